@@ -1,0 +1,49 @@
+# orvanta_core_library(<folder> SOURCES ... [DEPENDS ...])
+#   Static library orvanta_core_<folder>; part of the orvanta_core layer.
+#   Core code may use the standard library, zlib and FreeImage, never Qt or OS headers.
+function(orvanta_core_library folder)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  set(target orvanta_core_${folder})
+  add_library(${target} STATIC ${ARG_SOURCES})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARG_DEPENDS} Threads::Threads)
+  target_link_libraries(orvanta_core INTERFACE ${target})
+endfunction()
+
+# orvanta_ui_library(<folder> SOURCES ... [DEPENDS ...])
+#   Static library orvanta_ui_<folder> linking Qt Widgets, Network and SerialPort.
+function(orvanta_ui_library folder)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  if(NOT ORVANTA_WITH_QT)
+    return()
+  endif()
+  set(target orvanta_ui_${folder})
+  add_library(${target} STATIC ${ARG_SOURCES})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARG_DEPENDS} Qt6::Widgets Qt6::Network Qt6::SerialPort)
+  target_link_libraries(orvanta_ui INTERFACE ${target})
+endfunction()
+
+# orvanta_test(<name> SOURCES ... LIBS ... [QT])
+#   GoogleTest executable test_<name>, registered with CTest test by test.
+#   Tests run with a temporary HOME and settings file, never the user's own.
+function(orvanta_test name)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  if(ARG_QT AND NOT ORVANTA_WITH_QT)
+    return()
+  endif()
+  set(target test_${name})
+  add_executable(${target} ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  if(ARG_QT)
+    target_link_libraries(${target} PRIVATE Qt6::Test)
+  endif()
+  target_compile_definitions(${target} PRIVATE
+    ORVANTA_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    ORVANTA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    ORVANTA_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVANTA_SETTINGS=${PROJECT_BINARY_DIR}/test-home/Orvanta.reg;XDG_CONFIG_HOME=${PROJECT_BINARY_DIR}/test-home/config;XDG_DATA_HOME=${PROJECT_BINARY_DIR}/test-home/data;HOME=${PROJECT_BINARY_DIR}/test-home")
+endfunction()

@@ -1,0 +1,147 @@
+#include "catalogue/element_file.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace orvanta {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Leading blanks skipped, an optional sign, then as much of a decimal number as stands
+// there; no number reads as 0. Locale-independent, unlike strtod under a Qt program.
+double LeadingDouble(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    double value = 0.0;
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    if (first < last && (IsDigit(*first) || *first == '.')) {
+        auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
+        if (ec != std::errc()) value = 0.0;
+        (void)ptr;
+    }
+    return negative ? -value : value;
+}
+
+// Alpha-5 letters in order: A..Z without I and O, worth 10 ... 33 in the leading digit.
+int Alpha5LetterValue(char c) {
+    if (c < 'A' || c > 'Z' || c == 'I' || c == 'O') return -1;
+    int v = 10 + (c - 'A');
+    if (c > 'I') --v;
+    if (c > 'O') --v;
+    return v;
+}
+
+void PutInt32(std::uint8_t* p, std::int32_t v) {
+    auto u = static_cast<std::uint32_t>(v);
+    p[0] = static_cast<std::uint8_t>(u);
+    p[1] = static_cast<std::uint8_t>(u >> 8);
+    p[2] = static_cast<std::uint8_t>(u >> 16);
+    p[3] = static_cast<std::uint8_t>(u >> 24);
+}
+
+std::int32_t GetInt32(const std::uint8_t* p) {
+    std::uint32_t u = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                      std::uint32_t(p[3]) << 24;
+    return static_cast<std::int32_t>(u);
+}
+
+}  // namespace
+
+std::int32_t FindCatalogueIndex(const KeplerCatalogue& catalogue, std::int32_t catalogueNumber) {
+    for (std::int32_t i = 0; i < catalogue.Count(); ++i)
+        if (catalogue.records[static_cast<std::size_t>(i)].catalogueNumber == catalogueNumber)
+            return i;
+    return NO_CATALOGUE_INDEX;
+}
+
+bool IsGeostationary(const KeplerRecord& record) {
+    std::string_view line2 = record.Line2();
+    std::string_view motion = line2.size() > 53 ? line2.substr(53, 10) : std::string_view();
+    double perDay = LeadingDouble(motion) * 86400.0;
+    return perDay > 85800.0 && perDay < 87000.0;
+}
+
+std::string FormatCatalogueItem(const KeplerRecord& record) {
+    std::string text(record.Name());
+    text += "   (";
+    text += std::to_string(record.catalogueNumber);
+    text += ')';
+    return text;
+}
+
+std::int32_t ParseCatalogueNumber(std::string_view field) {
+    if (field.size() > 5) field = field.substr(0, 5);
+    if (field.size() == 5) {
+        int letter = Alpha5LetterValue(field[0]);
+        if (letter >= 0 && IsDigit(field[1]) && IsDigit(field[2]) && IsDigit(field[3]) &&
+            IsDigit(field[4])) {
+            return letter * 10000 + (field[1] - '0') * 1000 + (field[2] - '0') * 100 +
+                   (field[3] - '0') * 10 + (field[4] - '0');
+        }
+    }
+    std::size_t i = 0;
+    while (i < field.size() && IsBlank(field[i])) ++i;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-')) {
+        negative = field[i] == '-';
+        ++i;
+    }
+    std::int32_t value = 0;
+    for (; i < field.size() && IsDigit(field[i]); ++i) value = value * 10 + (field[i] - '0');
+    return negative ? -value : value;
+}
+
+void RemapSelection(const KeplerCatalogue& catalogue, std::vector<SelectedSat>& selection) {
+    for (SelectedSat& entry : selection)
+        entry.catalogueIndex = FindCatalogueIndex(catalogue, entry.catalogueNumber);
+}
+
+const KeplerRecord* SelectedRecord(const KeplerCatalogue& catalogue, const SelectedSat& entry) {
+    const KeplerRecord* record = catalogue.At(entry.catalogueIndex);
+    // An index from an older catalogue may point at another satellite: trust the number.
+    return record && record->catalogueNumber == entry.catalogueNumber ? record : nullptr;
+}
+
+std::vector<std::uint8_t> SelectionToBlob(const std::vector<SelectedSat>& selection) {
+    std::vector<std::uint8_t> blob(selection.size() * SELECTED_SAT_SIZE);
+    std::uint8_t* p = blob.data();
+    for (const SelectedSat& s : selection) {
+        PutInt32(p + 0, s.catalogueNumber);
+        PutInt32(p + 4, s.catalogueIndex);
+        PutInt32(p + 8, s.shown);
+        PutInt32(p + 12, s.track);
+        PutInt32(p + 16, s.radioHorizon);
+        PutInt32(p + 20, s.nameLabel);
+        p += SELECTED_SAT_SIZE;
+    }
+    return blob;
+}
+
+std::vector<SelectedSat> SelectionFromBlob(const std::uint8_t* data, std::size_t size,
+                                           std::uint32_t count) {
+    std::size_t whole = data ? size / SELECTED_SAT_SIZE : 0;
+    if (whole > count) whole = count;
+    std::vector<SelectedSat> selection(whole);
+    for (std::size_t i = 0; i < whole; ++i) {
+        const std::uint8_t* p = data + i * SELECTED_SAT_SIZE;
+        SelectedSat& s = selection[i];
+        s.catalogueNumber = GetInt32(p + 0);
+        s.catalogueIndex = GetInt32(p + 4);
+        s.shown = GetInt32(p + 8);
+        s.track = GetInt32(p + 12);
+        s.radioHorizon = GetInt32(p + 16);
+        s.nameLabel = GetInt32(p + 20);
+    }
+    return selection;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,55 @@
+#pragma once
+// Loading the gzip-compressed element file "keplers" into the catalogue.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/element_file.h"
+
+namespace orvanta {
+
+class IPrompt;
+
+constexpr const char* ELEMENT_FILE_NAME = "keplers";
+
+struct ElementLoadContext {
+    std::filesystem::path elementFile;    // the program directory's "keplers"
+    std::filesystem::path workDirectory;  // private directory for the decompressed work file
+    IPrompt* prompt = nullptr;            // message boxes; none are shown when null
+    std::function<void()> startDownload;  // run when the user accepts a fresh download
+};
+
+enum class ElementLoadResult {
+    Loaded,              // catalogue replaced, selection re-mapped
+    FileMissing,         // element file cannot be opened
+    DecompressionFailed, // not gzip or damaged; the user was offered a download
+    WorkFileUnreadable,  // decompressed text cannot be read back
+};
+
+struct ElementLoadReport {
+    ElementLoadResult result = ElementLoadResult::FileMissing;
+    std::string message;        // the event-log or message-box text of a failure
+    std::int32_t loaded = 0;    // records in the new catalogue
+    std::int32_t skipped = 0;   // sets dropped because their element lines were unusable
+};
+
+// Builds a new catalogue from the element file and, on success only, replaces `catalogue`
+// and re-maps `selection` (may be null). Failures are reported through the prompt and the
+// event log; the catalogue is left as it was.
+ElementLoadReport LoadElementFile(const ElementLoadContext& context, KeplerCatalogue& catalogue,
+                                  std::vector<SelectedSat>* selection);
+
+// Groups decompressed element text into records. Lines end at LF (a CR before it is dropped
+// too) and keep at most 99 characters. Sets whose element lines are shorter than 68
+// characters, or that are not a line-1/line-2 pair, are skipped and counted in `skipped`.
+KeplerCatalogue ParseElementText(std::string_view text, std::int32_t* skipped = nullptr);
+
+// First start: when programDirectory has no element file, copies the built-in one from
+// builtInDirectory and logs it. Returns true when a copy was made.
+bool InstallDefaultElementFile(const std::filesystem::path& programDirectory,
+                               const std::filesystem::path& builtInDirectory);
+
+}  // namespace orvanta

@@ -1,0 +1,111 @@
+// Next rise and set of the Sun and the Moon.
+#include "astro/rise_set.h"
+
+namespace orvanta {
+
+namespace {
+
+// One coarse step is 150 back-steps or 3600 fine steps; the margins absorb
+// rounding in the accumulated dates.
+constexpr int MAX_BACK_STEPS = 160;
+constexpr int MAX_FINE_STEPS = 30;
+
+struct ElevationSearch {
+    RiseSetBody body;
+    const AstroSite& site;
+    double t;
+    double threshold = 0.0;
+    double el = 0.0;
+    int coarseSteps = 0;
+
+    ElevationSearch(RiseSetBody b, double start, const AstroSite& s) : body(b), site(s), t(start) {
+        double az, distance;
+        if (body == RiseSetBody::Sun) {
+            SunHorizontal(t, site, az, el);
+            threshold = SUN_RISE_THRESHOLD;
+        } else {
+            // Fixed for the whole search, from the distance at its start.
+            MoonHorizontal(t, site, az, el, distance);
+            threshold = MoonRiseThreshold(distance);
+        }
+    }
+
+    void Step(double days) {
+        t += days;
+        double az, distance;
+        if (body == RiseSetBody::Sun)
+            SunHorizontal(t, site, az, el);
+        else
+            MoonHorizontal(t, site, az, el, distance);
+    }
+
+    bool Up() const { return el > threshold; }
+    bool Down() const { return el < threshold; }
+
+    // Hourly steps while the body stays up (or down); false when the
+    // 48-hour budget of the whole search runs out first.
+    bool CoarseWhileUp() {
+        while (Up()) {
+            if (coarseSteps == RISE_SET_MAX_COARSE_STEPS) return false;
+            ++coarseSteps;
+            Step(RISE_SET_COARSE_STEP);
+        }
+        return true;
+    }
+    bool CoarseWhileDown() {
+        while (Down()) {
+            if (coarseSteps == RISE_SET_MAX_COARSE_STEPS) return false;
+            ++coarseSteps;
+            Step(RISE_SET_COARSE_STEP);
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+double MoonRiseThreshold(double distanceKm) { return -0.5 * (358473400.0 / distanceKm) / 3600.0; }
+
+std::optional<double> NextRise(RiseSetBody body, double startJd, const AstroSite& site) {
+    ElevationSearch s(body, startJd, site);
+    if (s.Up()) {
+        // Up now: the next rise follows the coming set.
+        if (!s.CoarseWhileUp()) return std::nullopt;
+        if (s.Down() && !s.CoarseWhileDown()) return std::nullopt;
+    } else if (s.Down()) {
+        if (!s.CoarseWhileDown()) return std::nullopt;
+    }
+    for (int i = 0; i < MAX_BACK_STEPS && s.Up(); ++i) s.Step(-RISE_SET_BACK_STEP);
+    for (int i = 0; i < MAX_FINE_STEPS && s.Down(); ++i) s.Step(RISE_SET_FINE_STEP);
+    return s.t;
+}
+
+std::optional<double> NextSet(RiseSetBody body, double startJd, const AstroSite& site) {
+    ElevationSearch s(body, startJd, site);
+    if (s.Up()) {
+        if (!s.CoarseWhileUp()) return std::nullopt;
+    } else if (s.Down()) {
+        // Down now: the next set follows the coming rise.
+        if (!s.CoarseWhileDown()) return std::nullopt;
+        if (s.Up() && !s.CoarseWhileUp()) return std::nullopt;
+    }
+    for (int i = 0; i < MAX_BACK_STEPS && s.Down(); ++i) s.Step(-RISE_SET_BACK_STEP);
+    for (int i = 0; i < MAX_FINE_STEPS && s.Up(); ++i) s.Step(RISE_SET_FINE_STEP);
+    return s.t;
+}
+
+RiseSetTexts RefreshRiseSet(double nowJd, const AstroSite& site, const TimeOfDayFormatter& format) {
+    auto text = [&](const std::optional<double>& when) {
+        std::string s = when ? format(*when) : std::string(RISE_SET_NONE_TEXT);
+        if (s.size() > RISE_SET_TEXT_MAX) s.resize(RISE_SET_TEXT_MAX);
+        return s;
+    };
+    RiseSetTexts texts;
+    texts.sunrise = text(NextRise(RiseSetBody::Sun, nowJd, site));
+    texts.sunset = text(NextSet(RiseSetBody::Sun, nowJd, site));
+    texts.moonrise = text(NextRise(RiseSetBody::Moon, nowJd, site));
+    texts.moonset = text(NextSet(RiseSetBody::Moon, nowJd, site));
+    return texts;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,137 @@
+#include "orbit/julian_date.h"
+
+#include <cmath>
+
+#include "orbit/globals.h"
+
+namespace orvanta {
+
+namespace {
+
+// Days from 1970-01-01 to a proleptic Gregorian date (month 1..12). Pure arithmetic, so the
+// conversions neither depend on the platform's time zone nor fail for dates before 1970.
+std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(std::int64_t z, std::int64_t& y, int& m, int& d) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = yoe + era * 400 + (m <= 2);
+}
+
+double JdFromYearDay(int year, double day) {
+    const int y = year - 1;
+    const int a = y / 100;
+    const int b = 2 - a + a / 4;
+    return std::trunc(365.25 * y) + 428.0 + 1720994.5 + b + day;
+}
+
+}  // namespace
+
+cJulianDate::cJulianDate() : date(JdFromYearDay(2000, 1.0)) {}
+
+cJulianDate::cJulianDate(int year, double day) : date(JdFromYearDay(year, day)) {}
+
+cJulianDate::cJulianDate(std::int64_t unixSeconds) {
+    std::int64_t days = unixSeconds / 86400;
+    std::int64_t rem = unixSeconds % 86400;
+    if (rem < 0) {
+        rem += 86400;
+        --days;
+    }
+    std::int64_t y;
+    int m, d;
+    CivilFromDays(days, y, m, d);
+    const std::int64_t yday = days - DaysFromCivil(y, 1, 1);
+    const int hour = static_cast<int>(rem / 3600);
+    const int minute = static_cast<int>(rem % 3600 / 60);
+    const int second = static_cast<int>(rem % 60);
+    date = JdFromYearDay(static_cast<int>(y),
+                         yday + 1 + (hour + (minute + second / 60.0) / 60.0) / 24.0);
+}
+
+cJulianDate::cJulianDate(const SystemTime& utc) {
+    const std::int64_t days = DaysFromCivil(utc.wYear, utc.wMonth, utc.wDay) -
+                              DaysFromCivil(utc.wYear, 1, 1);
+    const double day = days + (utc.wHour * 3600.0 + utc.wMinute * 60.0 + utc.wSecond) / 86400.0;
+    date = JdFromYearDay(utc.wYear, day + 1.0);
+}
+
+double cJulianDate::ToGmst() const {
+    const double ut = std::fmod(date + 0.5, 1.0);
+    const double tu = (date - J2000_JD - ut) / 36525.0;
+    double g = 24110.54841 + tu * (8640184.812866 + tu * (0.093104 - tu * 6.2e-6));
+    g = std::fmod(g + SEC_PER_DAY * EARTH_ROT_PER_DAY * ut, SEC_PER_DAY);
+    if (g < 0.0) g += SEC_PER_DAY;
+    return TWOPI * g / SEC_PER_DAY;
+}
+
+double cJulianDate::ToLmst(double lon) const { return std::fmod(ToGmst() + lon, TWOPI); }
+
+void cJulianDate::ToCalendar(int& year, int* month, double* dom) const {
+    const double j = date + 0.5;
+    const double z = std::trunc(j);
+    const double fr = j - z;
+    const double alpha = std::trunc((z - 1867216.25) / 36524.25);
+    const double bv = z + 1.0 + alpha - std::trunc(alpha * 0.25) + 1524.0;
+    const double c = std::trunc((bv - 122.1) / 365.25);
+    const double dd = std::trunc(c * 365.25);
+    const double e = std::trunc((bv - dd) / 30.6001);
+    const double day = bv - dd - std::trunc(30.6001 * e) + fr;
+    const int mon = static_cast<int>(e < 13.5 ? e - 1.0 : e - 13.0);
+    year = static_cast<int>(mon > 2.5 ? c - 4716.0 : c - 4715.0);
+    if (month) *month = mon;
+    if (dom) *dom = day;
+}
+
+namespace {
+
+struct Split {
+    int year, month, mday, hour, minute, second;
+};
+
+Split SplitDate(const cJulianDate& jd) {
+    Split s{};
+    double dom = 0.0;
+    jd.ToCalendar(s.year, &s.month, &dom);
+    s.mday = static_cast<int>(std::trunc(dom));
+    const int secs = static_cast<int>(std::trunc((dom - s.mday) * 86400.0));
+    s.hour = secs / 3600;
+    s.minute = secs % 3600 / 60;
+    s.second = secs % 3600 % 60;
+    return s;
+}
+
+}  // namespace
+
+std::int64_t cJulianDate::ToUnixTime() const {
+    const Split s = SplitDate(*this);
+    return DaysFromCivil(s.year, s.month, s.mday) * 86400 + s.hour * 3600 + s.minute * 60 +
+           s.second;
+}
+
+void cJulianDate::ToSystemTime(SystemTime& utc) const {
+    const Split s = SplitDate(*this);
+    utc.wYear = static_cast<std::uint16_t>(s.year);
+    utc.wMonth = static_cast<std::uint16_t>(s.month);
+    utc.wDay = static_cast<std::uint16_t>(s.mday);
+    utc.wHour = static_cast<std::uint16_t>(s.hour);
+    utc.wMinute = static_cast<std::uint16_t>(s.minute);
+    utc.wSecond = static_cast<std::uint16_t>(s.second);
+    utc.wDayOfWeek = 0;
+    utc.wMilliseconds = 0;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,117 @@
+#include "orbit/tle_file.h"
+
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace orvanta {
+
+namespace {
+
+constexpr std::size_t kElementLineLength = 69;
+
+bool IsElementLine(const std::string& line, char which) {
+    return line.size() >= 2 && line[0] == which && line[1] == ' ';
+}
+
+}  // namespace
+
+TleReadResult ParseTleText(std::string_view text) {
+    TleReadResult result;
+    std::string pendingName;
+    bool havePendingName = false;
+    std::string pendingLine1;
+    int pendingLine1Number = 0;
+    bool haveLine1 = false;
+
+    int lineNumber = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string line;
+        line.reserve(end - pos);
+        for (std::size_t i = pos; i < end; ++i)
+            if (text[i] != '\r') line.push_back(text[i]);
+        pos = end + 1;
+        ++lineNumber;
+
+        if (!line.empty() && line[0] == '#') continue;
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+
+        const bool isLine1 = IsElementLine(line, '1');
+        const bool isLine2 = IsElementLine(line, '2');
+        if (isLine1 || isLine2) {
+            if (line.size() > kElementLineLength) line.resize(kElementLineLength);
+        }
+
+        if (haveLine1) {
+            haveLine1 = false;
+            if (isLine2) {
+                TleRecord record;
+                record.name = havePendingName ? pendingName : std::string();
+                record.line1 = std::move(pendingLine1);
+                record.line2 = std::move(line);
+                record.lineNumber = pendingLine1Number;
+                result.records.push_back(std::move(record));
+                havePendingName = false;
+                continue;
+            }
+            ++result.strayLines;  // the unpaired line 1
+            havePendingName = false;
+        }
+
+        if (isLine1) {
+            pendingLine1 = std::move(line);
+            pendingLine1Number = lineNumber;
+            haveLine1 = true;
+        } else if (isLine2) {
+            ++result.strayLines;
+            havePendingName = false;
+        } else {
+            pendingName = std::move(line);
+            havePendingName = true;
+        }
+    }
+    if (haveLine1) ++result.strayLines;
+    return result;
+}
+
+bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& error) {
+    errno = 0;
+    gzFile file = gzopen(path.c_str(), "rb");
+    if (!file) {
+        error = "cannot open " + path + ": " +
+                (errno ? std::strerror(errno) : std::string("out of memory"));
+        return false;
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const int n = gzread(file, buffer, sizeof buffer);
+        if (n < 0) {
+            int code = 0;
+            const char* message = gzerror(file, &code);
+            error = "cannot read " + path + ": " +
+                    (code == Z_ERRNO ? std::strerror(errno) : std::string(message));
+            gzclose(file);
+            return false;
+        }
+        if (n == 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    // A gzip stream cut short reads as end of file; zlib only says so here.
+    int code = 0;
+    const char* message = gzerror(file, &code);
+    if (code != Z_OK && code != Z_STREAM_END) {
+        error = "cannot read " + path + ": " + message;
+        gzclose(file);
+        return false;
+    }
+    gzclose(file);
+    result = ParseTleText(text);
+    return true;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,32 @@
+#pragma once
+// Reader for files of two- or three-line element sets, plain or gzip-compressed.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvanta {
+
+struct TleRecord {
+    std::string name;   // the line before line 1, unchanged; empty for a two-line set
+    std::string line1;  // at most 69 characters, CR removed
+    std::string line2;
+    int lineNumber = 0; // 1-based line of line 1 in the file
+};
+
+struct TleReadResult {
+    std::vector<TleRecord> records;
+    // Element lines that did not pair up ("1 " without a following "2 ", or a lone "2 ").
+    int strayLines = 0;
+};
+
+// Splits text into element sets. Lines starting with '#' and blank lines are skipped, CR
+// characters dropped and anything after column 69 ignored (some files carry extra columns
+// there). A set is a line starting "1 " directly followed by one starting "2 "; the line
+// before it, when it is not an element line itself, is the set's name.
+TleReadResult ParseTleText(std::string_view text);
+
+// Reads a file (gzip-compressed or plain, detected from its content). False with a one-line
+// reason in error when the file cannot be opened or decompressed.
+bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& error);
+
+}  // namespace orvanta

@@ -1,0 +1,30 @@
+#pragma once
+// The "GPS Com Port" setting holds a Windows port name ("COM3"); other systems name their
+// ports differently, and users of those systems type their own names ("ttyUSB0").
+#include <string>
+
+namespace orvanta {
+
+enum class PortNaming { Windows, Posix };
+
+#ifdef _WIN32
+constexpr PortNaming kNativePortNaming = PortNaming::Windows;
+#else
+constexpr PortNaming kNativePortNaming = PortNaming::Posix;
+#endif
+
+// The number after "COM" (case-insensitive) when the name is exactly "COM" and digits, else 0.
+int SerialPortNumber(const std::string& name);
+
+// The name to hand to the serial-port layer. Windows: "COMn" unchanged (the layer adds the
+// device-namespace prefix that ports 10 and above need). POSIX: "COMn" is the n-th serial
+// port, "/dev/ttyS<n-1>"; any other name ("ttyUSB0", "/dev/ttyACM0", "/dev/pts/3") stands
+// as it is.
+std::string PlatformPortName(const std::string& setting, PortNaming naming = kNativePortNaming);
+
+// True when the enumerated port (its short name and its device path) is the port the
+// setting means, so "COM1" selects "ttyS0" in the port list.
+bool PortMatchesSetting(const std::string& portName, const std::string& systemLocation,
+                        const std::string& setting, PortNaming naming = kNativePortNaming);
+
+}  // namespace orvanta

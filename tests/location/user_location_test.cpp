@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "location/serial_port_name.h"
+#include "location/units.h"
+#include "location/user_location.h"
+
+using namespace orvanta;
+
+TEST(LocationFields, FormatsAreFixedSixDecimalsAndIntegers) {
+    EXPECT_EQ(FormatAngleField(48.1173), "48.117300");
+    EXPECT_EQ(FormatAngleField(-0.1167), "-0.116700");
+    EXPECT_EQ(FormatAngleField(11.5166666666), "11.516667");
+    EXPECT_EQ(FormatAngleField(0.0), "0.000000");
+    EXPECT_EQ(FormatAltitudeField(-23), "-23");
+    // What is shown reads back as what was stored, to the shown precision.
+    for (double v : {-179.999999, -33.8688, 0.000001, 51.5, 89.123456})
+        EXPECT_NEAR(ReadAngleField(FormatAngleField(v)), v, 5e-7);
+}
+
+TEST(LocationFields, ReadingFollowsTheLeadingNumber) {
+    EXPECT_DOUBLE_EQ(ReadAngleField(" 51.5"), 51.5);
+    EXPECT_DOUBLE_EQ(ReadAngleField("-.1167"), -0.1167);
+    EXPECT_DOUBLE_EQ(ReadAngleField("+12.5deg"), 12.5);
+    EXPECT_DOUBLE_EQ(ReadAngleField("1e1"), 10.0);
+    EXPECT_DOUBLE_EQ(ReadAngleField("north"), 0.0);
+    EXPECT_DOUBLE_EQ(ReadAngleField(""), 0.0);
+    EXPECT_DOUBLE_EQ(ReadAngleField("--5"), 0.0);
+    EXPECT_DOUBLE_EQ(ReadAngleField("1e999"), 0.0);
+    EXPECT_EQ(ReadAltitudeField(" 20"), 20);
+    EXPECT_EQ(ReadAltitudeField("545.4"), 545);
+    EXPECT_EQ(ReadAltitudeField("-12m"), -12);
+    EXPECT_EQ(ReadAltitudeField("abc"), 0);
+    EXPECT_EQ(ReadAltitudeField("99999999999"), INT_MAX);
+    EXPECT_EQ(ReadAltitudeField("-99999999999"), INT_MIN);
+}
+
+TEST(LocalTime, LabelFromTheZoneName) {
+    EXPECT_EQ(TimeZoneAbbreviation("W. Europe Standard Time"), "WEST");
+    EXPECT_EQ(LocalTimeLabel("W. Europe Standard Time", true), "W. Europe Standard Time (WEST)");
+    EXPECT_EQ(TimeZoneAbbreviation("Pacific Daylight Time"), "PDT");
+    // Only the 30 characters after the first count, and at most 9 letters in all.
+    EXPECT_EQ(TimeZoneAbbreviation("x" + std::string(30, 'a') + "BCD"), "x");
+    EXPECT_EQ(TimeZoneAbbreviation("ABCDEFGHIJKLMN"), "ABCDEFGHI");
+    EXPECT_EQ(LocalTimeLabel("", false), " (Unknown Timezone Name)");
+}
+
+TEST(PortNames, ComNumbersMapToThePlatformsPorts) {
+    EXPECT_EQ(SerialPortNumber("COM12"), 12);
+    EXPECT_EQ(SerialPortNumber("com3"), 3);
+    EXPECT_EQ(SerialPortNumber("COM"), 0);
+    EXPECT_EQ(SerialPortNumber("COM1x"), 0);
+    EXPECT_EQ(SerialPortNumber("ttyUSB0"), 0);
+
+    EXPECT_EQ(PlatformPortName("COM1", PortNaming::Posix), "/dev/ttyS0");
+    EXPECT_EQ(PlatformPortName("COM12", PortNaming::Posix), "/dev/ttyS11");
+    EXPECT_EQ(PlatformPortName("COM0", PortNaming::Posix), "COM0");
+    EXPECT_EQ(PlatformPortName("ttyUSB0", PortNaming::Posix), "ttyUSB0");
+    EXPECT_EQ(PlatformPortName("/dev/ttyACM0", PortNaming::Posix), "/dev/ttyACM0");
+    EXPECT_EQ(PlatformPortName("COM12", PortNaming::Windows), "COM12");
+    EXPECT_EQ(PlatformPortName("com12", PortNaming::Windows), "COM12");
+
+    EXPECT_TRUE(PortMatchesSetting("ttyS0", "/dev/ttyS0", "COM1", PortNaming::Posix));
+    EXPECT_TRUE(PortMatchesSetting("ttyUSB0", "/dev/ttyUSB0", "ttyUSB0", PortNaming::Posix));
+    EXPECT_TRUE(PortMatchesSetting("ttyACM0", "/dev/ttyACM0", "/dev/ttyACM0", PortNaming::Posix));
+    EXPECT_FALSE(PortMatchesSetting("ttyS1", "/dev/ttyS1", "COM1", PortNaming::Posix));
+    EXPECT_TRUE(PortMatchesSetting("COM3", "\\\\.\\COM3", "COM3", PortNaming::Windows));
+    EXPECT_FALSE(PortMatchesSetting("ttyS0", "/dev/ttyS0", "", PortNaming::Posix));
+}
+
+TEST(Units, ConversionFollowsTheMetricSetting) {
+    EXPECT_DOUBLE_EQ(KilometresToDisplayUnit(384400.0, 1), 384400.0);
+    EXPECT_NEAR(KilometresToDisplayUnit(1.609347, 2), 1.0, 1e-15);
+    EXPECT_NEAR(KilometresToDisplayUnit(1.852, 3), 1.0, 1e-15);
+    EXPECT_NEAR(KilometresToDisplayUnit(1.852, 7), 1.0, 1e-15);
+    EXPECT_EQ(MetricFromUnitRadios(true, true), 1);
+    EXPECT_EQ(MetricFromUnitRadios(false, true), 2);
+    EXPECT_EQ(MetricFromUnitRadios(false, false), 3);
+}

@@ -1,0 +1,103 @@
+#include "platform/settings_store.h"
+
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/directories.h"
+#include "platform/settings_tree.h"
+
+namespace orvanta::platform {
+
+const char* RootKeyName(RootKey root) {
+    switch (root) {
+        case RootKey::ClassesRoot: return "HKEY_CLASSES_ROOT";
+        case RootKey::CurrentUser: return "HKEY_CURRENT_USER";
+        case RootKey::LocalMachine: return "HKEY_LOCAL_MACHINE";
+        case RootKey::Users: return "HKEY_USERS";
+        case RootKey::CurrentConfig: return "HKEY_CURRENT_CONFIG";
+    }
+    return nullptr;
+}
+
+bool IsKnownRootKey(RootKey root) { return RootKeyName(root) != nullptr; }
+
+SettingValue SettingValue::Dword(std::uint32_t v) {
+    return {kTypeDword,
+            {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)}};
+}
+
+SettingValue SettingValue::String(const std::string& text) {
+    SettingValue v{kTypeSz, std::vector<std::uint8_t>(text.begin(), text.end())};
+    v.data.push_back(0);
+    return v;
+}
+
+SettingValue SettingValue::Binary(const void* bytes, std::size_t size) {
+    const auto* p = static_cast<const std::uint8_t*>(bytes);
+    return {kTypeBinary, size ? std::vector<std::uint8_t>(p, p + size) : std::vector<std::uint8_t>{}};
+}
+
+std::filesystem::path SettingsFilePath() {
+    if (const char* env = std::getenv("ORVANTA_SETTINGS"); env && *env) return env;
+    return UserConfigDirectory() / "Quorrin" / "Orvanta.reg";
+}
+
+namespace {
+
+class MemorySettingsStore : public ISettingsStore {
+public:
+    bool KeyExists(RootKey root, const std::string& path) override {
+        std::lock_guard lock(mutex_);
+        std::string full = FullKeyPath(root, path);
+        return !full.empty() && tree_.Exists(full);
+    }
+    bool CreateKey(RootKey root, const std::string& path) override {
+        std::lock_guard lock(mutex_);
+        std::string full = FullKeyPath(root, path);
+        if (full.empty() || !IsStorableName(full)) return false;
+        if (!tree_.Exists(full)) tree_.Create(full);
+        return true;
+    }
+    std::optional<SettingValue> ReadValue(RootKey root, const std::string& path,
+                                          const std::string& name) override {
+        std::lock_guard lock(mutex_);
+        return tree_.Read(FullKeyPath(root, path), name);
+    }
+    bool WriteValue(RootKey root, const std::string& path, const std::string& name,
+                    const SettingValue& value) override {
+        std::lock_guard lock(mutex_);
+        std::string full = FullKeyPath(root, path);
+        // Values sit in keys, never in a bare root.
+        if (!IsStorableName(name) || full.find('\\') == std::string::npos || !tree_.Exists(full))
+            return false;
+        tree_.Write(full, name, value);
+        return true;
+    }
+    bool DeleteValue(RootKey root, const std::string& path, const std::string& name) override {
+        std::lock_guard lock(mutex_);
+        return tree_.DeleteValue(FullKeyPath(root, path), name);
+    }
+    std::vector<std::string> SubKeys(RootKey root, const std::string& path) override {
+        std::lock_guard lock(mutex_);
+        std::string full = FullKeyPath(root, path);
+        if (full.empty()) return {};
+        return tree_.SubKeys(full);
+    }
+    bool DeleteKey(RootKey root, const std::string& path) override {
+        std::lock_guard lock(mutex_);
+        std::string full = FullKeyPath(root, path);
+        return !full.empty() && tree_.DeleteKey(full);
+    }
+
+private:
+    std::mutex mutex_;
+    SettingsTree tree_;
+};
+
+}  // namespace
+
+std::shared_ptr<ISettingsStore> MakeMemorySettingsStore() {
+    return std::make_shared<MemorySettingsStore>();
+}
+
+}  // namespace orvanta::platform

@@ -1,0 +1,73 @@
+#pragma once
+// The key/value tree behind the memory and file stores, and its registry-export text form.
+// Key paths here are full: "HKEY_CURRENT_USER\Software\Quorrin\Orvanta".
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/settings_store.h"
+
+namespace orvanta::platform {
+
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// Root name + "\" + path with leading and trailing backslashes dropped; empty for an
+// unknown root.
+std::string FullKeyPath(RootKey root, const std::string& path);
+
+// Names and paths that cannot be written as one line of the text form (line breaks, NUL).
+bool IsStorableName(std::string_view name);
+
+struct SettingsKey {
+    std::string path;  // full path, spelling as first created
+    std::vector<std::pair<std::string, SettingValue>> values;  // stored order
+};
+
+class SettingsTree {
+public:
+    // A bare root ("HKEY_CURRENT_USER") always exists.
+    bool Exists(std::string_view fullPath) const;
+    // Creates the key and its missing parents (not the bare root).
+    SettingsKey& Create(std::string_view fullPath);
+    std::optional<SettingValue> Read(std::string_view fullPath, std::string_view name) const;
+    // Returns whether anything changed; false as well when the key does not exist, so
+    // callers ask Exists first.
+    bool Write(std::string_view fullPath, std::string_view name, const SettingValue& value);
+    bool DeleteValue(std::string_view fullPath, std::string_view name);
+    std::vector<std::string> SubKeys(std::string_view fullPath) const;
+    bool HasSubKeys(std::string_view fullPath) const;
+    // One key without sub-keys.
+    bool DeleteKey(std::string_view fullPath);
+    // The key and everything beneath it (the "[-key]" line of an import).
+    void DeleteTree(std::string_view fullPath);
+
+    const std::vector<SettingsKey>& Keys() const { return keys_; }
+    bool operator==(const SettingsTree&) const = default;
+
+private:
+    SettingsKey* Find(std::string_view fullPath);
+    const SettingsKey* Find(std::string_view fullPath) const;
+    std::vector<SettingsKey> keys_;
+};
+
+struct RegistryFileReport {
+    std::size_t damagedLines = 0;  // lines (with their continuations) that were skipped
+    bool headerFound = false;
+};
+
+// Reads the text form into tree (adding to what is there). Never fails as a whole: each
+// line that cannot be understood is skipped and counted. Accepts LF and CR LF, a UTF-8
+// byte-order mark, UTF-16LE files with their mark (as the registry editor writes them),
+// hex values continued over lines with a trailing backslash, and the import forms
+// "Name"=- and [-key] (deletions).
+RegistryFileReport ParseRegistryFile(std::string_view text, SettingsTree& tree);
+
+// The text form: the header line, then one [key] section per key with its values:
+// "Name"=dword:0000000a, "Name"="text" (\ and " escaped), "Name"=hex:01,02, and hex(N):
+// for any other type or a string the quoted form cannot carry.
+std::string SerializeRegistryFile(const SettingsTree& tree);
+
+}  // namespace orvanta::platform

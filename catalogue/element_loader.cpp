@@ -1,0 +1,204 @@
+#include "catalogue/element_loader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "app/event_log.h"
+#include "app/prompt.h"
+#include "maintenance/unzip.h"
+
+namespace orvanta {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Element lines must reach column 68: the element-set parser cuts fields up to there.
+constexpr std::size_t MIN_ELEMENT_LINE = 68;
+
+const char* const CAPTION_DOWNLOAD = "Kestrova";
+
+// Copies at most 99 characters; the stored text ends at the first NUL, as every reader of
+// the record sees it. Returns that visible length.
+std::size_t CopyText(char (&dst)[KEPLER_TEXT_SIZE], std::string_view src) {
+    std::size_t n = std::min(src.size(), KEPLER_TEXT_SIZE - 1);
+    std::memcpy(dst, src.data(), n);
+    dst[n] = '\0';
+    return std::strlen(dst);
+}
+
+// Lines end at LF; the LF and a CR before it are dropped; the last line may lack its LF.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    lines.reserve(text.size() / 40 + 1);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        start = next;
+    }
+    return lines;
+}
+
+// Visible length as a record would keep it (cut at 99 characters and at a NUL).
+std::size_t KeptLength(std::string_view line) {
+    line = line.substr(0, KEPLER_TEXT_SIZE - 1);
+    std::size_t nul = line.find('\0');
+    return nul == std::string_view::npos ? line.size() : nul;
+}
+
+bool LooksLikeElementLine(std::string_view line, char number) {
+    return !line.empty() && line[0] == number;
+}
+
+bool UsableElementLine(std::string_view line, char number) {
+    return LooksLikeElementLine(line, number) && KeptLength(line) >= MIN_ELEMENT_LINE;
+}
+
+void RemoveQuietly(const fs::path& p) {
+    std::error_code ec;
+    fs::remove(p, ec);
+}
+
+}  // namespace
+
+KeplerCatalogue ParseElementText(std::string_view text, std::int32_t* skipped) {
+    std::vector<std::string_view> lines = SplitLines(text);
+    KeplerCatalogue catalogue;
+    catalogue.records.reserve(lines.size() / 3);
+    std::int32_t dropped = 0;
+    std::size_t i = 0;
+    while (i + 2 < lines.size()) {
+        std::string_view l1 = lines[i + 1];
+        std::string_view l2 = lines[i + 2];
+        if (LooksLikeElementLine(l1, '1') && LooksLikeElementLine(l2, '2')) {
+            if (UsableElementLine(l1, '1') && UsableElementLine(l2, '2')) {
+                KeplerRecord& r = catalogue.records.emplace_back();
+                CopyText(r.name, lines[i]);
+                CopyText(r.line1, l1);
+                CopyText(r.line2, l2);
+                r.catalogueNumber = ParseCatalogueNumber(r.Line1().substr(2, 5));
+            } else {
+                ++dropped;  // too short for the element-set parser
+            }
+            i += 3;
+            continue;
+        }
+        // Out of step (a missing or extra line): count one broken set and pick up again at
+        // the next name line that a line 1 and a line 2 follow, so later sets survive.
+        ++dropped;
+        ++i;
+        while (i + 2 < lines.size() &&
+               !(LooksLikeElementLine(lines[i + 1], '1') && LooksLikeElementLine(lines[i + 2], '2')))
+            ++i;
+    }
+    if (skipped) *skipped = dropped;
+    return catalogue;
+}
+
+ElementLoadReport LoadElementFile(const ElementLoadContext& context, KeplerCatalogue& catalogue,
+                                  std::vector<SelectedSat>* selection) {
+    ElementLoadReport report;
+    const fs::path& elementFile = context.elementFile;
+    fs::path workFile =
+        context.workDirectory / (elementFile.filename().string() + "unz");
+
+    if (!std::ifstream(elementFile, std::ios::binary)) {
+        report.result = ElementLoadResult::FileMissing;
+        report.message = "Your application needs to be reinstalled. The Keplers file is missing!";
+        if (context.prompt) context.prompt->Tell("Problem", report.message, PromptIcon::Error);
+        return report;
+    }
+
+    RemoveQuietly(workFile);  // the wrapper never overwrites; a stale work file is ours
+    try {
+        CUnzip(elementFile.string()).Run(workFile.string());
+    } catch (const CZipException& e) {
+        report.result = ElementLoadResult::DecompressionFailed;
+        report.message = std::string("kepler error: ") + e.what();
+        LogEvent(report.message, LOG_ERROR);
+        if (context.prompt &&
+            context.prompt->Ask(CAPTION_DOWNLOAD,
+                                "No Kepler elements were found. Would you like to download a "
+                                "fresh set of elements now?",
+                                PromptButtons::YesNo, PromptIcon::Question) == PromptAnswer::Yes) {
+            if (context.startDownload) context.startDownload();
+            context.prompt->Tell(
+                CAPTION_DOWNLOAD,
+                "Download has been initiated!\nPlease wait until you see the 'Download complete' "
+                "message in the event log window,\nthen proceed to 'Settings' -> 'Satellites' in "
+                "order to select the satellites you would like to track",
+                PromptIcon::Information);
+        }
+        RemoveQuietly(workFile);
+        return report;
+    }
+
+    std::string text;
+    {
+        std::ifstream in(workFile, std::ios::binary);
+        if (!in) {
+            report.result = ElementLoadResult::WorkFileUnreadable;
+            report.message = "Failed to open kepler elements file!";
+            LogEvent(report.message, LOG_ERROR);
+            RemoveQuietly(workFile);
+            return report;
+        }
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    RemoveQuietly(workFile);
+
+    KeplerCatalogue fresh = ParseElementText(text, &report.skipped);
+    catalogue = std::move(fresh);
+    if (selection) RemapSelection(catalogue, *selection);
+
+    report.result = ElementLoadResult::Loaded;
+    report.loaded = catalogue.Count();
+    if (report.skipped > 0) {
+        char warning[160];
+        std::snprintf(warning, sizeof warning,
+                      "%d Kepler element sets skipped: element lines missing or shorter than 68 "
+                      "characters",
+                      static_cast<int>(report.skipped));
+        LogEvent(warning, LOG_WARNING);
+    }
+    char line[96];
+    std::snprintf(line, sizeof line, "%i Kepler elements loaded from file",
+                  static_cast<int>(report.loaded));
+    LogEvent(line, LOG_INFORMATION);
+    return report;
+}
+
+bool InstallDefaultElementFile(const fs::path& programDirectory, const fs::path& builtInDirectory) {
+    std::error_code ec;
+    fs::path target = programDirectory / ELEMENT_FILE_NAME;
+    fs::path source = builtInDirectory / ELEMENT_FILE_NAME;
+    if (fs::exists(target, ec) || !fs::is_regular_file(source, ec)) return false;
+    if (fs::equivalent(programDirectory, builtInDirectory, ec)) return false;
+
+    // Copy under a temporary name first: an interrupted copy must not pass for the file.
+    fs::path partial = programDirectory / (std::string(ELEMENT_FILE_NAME) + ".partial");
+    fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::rename(partial, target, ec);
+    if (ec) {
+        RemoveQuietly(partial);
+        LogEvent("Could not install the built-in Kepler elements in " + target.string() + ": " +
+                     ec.message(),
+                 LOG_WARNING);
+        return false;
+    }
+    LogEvent("No Kepler elements found in the program directory: installed the built-in set as " +
+                 target.string(),
+             LOG_INFORMATION);
+    return true;
+}
+
+}  // namespace orvanta

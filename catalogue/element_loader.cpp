@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "app/event_log.h"
@@ -66,6 +65,20 @@ bool UsableElementLine(std::string_view line, char number) {
 void RemoveQuietly(const fs::path& p) {
     std::error_code ec;
     fs::remove(p, ec);
+}
+
+bool ReadWholeFile(const fs::path& path, std::string& text) {
+    std::FILE* f = std::fopen(path.string().c_str(), "rb");
+    if (!f) return false;
+    char chunk[64 * 1024];
+    std::error_code ec;
+    auto size = fs::file_size(path, ec);
+    if (!ec) text.reserve(static_cast<std::size_t>(size));
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
 }
 
 }  // namespace
@@ -143,16 +156,12 @@ ElementLoadReport LoadElementFile(const ElementLoadContext& context, KeplerCatal
     }
 
     std::string text;
-    {
-        std::ifstream in(workFile, std::ios::binary);
-        if (!in) {
-            report.result = ElementLoadResult::WorkFileUnreadable;
-            report.message = "Failed to open kepler elements file!";
-            LogEvent(report.message, LOG_ERROR);
-            RemoveQuietly(workFile);
-            return report;
-        }
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!ReadWholeFile(workFile, text)) {
+        report.result = ElementLoadResult::WorkFileUnreadable;
+        report.message = "Failed to open kepler elements file!";
+        LogEvent(report.message, LOG_ERROR);
+        RemoveQuietly(workFile);
+        return report;
     }
     RemoveQuietly(workFile);
 

@@ -1,0 +1,128 @@
+#pragma once
+// Arguments shared by the sun-moon and rise-set subcommands: an observer and
+// a list of instants, with the ISO 8601 UTC form both read and print.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvanta::cli {
+
+inline constexpr double UNIX_EPOCH_JD = 2440587.5;
+
+inline std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+// "YYYY-MM-DDTHH:MM:SS[.fff]Z" to a Julian date; nothing for anything else.
+inline std::optional<double> ParseIsoUtc(const std::string& text) {
+    int y, mo, d, h, mi, consumed = 0;
+    double s;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%lf%n", &y, &mo, &d, &h, &mi, &s, &consumed) != 6)
+        return std::nullopt;
+    if (static_cast<std::size_t>(consumed) + 1 != text.size() || text.back() != 'Z') return std::nullopt;
+    if (text.size() < 20 || text[4] != '-' || text[7] != '-' || text[13] != ':' || text[16] != ':')
+        return std::nullopt;
+    static constexpr int MONTH_DAYS[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > MONTH_DAYS[mo - 1] || (mo == 2 && d == 29 && !leap))
+        return std::nullopt;
+    if (h > 23 || mi > 59 || !(s >= 0.0 && s < 60.0) || h < 0 || mi < 0) return std::nullopt;
+    const double days = static_cast<double>(DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)));
+    return UNIX_EPOCH_JD + days + (h * 3600.0 + mi * 60.0 + s) / 86400.0;
+}
+
+// Julian date to "YYYY-MM-DDTHH:MM:SSZ", fractions of a second dropped (after
+// rounding to the millisecond, so a result on a whole second is not shown as
+// the second before).
+inline std::string FormatIsoUtc(double jd) {
+    const std::int64_t ms = std::llround((jd - UNIX_EPOCH_JD) * 86400000.0);
+    std::int64_t secs = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+    std::int64_t days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
+    const std::int64_t sod = secs - days * 86400;
+    // Civil date from days since 1970 (Howard Hinnant's algorithm).
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(days - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02d:%02d:%02dZ", static_cast<long long>(y), m, d,
+                  static_cast<int>(sod / 3600), static_cast<int>(sod % 3600 / 60), static_cast<int>(sod % 60));
+    return buf;
+}
+
+inline std::optional<double> ParseNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+struct ObserverArgs {
+    double latitude = 0;
+    double longitude = 0;
+    std::vector<double> instants;   // Julian dates, in the order given
+};
+
+// Reads --lat DEG --lon DEG --at ISO8601Z [ISO8601Z ...] (--at may repeat).
+// On failure returns nothing and sets error to a one-line message.
+inline std::optional<ObserverArgs> ParseObserverArgs(const std::vector<std::string>& args, std::string& error) {
+    ObserverArgs out;
+    bool haveLat = false, haveLon = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--lat" || a == "--lon") {
+            if (!hasValue) {
+                error = a + " needs a value in degrees";
+                return std::nullopt;
+            }
+            const auto v = ParseNumber(args[++i]);
+            const double limit = a == "--lat" ? 90.0 : 180.0;
+            if (!v || *v < -limit || *v > limit) {
+                error = "bad " + a + " '" + args[i] + "' (degrees, -" + (a == "--lat" ? "90..90" : "180..180") + ")";
+                return std::nullopt;
+            }
+            (a == "--lat" ? out.latitude : out.longitude) = *v;
+            (a == "--lat" ? haveLat : haveLon) = true;
+        } else if (a == "--at") {
+            std::size_t taken = 0;
+            while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
+                const auto jd = ParseIsoUtc(args[++i]);
+                if (!jd) {
+                    error = "bad time '" + args[i] + "' (expected YYYY-MM-DDTHH:MM:SSZ)";
+                    return std::nullopt;
+                }
+                out.instants.push_back(*jd);
+                ++taken;
+            }
+            if (taken == 0) {
+                error = "--at needs a time YYYY-MM-DDTHH:MM:SSZ";
+                return std::nullopt;
+            }
+        } else {
+            error = "unknown option '" + a + "'";
+            return std::nullopt;
+        }
+    }
+    if (!haveLat || !haveLon || out.instants.empty()) {
+        error = "--lat, --lon and --at are required";
+        return std::nullopt;
+    }
+    return out;
+}
+
+}  // namespace orvanta::cli

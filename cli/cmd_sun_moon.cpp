@@ -1,0 +1,43 @@
+// orvanta-cli sun-moon: sidereal time and the Sun's and Moon's places for an
+// observer, one CSV row per instant.
+#include <cstdio>
+#include <iostream>
+
+#include "astro/sun_moon.h"
+#include "cli/astro_cli.h"
+#include "cli/command.h"
+
+namespace orvanta::cli {
+namespace {
+
+int RunSunMoon(const std::vector<std::string>& args) {
+    std::string error;
+    const auto parsed = ParseObserverArgs(args, error);
+    if (!parsed) return UsageError("sun-moon: " + error);
+    const AstroSite site(parsed->latitude, parsed->longitude);
+
+    std::printf("time_utc,gast_deg,sun_ra_deg,sun_dec_deg,sun_az,sun_el,moon_ra_deg,moon_dec_deg,"
+                "moon_dist_km,moon_az,moon_el\n");
+    for (double jd : parsed->instants) {
+        const double gast = ApparentSiderealTime(jd);
+        double sunRa, sunDec, sunAz, sunEl;
+        SunEquatorial(jd, sunRa, sunDec);
+        EquatorialToHorizontal(sunRa, sunDec, gast, site, sunAz, sunEl);
+        double moonRa, moonDec, moonDist, moonAz, moonEl;
+        MoonEquatorial(jd, moonRa, moonDec, moonDist);
+        EquatorialToHorizontal(moonRa, moonDec, gast, site, moonAz, moonEl);
+        // Right ascensions in [0, 360), as other tools print them.
+        NormalizeDegrees(sunRa);
+        NormalizeDegrees(moonRa);
+        std::printf("%s,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.3f,%.6f,%.6f\n", FormatIsoUtc(jd).c_str(), gast,
+                    sunRa, sunDec, sunAz, sunEl, moonRa, moonDec, moonDist, moonAz, moonEl);
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+ORVANTA_CLI_COMMAND(kSunMoonCommand, "sun-moon",
+                    "sun-moon --lat DEG --lon DEG --at ISO8601Z [ISO8601Z ...]", RunSunMoon);
+
+}  // namespace orvanta::cli

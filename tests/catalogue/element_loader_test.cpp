@@ -269,7 +269,7 @@ TEST(ElementTextFuzzTest, BinaryJunkAndRandomLinesNeverBreakTheParser) {
     std::mt19937 rng(2026);
     const std::vector<std::string> pieces = {ISS_NAME, ISS_1, ISS_2, GOES_1, GOES_2, "",
                                              "1", "2 short", std::string(120, '1'),
-                                             std::string("1 25\0544U", 9)};
+                                             std::string("1 25\0" "544U", 9)};
     for (int round = 0; round < 400; ++round) {
         std::string text;
         if (round % 2 == 0) {

@@ -18,3 +18,11 @@ inline double MoonNodeLongitude(double t) {
 inline double NutationSunLongitude(double t) { return 280.4665 + 36000.7698 * t; }
 
 }  // namespace orvanta::astro_detail
+
+namespace orvanta {
+struct NutationArcsec;
+namespace astro_detail {
+// Nutation from the sine and cosine of twice the Moon's mean longitude.
+NutationArcsec NutationFromMoonLongitude(double t, double sin2Lp, double cos2Lp);
+}  // namespace astro_detail
+}  // namespace orvanta

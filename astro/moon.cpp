@@ -154,60 +154,65 @@ constexpr LatitudeTerm LATITUDE_TERMS[60] = {
 };
 
 // Largest multipliers in the tables: D 0..4, |M| <= 2, |M'| <= 4, |F| <= 3.
-constexpr int MAX_D = 4, MAX_M = 2, MAX_MP = 4, MAX_F = 3;
+constexpr int MAX_MULTIPLE = 4;
 
-// cos and sin of k*x for k = 0..n, by the angle-addition recurrence: a handful
-// of trigonometric calls instead of one per term and argument.
+// cos and sin of k*x for k = -n..n (stored at k + MAX_MULTIPLE), by the
+// angle-addition recurrence: one sincos per argument instead of one per term,
+// and no branches in the term loop.
 struct Multiples {
-    double c[MAX_MP + 1];
-    double s[MAX_MP + 1];
-    void Fill(double x, int n) {
-        c[0] = 1.0;
-        s[0] = 0.0;
-        c[1] = std::cos(x);
-        s[1] = std::sin(x);
-        for (int k = 2; k <= n; ++k) {
-            c[k] = c[k - 1] * c[1] - s[k - 1] * s[1];
-            s[k] = s[k - 1] * c[1] + c[k - 1] * s[1];
+    double c[2 * MAX_MULTIPLE + 1];
+    double s[2 * MAX_MULTIPLE + 1];
+
+    void Fill(double sinX, double cosX, int n) {
+        double ck = 1.0, sk = 0.0;
+        c[MAX_MULTIPLE] = 1.0;
+        s[MAX_MULTIPLE] = 0.0;
+        for (int k = 1; k <= n; ++k) {
+            const double cNext = ck * cosX - sk * sinX;
+            sk = sk * cosX + ck * sinX;
+            ck = cNext;
+            c[MAX_MULTIPLE + k] = ck;
+            s[MAX_MULTIPLE + k] = sk;
+            c[MAX_MULTIPLE - k] = ck;
+            s[MAX_MULTIPLE - k] = -sk;
         }
     }
-    // cos and sin of k*x for a signed k.
-    void Get(int k, double& ck, double& sk) const {
-        if (k >= 0) {
-            ck = c[k];
-            sk = s[k];
-        } else {
-            ck = c[-k];
-            sk = -s[-k];
-        }
+    // Multiplies the entries for +-k by factor (the eccentricity factor E^|k|
+    // rides along with the M multiples this way).
+    void Scale(int k, double factor) {
+        c[MAX_MULTIPLE + k] *= factor;
+        s[MAX_MULTIPLE + k] *= factor;
+        c[MAX_MULTIPLE - k] *= factor;
+        s[MAX_MULTIPLE - k] *= factor;
     }
 };
 
 struct Arguments {
     Multiples d, m, mp, f;
-    double e = 1.0, e2 = 1.0;
 
-    // cos and sin of d*D + m*M + mp*M' + f*F, and the eccentricity factor of the term.
-    void Term(int dk, int mk, int mpk, int fk, double& ca, double& sa, double& factor) const {
-        double c1, s1, c2, s2;
-        d.Get(dk, c1, s1);
-        m.Get(mk, c2, s2);
-        double c = c1 * c2 - s1 * s2;
-        double s = s1 * c2 + c1 * s2;
-        mp.Get(mpk, c1, s1);
-        c2 = c * c1 - s * s1;
-        s2 = s * c1 + c * s1;
-        f.Get(fk, c1, s1);
-        ca = c2 * c1 - s2 * s1;
-        sa = s2 * c1 + c2 * s1;
-        factor = (mk == 0) ? 1.0 : (mk == 1 || mk == -1) ? e : e2;
+    // E^|m| times cos and sin of d*D + m*M + mp*M' + f*F.
+    void Term(int dk, int mk, int mpk, int fk, double& ca, double& sa) const {
+        const int id = dk + MAX_MULTIPLE, im = mk + MAX_MULTIPLE;
+        const int ip = mpk + MAX_MULTIPLE, jf = fk + MAX_MULTIPLE;
+        const double c1 = d.c[id] * m.c[im] - d.s[id] * m.s[im];
+        const double s1 = d.s[id] * m.c[im] + d.c[id] * m.s[im];
+        const double c2 = c1 * mp.c[ip] - s1 * mp.s[ip];
+        const double s2 = s1 * mp.c[ip] + c1 * mp.s[ip];
+        ca = c2 * f.c[jf] - s2 * f.s[jf];
+        sa = s2 * f.c[jf] + c2 * f.s[jf];
     }
 };
 
+inline void SinCos(double x, double& s, double& c) {
+    s = std::sin(x);
+    c = std::cos(x);
+}
+
 // Periodic sums of the two tables and the additive terms, with the normalised
-// mean longitude they start from.
+// mean longitude they start from and its sine and cosine.
 struct MoonSums {
     double meanLongitude;   // L', degrees in [0, 360)
+    double sinLp, cosLp;
     double sumL, sumB, sumR;
 };
 
@@ -227,36 +232,46 @@ MoonSums ComputeMoonSums(double t) {
     NormalizeDegrees(mp);
     NormalizeDegrees(f);
 
-    const double a1 = (119.75 + 131.849 * t) * DEG;
-    const double a2 = (53.09 + 479264.29 * t) * DEG;
-    const double a3 = (313.45 + 481266.484 * t) * DEG;
+    double sinLp, cosLp, sinD, cosD, sinM, cosM, sinMp, cosMp, sinF, cosF, sinA1, cosA1;
+    SinCos(lp * DEG, sinLp, cosLp);
+    SinCos(d * DEG, sinD, cosD);
+    SinCos(m * DEG, sinM, cosM);
+    SinCos(mp * DEG, sinMp, cosMp);
+    SinCos(f * DEG, sinF, cosF);
+    SinCos((119.75 + 131.849 * t) * DEG, sinA1, cosA1);
+    const double sinA2 = std::sin((53.09 + 479264.29 * t) * DEG);
+    const double sinA3 = std::sin((313.45 + 481266.484 * t) * DEG);
 
+    const double e = 1.0 - 0.002516 * t - 0.0000074 * t2;
     Arguments args;
-    args.e = 1.0 - 0.002516 * t - 0.0000074 * t2;
-    args.e2 = args.e * args.e;
-    args.d.Fill(d * DEG, MAX_D);
-    args.m.Fill(m * DEG, MAX_M);
-    args.mp.Fill(mp * DEG, MAX_MP);
-    args.f.Fill(f * DEG, MAX_F);
+    args.d.Fill(sinD, cosD, 4);
+    args.m.Fill(sinM, cosM, 2);
+    args.m.Scale(1, e);
+    args.m.Scale(2, e * e);
+    args.mp.Fill(sinMp, cosMp, 4);
+    args.f.Fill(sinF, cosF, 3);
 
-    MoonSums sums{lp, 0.0, 0.0, 0.0};
-    double ca, sa, factor;
+    MoonSums sums{lp, sinLp, cosLp, 0.0, 0.0, 0.0};
+    double ca, sa;
     for (const LongitudeDistanceTerm& term : LONGITUDE_DISTANCE_TERMS) {
-        args.Term(term.d, term.m, term.mp, term.f, ca, sa, factor);
-        sums.sumL += factor * term.sinLongitude * sa;
-        sums.sumR += factor * term.cosDistance * ca;
+        args.Term(term.d, term.m, term.mp, term.f, ca, sa);
+        sums.sumL += term.sinLongitude * sa;
+        sums.sumR += term.cosDistance * ca;
     }
     for (const LatitudeTerm& term : LATITUDE_TERMS) {
-        args.Term(term.d, term.m, term.mp, term.f, ca, sa, factor);
-        sums.sumB += factor * term.sinLatitude * sa;
+        args.Term(term.d, term.m, term.mp, term.f, ca, sa);
+        sums.sumB += term.sinLatitude * sa;
     }
 
-    const double lpr = lp * DEG;
-    const double fr = f * DEG;
-    const double mpr = mp * DEG;
-    sums.sumL += 3958.0 * std::sin(a1) + 1962.0 * std::sin(lpr - fr) + 318.0 * std::sin(a2);
-    sums.sumB += -2235.0 * std::sin(lpr) + 382.0 * std::sin(a3) + 175.0 * std::sin(a1 - fr) +
-                 175.0 * std::sin(a1 + fr) + 127.0 * std::sin(lpr - mpr) - 115.0 * std::sin(lpr + mpr);
+    // Additive terms (Venus, Jupiter, flattening), by the addition formulas.
+    const double sinLpMinusF = sinLp * cosF - cosLp * sinF;
+    const double sinA1MinusF = sinA1 * cosF - cosA1 * sinF;
+    const double sinA1PlusF = sinA1 * cosF + cosA1 * sinF;
+    const double sinLpMinusMp = sinLp * cosMp - cosLp * sinMp;
+    const double sinLpPlusMp = sinLp * cosMp + cosLp * sinMp;
+    sums.sumL += 3958.0 * sinA1 + 1962.0 * sinLpMinusF + 318.0 * sinA2;
+    sums.sumB += -2235.0 * sinLp + 382.0 * sinA3 + 175.0 * sinA1MinusF + 175.0 * sinA1PlusF +
+                 127.0 * sinLpMinusMp - 115.0 * sinLpPlusMp;
     return sums;
 }
 
@@ -283,8 +298,9 @@ void EclipticToEquatorial(double longitude, double latitude, double eps, double&
 void MoonEquatorial(double jd, double& ra, double& dec, double& distanceKm) {
     const double t = JulianCenturies(jd);
     const MoonSums s = ComputeMoonSums(t);
-    // The Moon's routine feeds its own full mean longitude to the nutation.
-    const NutationArcsec n = Nutation(t, s.meanLongitude);
+    // Nutation with the Moon's own full mean longitude, reusing its sine and cosine.
+    const NutationArcsec n =
+        NutationFromMoonLongitude(t, 2.0 * s.sinLp * s.cosLp, s.cosLp * s.cosLp - s.sinLp * s.sinLp);
     const double lambda = s.meanLongitude + s.sumL / 1000000.0 + n.longitude / 3600.0;
     const double beta = s.sumB / 1000000.0;
     distanceKm = 385000.56 + s.sumR / 1000.0;

@@ -35,16 +35,22 @@ double MeanObliquity(double t) {
            3600.0;
 }
 
-NutationArcsec Nutation(double t, double moonMeanLongitude) {
+NutationArcsec astro_detail::NutationFromMoonLongitude(double t, double sin2Lp, double cos2Lp) {
     const double omega = MoonNodeLongitude(t) * DEG;
     const double l2 = 2.0 * NutationSunLongitude(t) * DEG;
-    const double lm2 = 2.0 * moonMeanLongitude * DEG;
+    const double sinOmega = std::sin(omega), cosOmega = std::cos(omega);
+    const double sinL2 = std::sin(l2), cosL2 = std::cos(l2);
+    const double sin2Omega = 2.0 * sinOmega * cosOmega;
+    const double cos2Omega = cosOmega * cosOmega - sinOmega * sinOmega;
     NutationArcsec n;
-    n.longitude = -17.20 * std::sin(omega) - 1.32 * std::sin(l2) - 0.23 * std::sin(lm2) +
-                  0.21 * std::sin(2.0 * omega);
-    n.obliquity = 9.20 * std::cos(omega) + 0.57 * std::cos(l2) + 0.10 * std::cos(lm2) -
-                  0.09 * std::cos(2.0 * omega);
+    n.longitude = -17.20 * sinOmega - 1.32 * sinL2 - 0.23 * sin2Lp + 0.21 * sin2Omega;
+    n.obliquity = 9.20 * cosOmega + 0.57 * cosL2 + 0.10 * cos2Lp - 0.09 * cos2Omega;
     return n;
+}
+
+NutationArcsec Nutation(double t, double moonMeanLongitude) {
+    const double lm2 = 2.0 * moonMeanLongitude * DEG;
+    return NutationFromMoonLongitude(t, std::sin(lm2), std::cos(lm2));
 }
 
 double MeanSiderealTime(double jd) {

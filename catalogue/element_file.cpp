@@ -24,7 +24,7 @@ double LeadingDouble(std::string_view text) {
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
     if (first < last && (IsDigit(*first) || *first == '.')) {
-        auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
+        auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
         if (ec != std::errc()) value = 0.0;
         (void)ptr;
     }

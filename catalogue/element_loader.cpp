@@ -121,8 +121,10 @@ ElementLoadReport LoadElementFile(const ElementLoadContext& context, KeplerCatal
                                   std::vector<SelectedSat>* selection) {
     ElementLoadReport report;
     const fs::path& elementFile = context.elementFile;
-    fs::path workFile =
-        context.workDirectory / (elementFile.filename().string() + "unz");
+    // Without a private directory the work file goes beside the element file.
+    const fs::path workDirectory =
+        context.workDirectory.empty() ? elementFile.parent_path() : context.workDirectory;
+    fs::path workFile = workDirectory / (elementFile.filename().string() + "unz");
 
     if (!std::ifstream(elementFile, std::ios::binary)) {
         report.result = ElementLoadResult::FileMissing;

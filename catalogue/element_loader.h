@@ -18,6 +18,7 @@ constexpr const char* ELEMENT_FILE_NAME = "keplers";
 struct ElementLoadContext {
     std::filesystem::path elementFile;    // the program directory's "keplers"
     std::filesystem::path workDirectory;  // private directory for the decompressed work file
+                                          // (empty: the element file's own directory)
     IPrompt* prompt = nullptr;            // message boxes; none are shown when null
     std::function<void()> startDownload;  // run when the user accepts a fresh download
 };
@@ -38,7 +39,12 @@ struct ElementLoadReport {
 
 // Builds a new catalogue from the element file and, on success only, replaces `catalogue`
 // and re-maps `selection` (may be null). Failures are reported through the prompt and the
-// event log; the catalogue is left as it was.
+// event log; the catalogue is left as it was. Pass-search workers read the catalogue
+// without locks, so the owner calls this only while no search runs.
+//
+// At start: InstallDefaultElementFile(platform::ProgramDirectory(),
+// platform::ExecutableDirectory()), then load ProgramDirectory()/"keplers" with a
+// platform::PrivateTempDir as the work directory.
 ElementLoadReport LoadElementFile(const ElementLoadContext& context, KeplerCatalogue& catalogue,
                                   std::vector<SelectedSat>* selection);
 

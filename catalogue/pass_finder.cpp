@@ -1,0 +1,511 @@
+#include "catalogue/pass_finder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "app/event_log.h"
+#include "astro/sun_moon.h"
+#include "catalogue/flare.h"
+#include "catalogue/lunar_pass.h"
+#include "orbit/element_set.h"
+#include "orbit/globals.h"
+#include "orbit/orbit.h"
+#include "orbit/site.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr std::int64_t kDay = 86400;              // seconds
+constexpr std::int64_t kWindow = 7 * kDay;        // first-pass window, longest pass, look-back
+constexpr std::int64_t kGiveUpGap = 30 * kDay;    // no pass this long after the last one
+constexpr std::int64_t kMaxStep = 6 * 3600;       // longest single step, seconds
+constexpr double kMu = 398600.8;                  // km^3/s^2 (WGS-72)
+constexpr double kEarthRate = TWOPI * EARTH_ROT_PER_DAY / SEC_PER_DAY;  // rad/s
+// The Moon's elevation changes by the Earth's turn plus its own motion of about 0.55
+// degrees an hour; a little more, to be safe.
+constexpr double kMoonElevationRate = 8.0e-5;     // rad/s
+constexpr double kSunRate = 2.0e-7;               // rad/s, its motion along the ecliptic
+constexpr double kAngleMargin = 0.01;             // degrees kept in hand by the skips
+
+std::string Printf(const char* format, const std::string& name, int number) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, format, name.c_str(), number);
+    return buf;
+}
+
+struct Sample {
+    std::int64_t k = 0;  // seconds from the search start
+    cEci eci;
+    double az = 0.0, el = 0.0;  // radians
+    double range = 0.0;         // km
+    double h = 0.0;             // height above the site's horizon plane, km (sign of el)
+    double hdot = 0.0;          // its rate, km/s
+};
+
+class Finder {
+public:
+    Finder(const PassSearchSatellite& sat, int selectionIndex, const SatelliteSearchContext& ctx,
+           PassRecord* slots)
+        : sat_(sat),
+          index_(selectionIndex),
+          ctx_(ctx),
+          slots_(slots),
+          elements_(sat.name, sat.line1, sat.line2),
+          orbit_(elements_),
+          site_(ctx.observer.latitude, ctx.observer.longitude,
+                // Sites take whole kilometres, as everywhere the location is used.
+                static_cast<double>(ctx.observer.altitudeMetres / 1000)),
+          astroSite_(ctx.observer.latitude, ctx.observer.longitude) {
+        lat_ = DegToRad(ctx.observer.latitude);
+        lon_ = DegToRad(ctx.observer.longitude);
+        sinLat_ = std::sin(lat_);
+        cosLat_ = std::cos(lat_);
+        siteSpeed_ = kEarthRate * (XKMPER + std::max(0.0, site_.GetLocation().alt) + 10.0);
+        flareActive_ = ctx.options.searchIridiumFlares &&
+                       IsFlareCandidate(sat.name, elements_.FieldText(FLD_INTLDESC));
+        lunarActive_ = ctx.options.searchLunarPasses;
+    }
+
+    SatelliteSearchResult Run();
+
+private:
+    using End = SatelliteSearchEnd;
+
+    bool Aborted() const { return ctx_.abort && ctx_.abort->load(std::memory_order_relaxed); }
+    double Jd(std::int64_t k) const { return ctx_.now + static_cast<double>(k) / SEC_PER_DAY; }
+    double Tsince(std::int64_t k) const { return t0_ + static_cast<double>(k) / 60.0; }
+    void Log(int level, const std::string& text) const {
+        if (ctx_.log) ctx_.log(level, text);
+    }
+    std::string Named(const char* format) const {
+        return Printf(format, sat_.name, sat_.catalogueNumber);
+    }
+
+    void InitBounds();
+    void WidenBounds(double r, double v);
+    bool Evaluate(std::int64_t k, Sample& s);
+    double HorizonTime(const Sample& s, int direction) const;
+    double AngularTime(double budgetRad, double rangeKm, double constantRate) const;
+    static std::int64_t StepOf(double seconds) {
+        if (!(seconds >= 1.0)) return 1;  // also NaN
+        const double floored = std::floor(seconds * (1.0 - 1e-9));
+        return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::min(floored, 1e9)), 1,
+                                        kMaxStep);
+    }
+
+    End FindAosForward(Sample& cur, std::int64_t limit, Sample& aos, bool& found);
+    End FindAosBackward(const Sample& above, Sample& aos);
+    End TracePass(const Sample& aos, PassRecord& record, Sample& los);
+    double FlareStep(const Sample& s, PassRecord& record);
+    double LunarStep(const Sample& s, PassRecord& record);
+    void FinishPass(PassRecord& record, const Sample& los);
+
+    const PassSearchSatellite& sat_;
+    int index_;
+    const SatelliteSearchContext& ctx_;
+    PassRecord* slots_;
+    cElementSet elements_;
+    cOrbit orbit_;
+    cSite site_;
+    AstroSite astroSite_;
+    double lat_ = 0, lon_ = 0, sinLat_ = 0, cosLat_ = 1;
+    double t0_ = 0.0;
+    std::int64_t evaluations_ = 0;
+
+    // Bounds on the orbit over the search, with margins; widened if a state ever exceeds them.
+    double aKm_ = 0, ecc_ = 0;
+    double rMin_ = 0, rMax_ = 0, vMax_ = 0, vMin_ = 0, accMax_ = 0;
+    double hAcc_ = 0;        // bound on the second derivative of h, km/s^2
+    double relSpeed_ = 0;    // bound on the satellite's speed relative to the site, km/s
+    double mirrorRate_ = 0;  // bound on the turning rate of an antenna normal, rad/s
+    double siteSpeed_ = 0;
+
+    bool flareActive_ = false;
+    bool lunarActive_ = false;
+    FlareTracker flare_;
+    LunarTracker lunar_;
+    bool moonKnown_ = false;
+    double moonJd_ = 0.0, moonEl_ = 0.0;  // the last exact Moon elevation and its date
+};
+
+void Finder::InitBounds() {
+    aKm_ = orbit_.SemiMajor() * XKMPER;
+    ecc_ = std::clamp(elements_.FieldValue(FLD_E, U_NATIVE), 0.0, 0.999);
+    rMin_ = 0.95 * aKm_ * (1.0 - ecc_);
+    rMax_ = 1.05 * aKm_ * (1.0 + ecc_);
+    const double aHigh = 1.05 * aKm_, aLow = 0.95 * aKm_;
+    vMax_ = std::sqrt(kMu * (2.0 / rMin_ - 1.0 / aHigh));
+    vMin_ = std::sqrt(std::max(kMu * (2.0 / rMax_ - 1.0 / aLow), 0.01));
+    accMax_ = 1.01 * kMu / (rMin_ * rMin_) + 1e-5;
+    WidenBounds(0.0, 0.0);
+}
+
+void Finder::WidenBounds(double r, double v) {
+    if (r > 0.0 && r < rMin_) {
+        rMin_ = 0.95 * r;
+        accMax_ = 1.01 * kMu / (rMin_ * rMin_) + 1e-5;
+    }
+    if (r > rMax_) rMax_ = 1.05 * r;
+    if (v > vMax_) vMax_ = 1.05 * v;
+    if (v > 0.0 && v < vMin_) vMin_ = 0.95 * v;
+    hAcc_ = accMax_ + 2.0 * kEarthRate * vMax_ + kEarthRate * kEarthRate * rMax_;
+    relSpeed_ = vMax_ + siteSpeed_;
+    // The antenna normal turns with the satellite frame: the velocity's direction at no more
+    // than a/v, the orbit normal far slower (perturbations only); the tilt mixes the two.
+    const double angularMomentum = std::max(rMin_ * vMin_, 1.0);
+    mirrorRate_ = 1.42 * (accMax_ / vMin_ + 0.01 * accMax_ * rMax_ / angularMomentum);
+}
+
+bool Finder::Evaluate(std::int64_t k, Sample& s) {
+    ++evaluations_;
+    cEci eci;
+    if (!orbit_.PositionAt(Tsince(k), eci) || eci.Units() != UNITS_KM) return false;
+    const cVector& p = eci.Pos();
+    const cVector& v = eci.Vel();
+    if (!std::isfinite(p.x + p.y + p.z + v.x + v.y + v.z)) return false;
+    const double r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    const double speed = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    if (r < rMin_ || r > rMax_ || speed > vMax_ || speed < vMin_) WidenBounds(r, speed);
+
+    const cCoordTopo topo = site_.LookAngles(eci);
+    s.k = k;
+    s.az = topo.az;
+    s.el = topo.el;
+    s.range = topo.range;
+    s.h = topo.range * std::sin(topo.el);
+    // dh/dt for h = u.(p - o) with u the site's zenith turning with the Earth; u.o is
+    // constant, so only the satellite's terms remain.
+    const double theta = eci.Date().ToLmst(lon_);
+    const double st = std::sin(theta), ct = std::cos(theta);
+    const double ux = cosLat_ * ct, uy = cosLat_ * st, uz = sinLat_;
+    const double udx = -kEarthRate * cosLat_ * st, udy = kEarthRate * cosLat_ * ct;
+    s.hdot = udx * p.x + udy * p.y + ux * v.x + uy * v.y + uz * v.z;
+    s.eci = eci;
+    return std::isfinite(s.el) && std::isfinite(s.hdot);
+}
+
+// Seconds (forward for direction +1, backward for -1) before h can reach 0, from
+// |h(t + tau) - h - hdot tau| <= hAcc tau^2 / 2.
+double Finder::HorizonTime(const Sample& s, int direction) const {
+    const double ah = std::fabs(s.h);
+    if (ah == 0.0) return 0.0;
+    const double approach = (s.h < 0.0 ? s.hdot : -s.hdot) * direction;
+    const double denom = approach + std::sqrt(approach * approach + 2.0 * hAcc_ * ah);
+    if (!(denom > 0.0)) return 0.0;
+    return 2.0 * ah / denom;
+}
+
+// Seconds during which an angle that moves at no more than constantRate + |dR/dt| / |R|
+// (R the line of sight, shortening at no more than relSpeed) cannot use up budgetRad.
+double Finder::AngularTime(double budgetRad, double rangeKm, double constantRate) const {
+    if (!(budgetRad > 0.0) || !(rangeKm > 0.0)) return 0.0;
+    const double T = rangeKm / relSpeed_;
+    // Budget used by time t: constantRate t - ln(1 - t / T). Two lower bounds on the root.
+    const double linear = std::min(T / 2.0, budgetRad / (constantRate + 2.0 / T));
+    const double t1 = T * (1.0 - std::exp(-budgetRad));
+    const double rest = budgetRad - constantRate * t1;
+    const double t2 = rest > 0.0 ? T * (1.0 - std::exp(-rest)) : 0.0;
+    return std::max(linear, t2);
+}
+
+SatelliteSearchEnd Finder::FindAosForward(Sample& cur, std::int64_t limit, Sample& aos,
+                                          bool& found) {
+    found = false;
+    for (;;) {
+        if (Aborted()) return End::ABORTED;
+        const std::int64_t k = cur.k + StepOf(HorizonTime(cur, +1));
+        // Every second before k is certified below the horizon.
+        if (k > limit) return End::COMPLETE;
+        Sample next;
+        if (!Evaluate(k, next)) return End::PROPAGATION_FAILED;
+        if (next.el > 0.0) {
+            aos = next;
+            found = true;
+            return End::COMPLETE;
+        }
+        cur = next;
+    }
+}
+
+SatelliteSearchEnd Finder::FindAosBackward(const Sample& above, Sample& aos) {
+    Sample cur = above;
+    const std::int64_t limit = above.k - kWindow;
+    for (;;) {
+        if (Aborted()) return End::ABORTED;
+        const std::int64_t step = StepOf(HorizonTime(cur, -1));
+        const std::int64_t k = cur.k - step;
+        if (k < limit) return End::NEVER_SETS;
+        Sample prev;
+        if (!Evaluate(k, prev)) return End::PROPAGATION_FAILED;
+        if (!(prev.el > 0.0)) {
+            // Seconds after k up to cur are certified above: AOS is the next one.
+            if (step == 1) {
+                aos = cur;
+            } else if (!Evaluate(k + 1, aos)) {
+                return End::PROPAGATION_FAILED;
+            }
+            return End::COMPLETE;
+        }
+        cur = prev;
+    }
+}
+
+double Finder::FlareStep(const Sample& s, PassRecord& record) {
+    bool anyLive = false;
+    for (int i = 0; i < FLARE_ANTENNAS; ++i) anyLive = anyLive || FlareTracker::AntennaLive(record, i);
+    if (!anyLive) return std::numeric_limits<double>::infinity();
+
+    const double jd = Jd(s.k);
+    FlareTracker::Geometry g;
+    g.pos = s.eci.Pos();
+    g.vel = s.eci.Vel();
+    g.lineOfSight = site_.GetRangeVector(s.eci);
+    SunEquatorial(jd, g.sunRaDeg, g.sunDecDeg);
+    g.azimuthDeg = RadToDeg(s.az);
+    g.elevationDeg = RadToDeg(s.el);
+    g.rangeKm = s.range;
+
+    std::array<double, FLARE_ANTENNAS> sep{}, theta{};
+    for (int i = 0; i < FLARE_ANTENNAS; ++i) {
+        bool faces = false;
+        sep[i] = FlareSeparation(g.pos, g.vel, g.lineOfSight, g.sunRaDeg, g.sunDecDeg,
+                                 FLARE_ANTENNA_TILT_DEG, FLARE_ANTENNA_AZIMUTH_DEG[i], &faces);
+        theta[i] = faces ? sep[i] : 180.0;
+    }
+    const FlareTracker::Event ended = flare_.StepAngles(jd, theta, g, record);
+    for (int i = 0; i < FLARE_ANTENNAS; ++i) {
+        if (!(ended & (1u << i))) continue;
+        const std::string details =
+            FlareDetailsText(ctx_.formatDateTime(record.flareStart[i]), record);
+        char buf[768];
+        std::snprintf(buf, sizeof buf, "Flare found: %s (#%d) %s", sat_.name.c_str(),
+                      sat_.catalogueNumber, details.c_str());
+        Log(LOG_INFORMATION, buf);
+    }
+
+    double budgetDeg = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < FLARE_ANTENNAS; ++i) {
+        if (FlareTracker::FlareUnderWay(record, i)) return 1.0;
+        if (record.flareStart[i] == 0.0) budgetDeg = std::min(budgetDeg, sep[i]);
+    }
+    if (!std::isfinite(budgetDeg)) return budgetDeg;  // every antenna has had its flare
+    // The mirrored direction turns with the line of sight and twice as fast as the mirror.
+    return AngularTime(DegToRad(budgetDeg - FLARE_THRESHOLD_DEG - kAngleMargin), s.range,
+                       2.0 * mirrorRate_ + kSunRate);
+}
+
+double Finder::LunarStep(const Sample& s, PassRecord& record) {
+    const double jd = Jd(s.k);
+    const double satAz = RadToDeg(s.az), satEl = RadToDeg(s.el);
+    const double band = MOON_MAX_APPARENT_RADIUS_DEG + kAngleMargin;
+    const double satRate = kEarthRate + kMoonElevationRate;
+    if (!lunar_.UnderWay() && moonKnown_ && std::fabs(jd - moonJd_) * SEC_PER_DAY <= 900.0) {
+        // Inside the disc needs the elevations within one radius; the Moon's own elevation
+        // has moved little since it was last computed.
+        const double drift = RadToDeg(kMoonElevationRate) * std::fabs(jd - moonJd_) * SEC_PER_DAY;
+        const double apart = std::fabs(satEl - moonEl_) - drift;
+        if (apart > band) return AngularTime(DegToRad(apart - band), s.range, satRate);
+    }
+    double moonAz = 0, moonEl = 0, moonDist = 0;
+    MoonHorizontal(jd, astroSite_, moonAz, moonEl, moonDist);
+    moonKnown_ = true;
+    moonJd_ = jd;
+    moonEl_ = moonEl;
+    switch (lunar_.Step(jd, satAz, satEl, moonAz, moonEl, moonDist, record)) {
+        case LunarTracker::LUNAR_MOON_SET:
+            Log(LOG_INFORMATION, Named("Lunar pass found, but moon sets during pass: %s (#%d)"));
+            break;
+        case LunarTracker::LUNAR_FOUND: {
+            char buf[768];
+            std::snprintf(buf, sizeof buf, "Lunar pass found: %s (#%d) %s", sat_.name.c_str(),
+                          sat_.catalogueNumber, ctx_.formatDateTime(record.lunarStart).c_str());
+            Log(LOG_INFORMATION, buf);
+            break;
+        }
+        default:
+            break;
+    }
+    if (lunar_.UnderWay()) return 1.0;
+    const double apart = std::fabs(satEl - moonEl);
+    return apart > band ? AngularTime(DegToRad(apart - band), s.range, satRate) : 1.0;
+}
+
+SatelliteSearchEnd Finder::TracePass(const Sample& aos, PassRecord& record, Sample& los) {
+    flare_.Reset();
+    lunar_.Reset();
+    Sample cur = aos;
+    for (;;) {
+        if (Aborted()) return End::ABORTED;
+        if (cur.k - aos.k > kWindow) return End::NEVER_SETS;
+        double wait = HorizonTime(cur, +1);
+        if (cur.el > 0.0) {
+            // Flare first, then the lunar step, at every second above the horizon that
+            // either could act on; the seconds skipped are certified to be no-ops.
+            if (flareActive_) wait = std::min(wait, FlareStep(cur, record));
+            if (lunarActive_) wait = std::min(wait, LunarStep(cur, record));
+        }
+        Sample next;
+        if (!Evaluate(cur.k + StepOf(wait), next)) return End::PROPAGATION_FAILED;
+        if (next.el < 0.0) {
+            los = next;
+            return End::COMPLETE;
+        }
+        cur = next;
+    }
+}
+
+void Finder::FinishPass(PassRecord& record, const Sample& los) {
+    record.los = Jd(los.k);
+    record.setAzimuth = RadToDeg(los.az);
+    if (lunar_.EndOfPass(record.los, record) == LunarTracker::LUNAR_FOUND) {
+        char buf[768];
+        std::snprintf(buf, sizeof buf, "Lunar pass found: %s (#%d) %s", sat_.name.c_str(),
+                      sat_.catalogueNumber, ctx_.formatDateTime(record.lunarStart).c_str());
+        Log(LOG_INFORMATION, buf);
+    }
+    // Midpoint between AOS and LOS: the "maximum" elevation the list shows.
+    const double tMid = Tsince(los.k) - (record.los - record.aos) * 720.0;
+    cEci mid;
+    if (orbit_.PositionAt(tMid, mid) && mid.Units() == UNITS_KM) {
+        const cCoordTopo topo = site_.LookAngles(mid);
+        record.maxElevation = RadToDeg(topo.el);
+        record.midAzimuth = RadToDeg(topo.az);
+    }
+    double sunAz = 0, sunEl = 0;
+    SunHorizontal(record.los, astroSite_, sunAz, sunEl);
+    record.lighting = sunEl > 3.0 ? LIGHTING_SUNLIT : sunEl < -6.0 ? LIGHTING_DARK : LIGHTING_TWILIGHT;
+}
+
+SatelliteSearchResult Finder::Run() {
+    SatelliteSearchResult result;
+    auto finish = [&](End end) {
+        result.end = end;
+        result.evaluations = evaluations_;
+        switch (end) {
+            case End::NO_ORBIT:
+                Log(LOG_WARNING,
+                    Named("Aborted trying to find passes for satellite %s (#%d): its elements give no orbit!"));
+                break;
+            case End::PROPAGATION_FAILED:
+                Log(LOG_WARNING,
+                    Named("Stopped trying to find passes for satellite %s (#%d): its orbit could not be computed further!"));
+                break;
+            case End::NEVER_SETS:
+                Log(LOG_WARNING,
+                    Named("Aborted trying to find passes for satellite %s (#%d): it does not set within 7 days!"));
+                break;
+            case End::NO_FURTHER_PASS:
+                Log(LOG_WARNING,
+                    Named("Stopped trying to find passes for satellite %s (#%d): no further pass within 30 days!"));
+                break;
+            default:
+                break;
+        }
+        return result;
+    };
+
+    if (!sat_.located) return finish(End::NOT_LOCATED);
+    if (!orbit_.IsValid()) return finish(End::NO_ORBIT);
+    const double period = orbit_.Period();
+    if (period > 85800.0 && period < 87000.0) {
+        Log(LOG_WARNING,
+            Named("Aborted trying to find passes for geosynchronous satellite %s (#%d)!"));
+        return finish(End::GEOSYNCHRONOUS);
+    }
+    const int n = ctx_.options.passesPerSatellite;
+    if (n <= 0) return finish(End::COMPLETE);
+    InitBounds();
+    t0_ = (ctx_.now - orbit_.Epoch().Date()) * MIN_PER_DAY;
+
+    std::int64_t untilK = std::numeric_limits<std::int64_t>::max();
+    if (ctx_.options.untilJd > 0.0)
+        untilK = static_cast<std::int64_t>(std::floor((ctx_.options.untilJd - ctx_.now) * SEC_PER_DAY + 1e-6));
+
+    Sample cur;
+    if (!Evaluate(0, cur)) return finish(End::PROPAGATION_FAILED);
+    Sample aos;
+    bool haveAos = false;
+    if (cur.el > 0.0) {
+        // A pass in progress is found from its rise, however long ago.
+        const End e = FindAosBackward(cur, aos);
+        if (e != End::COMPLETE) return finish(e);
+        haveAos = true;
+    }
+    const std::int64_t windowEnd = (haveAos ? aos.k : 0) + kWindow;
+    std::int64_t lastLos = 0;
+
+    while (result.passes < n) {
+        if (Aborted()) return finish(End::ABORTED);
+        if (!haveAos) {
+            const bool first = result.passes == 0;
+            const std::int64_t natural = first ? windowEnd : lastLos + kGiveUpGap;
+            const std::int64_t limit = std::min(natural, untilK);
+            const End e = FindAosForward(cur, limit, aos, haveAos);
+            if (e != End::COMPLETE) return finish(e);
+            if (!haveAos) {
+                if (untilK <= natural) return finish(End::UNTIL_REACHED);
+                if (!first) return finish(End::NO_FURTHER_PASS);
+                if (ctx_.options.reportNvs)
+                    Log(LOG_WARNING, Named("This satellite is not visible within 7 days: %s (#%d)"));
+                return finish(End::NOT_VISIBLE);
+            }
+        }
+        if (aos.k > untilK) return finish(End::UNTIL_REACHED);
+
+        PassRecord record{};
+        record.satellite = index_;
+        record.aos = Jd(aos.k);
+        record.riseAzimuth = RadToDeg(aos.az);
+        Sample los;
+        const End e = TracePass(aos, record, los);
+        if (e != End::COMPLETE) return finish(e);
+        FinishPass(record, los);
+        slots_[result.passes] = record;
+        if (ctx_.passStored) ctx_.passStored(result.passes);
+        ++result.passes;
+        cur = los;
+        lastLos = los.k;
+        haveAos = false;
+    }
+    return finish(End::COMPLETE);
+}
+
+}  // namespace
+
+SatelliteSearchResult SearchSatellitePasses(const PassSearchSatellite& satellite,
+                                            int selectionIndex,
+                                            const SatelliteSearchContext& context,
+                                            PassRecord* slots) {
+    SatelliteSearchContext ctx = context;
+    if (!ctx.formatDateTime) ctx.formatDateTime = FormatUtcDateTime;
+    Finder finder(satellite, selectionIndex, ctx, slots);
+    return finder.Run();
+}
+
+std::string FormatUtcDateTime(double jd) {
+    const std::int64_t total = static_cast<std::int64_t>(std::llround((jd - 2440587.5) * SEC_PER_DAY));
+    std::int64_t days = total >= 0 ? total / kDay : -((-total + kDay - 1) / kDay);
+    std::int64_t secs = total - days * kDay;
+    // Civil date from days since 1970-01-01 (Howard Hinnant's algorithm).
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t doe = days - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    std::int64_t y = yoe + era * 400;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+    if (m <= 2) ++y;
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
+                  static_cast<long long>(y), static_cast<long long>(m), static_cast<long long>(d),
+                  static_cast<long long>(secs / 3600), static_cast<long long>(secs / 60 % 60),
+                  static_cast<long long>(secs % 60));
+    return buf;
+}
+
+}  // namespace orvanta

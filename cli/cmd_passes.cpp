@@ -1,0 +1,270 @@
+// orvanta-cli passes: the program's pass search on an element file, one CSV row per pass in
+// AOS order, for scripts and for checking predictions against other tools.
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "catalogue/pass_search.h"
+#include "cli/astro_cli.h"
+#include "cli/command.h"
+#include "orbit/element_set.h"
+#include "orbit/orbit.h"
+#include "orbit/tle_file.h"
+
+namespace orvanta::cli {
+namespace {
+
+struct PassesArgs {
+    std::string tlePath;
+    std::vector<int> satellites;
+    std::optional<double> lat, lon;
+    int altitudeMetres = 0;
+    std::optional<double> start, until;
+    std::optional<int> passes;
+    bool flares = false, lunar = false;
+    int threads = 0;
+};
+
+bool ParseInt(const std::string& text, long long lo, long long hi, long long& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+bool ParseDouble(const std::string& text, double lo, double hi, double& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(v) || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+// Catalogue numbers: "--sat 25544 --sat 20580", "--sat 25544 20580" or "--sat 25544,20580".
+bool AddSatellites(const std::string& text, std::vector<int>& out) {
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', pos), text.size());
+        long long v;
+        if (!ParseInt(text.substr(pos, comma - pos), 0, 339999, v)) return false;
+        out.push_back(static_cast<int>(v));
+        pos = comma + 1;
+    }
+    return true;
+}
+
+std::optional<std::string> Parse(const std::vector<std::string>& args, PassesArgs& a) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& opt = args[i];
+        auto value = [&](std::string& out) -> bool {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (opt == "--flares") {
+            a.flares = true;
+        } else if (opt == "--lunar") {
+            a.lunar = true;
+        } else if (opt == "--tle") {
+            if (!value(a.tlePath)) return "--tle needs a file";
+        } else if (opt == "--sat") {
+            if (!value(v) || !AddSatellites(v, a.satellites)) return "--sat needs catalogue numbers";
+            while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
+                if (!AddSatellites(args[++i], a.satellites))
+                    return "bad catalogue number '" + args[i] + "'";
+            }
+        } else if (opt == "--lat" || opt == "--lon") {
+            double d;
+            const double limit = opt == "--lat" ? 90.0 : 180.0;
+            if (!value(v) || !ParseDouble(v, -limit, limit, d)) return opt + " needs degrees";
+            (opt == "--lat" ? a.lat : a.lon) = d;
+        } else if (opt == "--alt-m") {
+            long long m;
+            if (!value(v) || !ParseInt(v, -1000000, 1000000, m)) return "--alt-m needs whole metres";
+            a.altitudeMetres = static_cast<int>(m);
+        } else if (opt == "--start" || opt == "--until") {
+            if (!value(v)) return opt + " needs a time";
+            const auto jd = ParseIsoUtc(v);
+            if (!jd) return opt + " needs a time as YYYY-MM-DDTHH:MM:SSZ";
+            (opt == "--start" ? a.start : a.until) = *jd;
+        } else if (opt == "--passes") {
+            long long n;
+            if (!value(v) || !ParseInt(v, 0, 100000, n)) return "--passes needs a count";
+            a.passes = static_cast<int>(n);
+        } else if (opt == "--threads") {
+            long long n;
+            if (!value(v) || !ParseInt(v, 1, 256, n)) return "--threads needs a count from 1";
+            a.threads = static_cast<int>(n);
+        } else {
+            return "unknown option '" + opt + "'";
+        }
+    }
+    if (a.tlePath.empty()) return "--tle FILE is required";
+    if (!a.lat || !a.lon) return "--lat and --lon are required";
+    if (!a.start) return "--start is required";
+    if (a.until && *a.until <= *a.start) return "--until must be later than --start";
+    return std::nullopt;
+}
+
+// RFC 4180: a field holding a comma, a quote or a line break is quoted, quotes doubled.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string TrimRight(std::string s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
+    return s;
+}
+
+const char* LightingWord(int code) {
+    switch (code) {
+        case LIGHTING_SUNLIT: return "day";
+        case LIGHTING_DARK: return "night";
+        case LIGHTING_TWILIGHT: return "twilight";
+        default: return "";
+    }
+}
+
+std::string Fixed(double v, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+int RunPasses(const std::vector<std::string>& args) {
+    PassesArgs a;
+    if (const auto error = Parse(args, a)) return UsageError("passes: " + *error);
+
+    TleReadResult file;
+    std::string error;
+    if (!ReadTleFile(a.tlePath, file, error)) return UsageError("passes: " + error);
+
+    PassSearchInputs in;
+    in.now = *a.start;
+    in.observer.altitudeMetres = a.altitudeMetres;
+    in.observer.latitude = *a.lat;
+    in.observer.longitude = *a.lon;
+    in.options.searchIridiumFlares = a.flares;
+    in.options.searchLunarPasses = a.lunar;
+    in.options.reportNvs = true;
+    in.formatDateTime = [](double jd) { return FormatIsoUtc(jd); };
+
+    auto add = [&](const TleRecord& r) {
+        PassSearchSatellite s;
+        s.name = r.name;
+        s.line1 = r.line1;
+        s.line2 = r.line2;
+        s.catalogueNumber = cElementSet(r.name, r.line1, r.line2).CatalogueNumber();
+        in.satellites.push_back(std::move(s));
+    };
+    if (a.satellites.empty()) {
+        for (const TleRecord& r : file.records) add(r);
+    } else {
+        for (int number : a.satellites) {
+            const TleRecord* found = nullptr;
+            for (const TleRecord& r : file.records)
+                if (cElementSet(r.name, r.line1, r.line2).CatalogueNumber() == number) found = &r;
+            if (!found)
+                return UsageError("passes: satellite " + std::to_string(number) + " is not in " +
+                                  a.tlePath);
+            add(*found);
+        }
+    }
+    if (in.satellites.empty()) return UsageError("passes: no element sets in " + a.tlePath);
+
+    if (a.until) {
+        in.options.untilJd = *a.until;
+        // Without --passes, every pass before --until: at most two a revolution of the
+        // fastest satellite, and one more for a pass in progress at the start.
+        double shortest = 1e9;
+        for (const auto& s : in.satellites) {
+            const cOrbit orbit(cElementSet(s.name, s.line1, s.line2));
+            if (orbit.Period() > 0.0) shortest = std::min(shortest, orbit.Period());
+        }
+        shortest = std::max(shortest, 4800.0);
+        const double span = (*a.until - *a.start) * 86400.0;
+        const double bound = std::min(2.0 * std::ceil(span / shortest) + 2.0, 100000.0);
+        in.options.passesPerSatellite =
+            a.passes ? std::min(*a.passes, static_cast<int>(bound)) : static_cast<int>(bound);
+    } else {
+        in.options.passesPerSatellite = a.passes.value_or(5);
+    }
+
+    const int threads = a.threads > 0 ? a.threads
+                                      : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    std::mutex errLock;
+    PassSearch search([&errLock](int, int, const std::string& text) {
+        std::lock_guard<std::mutex> lock(errLock);
+        std::fprintf(stderr, "%s\n", text.c_str());
+    });
+    search.Run(std::move(in), threads);
+    std::vector<PassRecord> table = search.TakeRecords();
+    SortPassTable(table);
+
+    // The satellites, by selection index, for the name and number columns.
+    std::vector<std::pair<int, std::string>> who;
+    if (a.satellites.empty()) {
+        for (const TleRecord& r : file.records)
+            who.emplace_back(cElementSet(r.name, r.line1, r.line2).CatalogueNumber(), TrimRight(r.name));
+    } else {
+        for (int number : a.satellites) {
+            std::string name;
+            for (const TleRecord& r : file.records)
+                if (cElementSet(r.name, r.line1, r.line2).CatalogueNumber() == number) name = r.name;
+            who.emplace_back(number, TrimRight(name));
+        }
+    }
+
+    std::string out =
+        "catalogue,name,aos_utc,los_utc,rise_az,max_el,mid_az,set_az,duration_s,lighting,"
+        "lunar_start_utc,lunar_end_utc,flare_start_utc,flare_mag,flare_az,flare_el\n";
+    for (const PassRecord& r : table) {
+        if (r.IsEmpty() || r.los == 0.0) continue;
+        const auto& [number, name] = who[static_cast<std::size_t>(r.satellite)];
+        out += std::to_string(number) + ',' + CsvField(name) + ',' + FormatIsoUtc(r.aos) + ',' +
+               FormatIsoUtc(r.los) + ',' + Fixed(r.riseAzimuth, 2) + ',' + Fixed(r.maxElevation, 2) +
+               ',' + Fixed(r.midAzimuth, 2) + ',' + Fixed(r.setAzimuth, 2) + ',' +
+               std::to_string(std::llround((r.los - r.aos) * 86400.0)) + ',' + LightingWord(r.lighting) + ',';
+        out += (r.lunarStart != 0.0 ? FormatIsoUtc(r.lunarStart) : "") + ',';
+        out += (r.lunarEnd != 0.0 ? FormatIsoUtc(r.lunarEnd) : "") + ',';
+        const int flare = r.LastCompletedFlare();
+        if (flare >= 0) {
+            out += FormatIsoUtc(r.flareStart[static_cast<std::size_t>(flare)]) + ',' +
+                   Fixed(r.flareMagnitude, 1) + ',' + Fixed(r.flareAzimuth, 1) + ',' +
+                   Fixed(r.flareElevation, 1);
+        } else {
+            out += ",,,";
+        }
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+ORVANTA_CLI_COMMAND(kPassesCommand, "passes",
+                    "passes --tle FILE [--sat CATNR ...] --lat DEG --lon DEG [--alt-m M] --start ISO8601Z "
+                    "[--passes N] [--until ISO8601Z] [--flares] [--lunar] [--threads K]",
+                    RunPasses);
+
+}  // namespace orvanta::cli

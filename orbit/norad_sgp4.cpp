@@ -28,6 +28,17 @@ cNoradSGP4::cNoradSGP4(const cOrbit& orbit) : cNoradBase(orbit) {
     }
 }
 
+double cNoradSGP4::MeanEccentricityAt(double t) const {
+    double tempe = bstar * c4 * t;
+    if (!isimp) {
+        const double xmdf = xmo + xmdot * t;
+        const double delm = xmcof * (std::pow(1.0 + eta * std::cos(xmdf), 3.0) - delmo);
+        const double xmp = xmdf + omgcof * t + delm;
+        tempe += bstar * c5 * (std::sin(xmp) - sinmo);
+    }
+    return eo - tempe;
+}
+
 bool cNoradSGP4::PositionAt(double t, cEci& eci) const {
     // Secular gravity and atmospheric drag.
     const double xmdf = xmo + xmdot * t;

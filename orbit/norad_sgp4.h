@@ -14,6 +14,9 @@ public:
 
     // Perigee below 220 km: the drag terms beyond c1 are left out.
     bool IsSimple() const { return isimp; }
+    // Mean eccentricity after drag at tsince, before the periodic terms. Drag can drive it
+    // below zero on a decaying orbit; the model lets it.
+    double MeanEccentricityAt(double tsince) const;
 
 private:
     double c5 = 0, omgcof = 0, xmcof = 0, delmo = 0, sinmo = 0;

@@ -25,15 +25,17 @@ constexpr int SETS = 30000;
 std::string BuildElementText() {
     std::vector<std::string> lines;
     std::ifstream f(DataDirectory() + "/" + ELEMENT_FILE_NAME, std::ios::binary);
-    std::vector<std::uint8_t> gz((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> gz((std::istreambuf_iterator<char>(f)),
+                                 std::istreambuf_iterator<char>());
     std::string text;
     try {
         std::vector<std::uint8_t> raw = GunzipBuffer(gz);
         text.assign(raw.begin(), raw.end());
     } catch (...) {
-        text = "ISS (ZARYA)             \n"
-               "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993\n"
-               "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437\n";
+        text =
+            "ISS (ZARYA)             \n"
+            "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993\n"
+            "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437\n";
     }
     std::size_t start = 0;
     while (start < text.size()) {
@@ -99,7 +101,8 @@ void CatalogueLoad() {
 
     // The decompression's share of it, in memory.
     std::ifstream f(path, std::ios::binary);
-    std::vector<std::uint8_t> gz((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> gz((std::istreambuf_iterator<char>(f)),
+                                 std::istreambuf_iterator<char>());
     std::vector<double> unzipMs;
     for (int run = 0; run < 15; ++run) {
         double t0 = Now();

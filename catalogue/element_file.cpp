@@ -7,8 +7,12 @@ namespace orvanta {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Leading blanks skipped, an optional sign, then as much of a decimal number as stands
 // there; no number reads as 0. Locale-independent, unlike strtod under a Qt program.

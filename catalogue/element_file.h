@@ -32,8 +32,7 @@ struct KeplerCatalogue {
     std::int32_t Count() const { return static_cast<std::int32_t>(records.size()); }
     // The record at index, or nullptr when the index lies outside the catalogue.
     const KeplerRecord* At(std::int32_t index) const {
-        return index >= 0 && index < Count() ? &records[static_cast<std::size_t>(index)]
-                                             : nullptr;
+        return index >= 0 && index < Count() ? &records[static_cast<std::size_t>(index)] : nullptr;
     }
 };
 

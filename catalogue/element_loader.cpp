@@ -109,8 +109,8 @@ KeplerCatalogue ParseElementText(std::string_view text, std::int32_t* skipped) {
         // the next name line that a line 1 and a line 2 follow, so later sets survive.
         ++dropped;
         ++i;
-        while (i + 2 < lines.size() &&
-               !(LooksLikeElementLine(lines[i + 1], '1') && LooksLikeElementLine(lines[i + 2], '2')))
+        while (i + 2 < lines.size() && !(LooksLikeElementLine(lines[i + 1], '1') &&
+                                         LooksLikeElementLine(lines[i + 2], '2')))
             ++i;
     }
     if (skipped) *skipped = dropped;

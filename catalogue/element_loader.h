@@ -24,17 +24,17 @@ struct ElementLoadContext {
 };
 
 enum class ElementLoadResult {
-    Loaded,              // catalogue replaced, selection re-mapped
-    FileMissing,         // element file cannot be opened
-    DecompressionFailed, // not gzip or damaged; the user was offered a download
-    WorkFileUnreadable,  // decompressed text cannot be read back
+    Loaded,               // catalogue replaced, selection re-mapped
+    FileMissing,          // element file cannot be opened
+    DecompressionFailed,  // not gzip or damaged; the user was offered a download
+    WorkFileUnreadable,   // decompressed text cannot be read back
 };
 
 struct ElementLoadReport {
     ElementLoadResult result = ElementLoadResult::FileMissing;
-    std::string message;        // the event-log or message-box text of a failure
-    std::int32_t loaded = 0;    // records in the new catalogue
-    std::int32_t skipped = 0;   // sets dropped because their element lines were unusable
+    std::string message;       // the event-log or message-box text of a failure
+    std::int32_t loaded = 0;   // records in the new catalogue
+    std::int32_t skipped = 0;  // sets dropped because their element lines were unusable
 };
 
 // Builds a new catalogue from the element file and, on success only, replaces `catalogue`

@@ -22,9 +22,12 @@ public:
                      PromptIcon) override {
         switch (buttons) {
             case PromptButtons::YesNo:
-            case PromptButtons::YesNoCancel: return PromptAnswer::No;
-            case PromptButtons::Ok: return PromptAnswer::Ok;
-            default: return PromptAnswer::Cancel;
+            case PromptButtons::YesNoCancel:
+                return PromptAnswer::No;
+            case PromptButtons::Ok:
+                return PromptAnswer::Ok;
+            default:
+                return PromptAnswer::Cancel;
         }
     }
 };

@@ -38,10 +38,9 @@ void CMamaZip::Run(const std::string& targetName) {
     FilePtr out(std::fopen(targetName.c_str(), "w+bx"));
     if (!out) throw CZipException("unable to create target file");
     std::error_code ec;
-    std::filesystem::permissions(targetName,
-                                 std::filesystem::perms::owner_read |
-                                     std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::replace, ec);
+    std::filesystem::permissions(
+        targetName, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+        std::filesystem::perm_options::replace, ec);
 
     int result = Operate(in.get(), out.get());
     in.reset();
@@ -63,9 +62,12 @@ int CUnzip::Operate(std::FILE* in, std::FILE* out) {
             return std::fwrite(data, 1, size, out) == size;
         });
     switch (status) {
-        case GunzipStatus::Ok: return 0;
-        case GunzipStatus::NotGzip: return 1;
-        case GunzipStatus::Corrupt: break;
+        case GunzipStatus::Ok:
+            return 0;
+        case GunzipStatus::NotGzip:
+            return 1;
+        case GunzipStatus::Corrupt:
+            break;
     }
     throw CZipException("problem with zipping/unzipping operation : 1");
 }

@@ -97,7 +97,7 @@ TEST(SelectionBlobTest, LayoutIsTwentyFourLittleEndianBytesPerEntry) {
 TEST(SelectionBlobTest, CountAndBlobSizeDisagreeing) {
     std::vector<SelectedSat> sel = {{1, 0, 0, 0, 0, 0}, {2, 1, 1, 1, 1, 1}, {3, 2, 0, 0, 0, 0}};
     std::vector<std::uint8_t> blob = SelectionToBlob(sel);
-    EXPECT_EQ(SelectionFromBlob(blob, 1).size(), 1u);          // fewer counted than stored
+    EXPECT_EQ(SelectionFromBlob(blob, 1).size(), 1u);            // fewer counted than stored
     EXPECT_EQ(SelectionFromBlob(blob, 0xFFFFFFFFu).size(), 3u);  // damaged count
     blob.resize(50);                                             // a cut-off last entry
     std::vector<SelectedSat> two = SelectionFromBlob(blob, 3);

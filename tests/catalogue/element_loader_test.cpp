@@ -100,8 +100,8 @@ TEST_F(ElementLoaderTest, LoadsTheRealSnapshotAndRemapsTheSelection) {
 
 TEST_F(ElementLoaderTest, IncompleteTrailingSetIsIgnored) {
     std::string two = Set(ISS_NAME, ISS_1, ISS_2) + Set(GOES_NAME, GOES_1, GOES_2);
-    for (const std::string& tail : {std::string(), std::string("EXTRA\n"),
-                                    std::string("EXTRA\n") + ISS_1 + "\n"}) {
+    for (const std::string& tail :
+         {std::string(), std::string("EXTRA\n"), std::string("EXTRA\n") + ISS_1 + "\n"}) {
         WriteElementFile(two + tail);
         events.Clear();
         ElementLoadReport r = Load();
@@ -141,8 +141,8 @@ TEST_F(ElementLoaderTest, ShortElementLinesSkipTheirSetWithOneWarning) {
     std::string shortLine2 = std::string(ISS_2).substr(0, 67);
     std::string shortLine1 = std::string(GOES_1).substr(0, 20);
     WriteElementFile(Set("SHORT 2", ISS_1, shortLine2) + Set(GOES_NAME, GOES_1, GOES_2) +
-                     Set("SHORT 1", shortLine1, GOES_2) + Set("EXACTLY 68", ISS_1,
-                                                              std::string(ISS_2).substr(0, 68)));
+                     Set("SHORT 1", shortLine1, GOES_2) +
+                     Set("EXACTLY 68", ISS_1, std::string(ISS_2).substr(0, 68)));
     ElementLoadReport r = Load();
     EXPECT_EQ(r.loaded, 2);
     EXPECT_EQ(r.skipped, 2);
@@ -154,11 +154,10 @@ TEST_F(ElementLoaderTest, ShortElementLinesSkipTheirSetWithOneWarning) {
 }
 
 TEST_F(ElementLoaderTest, MissingOrExtraLinesCostOnlyTheirOwnSet) {
-    std::string text = Set(ISS_NAME, ISS_1, ISS_2) +
-                       std::string(GOES_NAME) + "\n" + GOES_2 + "\n" +  // line 1 missing
+    std::string text = Set(ISS_NAME, ISS_1, ISS_2) + std::string(GOES_NAME) + "\n" + GOES_2 +
+                       "\n" +  // line 1 missing
                        Set("SECOND", ISS_1, ISS_2) + "stray comment\n" +
-                       Set("THIRD", GOES_1, GOES_2) +
-                       ISS_1 + "\n" + ISS_2 + "\n" +                    // name missing
+                       Set("THIRD", GOES_1, GOES_2) + ISS_1 + "\n" + ISS_2 + "\n" +  // name missing
                        Set("FOURTH", GOES_1, GOES_2);
     WriteElementFile(text);
     ElementLoadReport r = Load();
@@ -267,9 +266,18 @@ void ExpectSaneRecords(const KeplerCatalogue& c) {
 
 TEST(ElementTextFuzzTest, BinaryJunkAndRandomLinesNeverBreakTheParser) {
     std::mt19937 rng(2026);
-    const std::vector<std::string> pieces = {ISS_NAME, ISS_1, ISS_2, GOES_1, GOES_2, "",
-                                             "1", "2 short", std::string(120, '1'),
-                                             std::string("1 25\0" "544U", 9)};
+    const std::vector<std::string> pieces = {ISS_NAME,
+                                             ISS_1,
+                                             ISS_2,
+                                             GOES_1,
+                                             GOES_2,
+                                             "",
+                                             "1",
+                                             "2 short",
+                                             std::string(120, '1'),
+                                             std::string("1 25\0"
+                                                         "544U",
+                                                         9)};
     for (int round = 0; round < 400; ++round) {
         std::string text;
         if (round % 2 == 0) {

@@ -55,17 +55,22 @@ Bytes MakeGzip(const std::string& content, const GzipOptions& options) {
     Bytes b = Header(options);
     Bytes body = RawDeflate(content);
     b.insert(b.end(), body.begin(), body.end());
-    Put32(b, static_cast<std::uint32_t>(
-                 crc32(0, reinterpret_cast<const Bytef*>(content.data()),
-                       static_cast<uInt>(content.size()))));
+    Put32(b, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(content.data()),
+                                              static_cast<uInt>(content.size()))));
     Put32(b, static_cast<std::uint32_t>(content.size()));
     return b;
 }
 
-std::size_t GzipHeaderSize(const GzipOptions& options) { return Header(options).size(); }
+std::size_t GzipHeaderSize(const GzipOptions& options) {
+    return Header(options).size();
+}
 
-Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
-std::string ToString(const Bytes& b) { return std::string(b.begin(), b.end()); }
+Bytes ToBytes(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+std::string ToString(const Bytes& b) {
+    return std::string(b.begin(), b.end());
+}
 
 void WriteFile(const std::string& path, const Bytes& data) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);

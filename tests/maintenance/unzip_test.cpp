@@ -191,7 +191,8 @@ TEST(GunzipBufferTest, DecodesAndReportsLikeTheFileWrapper) {
 
 TEST(GunzipBufferTest, RandomDamageNeverCrashes) {
     std::string text;
-    for (int i = 0; i < 200; ++i) text += "1 25544U 98067A   26127.5 line " + std::to_string(i) + "\n";
+    for (int i = 0; i < 200; ++i)
+        text += "1 25544U 98067A   26127.5 line " + std::to_string(i) + "\n";
     Bytes good = MakeGzip(text);
     std::mt19937 rng(42);
     int decoded = 0;

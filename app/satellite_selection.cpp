@@ -124,11 +124,15 @@ void SatelliteChooser::Refill(const std::string& filter) {
     std::unordered_set<std::int32_t> inSelected;
     for (const SatelliteListItem& item : selected_) inSelected.insert(item.catalogueNumber);
 
+    // A number the file holds twice is offered once, as its first record: that is the one
+    // the selection will refer to.
+    std::unordered_set<std::int32_t> offered;
     for (const KeplerRecord& record : catalogue_.records) {
         if (savedNumbers.count(record.catalogueNumber)) {
             if (inSelected.insert(record.catalogueNumber).second)
                 selected_.push_back(ItemFor(record));
-        } else if (!inSelected.count(record.catalogueNumber) && Passes(record, filter) &&
+        } else if (!inSelected.count(record.catalogueNumber) &&
+                   offered.insert(record.catalogueNumber).second && Passes(record, filter) &&
                    !Hidden(record)) {
             available_.push_back(ItemFor(record));
         }

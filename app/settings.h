@@ -2,6 +2,7 @@
 // Every persistent setting, declared once: its value name, type, default, string limit
 // and the Settings variable it fills. Start-up reads the whole table; dialogs and windows
 // write back the entries they change through the same table.
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -99,6 +100,10 @@ struct SettingDef {
     std::size_t maxChars;    // String: longest text kept
     std::size_t binarySize;  // Record: bytes; Blob: bytes per entry (0: free size)
     SettingField field;
+    // Dword values outside [minValue, maxValue] read as the default: a hand-edited or
+    // damaged store must not hand a timer a zero period or the search an absurd count.
+    std::int32_t minValue = INT32_MIN;
+    std::int32_t maxValue = INT32_MAX;
 
     bool HasField() const;
 };

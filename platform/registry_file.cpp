@@ -243,15 +243,13 @@ RegistryFileReport ParseRegistryFile(std::string_view text, SettingsTree& tree) 
             const char* root = nullptr;
             for (RootKey r : kRoots)
                 if (EqualsNoCase(rootPart, RootKeyName(r))) root = RootKeyName(r);
-            std::string_view below = inner.substr(rootPart.size());
-            while (!below.empty() && below.front() == '\\') below.remove_prefix(1);
-            while (!below.empty() && below.back() == '\\') below.remove_suffix(1);
+            std::string below = NormalizeKeyPath(inner.substr(rootPart.size()));
             if (!root || below.empty()) {
                 ++report.damagedLines;
                 section.clear();
                 continue;
             }
-            std::string full = std::string(root) + "\\" + std::string(below);
+            std::string full = std::string(root) + "\\" + below;
             if (deletion) {
                 tree.DeleteTree(full);
                 section.clear();

@@ -30,13 +30,22 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string NormalizeKeyPath(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    for (char c : path) {
+        if (c == '\\' && (out.empty() || out.back() == '\\')) continue;
+        out.push_back(c);
+    }
+    if (!out.empty() && out.back() == '\\') out.pop_back();
+    return out;
+}
+
 std::string FullKeyPath(RootKey root, const std::string& path) {
     const char* rootName = RootKeyName(root);
     if (!rootName) return {};
-    std::size_t begin = path.find_first_not_of('\\');
-    if (begin == std::string::npos) return rootName;
-    std::size_t end = path.find_last_not_of('\\');
-    return std::string(rootName) + "\\" + path.substr(begin, end - begin + 1);
+    std::string below = NormalizeKeyPath(path);
+    return below.empty() ? std::string(rootName) : std::string(rootName) + "\\" + below;
 }
 
 bool IsStorableName(std::string_view name) {

@@ -14,8 +14,9 @@ namespace orvanta::platform {
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
-// Root name + "\" + path with leading and trailing backslashes dropped; empty for an
-// unknown root.
+// The path without leading, trailing or repeated backslashes.
+std::string NormalizeKeyPath(std::string_view path);
+// Root name + "\" + the normalised path; empty for an unknown root.
 std::string FullKeyPath(RootKey root, const std::string& path);
 
 // Names and paths that cannot be written as one line of the text form (line breaks, NUL).
@@ -24,6 +25,7 @@ bool IsStorableName(std::string_view name);
 struct SettingsKey {
     std::string path;  // full path, spelling as first created
     std::vector<std::pair<std::string, SettingValue>> values;  // stored order
+    bool operator==(const SettingsKey&) const = default;
 };
 
 class SettingsTree {

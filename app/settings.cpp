@@ -1,0 +1,258 @@
+#include "app/settings.h"
+
+#include <algorithm>
+#include <array>
+
+#include "app/prompt.h"
+#include "app/registry.h"
+
+namespace orvanta {
+
+namespace {
+
+// ---- records and blobs ------------------------------------------------------------
+
+void ReadSelection(CRegistry& reg, Settings& s) {
+    s.selectedSatellites.clear();
+    if (s.numberOfSats < 1) return;
+    // Never more than the stored bytes, so a damaged count cannot allocate without bound;
+    // the catalogue reads the whole entries and ignores the rest.
+    std::size_t wanted = std::size_t(s.numberOfSats) * 24;
+    std::size_t stored = reg.ValueSize("Selected Satellites");
+    s.selectedSatellites.assign(std::min(wanted, stored), 0);
+    std::size_t got = reg.ReadBinary("Selected Satellites", s.selectedSatellites);
+    s.selectedSatellites.resize(got);
+}
+
+bool WriteSelection(CRegistry& reg, const Settings& s) {
+    return reg.WriteBinary("Selected Satellites", s.selectedSatellites);
+}
+
+void ReadObs(CRegistry& reg, Settings& s) {
+    std::array<std::uint8_t, 24> b = SerializeObserver(s.observer);
+    reg.ReadRecord24("Obs", b);
+    s.observer = ParseObserver(b);
+}
+
+bool WriteObs(CRegistry& reg, const Settings& s) {
+    return reg.WriteRecord24("Obs", SerializeObserver(s.observer));
+}
+
+void ReadPing(CRegistry& reg, Settings& s) {
+    std::array<std::uint8_t, 24> b{};
+    reg.ReadBinary("PingParameters", b.data(), b.size());
+    s.pingParameters = ParsePingParameters(b.data(), b.size());
+}
+
+bool WritePing(CRegistry& reg, const Settings& s) {
+    auto b = SerializePingParameters(s.pingParameters);
+    return reg.WriteBinary("PingParameters", b.data(), b.size());
+}
+
+// ---- table rows ---------------------------------------------------------------------
+
+constexpr SettingDef Dword(const char* name, std::int32_t def, std::int32_t Settings::*m,
+                           std::int32_t lo = INT32_MIN, std::int32_t hi = INT32_MAX) {
+    return {name, SettingKind::Dword, def, nullptr, 0.0, 0, 0, {m, nullptr, nullptr}, lo, hi};
+}
+constexpr SettingDef Text(const char* name, const char* def, std::size_t limit,
+                          std::string Settings::*m) {
+    return {name, SettingKind::String, 0, def, 0.0, limit, 0, {m, nullptr, nullptr}};
+}
+constexpr SettingDef Real(const char* name, double def, double Settings::*m) {
+    return {name, SettingKind::Double, 0, nullptr, def, 0, 8, {m, nullptr, nullptr}};
+}
+constexpr SettingDef Record(const char* name, std::size_t size,
+                            void (*read)(CRegistry&, Settings&) = nullptr,
+                            bool (*write)(CRegistry&, const Settings&) = nullptr) {
+    return {name, SettingKind::Record, 0, nullptr, 0.0, 0, size, {std::monostate{}, read, write}};
+}
+constexpr SettingDef Blob(const char* name, std::size_t entrySize,
+                          void (*read)(CRegistry&, Settings&) = nullptr,
+                          bool (*write)(CRegistry&, const Settings&) = nullptr) {
+    return {name, SettingKind::Blob, 0, nullptr, 0.0, 0, entrySize, {std::monostate{}, read, write}};
+}
+constexpr SettingDef Owned(const char* name, std::int32_t def) {
+    return {name, SettingKind::Dword, def, nullptr, 0.0, 0, 0, {}};
+}
+
+const SettingDef kTable[] = {
+    Dword("DisplayUTC", 0, &Settings::displayUtc),
+    Dword("Use 24h Time", 0, &Settings::use24hTime),
+    Dword("Number of Passes", 5, &Settings::numberOfPasses, 0, 99),
+    Dword("Number of Sats", 0, &Settings::numberOfSats, 0),
+    Blob("Selected Satellites", 24, ReadSelection, WriteSelection),
+    Dword("Hide Geostationary", 1, &Settings::hideGeostationary),
+    Dword("Search Lunar Passes", 0, &Settings::searchLunarPasses),
+    Dword("Search Iridium Flares", 0, &Settings::searchIridiumFlares),
+    Dword("Report NVS", 1, &Settings::reportNvs),
+    Dword("Passlist Autorefresh", 1, &Settings::passlistAutorefresh),
+    Real("Automatic Kepler Update", 0.0, &Settings::automaticKeplerUpdate),
+    Dword("Check for updates", 1, &Settings::checkForUpdates),
+    Text("SpaceTrack Username", "", 254, &Settings::spaceTrackUsername),
+    Text("SpaceTrack Password", "", 254, &Settings::spaceTrackPassword),
+    Record("Obs", 24, ReadObs, WriteObs),
+    Text("GPS Com Port", "COM1", 29, &Settings::gpsComPort),
+    Dword("Metric", 1, &Settings::metric, 1, 3),
+    Dword("Time Sync", 0, &Settings::timeSync),
+    Dword("Skyview Update", 5, &Settings::skyviewUpdate, 1, 60),
+    Dword("Earthview Update", 10, &Settings::earthviewUpdate, 1, 60),
+    Dword("Skyview Screenshot", 0, &Settings::skyviewScreenshot),
+    Text("Skyview Screenshot Filename", "", 259, &Settings::skyviewScreenshotFilename),
+    Text("Skyview Screenshot Command", "", 1023, &Settings::skyviewScreenshotCommand),
+    Dword("Earthview Screenshot", 0, &Settings::earthviewScreenshot),
+    Text("Earthview Screenshot Filename", "", 259, &Settings::earthviewScreenshotFilename),
+    Text("Earthview Screenshot Command", "", 1023, &Settings::earthviewScreenshotCommand),
+    Dword("Desktop Background", 0, &Settings::desktopBackground),
+    Dword("Earthview ShowClouds", 0, &Settings::earthviewShowClouds),
+    Dword("Earthview AnimateClouds", 0, &Settings::earthviewAnimateClouds),
+    Dword("Earthview Show Home Marker", 1, &Settings::earthviewShowHomeMarker),
+    Real("Earthview Longitude", 0.0, &Settings::earthviewLongitude),
+    Dword("Show Radio Horizon", 1, &Settings::showRadioHorizon),
+    Dword("Show All Satnames", 1, &Settings::showAllSatnames),
+    Dword("Detail Sat", 0, &Settings::detailSat),
+    Dword("Show Name", 1, &Settings::showName),
+    Dword("Show Range", 1, &Settings::showRange),
+    Dword("Show Stars", 1, &Settings::showStars),
+    Dword("Draw RealSky", 1, &Settings::drawRealSky),
+    Dword("Mag Limit", 6, &Settings::magLimit),
+    Dword("Star Size", 0, &Settings::starSize),
+    Dword("Projection Type", 3, &Settings::projectionType),
+    Dword("Skyview Orientation", 0, &Settings::skyviewOrientation),
+    Dword("Show Tracks", 1, &Settings::showTracks),
+    Dword("Skyview Open", 0, &Settings::skyviewOpen),
+    Dword("Earthview Open", 0, &Settings::earthviewOpen),
+    // Read and written by their windows, the lists and the host monitor.
+    Record("MainWindow", WINDOW_PLACEMENT_SIZE),
+    Record("Skyview", WINDOW_PLACEMENT_SIZE),
+    Record("Earthview", WINDOW_PLACEMENT_SIZE),
+    Blob("Passlist", 4),
+    Blob("Eventlog", 4),
+    Blob("Passlist_ColOrder", 4),
+    Blob("Eventlog_ColOrder", 4),
+    Owned("Hosts", 0),
+    Blob("Hostlist", HOST_RECORD_SIZE),
+    Record("PingParameters", PING_PARAMETERS_SIZE, ReadPing, WritePing),
+};
+
+bool SameName(const char* a, const std::string& b) {
+    std::size_t i = 0;
+    for (; a[i] && i < b.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return a[i] == 0 && i == b.size();
+}
+
+std::string Cut(const std::string& s, std::size_t limit) {
+    return s.size() > limit ? s.substr(0, limit) : s;
+}
+
+void ReadEntry(CRegistry& reg, const SettingDef& d, Settings& s) {
+    if (auto m = std::get_if<std::int32_t Settings::*>(&d.field.member)) {
+        std::int32_t v = reg.ReadDword(d.name, d.dwordDefault);
+        s.*(*m) = (v < d.minValue || v > d.maxValue) ? d.dwordDefault : v;
+    } else if (auto m = std::get_if<std::string Settings::*>(&d.field.member)) {
+        s.*(*m) = Cut(reg.ReadString(d.name, d.stringDefault), d.maxChars);
+    } else if (auto m = std::get_if<double Settings::*>(&d.field.member)) {
+        double v = d.doubleDefault;
+        reg.ReadDouble(d.name, v);
+        s.*(*m) = v;
+    } else if (d.field.read) {
+        d.field.read(reg, s);
+    }
+}
+
+bool WriteEntry(CRegistry& reg, const SettingDef& d, const Settings& s) {
+    if (auto m = std::get_if<std::int32_t Settings::*>(&d.field.member))
+        return reg.WriteDword(d.name, s.*(*m));
+    if (auto m = std::get_if<std::string Settings::*>(&d.field.member))
+        return reg.WriteString(d.name, Cut(s.*(*m), d.maxChars));
+    if (auto m = std::get_if<double Settings::*>(&d.field.member))
+        return reg.WriteDouble(d.name, s.*(*m));
+    if (d.field.write) return d.field.write(reg, s);
+    return false;
+}
+
+}  // namespace
+
+bool SettingDef::HasField() const {
+    return !std::holds_alternative<std::monostate>(field.member) || field.read != nullptr;
+}
+
+std::span<const SettingDef> SettingsTable() { return kTable; }
+
+const SettingDef* FindSetting(const std::string& name) {
+    for (const SettingDef& d : kTable)
+        if (SameName(d.name, name)) return &d;
+    return nullptr;
+}
+
+Settings ReadAllSettings(CRegistry& reg) {
+    Settings s;
+    for (const SettingDef& d : kTable)
+        if (d.HasField()) ReadEntry(reg, d, s);
+    return s;
+}
+
+Settings ReadAllSettings() {
+    CRegistry reg;
+    reg.OpenSettings();  // creates the key on a first start; defaults either way
+    return ReadAllSettings(reg);
+}
+
+bool WriteAllSettings(const Settings& s) {
+    CRegistry reg;
+    if (!reg.OpenSettings()) return false;
+    bool ok = true;
+    for (const SettingDef& d : kTable)
+        if (d.HasField()) ok = WriteEntry(reg, d, s) && ok;
+    return ok;
+}
+
+bool WriteSettings(CRegistry& reg, const Settings& s, std::initializer_list<const char*> names) {
+    bool ok = true;
+    for (const char* name : names) {
+        const SettingDef* d = FindSetting(name);
+        ok = (d && d->HasField() && WriteEntry(reg, *d, s)) && ok;
+    }
+    return ok;
+}
+
+bool WriteSettings(const Settings& s, std::initializer_list<const char*> names) {
+    CRegistry reg;
+    if (!reg.OpenSettings()) return false;
+    return WriteSettings(reg, s, names);
+}
+
+const char* DistanceUnitSuffix(std::int32_t metric) {
+    switch (metric) {
+        case 2: return "mi";
+        case 3: return "nm";
+        default: return "km";
+    }
+}
+
+bool DeleteAllSettings() {
+    CRegistry reg;
+    return reg.DeleteKey(RootKey::CurrentUser, kSettingsKeyPath);
+}
+
+namespace {
+
+bool AskAndDelete(IPrompt& prompt, const char* question) {
+    if (prompt.Ask("Orvanta", question, PromptButtons::YesNo, PromptIcon::Question) !=
+        PromptAnswer::Yes)
+        return false;
+    return DeleteAllSettings();
+}
+
+}  // namespace
+
+bool OfferSettingsReset(IPrompt& prompt) { return AskAndDelete(prompt, kResetQuestion); }
+
+bool OfferSettingsRemoval(IPrompt& prompt) { return AskAndDelete(prompt, kRemoveQuestion); }
+
+}  // namespace orvanta

@@ -1,0 +1,200 @@
+#include "app/time_format.h"
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+
+#include "orbit/julian_date.h"
+
+namespace orvanta {
+
+namespace {
+
+// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm), valid
+// for any month and day count after normalising the month.
+std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    day = int(doy - (153 * mp + 2) / 5 + 1);
+    month = int(mp < 10 ? mp + 3 : mp - 9);
+    year = int(yoe + era * 400 + (month <= 2));
+}
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    std::int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+bool IsUpperAscii(char c) { return c >= 'A' && c <= 'Z'; }
+
+}  // namespace
+
+// ---- renderer -----------------------------------------------------------------------
+
+std::string DefaultDateTimeRenderer::ShortDate(const CalendarFields& f) const {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", f.year, f.month, f.day);
+    return buf;
+}
+
+std::string DefaultDateTimeRenderer::TimeOfDay(const CalendarFields& f) const {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
+    return buf;
+}
+
+// ---- arithmetic ---------------------------------------------------------------------
+
+CalendarFields JulianToCalendarFields(const cJulianDate& jd) {
+    SystemTime st;
+    jd.ToSystemTime(st);
+    return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+std::int64_t CalendarFieldsToUnix(const CalendarFields& f) {
+    // Normalise the month first so 13/2026 is 1/2027.
+    std::int64_t monthIndex = std::int64_t(f.month) - 1;
+    std::int64_t year = f.year + FloorDiv(monthIndex, 12);
+    int month = int(monthIndex - FloorDiv(monthIndex, 12) * 12) + 1;
+    std::int64_t days = DaysFromCivil(year, month, 1) + (f.day - 1);
+    return days * 86400 + std::int64_t(f.hour) * 3600 + std::int64_t(f.minute) * 60 + f.second;
+}
+
+CalendarFields UnixToCalendarFields(std::int64_t t) {
+    std::int64_t days = FloorDiv(t, 86400);
+    std::int64_t secs = t - days * 86400;
+    CalendarFields f;
+    CivilFromDays(days, f.year, f.month, f.day);
+    f.hour = int(secs / 3600);
+    f.minute = int(secs % 3600 / 60);
+    f.second = int(secs % 60);
+    return f;
+}
+
+CalendarFields AddMinutes(const CalendarFields& f, std::int64_t minutes) {
+    return UnixToCalendarFields(CalendarFieldsToUnix(f) + minutes * 60);
+}
+
+std::string AbbreviateZoneName(const std::string& longName) {
+    if (longName.empty()) return {};
+    std::string out(1, longName[0]);
+    // Characters 4 to 33 (counting from 1); the second and third are not looked at.
+    for (std::size_t i = 3; i < longName.size() && i < 33 && out.size() < 9; ++i)
+        if (IsUpperAscii(longName[i])) out.push_back(longName[i]);
+    return out;
+}
+
+std::string ZoneLabel(const platform::ZoneInfo& zone) {
+    if (!zone.known) return "---";
+    const std::string& longName = zone.daylight ? zone.daylightName : zone.standardName;
+    if (!longName.empty()) return AbbreviateZoneName(longName);
+    if (!zone.abbreviation.empty()) return zone.abbreviation.substr(0, 9);
+    return "---";
+}
+
+// ---- formatter ----------------------------------------------------------------------
+
+TimeFormatter::TimeFormatter(std::shared_ptr<const platform::ITimeZone> zone,
+                             std::shared_ptr<const IDateTimeRenderer> renderer, bool displayUtc)
+    : zone_(std::move(zone)), renderer_(std::move(renderer)), displayUtc_(displayUtc) {
+    if (!renderer_) renderer_ = std::make_shared<DefaultDateTimeRenderer>();
+}
+
+CalendarFields TimeFormatter::LocalFields(std::int64_t unixSeconds) const {
+    int offset = 0;
+    if (zone_) {
+        platform::ZoneInfo z = zone_->At(unixSeconds);
+        if (z.known) offset = z.utcOffsetMinutes;
+    }
+    return UnixToCalendarFields(unixSeconds + std::int64_t(offset) * 60);
+}
+
+int TimeFormatter::DisplayOffsetMinutes(const cJulianDate& jd) const {
+    if (displayUtc_ || !zone_) return 0;
+    platform::ZoneInfo z = zone_->At(CalendarFieldsToUnix(JulianToCalendarFields(jd)));
+    return z.known ? z.utcOffsetMinutes : 0;
+}
+
+CalendarFields TimeFormatter::DisplayFields(const cJulianDate& jd) const {
+    CalendarFields utc = JulianToCalendarFields(jd);
+    if (displayUtc_) return utc;
+    // The offset of the instant itself, so a time on the far side of a daylight-saving
+    // change is shown with that side's offset.
+    return LocalFields(CalendarFieldsToUnix(utc));
+}
+
+std::string TimeFormatter::FormatDateTime(const cJulianDate& jd) const {
+    CalendarFields f = DisplayFields(jd);
+    return renderer_->ShortDate(f) + " " + renderer_->TimeOfDay(f);
+}
+
+std::string TimeFormatter::FormatTime(const cJulianDate& jd) const {
+    return renderer_->TimeOfDay(DisplayFields(jd));
+}
+
+std::string TimeFormatter::FormatEventTime(std::chrono::system_clock::time_point when) const {
+    std::int64_t secs =
+        std::chrono::floor<std::chrono::seconds>(when.time_since_epoch()).count();
+    CalendarFields f = LocalFields(secs);
+    return renderer_->ShortDate(f) + "   " + renderer_->TimeOfDay(f);
+}
+
+std::string TimeFormatter::HeaderZoneLabel(std::int64_t unixSeconds) const {
+    if (displayUtc_) return "UTC";
+    if (!zone_) return "UTC";
+    return ZoneLabel(zone_->At(unixSeconds));
+}
+
+// ---- process-wide state -------------------------------------------------------------
+
+namespace {
+
+struct DisplayState {
+    std::mutex mutex;
+    std::shared_ptr<const platform::ITimeZone> zone;
+    std::shared_ptr<const IDateTimeRenderer> renderer;
+    std::atomic<bool> displayUtc{false};
+};
+
+DisplayState& State() {
+    static DisplayState s;
+    return s;
+}
+
+}  // namespace
+
+void SetDisplayTimeZone(std::shared_ptr<const platform::ITimeZone> zone) {
+    std::lock_guard lock(State().mutex);
+    State().zone = std::move(zone);
+}
+
+void SetDateTimeRenderer(std::shared_ptr<const IDateTimeRenderer> renderer) {
+    std::lock_guard lock(State().mutex);
+    State().renderer = std::move(renderer);
+}
+
+void SetDisplayUtc(bool displayUtc) { State().displayUtc = displayUtc; }
+
+TimeFormatter CurrentTimeFormatter() {
+    std::lock_guard lock(State().mutex);
+    return TimeFormatter(State().zone, State().renderer, State().displayUtc);
+}
+
+std::string FormatDateTime(const cJulianDate& jd) { return CurrentTimeFormatter().FormatDateTime(jd); }
+
+std::string FormatTime(const cJulianDate& jd) { return CurrentTimeFormatter().FormatTime(jd); }
+
+}  // namespace orvanta

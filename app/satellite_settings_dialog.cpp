@@ -78,7 +78,6 @@ void SatelliteSettingsDialog::BuildWidgets() {
     filterEdit_ = new QLineEdit(this);
     filterEdit_->setObjectName("filterEdit");
     filterEdit_->installEventFilter(this);
-    filterEdit_->setMinimumWidth(140);
     filterButton_ = new QPushButton(tr("Filter"), this);
     filterButton_->setObjectName("filterButton");
     filterButton_->setAutoDefault(false);
@@ -134,9 +133,7 @@ void SatelliteSettingsDialog::BuildWidgets() {
     // Layout: filter row, the two lists with the move buttons between them, the options,
     // the buttons.
     auto* filterRow = new QHBoxLayout;
-    filterRow->addWidget(new QLabel(tr("Available Satellites"), this));
-    filterRow->addStretch(1);
-    filterRow->addWidget(filterEdit_);
+    filterRow->addWidget(filterEdit_, 1);
     filterRow->addWidget(filterButton_);
 
     auto* moveColumn = new QVBoxLayout;
@@ -145,13 +142,15 @@ void SatelliteSettingsDialog::BuildWidgets() {
     moveColumn->addWidget(deleteButton_);
     moveColumn->addStretch(1);
 
+    // Both lists get the same width; the filter sits under the list it filters.
     auto* lists = new QGridLayout;
-    lists->addLayout(filterRow, 0, 0);
+    lists->addWidget(new QLabel(tr("Available Satellites"), this), 0, 0);
     lists->addWidget(new QLabel(tr("Selected Satellites"), this), 0, 2);
     lists->addWidget(availableList_, 1, 0);
     lists->addLayout(moveColumn, 1, 1);
     lists->addWidget(selectedList_, 1, 2);
-    lists->addWidget(hideBox_, 2, 0);
+    lists->addLayout(filterRow, 2, 0);
+    lists->addWidget(hideBox_, 3, 0);
     lists->setColumnStretch(0, 1);
     lists->setColumnStretch(2, 1);
 

@@ -5,20 +5,33 @@ namespace orvanta {
 
 namespace {
 
-// One coarse step is 150 back-steps or 3600 fine steps; the margins absorb
-// rounding in the accumulated dates.
-constexpr int MAX_BACK_STEPS = 160;
-constexpr int MAX_FINE_STEPS = 30;
+// The steps in whole seconds. The search counts seconds from the start and
+// forms each date afresh, so hundreds of steps add no rounding and a result
+// lies exactly on a whole second after the start.
+constexpr long COARSE_SECONDS = 3600;
+constexpr long BACK_SECONDS = 24;
+constexpr long FINE_SECONDS = 1;
+static_assert(COARSE_SECONDS / 86400.0 == RISE_SET_COARSE_STEP);
+static_assert(BACK_SECONDS / 86400.0 == RISE_SET_BACK_STEP);
+static_assert(FINE_SECONDS / 86400.0 == RISE_SET_FINE_STEP);
+
+// A back-step run ends within one coarse step (150 back-steps), a fine run
+// within one back-step; the limits only guard against a misbehaving input.
+constexpr int MAX_BACK_STEPS = COARSE_SECONDS / BACK_SECONDS + 1;
+constexpr int MAX_FINE_STEPS = BACK_SECONDS / FINE_SECONDS + 1;
 
 struct ElevationSearch {
     RiseSetBody body;
     const AstroSite& site;
+    double start;
+    long seconds = 0;   // from start
     double t;
     double threshold = 0.0;
     double el = 0.0;
     int coarseSteps = 0;
 
-    ElevationSearch(RiseSetBody b, double start, const AstroSite& s) : body(b), site(s), t(start) {
+    ElevationSearch(RiseSetBody b, double startJd, const AstroSite& s)
+        : body(b), site(s), start(startJd), t(startJd) {
         double az, distance;
         if (body == RiseSetBody::Sun) {
             SunHorizontal(t, site, az, el);
@@ -30,8 +43,9 @@ struct ElevationSearch {
         }
     }
 
-    void Step(double days) {
-        t += days;
+    void Step(long deltaSeconds) {
+        seconds += deltaSeconds;
+        t = start + static_cast<double>(seconds) / 86400.0;
         double az, distance;
         if (body == RiseSetBody::Sun)
             SunHorizontal(t, site, az, el);
@@ -48,7 +62,7 @@ struct ElevationSearch {
         while (Up()) {
             if (coarseSteps == RISE_SET_MAX_COARSE_STEPS) return false;
             ++coarseSteps;
-            Step(RISE_SET_COARSE_STEP);
+            Step(COARSE_SECONDS);
         }
         return true;
     }
@@ -56,7 +70,7 @@ struct ElevationSearch {
         while (Down()) {
             if (coarseSteps == RISE_SET_MAX_COARSE_STEPS) return false;
             ++coarseSteps;
-            Step(RISE_SET_COARSE_STEP);
+            Step(COARSE_SECONDS);
         }
         return true;
     }
@@ -75,8 +89,8 @@ std::optional<double> NextRise(RiseSetBody body, double startJd, const AstroSite
     } else if (s.Down()) {
         if (!s.CoarseWhileDown()) return std::nullopt;
     }
-    for (int i = 0; i < MAX_BACK_STEPS && s.Up(); ++i) s.Step(-RISE_SET_BACK_STEP);
-    for (int i = 0; i < MAX_FINE_STEPS && s.Down(); ++i) s.Step(RISE_SET_FINE_STEP);
+    for (int i = 0; i < MAX_BACK_STEPS && s.Up(); ++i) s.Step(-BACK_SECONDS);
+    for (int i = 0; i < MAX_FINE_STEPS && s.Down(); ++i) s.Step(FINE_SECONDS);
     return s.t;
 }
 
@@ -89,8 +103,8 @@ std::optional<double> NextSet(RiseSetBody body, double startJd, const AstroSite&
         if (!s.CoarseWhileDown()) return std::nullopt;
         if (s.Up() && !s.CoarseWhileUp()) return std::nullopt;
     }
-    for (int i = 0; i < MAX_BACK_STEPS && s.Down(); ++i) s.Step(-RISE_SET_BACK_STEP);
-    for (int i = 0; i < MAX_FINE_STEPS && s.Up(); ++i) s.Step(RISE_SET_FINE_STEP);
+    for (int i = 0; i < MAX_BACK_STEPS && s.Down(); ++i) s.Step(-BACK_SECONDS);
+    for (int i = 0; i < MAX_FINE_STEPS && s.Up(); ++i) s.Step(FINE_SECONDS);
     return s.t;
 }
 

@@ -53,7 +53,9 @@ using TimeOfDayFormatter = std::function<std::string(double jd)>;
 
 // The four searches from now, in the order sunrise, sunset, moonrise, moonset,
 // each formatted by format (or RISE_SET_NONE_TEXT) and cut to
-// RISE_SET_TEXT_MAX characters.
+// RISE_SET_TEXT_MAX characters. The views pass the display-time formatter
+// (time of day, local unless UTC display is chosen), e.g.
+//   [](double jd) { return FormatTime(cJulianDate::FromJd(jd)); }
 RiseSetTexts RefreshRiseSet(double nowJd, const AstroSite& site, const TimeOfDayFormatter& format);
 
 }  // namespace orvanta

@@ -39,6 +39,8 @@ cCoordGeo cEci::ToGeodetic() {
     const double theta = AcTan(pos.y, pos.x);
     double lon = std::fmod(theta - date.ToGmst(), TWOPI);
     if (lon < 0.0) lon += TWOPI;
+    // A remainder of -1e-17 plus 2 pi rounds to 2 pi itself.
+    if (lon >= TWOPI) lon = 0.0;
     const double r = std::sqrt(pos.x * pos.x + pos.y * pos.y);
     double lat = AcTan(pos.z, r);
     double phi, c;

@@ -96,40 +96,36 @@ void cJulianDate::ToCalendar(int& year, int* month, double* dom) const {
     if (dom) *dom = day;
 }
 
-namespace {
-
-struct Split {
-    int year, month, mday, hour, minute, second;
-};
-
-Split SplitDate(const cJulianDate& jd) {
-    Split s{};
-    double dom = 0.0;
-    jd.ToCalendar(s.year, &s.month, &dom);
-    s.mday = static_cast<int>(std::trunc(dom));
-    const int secs = static_cast<int>(std::trunc((dom - s.mday) * 86400.0));
-    s.hour = secs / 3600;
-    s.minute = secs % 3600 / 60;
-    s.second = secs % 3600 % 60;
-    return s;
-}
-
-}  // namespace
-
 std::int64_t cJulianDate::ToUnixTime() const {
-    const Split s = SplitDate(*this);
-    return DaysFromCivil(s.year, s.month, s.mday) * 86400 + s.hour * 3600 + s.minute * 60 +
-           s.second;
+    int year, month;
+    double dom;
+    ToCalendar(year, &month, &dom);
+    const int mday = static_cast<int>(std::trunc(dom));
+    // Fractions of a second are truncated, but a date built from whole seconds carries some
+    // 40 microseconds of binary rounding; half a millisecond keeps such dates on their second.
+    const std::int64_t secs = static_cast<std::int64_t>((dom - mday) * 86400.0 + 5e-4);
+    return DaysFromCivil(year, month, mday) * 86400 + secs;
 }
 
 void cJulianDate::ToSystemTime(SystemTime& utc) const {
-    const Split s = SplitDate(*this);
-    utc.wYear = static_cast<std::uint16_t>(s.year);
-    utc.wMonth = static_cast<std::uint16_t>(s.month);
-    utc.wDay = static_cast<std::uint16_t>(s.mday);
-    utc.wHour = static_cast<std::uint16_t>(s.hour);
-    utc.wMinute = static_cast<std::uint16_t>(s.minute);
-    utc.wSecond = static_cast<std::uint16_t>(s.second);
+    // Through the second count, so a day fraction that rounds up to midnight carries into
+    // the next day instead of giving hour 24.
+    const std::int64_t t = ToUnixTime();
+    std::int64_t days = t / 86400;
+    std::int64_t rem = t % 86400;
+    if (rem < 0) {
+        rem += 86400;
+        --days;
+    }
+    std::int64_t y;
+    int m, d;
+    CivilFromDays(days, y, m, d);
+    utc.wYear = static_cast<std::uint16_t>(y);
+    utc.wMonth = static_cast<std::uint16_t>(m);
+    utc.wDay = static_cast<std::uint16_t>(d);
+    utc.wHour = static_cast<std::uint16_t>(rem / 3600);
+    utc.wMinute = static_cast<std::uint16_t>(rem % 3600 / 60);
+    utc.wSecond = static_cast<std::uint16_t>(rem % 60);
     utc.wDayOfWeek = 0;
     utc.wMilliseconds = 0;
 }

@@ -26,7 +26,10 @@
 #include "app/hyperlink_label.h"
 #include "app/prompt.h"
 #include "app/qt_prompt.h"
+#include "app/registry_settings_writer.h"
 #include "app/satellite_settings_dialog.h"
+#include "platform/directories.h"
+#include "platform/settings_store.h"
 #include "test_catalogue.h"
 
 // Readable failure messages for Qt strings.
@@ -268,6 +271,40 @@ TEST_F(SatelliteDialogTest, ScreenshotWhenAsked) {
     d->show();
     QApplication::processEvents();
     EXPECT_TRUE(d->grab().save(QDir(dir).filePath("satellite-settings.png")));
+}
+
+TEST_F(SatelliteDialogTest, SavesIntoTheSettingsFileThatTheNextStartReads) {
+    platform::PrivateTempDir dir;
+    ASSERT_TRUE(dir.Ok());
+    const auto file = dir.Path() / "Orvanta.reg";
+    SetSettingsStore(platform::OpenFileSettingsStore(file));
+    Settings before = ReadAllSettings();
+    before.displayUtc = 1;  // as the user settings would have it
+    RegistrySettingsWriter registry;
+    SatelliteSettingsDialog d(nullptr, catalogue, {}, SatelliteOptionsFrom(before), prompt,
+                              registry, [] { return kNow; });
+    SelectRow(Child<QListWidget>(&d, "availableList"), "ISS (ZARYA)   (25544)");
+    QTest::mouseClick(Child<QPushButton>(&d, "addButton"), Qt::LeftButton);
+    Child<QLineEdit>(&d, "numberOfPasses")->setText("7");
+    Child<QCheckBox>(&d, "searchLunarPasses")->setChecked(true);
+    QTest::mouseClick(Child<QPushButton>(&d, "okUpdateButton"), Qt::LeftButton);
+    ASSERT_TRUE(d.Saved());
+    ApplySatelliteOptions(d.Options(), before);
+    ApplySelection(d.NewSelection(), before);
+
+    // A fresh store over the same file, as at the next start.
+    SetSettingsStore(platform::OpenFileSettingsStore(file));
+    const Settings after = ReadAllSettings();
+    SetSettingsStore(nullptr);
+    // "Number of passes" and "Number of Passes" are one value.
+    EXPECT_EQ(after.numberOfPasses, 7);
+    EXPECT_EQ(after.displayUtc, 1);
+    EXPECT_EQ(after.searchLunarPasses, 1);
+    EXPECT_EQ(after.numberOfSats, 1);
+    EXPECT_EQ(SelectionFromBlob(after.selectedSatellites, 1),
+              (std::vector<SelectedSat>{Sel(25544, 0)}));
+    EXPECT_EQ(after.numberOfPasses, before.numberOfPasses);
+    EXPECT_EQ(after.selectedSatellites, before.selectedSatellites);
 }
 
 // ---- help --------------------------------------------------------------------------

@@ -2,8 +2,10 @@
 // Arguments shared by the sun-moon and rise-set subcommands: an observer and
 // a list of instants, with the ISO 8601 UTC form both read and print.
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,20 +25,36 @@ inline std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 
 // "YYYY-MM-DDTHH:MM:SS[.fff]Z" to a Julian date; nothing for anything else.
 inline std::optional<double> ParseIsoUtc(const std::string& text) {
-    int y, mo, d, h, mi, consumed = 0;
-    double s;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%lf%n", &y, &mo, &d, &h, &mi, &s, &consumed) != 6)
+    auto digits = [&](std::size_t pos, std::size_t count, int& value) {
+        value = 0;
+        for (std::size_t i = pos; i < pos + count; ++i) {
+            if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    int y, mo, d, h, mi, sec;
+    if (text.size() < 20 || !digits(0, 4, y) || text[4] != '-' || !digits(5, 2, mo) || text[7] != '-' ||
+        !digits(8, 2, d) || text[10] != 'T' || !digits(11, 2, h) || text[13] != ':' || !digits(14, 2, mi) ||
+        text[16] != ':' || !digits(17, 2, sec) || text.back() != 'Z')
         return std::nullopt;
-    if (static_cast<std::size_t>(consumed) + 1 != text.size() || text.back() != 'Z') return std::nullopt;
-    if (text.size() < 20 || text[4] != '-' || text[7] != '-' || text[13] != ':' || text[16] != ':')
-        return std::nullopt;
+    double fraction = 0.0;
+    if (text.size() > 20) {
+        // ".f..." up to the final Z
+        if (text[19] != '.' || text.size() < 22) return std::nullopt;
+        double scale = 0.1;
+        for (std::size_t i = 20; i + 1 < text.size(); ++i, scale /= 10.0) {
+            if (text[i] < '0' || text[i] > '9') return std::nullopt;
+            fraction += (text[i] - '0') * scale;
+        }
+    }
     static constexpr int MONTH_DAYS[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
     if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > MONTH_DAYS[mo - 1] || (mo == 2 && d == 29 && !leap))
         return std::nullopt;
-    if (h > 23 || mi > 59 || !(s >= 0.0 && s < 60.0) || h < 0 || mi < 0) return std::nullopt;
+    if (h > 23 || mi > 59 || sec > 59) return std::nullopt;
     const double days = static_cast<double>(DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)));
-    return UNIX_EPOCH_JD + days + (h * 3600.0 + mi * 60.0 + s) / 86400.0;
+    return UNIX_EPOCH_JD + days + (h * 3600.0 + mi * 60.0 + sec + fraction) / 86400.0;
 }
 
 // Julian date to "YYYY-MM-DDTHH:MM:SSZ", fractions of a second dropped (after

@@ -271,6 +271,14 @@ TEST_F(SatelliteDialogTest, ScreenshotWhenAsked) {
     d->show();
     QApplication::processEvents();
     EXPECT_TRUE(d->grab().save(QDir(dir).filePath("satellite-settings.png")));
+    AboutDialog about;
+    about.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(about.grab().save(QDir(dir).filePath("about.png")));
+    HelpWindow::ShowContext(HELP_MAIN_WINDOW);
+    QApplication::processEvents();
+    EXPECT_TRUE(HelpWindow::Instance()->grab().save(QDir(dir).filePath("help.png")));
+    HelpWindow::CloseShared();
 }
 
 TEST_F(SatelliteDialogTest, SavesIntoTheSettingsFileThatTheNextStartReads) {

@@ -1,0 +1,154 @@
+#pragma once
+// The main window: its creation is the program's start-up sequence, its 1-second timer the
+// program's clock, its close the shut-down sequence. It owns the catalogue, the selection,
+// the pass table, the settings copies and the running pass search.
+#include <QMainWindow>
+#include <QPointer>
+#include <QProgressBar>
+#include <QRect>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/settings.h"
+#include "catalogue/element_file.h"
+
+class QLabel;
+class QAction;
+
+namespace orvanta {
+
+class IPrompt;
+class EventLogView;
+class PassListView;
+class PassSearch;
+struct PassRecord;
+
+// Everything the window takes from outside, so tests can run it at a fixed instant in a
+// temporary directory and answer its questions.
+struct MainWindowEnvironment {
+    std::filesystem::path programDirectory;   // empty: the platform's program directory
+    std::filesystem::path builtInDirectory;   // where the built-in element file lies
+    IPrompt* prompt = nullptr;                // null: Qt message boxes
+    Clock::UtcSource utcSource;               // null: the system clock
+    Clock::MonotonicSource monotonicSource;   // null: the system's steady clock
+    int processorCount = 0;                   // 0: ask the system
+    std::function<bool()> shiftCtrlHeld;      // null: the keyboard state
+    bool startClockTimer = true;              // tests drive TickClock() themselves
+};
+
+// Placement of the children for a client area of width x height (status bar included).
+struct MainWindowLayout {
+    QRect passList;
+    QRect eventLog;
+    QRect searchProgress;    // in status-bar coordinates
+    QRect downloadProgress;  // in status-bar coordinates
+};
+MainWindowLayout ComputeMainWindowLayout(int width, int height, int statusBarHeight,
+                                         bool hasHostTiles, int progressHeight);
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(MainWindowEnvironment environment = {});
+    ~MainWindow() override;
+
+    // Starts a pass search over the selection. 1 when one started or every selected
+    // satellite is missing from the catalogue; 0 without selection or catalogue.
+    int StartPassSearch();
+    bool SearchRunning() const;
+    // Asks a running search to stop, as Escape does.
+    void AbortPassSearch();
+    // Waits (processing events) until no search runs; false on timeout.
+    bool WaitForSearch(int timeoutMs);
+
+    // Timer 1 body: advance now, autorefresh, daily element update, pass-list tick.
+    void TickClock();
+    // Timer 2 body: progress, abort and completion of the running search.
+    void PollPassSearch();
+    // Re-sets the AOS/LOS headers and refills the list (system time change, dialogs).
+    void SetPassListHeaders();
+    void FillPassList();
+
+    // State, for the views and for tests.
+    double Now() const { return clock_.Now(); }
+    Clock& ProgramClock() { return clock_; }
+    const Settings& CurrentSettings() const { return settings_; }
+    const KeplerCatalogue& Catalogue() const { return catalogue_; }
+    const std::vector<SelectedSat>& Selection() const { return selection_; }
+    const std::vector<PassRecord>& PassTable() const;
+    PassListView* PassList() const { return passList_; }
+    EventLogView* EventLog() const { return eventLog_; }
+    QString StatusText() const;
+    QProgressBar* SearchProgressBar() const { return searchProgress_; }
+    double NextAutorefresh() const { return nextAutorefresh_; }
+    const std::filesystem::path& ProgramDirectory() const { return programDirectory_; }
+
+    // Replaces the selection (as the satellite dialog does) without touching the pass
+    // table; written to the settings at close.
+    void SetSelection(std::vector<SelectedSat> selection);
+    // Tells the layout that host tiles take the top 100 pixels.
+    void SetHostTilesPresent(bool present);
+
+    static constexpr int kHelpContext = 80;
+    static constexpr const char* kVersion = "1.1.14";
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void StartUp();
+    void BuildMenus();
+    void BuildStatusBar();
+    void RestoreLayouts();
+    void SaveLayouts();
+    void LoadElements();
+    void ReadSettings();
+    void LayOut();
+    void OpenSatelliteSettings();
+    void OpenUserSettings();
+    void OpenAbout();
+    void OpenHelp(int context);
+    void NotYetAvailable(const QString& what);
+    void ShowIdleStatus();
+    void DestroySearchProgress();
+    void FinishPassSearch(bool aborted, double progress);
+    bool ShiftCtrlHeld() const;
+
+    MainWindowEnvironment env_;
+    std::unique_ptr<IPrompt> ownPrompt_;
+    IPrompt* prompt_ = nullptr;
+    Clock clock_;
+    Settings settings_;
+    KeplerCatalogue catalogue_;
+    std::vector<SelectedSat> selection_;
+    std::unique_ptr<std::vector<PassRecord>> passTable_;
+    std::unique_ptr<PassSearch> search_;
+    double searchStartSeconds_ = 0.0;
+    bool searchAborted_ = false;
+    double abortProgress_ = 0.0;
+    std::filesystem::path programDirectory_;
+    int processorCount_ = 1;
+    double nextAutorefresh_ = 0.0;
+    bool hostTiles_ = false;
+    bool closing_ = false;
+    bool escapePressed_ = false;
+
+    PassListView* passList_ = nullptr;
+    EventLogView* eventLog_ = nullptr;
+    QWidget* central_ = nullptr;
+    QLabel* statusText_ = nullptr;
+    QLabel* statusRight_ = nullptr;
+    QPointer<QProgressBar> searchProgress_;
+    QTimer clockTimer_;
+    QTimer searchTimer_;
+};
+
+}  // namespace orvanta

@@ -1,0 +1,154 @@
+// The main window's start-up, closing, menus and layout.
+#include <QAction>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+
+#include "catalogue/pass_list_model.h"
+#include "ui_test_support.h"
+
+using namespace orvanta;
+using namespace orvanta::testing;
+
+namespace {
+
+QAction* FindAction(QWidget* window, const QString& text) {
+    for (QAction* a : window->findChildren<QAction*>())
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+std::vector<std::uint8_t> ReadBinary(const std::string& name) {
+    CRegistry reg;
+    reg.OpenSettings();
+    std::vector<std::uint8_t> bytes(reg.ValueSize(name));
+    reg.ReadBinary(name, bytes);
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, FirstStartLogsItsLinesAndUsesTheDefaults) {
+    processors_ = 1;
+    MainWindow& w = Start();
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_FALSE(lines.empty());
+    // Oldest entry at the bottom: the start line, with the singular for one processor.
+    EXPECT_EQ(lines.back(), "Software started. 1 Processor detected");
+    EXPECT_TRUE(Logged("5 Kepler elements loaded from file", LOG_INFORMATION));
+    EXPECT_TRUE(Logged("Automatic Kepler update is turned OFF", LOG_INFORMATION));
+    EXPECT_TRUE(Logged("Your location does not appear to be set up properly! Go to the "
+                       "'Settings' -> 'User' menu to set your location",
+                       LOG_WARNING));
+    // Nothing selected: no search, an idle status bar, an empty list.
+    EXPECT_FALSE(w.SearchRunning());
+    EXPECT_EQ(w.PassList()->Model()->rowCount(), 0);
+    EXPECT_EQ(w.StatusText(), "Ready");
+    EXPECT_EQ(w.CurrentSettings(), Settings{});
+    EXPECT_EQ(w.windowTitle(), "Orvanta");
+
+    Close();
+    CRegistry reg;
+    ASSERT_TRUE(reg.OpenSettings());
+    EXPECT_EQ(reg.ValueSize("MainWindow"), WINDOW_PLACEMENT_SIZE);
+    EXPECT_EQ(reg.ValueSize("Passlist"), 14u * 4u);
+    EXPECT_EQ(reg.ValueSize("Passlist_ColOrder"), 14u * 4u);
+    EXPECT_EQ(reg.ValueSize("Eventlog"), 2u * 4u);
+    EXPECT_EQ(reg.ReadDword("Skyview Open", -1), 0);
+    EXPECT_EQ(reg.ReadDword("Earthview Open", -1), 0);
+    EXPECT_EQ(reg.ReadDword("Number of Sats", -1), 0);
+}
+
+TEST_F(MainWindowTest, StartLineUsesThePluralForSeveralProcessors) {
+    processors_ = 4;
+    Start();
+    EXPECT_EQ(LogLines().back(), "Software started. 4 Processors detected");
+}
+
+TEST_F(MainWindowTest, ResetAtStartWithShiftCtrlStartsFromDefaults) {
+    WriteDword("Number of Passes", 9);
+    shiftCtrl_ = true;
+    prompt_.answers = {PromptAnswer::Yes, PromptAnswer::No};  // reset yes, removal at exit no
+    MainWindow& w = Start();
+    ASSERT_FALSE(prompt_.asked.empty());
+    EXPECT_EQ(prompt_.asked[0].text,
+              "This will reset Orvanta registry settings to default. Are you sure?");
+    EXPECT_EQ(w.CurrentSettings().numberOfPasses, 5);
+    Close();
+    ASSERT_EQ(prompt_.asked.size(), 2u);
+    EXPECT_EQ(prompt_.asked[1].text,
+              "This will remove Orvanta registry settings from your system. Are you sure?");
+}
+
+TEST_F(MainWindowTest, DecliningTheResetKeepsTheSettings) {
+    WriteDword("Number of Passes", 9);
+    shiftCtrl_ = true;
+    prompt_.answers = {PromptAnswer::No, PromptAnswer::No};
+    EXPECT_EQ(Start().CurrentSettings().numberOfPasses, 9);
+}
+
+TEST_F(MainWindowTest, MenusCarryTheirTextsAndShortcuts) {
+    MainWindow& w = Start();
+    QStringList menus;
+    for (QAction* a : w.menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, QStringList({"&File", "&Settings", "&View", "&Help"}));
+    for (const char* text : {"E&xit", "&Satellites...", "S&ystem...", "&User...",
+                             "&Download Keplers...", "&Update Passlist now...", "&Skyview Window",
+                             "&Earthview Window", "Check for &updates...", "&Help...",
+                             "&About ..."})
+        EXPECT_NE(FindAction(&w, text), nullptr) << text;
+    EXPECT_EQ(FindAction(&w, "E&xit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
+    EXPECT_EQ(FindAction(&w, "&Help...")->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_TRUE(FindAction(&w, "&About ...")->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_Slash)));
+
+    // Commands of windows not built yet answer with a message, never silently.
+    prompt_.asked.clear();
+    FindAction(&w, "&Skyview Window")->trigger();
+    ASSERT_EQ(prompt_.asked.size(), 1u);
+    EXPECT_NE(prompt_.asked[0].text.find("not yet available"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, LayoutGivesThePassListTwoThirds) {
+    const MainWindowLayout l = ComputeMainWindowLayout(675, 420, 20, false, 16);
+    EXPECT_EQ(l.passList, QRect(0, 0, 675, 280));
+    EXPECT_EQ(l.eventLog, QRect(0, 280, 675, 120));
+    EXPECT_EQ(l.searchProgress, QRect(305, 2, 350, 16));
+    EXPECT_EQ(l.downloadProgress, QRect(450, 2, 205, 16));
+    // Host tiles take the top 100 pixels from the pass list only.
+    const MainWindowLayout h = ComputeMainWindowLayout(675, 420, 20, true, 16);
+    EXPECT_EQ(h.passList, QRect(0, 100, 675, 180));
+    EXPECT_EQ(h.eventLog, l.eventLog);
+
+    MainWindow& w = Start();
+    w.resize(800, 600);
+    QApplication::processEvents();
+    const QRect pass = w.PassList()->geometry(), log = w.EventLog()->geometry();
+    EXPECT_EQ(pass.width(), w.centralWidget()->width());
+    EXPECT_EQ(pass.bottom() + 1, log.top());
+    EXPECT_EQ(log.bottom() + 1, w.centralWidget()->height());
+    EXPECT_NEAR(pass.height(), 2 * (log.height() + w.statusBar()->height()), 3);
+}
+
+TEST_F(MainWindowTest, CloseAndRestartRestoresPlacementAndColumns) {
+    MainWindow& w = Start();
+    w.setGeometry(120, 140, 700, 500);
+    QHeaderView* header = w.PassList()->header();
+    header->resizeSection(0, 211);
+    header->moveSection(3, 0);  // "T-" first
+    w.EventLog()->header()->resizeSection(1, 333);
+    const QRect placed = w.geometry();
+    Close();
+
+    MainWindow& again = Start();
+    EXPECT_EQ(again.geometry().size(), placed.size());
+    EXPECT_EQ(again.PassList()->header()->sectionSize(0), 211);
+    EXPECT_EQ(again.PassList()->header()->logicalIndex(0), 3);
+    EXPECT_EQ(again.PassList()->header()->logicalIndex(1), 0);
+    EXPECT_EQ(again.EventLog()->header()->sectionSize(1), 333);
+    // The stored widths are per logical column.
+    const std::vector<std::int32_t> widths =
+        Int32ArrayFromBlob(ReadBinary("Passlist").data(), 14 * 4, 14);
+    EXPECT_EQ(widths[0], 211);
+    EXPECT_EQ(widths[1], 80);
+}

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPointer>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -78,6 +79,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         const QString title = browser_->documentTitle();
         setWindowTitle(title.isEmpty() ? tr("Orvanta Help") : tr("Orvanta Help - %1").arg(title));
     });
+
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
 
     resize(640, 560);
 }

@@ -264,6 +264,16 @@ TEST_F(SatelliteDialogTest, ManyItemsMoveAtOnceAndTheWidgetFollowsTheChooser) {
                   d->Chooser().Selected()[static_cast<std::size_t>(i)].text);
 }
 
+TEST_F(SatelliteDialogTest, OpensAtTheOwnersLeftEdge150PixelsBelowItsTop) {
+    QWidget owner;
+    owner.setGeometry(120, 90, 675, 480);
+    owner.show();
+    SatelliteSettingsDialog d(&owner, catalogue, {}, options, prompt, writer,
+                              [] { return kNow; });
+    EXPECT_EQ(d.pos(), QPoint(owner.frameGeometry().left(), owner.frameGeometry().top() + 150));
+    EXPECT_EQ(d.windowModality(), Qt::WindowModal);
+}
+
 TEST_F(SatelliteDialogTest, ScreenshotWhenAsked) {
     const char* dir = std::getenv("ORVANTA_SCREENSHOT_DIR");
     if (!dir) GTEST_SKIP() << "set ORVANTA_SCREENSHOT_DIR to save a picture of the dialog";

@@ -83,7 +83,7 @@ cNoradBase::cNoradBase(const cOrbit& orbit) : epoch(orbit.Epoch()) {
 bool cNoradBase::FinishState(double incl, double omega, double e, double a, double xl,
                              double xnode, double xn, double tsince, cEci& eci) const {
     // Written as !(x <= limit) so a NaN from a degenerate set fails instead of passing.
-    if (!(e * e <= 1.0)) return false;
+    if (!(e * e <= 1.0) || !(a > 0.0)) return false;
 
     const double beta = std::sqrt(1.0 - e * e);
     // Long-period periodics.

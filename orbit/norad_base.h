@@ -19,6 +19,12 @@ public:
     // (and eci untouched) when the orbit has decayed, escaped or become hyperbolic.
     virtual bool PositionAt(double tsince, cEci& eci) const = 0;
 
+    // Perigee height above the equatorial radius (km), and the atmosphere parameters chosen
+    // from it.
+    double Perigee() const { return perigee; }
+    double S4() const { return s4; }
+    double Qoms24() const { return qoms24; }
+
 protected:
     cNoradBase(const cNoradBase&) = default;
     cNoradBase& operator=(const cNoradBase&) = default;

@@ -28,8 +28,10 @@ cOrbit::cOrbit(const cElementSet& elementSet) : elements(elementSet) {
 
     periodSec = brouwerMeanMotion == 0.0 ? 0.0 : TWOPI / brouwerMeanMotion * 60.0;
 
-    // A set without a usable mean motion or eccentricity has no orbit to propagate.
-    if (!(n0 > 0.0) || !(e >= 0.0 && e < 1.0) || !std::isfinite(brouwerSemiMajor)) {
+    // A set without a usable mean motion or eccentricity has no orbit to propagate; nor has
+    // one so eccentric and fast that the Brouwer recovery gives a negative semi-major axis.
+    if (!(n0 > 0.0) || !(e >= 0.0 && e < 1.0) || !(brouwerSemiMajor > 0.0) ||
+        !std::isfinite(brouwerSemiMajor) || !(brouwerMeanMotion > 0.0)) {
         if (!(n0 > 0.0)) periodSec = 0.0;
         return;
     }

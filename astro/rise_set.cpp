@@ -1,6 +1,8 @@
 // Next rise and set of the Sun and the Moon.
 #include "astro/rise_set.h"
 
+#include <cmath>
+
 namespace orvanta {
 
 namespace {
@@ -81,6 +83,7 @@ struct ElevationSearch {
 double MoonRiseThreshold(double distanceKm) { return -0.5 * (358473400.0 / distanceKm) / 3600.0; }
 
 std::optional<double> NextRise(RiseSetBody body, double startJd, const AstroSite& site) {
+    if (!std::isfinite(startJd)) return std::nullopt;
     ElevationSearch s(body, startJd, site);
     if (s.Up()) {
         // Up now: the next rise follows the coming set.
@@ -95,6 +98,7 @@ std::optional<double> NextRise(RiseSetBody body, double startJd, const AstroSite
 }
 
 std::optional<double> NextSet(RiseSetBody body, double startJd, const AstroSite& site) {
+    if (!std::isfinite(startJd)) return std::nullopt;
     ElevationSearch s(body, startJd, site);
     if (s.Up()) {
         if (!s.CoarseWhileUp()) return std::nullopt;

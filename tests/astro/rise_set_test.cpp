@@ -156,6 +156,15 @@ TEST(MoonRiseSet, CircumpolarAndNeverRisingMoonAtHighLatitude) {
     EXPECT_GT(down, 0);
 }
 
+TEST(SunRiseSet, UnusableStartGivesNoCrossing) {
+    const AstroSite site(48.85, 2.35);
+    for (double bad : {NAN, INFINITY, -INFINITY})
+        for (RiseSetBody body : {RiseSetBody::Sun, RiseSetBody::Moon}) {
+            EXPECT_FALSE(NextRise(body, bad, site));
+            EXPECT_FALSE(NextSet(body, bad, site));
+        }
+}
+
 TEST(RefreshRiseSet, FormatsInOrderAndSaysWhenThereIsNone) {
     const AstroSite svalbard(78.22, 15.65);
     const double start = Jd(2026, 6, 21, 0, 0, 0);

@@ -30,6 +30,9 @@ TEST(NormalizeDegrees, WholeTurnsAndBoundaries) {
     const double tiny = Normalized(-1.0e-20);
     EXPECT_GE(tiny, 0.0);
     EXPECT_LT(tiny, 360.0);
+    // Whole-turn loops would never end on an infinite angle.
+    EXPECT_TRUE(std::isnan(Normalized(INFINITY)));
+    EXPECT_TRUE(std::isnan(Normalized(-INFINITY)));
 }
 
 TEST(SiderealTime, MeeusExamples) {

@@ -78,13 +78,13 @@ std::string FormatRowTime(double julian, double now, const RowTimeOptions& optio
 }
 
 std::string FormatCountdown(double target, double now) {
-    double hours = (target - now) * 24.0;
-    if (hours < 0) hours = 0;
-    const int h = static_cast<int>(hours);
-    const double minutes = (hours - h) * 60.0;
-    const int m = static_cast<int>(minutes);
-    const int s = static_cast<int>((minutes - m) * 60.0);
-    return Format("%02d:%02d:%02d", h, m, s);
+    // Whole seconds, truncated; the small allowance keeps 5:00 from showing as 4:59 when
+    // the Julian dates differ by a rounding error less than a whole number of seconds.
+    double seconds = std::floor((target - now) * 86400.0 + 1e-4);
+    if (seconds < 0) seconds = 0;
+    const long long s = static_cast<long long>(seconds);
+    return Format("%02d:%02d:%02d", static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
+                  static_cast<int>(s % 60));
 }
 
 std::string FormatSatelliteCell(std::string_view name, std::int32_t catalogueNumber) {

@@ -12,9 +12,9 @@ namespace orvanta {
 // Julian centuries from J2000.0: (jd - 2451545) / 36525.
 double JulianCenturies(double jd);
 
-// Brings an angle into [0, 360) by whole turns (subtract 360 while >= 360,
-// then add 360 while < 0). Large angles are reduced with fmod first so the
-// loops stay short; the result is the same.
+// Brings an angle into [0, 360) by whole turns. Reduced with fmod, which is
+// exact: the value whole-turn steps would give, without their rounding or
+// their thousands of turns for sidereal angles. A non-finite angle gives NaN.
 void NormalizeDegrees(double& angle);
 
 // Mean obliquity of the ecliptic (Laskar's series in U = T/100), degrees.

@@ -95,9 +95,9 @@ HelpWindow* HelpWindow::Instance() {
     if (!window) {
         window = new HelpWindow(nullptr);
         window->setAttribute(Qt::WA_DeleteOnClose);
-        // Nothing else owns it: it goes with the application.
+        // Nothing else owns it: it goes with the application, before the event loop ends.
         QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
-                         window.data(), &QObject::deleteLater);
+                         window.data(), [] { delete SharedWindow().data(); });
     }
     return window;
 }

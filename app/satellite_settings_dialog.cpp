@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/clock.h"
 #include "app/help_window.h"
 #include "app/prompt.h"
 
@@ -63,6 +64,7 @@ SatelliteSettingsDialog::SatelliteSettingsDialog(QWidget* parent, const KeplerCa
       options_(options),
       chooser_(catalogue, selection, options.hideGeostationary != 0),
       formerSelection_(selection) {
+    if (!now_) now_ = SystemUtcJulian;
     setWindowTitle(tr("Satellite settings"));
     // Window-modal, not application-modal: the help window stays usable while we are open.
     setWindowModality(Qt::WindowModal);

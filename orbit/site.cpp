@@ -1,5 +1,6 @@
 #include "orbit/site.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "orbit/globals.h"
@@ -26,11 +27,14 @@ cCoordTopo cSite::LookAngles(const cEci& sat) const {
     const double topE = -sinTheta * rx + cosTheta * ry;
     const double topZ = cosLat * cosTheta * rx + cosLat * sinTheta * ry + sinLat * rz;
 
-    // Straight overhead both components vanish; 0/0 would give no azimuth at all.
-    double az = (topS == 0.0 && topE == 0.0) ? 0.0 : std::atan(-topE / topS);
-    if (topS > 0.0) az += PI;
+    // atan2 of the east and north components: the same angle as atan(-top_e / top_s) with
+    // its quadrant fix, but also defined when top_s is exactly zero (due east or west, or
+    // straight overhead), where the quotient's sign would depend on the sign of a zero.
+    double az = std::atan2(topE, -topS);
     if (az < 0.0) az += TWOPI;
-    const double el = std::asin(topZ / range);
+    if (az >= TWOPI) az = 0.0;
+    // Rounding can put the quotient a hair beyond 1 straight overhead.
+    const double el = std::asin(std::clamp(topZ / range, -1.0, 1.0));
     const double rate = (rx * rrx + ry * rry + rz * rrz) / range;
     return cCoordTopo(az, el, range, rate);
 }

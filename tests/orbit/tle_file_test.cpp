@@ -1,1 +1,132 @@
+// Element files: two- and three-line sets, comments, extra columns, CR line ends, gzip, and
+// files that cannot be read.
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "orbit/tle_file.h"
+
+namespace orvanta {
+namespace {
+
+const std::string kL1 = "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993";
+const std::string kL2 = "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437";
+const std::string kG1 = "1 51850U 22021A   26127.66103786  .00000104  00000+0  00000+0 0  9994";
+const std::string kG2 = "2 51850   0.0403  83.8935 0000653  17.6962 224.8959  1.00271767  6184";
+
+class TleFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("orvanta-tle-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::filesystem::path dir;
+};
+
+TEST(TleText, ThreeAndTwoLineSetsMixed) {
+    const std::string text = "ISS (ZARYA)             \n" + kL1 + "\n" + kL2 + "\n" + kG1 + "\n" +
+                             kG2 + "\n";
+    const TleReadResult r = ParseTleText(text);
+    ASSERT_EQ(r.records.size(), 2u);
+    EXPECT_EQ(r.records[0].name, "ISS (ZARYA)             ");
+    EXPECT_EQ(r.records[0].line1, kL1);
+    EXPECT_EQ(r.records[0].line2, kL2);
+    EXPECT_EQ(r.records[0].lineNumber, 2);
+    EXPECT_EQ(r.records[1].name, "");
+    EXPECT_EQ(r.records[1].line1, kG1);
+    EXPECT_EQ(r.records[1].lineNumber, 4);
+    EXPECT_EQ(r.strayLines, 0);
+}
+
+TEST(TleText, CommentsCarriageReturnsAndExtraColumns) {
+    const std::string text = "# header comment\r\n#1 not a line\r\nGOES 18\r\n" + kG1 + "\r\n" +
+                             kG2 + "      0.0      1440.0        360.00\r\n\r\n" + "# tail";
+    const TleReadResult r = ParseTleText(text);
+    ASSERT_EQ(r.records.size(), 1u);
+    EXPECT_EQ(r.records[0].name, "GOES 18");
+    EXPECT_EQ(r.records[0].line1, kG1);
+    EXPECT_EQ(r.records[0].line2, kG2);  // cut at column 69
+    EXPECT_EQ(r.records[0].lineNumber, 4);
+}
+
+TEST(TleText, StrayAndShortLines) {
+    // A line 1 without its line 2, a lone line 2, and a set whose lines are short (kept: the
+    // element set itself reports that it cannot be read).
+    const std::string text = kL1 + "\nNAME\n" + kG2 + "\n" + kG1.substr(0, 40) + "\n" +
+                             kG2.substr(0, 50) + "\nLAST\n" + kL1;
+    const TleReadResult r = ParseTleText(text);
+    ASSERT_EQ(r.records.size(), 1u);
+    EXPECT_EQ(r.records[0].line1.size(), 40u);
+    EXPECT_EQ(r.records[0].name, "");
+    EXPECT_EQ(r.strayLines, 3);
+    EXPECT_TRUE(ParseTleText("").records.empty());
+    EXPECT_TRUE(ParseTleText("\n\n\n").records.empty());
+}
+
+TEST_F(TleFileTest, PlainAndGzipFilesReadAlike) {
+    const std::string text = "ISS\n" + kL1 + "\n" + kL2 + "\nGOES 18\n" + kG1 + "\n" + kG2 + "\n";
+    const auto plain = dir / "plain.tle";
+    std::ofstream(plain) << text;
+    const auto packed = dir / "packed.tle.gz";
+    gzFile gz = gzopen(packed.string().c_str(), "wb");
+    ASSERT_NE(gz, nullptr);
+    ASSERT_EQ(gzwrite(gz, text.data(), static_cast<unsigned>(text.size())),
+              static_cast<int>(text.size()));
+    gzclose(gz);
+
+    for (const auto& path : {plain, packed}) {
+        TleReadResult r;
+        std::string error;
+        ASSERT_TRUE(ReadTleFile(path.string(), r, error)) << error;
+        ASSERT_EQ(r.records.size(), 2u) << path;
+        EXPECT_EQ(r.records[1].name, "GOES 18");
+        EXPECT_EQ(r.records[1].line2, kG2);
+    }
+}
+
+TEST_F(TleFileTest, UnreadableFilesAreReported) {
+    TleReadResult r;
+    std::string error;
+    EXPECT_FALSE(ReadTleFile((dir / "missing.tle").string(), r, error));
+    EXPECT_NE(error.find("missing.tle"), std::string::npos);
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+
+    error.clear();
+    EXPECT_FALSE(ReadTleFile(dir.string(), r, error));  // a directory
+    EXPECT_FALSE(error.empty());
+
+    // A gzip stream cut off half way through.
+    const auto packed = dir / "cut.gz";
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "SAT\n" + kL1 + "\n" + kL2 + "\n";
+    gzFile gz = gzopen(packed.string().c_str(), "wb");
+    gzwrite(gz, text.data(), static_cast<unsigned>(text.size()));
+    gzclose(gz);
+    const auto size = std::filesystem::file_size(packed);
+    std::filesystem::resize_file(packed, size / 2);
+    error.clear();
+    EXPECT_FALSE(ReadTleFile(packed.string(), r, error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_F(TleFileTest, VerificationFileWithItsExtraColumns) {
+    TleReadResult r;
+    std::string error;
+    ASSERT_TRUE(ReadTleFile(std::string(ORVANTA_TEST_DATA_DIR) + "/orbit/SGP4-VER.TLE", r, error));
+    ASSERT_EQ(r.records.size(), 33u);
+    EXPECT_EQ(r.strayLines, 0);
+    for (const TleRecord& rec : r.records) {
+        EXPECT_LE(rec.line1.size(), 69u);
+        EXPECT_LE(rec.line2.size(), 69u);
+    }
+}
+
+}  // namespace
+}  // namespace orvanta

@@ -15,7 +15,10 @@ days each from their elements' epoch, from Greenwich and from Sydney (both at
 sea level, so the program's whole-kilometre site heights agree).
 
 Run:  /usr/bin/python3 tools/make_pass_reference.py /work/shared/data/tle tests/data/catalogue
-Writes pass_reference.tle (the element sets used) and pass_reference.csv.
+Writes pass_reference.tle (the element sets used) and pass_reference.csv, and copies the
+fixtures of the flare and lunar-pass tests: iridium_2014.tle (the first-generation Iridium
+sets of 2014-09-18, whose antennas flared) and lunar_passes.tle (satellites that cross the
+Moon seen from Greenwich on 2026-05-08).
 """
 import csv
 import os
@@ -34,6 +37,8 @@ SATELLITES = [  # (file, name, window start UTC)
     ("celestrak-molniya-2022-02-04.txt", "MOLNIYA 3-50", (2022, 2, 4, 0)),
 ]
 DAYS = 4.0
+
+LUNAR_SATELLITES = ["O3B FM15", "STARLINK-4191", "YAOGAN-36 01A", "RAPTOR4"]
 
 SITES = [  # (name, latitude, longitude, height in metres)
     ("greenwich", 51.4779, -0.0015, 0),
@@ -118,6 +123,16 @@ def main():
     with open(os.path.join(dst, "pass_reference.tle"), "w") as f:
         for (name, l1, l2), _ in chosen:
             f.write("%s\n%s\n%s\n" % (name, l1, l2))
+
+    with open(os.path.join(dst, "iridium_2014.tle"), "w") as f:
+        f.write("# CelesTrak iridium.txt of 2014-09-18 (see /work/shared/data/SOURCES.md)\n")
+        for name, l1, l2 in read_sets(os.path.join(src, "celestrak-iridium-2014-09-18.txt")):
+            f.write("%s\n%s\n%s\n" % (name, l1, l2))
+    active = read_sets(os.path.join(src, "celestrak-active-2026-05-07.txt"))
+    with open(os.path.join(dst, "lunar_passes.tle"), "w") as f:
+        f.write("# CelesTrak active group of 2026-05-07 (see /work/shared/data/SOURCES.md)\n")
+        for name in LUNAR_SATELLITES:
+            f.write("%s\n%s\n%s\n" % find(active, name))
 
     with open(os.path.join(dst, "pass_reference.csv"), "w", newline="") as f:
         f.write("# Made by: /usr/bin/python3 tools/make_pass_reference.py /work/shared/data/tle "

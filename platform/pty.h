@@ -20,7 +20,8 @@ public:
     // Device path of the slave side, e.g. "/dev/pts/3".
     const std::string& SlavePath() const { return slavePath_; }
 
-    // Writes every byte to the master side; false on an error.
+    // Writes every byte to the master side; false on an error or when the line is full
+    // (nobody reads the slave side), so a writer thread never hangs.
     bool Write(const void* data, std::size_t size);
     bool Write(const std::string& text) { return Write(text.data(), text.size()); }
     // True while some file descriptor of the slave side is open.

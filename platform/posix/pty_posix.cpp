@@ -24,6 +24,8 @@ PseudoTerminal::PseudoTerminal() {
     }
     close(slave);
     fcntl(master, F_SETFD, FD_CLOEXEC);
+    // A writer must never hang on a full line while nobody reads the slave side.
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     master_ = master;
     slavePath_ = name;
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -195,4 +197,36 @@ TEST(GgaCaptureTest, SkipsOtherSentencesAndBadChecksumsUntilAWholeGga) {
     EXPECT_EQ(cap.Sentence(), good);
     EXPECT_EQ(cap.SkippedSentences(), 3);
     EXPECT_EQ(cap.Fix().altitudeMetres, 545);
+}
+
+TEST(GgaFuzz, MutatedSentencesNeverGiveAnImpossiblePosition) {
+    // Damage of every kind a serial line produces: flipped, dropped and doubled bytes.
+    const std::string good = WithChecksum(kClassicBody) + "\r\n";
+    std::uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    int accepted = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string s = good;
+        int edits = 1 + next() % 4;
+        for (int e = 0; e < edits && !s.empty(); ++e) {
+            std::size_t at = next() % s.size();
+            switch (next() % 3) {
+                case 0: s[at] = static_cast<char>(next() & 0xFF); break;
+                case 1: s.erase(at, 1); break;
+                default: s.insert(at, 1, s[at]); break;
+            }
+        }
+        GgaCapture cap;
+        if (cap.Feed(s) && cap.Feed("")) {
+            ++accepted;
+            const GgaFix& f = cap.Fix();
+            EXPECT_LE(std::abs(f.latitude), 90.0) << s;
+            EXPECT_LE(std::abs(f.longitude), 180.0) << s;
+            EXPECT_GE(f.hdop, 0.0) << s;
+        }
+        ParseGga(s);
+    }
+    // Some damage leaves a valid sentence (line ends, byte pairs that cancel in the XOR).
+    EXPECT_GT(accepted, 0);
+    EXPECT_LT(accepted, 2000);
 }

@@ -1,0 +1,137 @@
+// orvanta-cli passes as scripts see it: header, row order, time format, quoting, exit codes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCli = std::string(ORVANTA_BINARY_DIR) + "/bin/orvanta-cli";
+const std::string kSample = std::string(ORVANTA_BINARY_DIR) + "/bin/sample.tle";
+const std::string kHeader =
+    "catalogue,name,aos_utc,los_utc,rise_az,max_el,mid_az,set_az,duration_s,lighting,"
+    "lunar_start_utc,lunar_end_utc,flare_start_utc,flare_mag,flare_az,flare_el";
+
+struct CliRun {
+    int status = -1;
+    std::vector<std::string> out, err;
+};
+
+class PassesCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("orvanta-passes-cli-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    static std::vector<std::string> Lines(const fs::path& p) {
+        std::ifstream in(p);
+        std::vector<std::string> v;
+        for (std::string l; std::getline(in, l);) v.push_back(l);
+        return v;
+    }
+
+    CliRun Run(const std::string& args) {
+        const fs::path out = dir_ / "out.csv", err = dir_ / "err.txt";
+        const std::string cmd = "\"" + kCli + "\" passes " + args + " >\"" + out.string() +
+                                "\" 2>\"" + err.string() + "\"";
+        CliRun r;
+        const int raw = std::system(cmd.c_str());
+#ifdef WEXITSTATUS
+        r.status = WEXITSTATUS(raw);
+#else
+        r.status = raw;
+#endif
+        r.out = Lines(out);
+        r.err = Lines(err);
+        return r;
+    }
+
+    fs::path dir_;
+};
+
+std::vector<std::string> Split(const std::string& row) {
+    std::vector<std::string> f;
+    std::stringstream ss(row);
+    for (std::string c; std::getline(ss, c, ',');) f.push_back(c);
+    if (!row.empty() && row.back() == ',') f.push_back("");
+    return f;
+}
+
+TEST_F(PassesCli, BuiltInSamplePrintsPassesInAosOrder) {
+    const CliRun r = Run("--tle \"" + kSample + "\" --lat 51.4779 --lon -0.0015 --start 2026-05-07T12:00:00Z");
+    ASSERT_EQ(r.status, 0);
+    ASSERT_GT(r.out.size(), 10u);
+    EXPECT_EQ(r.out[0], kHeader);
+    std::string previous;
+    for (std::size_t i = 1; i < r.out.size(); ++i) {
+        const auto f = Split(r.out[i]);
+        ASSERT_EQ(f.size(), 16u) << r.out[i];
+        ASSERT_EQ(f[2].size(), 20u);
+        EXPECT_EQ(f[2][10], 'T');
+        EXPECT_EQ(f[2].back(), 'Z');
+        EXPECT_GE(f[2], previous);  // ISO times sort as text
+        EXPECT_LT(f[2], f[3]);
+        previous = f[2];
+    }
+    // The geostationary sample and any satellite without a pass are reported on stderr.
+    bool geo = false;
+    for (const auto& l : r.err) geo = geo || l.find("geosynchronous") != std::string::npos;
+    EXPECT_TRUE(geo);
+}
+
+TEST_F(PassesCli, UntilAndSelectedSatellites) {
+    const CliRun r = Run("--tle \"" + kSample + "\" --sat 25544 --lat 51.4779 --lon -0.0015 "
+                         "--start 2026-05-07T12:00:00Z --until 2026-05-08T12:00:00Z");
+    ASSERT_EQ(r.status, 0);
+    ASSERT_GE(r.out.size(), 4u);  // more than the default five would be fine, fewer passes a day
+    for (std::size_t i = 1; i < r.out.size(); ++i) {
+        const auto f = Split(r.out[i]);
+        EXPECT_EQ(f[0], "25544");
+        EXPECT_EQ(f[1], "ISS (ZARYA)");  // trailing blanks of the name line dropped
+        EXPECT_LE(f[2], "2026-05-08T12:00:00Z");
+    }
+}
+
+TEST_F(PassesCli, NamesAreQuotedAsRfc4180Requires) {
+    const fs::path tle = dir_ / "odd.tle";
+    std::ofstream(tle) << "ISS, \"THE\" STATION\n"
+                          "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993\n"
+                          "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437\n";
+    const CliRun r = Run("--tle \"" + tle.string() + "\" --lat 51.4779 --lon -0.0015 "
+                         "--start 2026-05-07T12:00:00Z --passes 1");
+    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.out.size(), 2u);
+    EXPECT_EQ(r.out[1].rfind("25544,\"ISS, \"\"THE\"\" STATION\",2026-05-07T19:40:47Z,", 0), 0u) << r.out[1];
+}
+
+TEST_F(PassesCli, BadArgumentsAndInputsExitTwo) {
+    const std::string base = "--tle \"" + kSample + "\" --lat 51 --lon 0 --start 2026-05-07T12:00:00Z";
+    for (const std::string& args : {
+             std::string("--tle \"") + kSample + "\" --lon 0 --start 2026-05-07T12:00:00Z",
+             base + " --passes x",
+             base + " --until 2026-05-01T00:00:00Z",
+             base + " --sat 99999",
+             base + " --frobnicate",
+             std::string("--tle \"") + (dir_ / "missing.tle").string() + "\" --lat 51 --lon 0 --start 2026-05-07T12:00:00Z",
+             std::string("--tle \"") + kSample + "\" --lat 91 --lon 0 --start 2026-05-07T12:00:00Z",
+             std::string("--tle \"") + kSample + "\" --lat 51 --lon 0 --start 2026-05-07 12:00",
+         }) {
+        const CliRun r = Run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_TRUE(r.out.empty()) << args;
+        ASSERT_EQ(r.err.size(), 1u) << args;
+        EXPECT_EQ(r.err[0].rfind("orvanta-cli: passes: ", 0), 0u) << r.err[0];
+    }
+}
+
+}  // namespace

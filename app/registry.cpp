@@ -135,6 +135,11 @@ bool CRegistry::WriteRecord24(const std::string& name, const std::array<std::uin
     return WriteBinary(name, record.data(), record.size());
 }
 
+bool CRegistry::WriteValues(
+    const std::vector<std::pair<std::string, platform::SettingValue>>& values) {
+    return open_ && store_->WriteValues(root_, subKey_, values);
+}
+
 namespace {
 
 bool DeleteKeyTree(platform::ISettingsStore& store, RootKey root, const std::string& path) {

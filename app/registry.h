@@ -67,6 +67,8 @@ public:
     }
     bool WriteDouble(const std::string& name, double value);
     bool WriteRecord24(const std::string& name, const std::array<std::uint8_t, 24>& record);
+    // Several values in one change of the store (one rewrite of a settings file).
+    bool WriteValues(const std::vector<std::pair<std::string, platform::SettingValue>>& values);
 
     // Deletes root\keyPath with every sub-key beneath it (depth-first).
     bool DeleteKey(RootKey root, const std::string& keyPath);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "app/prompt.h"
 #include "app/registry.h"
@@ -24,9 +25,7 @@ void ReadSelection(CRegistry& reg, Settings& s) {
     s.selectedSatellites.resize(got);
 }
 
-bool WriteSelection(CRegistry& reg, const Settings& s) {
-    return reg.WriteBinary("Selected Satellites", s.selectedSatellites);
-}
+std::vector<std::uint8_t> EncodeSelection(const Settings& s) { return s.selectedSatellites; }
 
 void ReadObs(CRegistry& reg, Settings& s) {
     std::array<std::uint8_t, 24> b = SerializeObserver(s.observer);
@@ -34,8 +33,9 @@ void ReadObs(CRegistry& reg, Settings& s) {
     s.observer = ParseObserver(b);
 }
 
-bool WriteObs(CRegistry& reg, const Settings& s) {
-    return reg.WriteRecord24("Obs", SerializeObserver(s.observer));
+std::vector<std::uint8_t> EncodeObs(const Settings& s) {
+    auto b = SerializeObserver(s.observer);
+    return {b.begin(), b.end()};
 }
 
 void ReadPing(CRegistry& reg, Settings& s) {
@@ -44,9 +44,9 @@ void ReadPing(CRegistry& reg, Settings& s) {
     s.pingParameters = ParsePingParameters(b.data(), b.size());
 }
 
-bool WritePing(CRegistry& reg, const Settings& s) {
+std::vector<std::uint8_t> EncodePing(const Settings& s) {
     auto b = SerializePingParameters(s.pingParameters);
-    return reg.WriteBinary("PingParameters", b.data(), b.size());
+    return {b.begin(), b.end()};
 }
 
 // ---- table rows ---------------------------------------------------------------------
@@ -64,13 +64,13 @@ constexpr SettingDef Real(const char* name, double def, double Settings::*m) {
 }
 constexpr SettingDef Record(const char* name, std::size_t size,
                             void (*read)(CRegistry&, Settings&) = nullptr,
-                            bool (*write)(CRegistry&, const Settings&) = nullptr) {
-    return {name, SettingKind::Record, 0, nullptr, 0.0, 0, size, {std::monostate{}, read, write}};
+                            std::vector<std::uint8_t> (*encode)(const Settings&) = nullptr) {
+    return {name, SettingKind::Record, 0, nullptr, 0.0, 0, size, {std::monostate{}, read, encode}};
 }
 constexpr SettingDef Blob(const char* name, std::size_t entrySize,
                           void (*read)(CRegistry&, Settings&) = nullptr,
-                          bool (*write)(CRegistry&, const Settings&) = nullptr) {
-    return {name, SettingKind::Blob, 0, nullptr, 0.0, 0, entrySize, {std::monostate{}, read, write}};
+                          std::vector<std::uint8_t> (*encode)(const Settings&) = nullptr) {
+    return {name, SettingKind::Blob, 0, nullptr, 0.0, 0, entrySize, {std::monostate{}, read, encode}};
 }
 constexpr SettingDef Owned(const char* name, std::int32_t def) {
     return {name, SettingKind::Dword, def, nullptr, 0.0, 0, 0, {}};
@@ -81,7 +81,7 @@ const SettingDef kTable[] = {
     Dword("Use 24h Time", 0, &Settings::use24hTime),
     Dword("Number of Passes", 5, &Settings::numberOfPasses, 0, 99),
     Dword("Number of Sats", 0, &Settings::numberOfSats, 0),
-    Blob("Selected Satellites", 24, ReadSelection, WriteSelection),
+    Blob("Selected Satellites", 24, ReadSelection, EncodeSelection),
     Dword("Hide Geostationary", 1, &Settings::hideGeostationary),
     Dword("Search Lunar Passes", 0, &Settings::searchLunarPasses),
     Dword("Search Iridium Flares", 0, &Settings::searchIridiumFlares),
@@ -91,7 +91,7 @@ const SettingDef kTable[] = {
     Dword("Check for updates", 1, &Settings::checkForUpdates),
     Text("SpaceTrack Username", "", 254, &Settings::spaceTrackUsername),
     Text("SpaceTrack Password", "", 254, &Settings::spaceTrackPassword),
-    Record("Obs", 24, ReadObs, WriteObs),
+    Record("Obs", 24, ReadObs, EncodeObs),
     Text("GPS Com Port", "COM1", 29, &Settings::gpsComPort),
     Dword("Metric", 1, &Settings::metric, 1, 3),
     Dword("Time Sync", 0, &Settings::timeSync),
@@ -132,7 +132,7 @@ const SettingDef kTable[] = {
     Blob("Eventlog_ColOrder", 4),
     Owned("Hosts", 0),
     Blob("Hostlist", HOST_RECORD_SIZE),
-    Record("PingParameters", PING_PARAMETERS_SIZE, ReadPing, WritePing),
+    Record("PingParameters", PING_PARAMETERS_SIZE, ReadPing, EncodePing),
 };
 
 bool SameName(const char* a, const std::string& b) {
@@ -165,15 +165,26 @@ void ReadEntry(CRegistry& reg, const SettingDef& d, Settings& s) {
     }
 }
 
-bool WriteEntry(CRegistry& reg, const SettingDef& d, const Settings& s) {
+// The stored form of one entry, exactly as the CRegistry write of its type makes it.
+platform::SettingValue EntryValue(const SettingDef& d, const Settings& s) {
+    using platform::SettingValue;
     if (auto m = std::get_if<std::int32_t Settings::*>(&d.field.member))
-        return reg.WriteDword(d.name, s.*(*m));
+        return SettingValue::Dword(std::uint32_t(s.*(*m)));
     if (auto m = std::get_if<std::string Settings::*>(&d.field.member))
-        return reg.WriteString(d.name, Cut(s.*(*m), d.maxChars));
-    if (auto m = std::get_if<double Settings::*>(&d.field.member))
-        return reg.WriteDouble(d.name, s.*(*m));
-    if (d.field.write) return d.field.write(reg, s);
-    return false;
+        return SettingValue::String(Cut(std::string((s.*(*m)).c_str()), d.maxChars));
+    if (auto m = std::get_if<double Settings::*>(&d.field.member)) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &(s.*(*m)), 8);
+        std::uint8_t b[8];
+        for (int i = 0; i < 8; ++i) b[i] = std::uint8_t(bits >> (8 * i));
+        return SettingValue::Binary(b, 8);
+    }
+    std::vector<std::uint8_t> bytes = d.field.encode(s);
+    return SettingValue::Binary(bytes.data(), bytes.size());
+}
+
+bool Writable(const SettingDef& d) {
+    return !std::holds_alternative<std::monostate>(d.field.member) || d.field.encode != nullptr;
 }
 
 }  // namespace
@@ -203,22 +214,28 @@ Settings ReadAllSettings() {
     return ReadAllSettings(reg);
 }
 
+// All values of one call go to the store as one change, so a settings file is rewritten
+// once (a flushed rewrite costs milliseconds), not once per value.
 bool WriteAllSettings(const Settings& s) {
     CRegistry reg;
     if (!reg.OpenSettings()) return false;
-    bool ok = true;
+    std::vector<std::pair<std::string, platform::SettingValue>> batch;
     for (const SettingDef& d : kTable)
-        if (d.HasField()) ok = WriteEntry(reg, d, s) && ok;
-    return ok;
+        if (Writable(d)) batch.emplace_back(d.name, EntryValue(d, s));
+    return reg.WriteValues(batch);
 }
 
 bool WriteSettings(CRegistry& reg, const Settings& s, std::initializer_list<const char*> names) {
     bool ok = true;
+    std::vector<std::pair<std::string, platform::SettingValue>> batch;
     for (const char* name : names) {
         const SettingDef* d = FindSetting(name);
-        ok = (d && d->HasField() && WriteEntry(reg, *d, s)) && ok;
+        if (d && Writable(*d))
+            batch.emplace_back(d->name, EntryValue(*d, s));
+        else
+            ok = false;
     }
-    return ok;
+    return reg.WriteValues(batch) && ok;
 }
 
 bool WriteSettings(const Settings& s, std::initializer_list<const char*> names) {

@@ -88,7 +88,7 @@ struct SettingField {
         member;
     // Records and blobs: how they move between the store and Settings.
     void (*read)(CRegistry&, Settings&) = nullptr;
-    bool (*write)(CRegistry&, const Settings&) = nullptr;
+    std::vector<std::uint8_t> (*encode)(const Settings&) = nullptr;
 };
 
 struct SettingDef {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvanta::platform {
@@ -56,6 +57,14 @@ public:
     // The key must exist (as after CreateKey).
     virtual bool WriteValue(RootKey root, const std::string& path, const std::string& name,
                             const SettingValue& value) = 0;
+    // Several values of one key in one change (a file store rewrites the file once).
+    // True only when every value was written.
+    virtual bool WriteValues(RootKey root, const std::string& path,
+                             const std::vector<std::pair<std::string, SettingValue>>& values) {
+        bool ok = true;
+        for (const auto& [name, value] : values) ok = WriteValue(root, path, name, value) && ok;
+        return ok;
+    }
     virtual bool DeleteValue(RootKey root, const std::string& path, const std::string& name) = 0;
     // Names of the immediate sub-keys, in stored order and spelling.
     virtual std::vector<std::string> SubKeys(RootKey root, const std::string& path) = 0;

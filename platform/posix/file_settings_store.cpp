@@ -158,6 +158,20 @@ public:
         });
     }
 
+    bool WriteValues(RootKey root, const std::string& path,
+                     const std::vector<std::pair<std::string, SettingValue>>& values) override {
+        std::string full = FullKeyPath(root, path);
+        if (full.find('\\') == std::string::npos) return false;
+        for (const auto& nv : values)
+            if (!IsStorableName(nv.first)) return false;
+        return Modify([&](SettingsTree& t) {
+            if (!t.Exists(full)) return Change::Failed;
+            bool changed = false;
+            for (const auto& [name, value] : values) changed = t.Write(full, name, value) || changed;
+            return changed ? Change::Changed : Change::None;
+        });
+    }
+
     bool DeleteValue(RootKey root, const std::string& path, const std::string& name) override {
         std::string full = FullKeyPath(root, path);
         if (full.empty()) return false;

@@ -6,6 +6,7 @@
 #include "app/prompt.h"
 #include "app/registry.h"
 #include "app/settings.h"
+#include "platform/directories.h"
 #include "platform/settings_store.h"
 
 using namespace orvanta;
@@ -194,4 +195,25 @@ TEST_F(SettingsTest, ResetAsksAndDeletesEverythingOnYesOnly) {
               "This will remove Orvanta registry settings from your system. Are you sure?");
     EXPECT_FALSE(store->KeyExists(RootKey::CurrentUser, kSettingsKeyPath));
     EXPECT_TRUE(store->KeyExists(RootKey::CurrentUser, "Software\\Quorrin"));
+}
+
+TEST(SettingsFile, EverySettingSurvivesTheTextFileAndOtherKeysStay) {
+    platform::PrivateTempDir dir;
+    ASSERT_TRUE(dir.Ok());
+    auto file = dir.Path() / "Orvanta.reg";
+    SetSettingsStore(platform::OpenFileSettingsStore(file));
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.Open(RootKey::CurrentUser, "Software\\Quorrin\\Other"));
+        reg.WriteString("Keep", "me");
+    }
+    Settings s = NonDefaults();
+    ASSERT_TRUE(WriteAllSettings(s));
+    // A second program reading the same file.
+    SetSettingsStore(platform::OpenFileSettingsStore(file));
+    EXPECT_EQ(ReadAllSettings(), s);
+    CRegistry reg;
+    ASSERT_TRUE(reg.Open(RootKey::CurrentUser, "Software\\Quorrin\\Other", 1));
+    EXPECT_EQ(reg.ReadString("Keep", ""), "me");
+    SetSettingsStore(nullptr);
 }

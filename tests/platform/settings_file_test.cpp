@@ -227,6 +227,16 @@ TEST_F(FileStoreTest, CreatesPrivateFileAndRoundTripsThroughDisk) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+TEST_F(FileStoreTest, BatchWritesAllOrNothing) {
+    auto store = OpenFileSettingsStore(file);
+    ASSERT_TRUE(store->CreateKey(HKCU, kKey));
+    EXPECT_TRUE(store->WriteValues(HKCU, kKey, {{"A", SettingValue::Dword(1)}, {"B", SettingValue::String("b")}}));
+    EXPECT_EQ(DwordOf(store->ReadValue(HKCU, kKey, "a")), 1u);
+    EXPECT_FALSE(store->WriteValues(HKCU, kKey, {{"C", SettingValue::Dword(3)}, {"bad\nname", SettingValue::Dword(4)}}));
+    EXPECT_FALSE(store->ReadValue(HKCU, kKey, "C"));
+    EXPECT_FALSE(store->WriteValues(HKCU, kKey + "\\Missing", {{"C", SettingValue::Dword(3)}}));
+}
+
 TEST_F(FileStoreTest, TwoProgramsWritingAtOnceLoseNothing) {
     auto init = OpenFileSettingsStore(file);
     ASSERT_TRUE(init->CreateKey(HKCU, kKey));

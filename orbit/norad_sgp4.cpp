@@ -54,7 +54,8 @@ bool cNoradSGP4::PositionAt(double t, cEci& eci) const {
 
     if (!isimp) {
         const double delomg = omgcof * t;
-        const double delm = xmcof * (std::pow(1.0 + eta * std::cos(xmdf), 3.0) - delmo);
+        const double cube = 1.0 + eta * std::cos(xmdf);
+        const double delm = xmcof * (cube * cube * cube - delmo);
         const double temp = delomg + delm;
         xmp = xmdf + temp;
         omega = omgadf - temp;
@@ -68,7 +69,7 @@ bool cNoradSGP4::PositionAt(double t, cEci& eci) const {
     const double a = aodp * tempa * tempa;
     const double e = eo - tempe;
     const double xl = xmp + omega + xnode + xnodp * templ;
-    const double xn = XKE / std::pow(a, 1.5);
+    const double xn = XKE / (a * std::sqrt(a));
     return FinishState(xincl, omega, e, a, xl, xnode, xn, t, eci);
 }
 

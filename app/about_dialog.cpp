@@ -13,8 +13,9 @@ namespace orvanta {
 std::string AboutVersionText(const std::string& version, bool thirtyTwoBitOnSixtyFourBit) {
     std::string text = "Orvanta Version " + version + " (32-bit edition)";
     if (thirtyTwoBitOnSixtyFourBit)
-        text += "\nYou're on a 64-bit system, you should download and run the 64-bit edition "
-                "of Orvanta!";
+        text +=
+            "\nYou're on a 64-bit system, you should download and run the 64-bit edition "
+            "of Orvanta!";
     return text;
 }
 
@@ -43,12 +44,12 @@ AboutDialog::AboutDialog(QWidget* parent, UrlOpener opener)
     credits->setObjectName("credits");
     credits->setWordWrap(true);
     credits->setTextFormat(Qt::PlainText);
-    credits->setText(tr(
-        "Element sets: CelesTrak (celestrak.org), from data of the US Space Force.\n"
-        "City list: contains data from GeoNames (geonames.org), CC BY 4.0.\n"
-        "Earth images: NASA Earth Observatory (Blue Marble: Next Generation; "
-        "Earth's City Lights).\n"
-        "Stars: Yale Bright Star Catalogue, 5th revised edition (Hoffleit & Warren, 1991)."));
+    credits->setText(
+        tr("Element sets: CelesTrak (celestrak.org), from data of the US Space Force.\n"
+           "City list: contains data from GeoNames (geonames.org), CC BY 4.0.\n"
+           "Earth images: NASA Earth Observatory (Blue Marble: Next Generation; "
+           "Earth's City Lights).\n"
+           "Stars: Yale Bright Star Catalogue, 5th revised edition (Hoffleit & Warren, 1991)."));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -24,13 +24,20 @@ QPointer<HelpWindow>& SharedWindow() {
 
 const char* PageName(int context) {
     switch (context) {
-        case HELP_MAIN_WINDOW: return "main_window.html";
-        case HELP_SATELLITE_SETTINGS: return "satellite_settings.html";
-        case HELP_USER_SETTINGS: return "user_settings.html";
-        case HELP_SYSTEM_SETTINGS: return "system_settings.html";
-        case HELP_EARTH_VIEW: return "earth_view.html";
-        case HELP_SKY_VIEW: return "sky_view.html";
-        default: return "index.html";
+        case HELP_MAIN_WINDOW:
+            return "main_window.html";
+        case HELP_SATELLITE_SETTINGS:
+            return "satellite_settings.html";
+        case HELP_USER_SETTINGS:
+            return "user_settings.html";
+        case HELP_SYSTEM_SETTINGS:
+            return "system_settings.html";
+        case HELP_EARTH_VIEW:
+            return "earth_view.html";
+        case HELP_SKY_VIEW:
+            return "sky_view.html";
+        default:
+            return "index.html";
     }
 }
 

@@ -97,9 +97,9 @@ std::string FormatNumberOfPasses(std::uint32_t passes) {
 }
 
 SatelliteChooser::SatelliteChooser(const KeplerCatalogue& catalogue,
-                                   std::vector<SelectedSat> savedSelection,
-                                   bool hideGeostationary)
-    : catalogue_(catalogue), saved_(std::move(savedSelection)),
+                                   std::vector<SelectedSat> savedSelection, bool hideGeostationary)
+    : catalogue_(catalogue),
+      saved_(std::move(savedSelection)),
       hideGeostationary_(hideGeostationary) {
     Refill();
 }

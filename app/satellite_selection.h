@@ -30,14 +30,14 @@ std::string NormaliseSatelliteFilter(std::string_view typed);
 
 // The prediction options the dialog edits, as the settings hold them.
 struct SatelliteOptions {
-    std::uint32_t displayUtc = 0;             // written back unchanged
+    std::uint32_t displayUtc = 0;  // written back unchanged
     std::uint32_t numberOfPasses = 5;
     std::uint32_t hideGeostationary = 1;
     std::uint32_t searchLunarPasses = 0;
     std::uint32_t searchIridiumFlares = 0;
     std::uint32_t reportNvs = 1;
     std::uint32_t passlistAutorefresh = 1;
-    double automaticKeplerUpdate = 0.0;       // Julian date of the next update, 0 = off
+    double automaticKeplerUpdate = 0.0;  // Julian date of the next update, 0 = off
     std::uint32_t checkForUpdates = 1;
 
     bool operator==(const SatelliteOptions&) const = default;
@@ -117,8 +117,8 @@ struct SatelliteDialogInput {
 };
 
 struct SatelliteSaveResult {
-    bool numberValid = false;          // false: only the first seven values were written
-    SatelliteOptions options;          // every option after the save
+    bool numberValid = false;            // false: only the first seven values were written
+    SatelliteOptions options;            // every option after the save
     std::vector<SelectedSat> selection;  // the new selection (only when numberValid)
 };
 

@@ -54,8 +54,8 @@ QCheckBox* MakeBox(const QString& text, const char* name, bool checked, QWidget*
 
 SatelliteSettingsDialog::SatelliteSettingsDialog(QWidget* parent, const KeplerCatalogue& catalogue,
                                                  const std::vector<SelectedSat>& selection,
-                                                 const SatelliteOptions& options,
-                                                 IPrompt& prompt, ISettingsWriter& writer,
+                                                 const SatelliteOptions& options, IPrompt& prompt,
+                                                 ISettingsWriter& writer,
                                                  std::function<double()> now)
     : QDialog(parent),
       prompt_(prompt),
@@ -103,8 +103,8 @@ void SatelliteSettingsDialog::BuildWidgets() {
     hideBox_ = MakeBox(tr("Hide geosynchronously orbiting satellites"), "hideGeostationary",
                        chooser_.HideGeostationary(), this);
 
-    passesEdit_ = new QLineEdit(QString::fromStdString(FormatNumberOfPasses(options_.numberOfPasses)),
-                                this);
+    passesEdit_ =
+        new QLineEdit(QString::fromStdString(FormatNumberOfPasses(options_.numberOfPasses)), this);
     passesEdit_->setObjectName("numberOfPasses");
     passesEdit_->setMaxLength(2);
     passesEdit_->setFixedWidth(passesEdit_->fontMetrics().horizontalAdvance("000") + 16);
@@ -197,8 +197,8 @@ void SatelliteSettingsDialog::BuildWidgets() {
 void SatelliteSettingsDialog::PlaceBesideParent(QWidget* parent) {
     if (!parent) return;
     QWidget* top = parent->window();
-    const QRect r = top->isMaximized() || top->isMinimized() ? top->normalGeometry()
-                                                              : top->frameGeometry();
+    const QRect r =
+        top->isMaximized() || top->isMinimized() ? top->normalGeometry() : top->frameGeometry();
     move(r.left(), r.top() + 150);
 }
 

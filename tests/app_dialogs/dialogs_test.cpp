@@ -33,7 +33,9 @@
 #include "test_catalogue.h"
 
 // Readable failure messages for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 using namespace orvanta;
 using orvanta::testing::SampleCatalogue;
@@ -268,8 +270,7 @@ TEST_F(SatelliteDialogTest, OpensAtTheOwnersLeftEdge150PixelsBelowItsTop) {
     QWidget owner;
     owner.setGeometry(120, 90, 675, 480);
     owner.show();
-    SatelliteSettingsDialog d(&owner, catalogue, {}, options, prompt, writer,
-                              [] { return kNow; });
+    SatelliteSettingsDialog d(&owner, catalogue, {}, options, prompt, writer, [] { return kNow; });
     EXPECT_EQ(d.pos(), QPoint(owner.frameGeometry().left(), owner.frameGeometry().top() + 150));
     EXPECT_EQ(d.windowModality(), Qt::WindowModal);
 }
@@ -331,10 +332,13 @@ TEST(HelpPages, EveryContextHasAPageAndEveryLinkLeadsSomewhere) {
     App();
     HelpWindow w;
     const std::map<int, QString> pages = {
-        {HELP_DEFAULT_TOPIC, "index.html"},      {HELP_MAIN_WINDOW, "main_window.html"},
+        {HELP_DEFAULT_TOPIC, "index.html"},
+        {HELP_MAIN_WINDOW, "main_window.html"},
         {HELP_SATELLITE_SETTINGS, "satellite_settings.html"},
-        {HELP_USER_SETTINGS, "user_settings.html"}, {HELP_SYSTEM_SETTINGS, "system_settings.html"},
-        {HELP_EARTH_VIEW, "earth_view.html"},    {HELP_SKY_VIEW, "sky_view.html"},
+        {HELP_USER_SETTINGS, "user_settings.html"},
+        {HELP_SYSTEM_SETTINGS, "system_settings.html"},
+        {HELP_EARTH_VIEW, "earth_view.html"},
+        {HELP_SKY_VIEW, "sky_view.html"},
         {12345, "index.html"},
     };
     for (const auto& [context, page] : pages)

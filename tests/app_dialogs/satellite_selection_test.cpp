@@ -175,10 +175,22 @@ TEST(SatelliteChooser, BuildSelectionLooksUpTheFirstIndexAndClearsTheDisplayFlag
 }
 
 TEST(NumberOfPasses, OnlyDigitsAndPointsAreAcceptedAndTheLeadingDigitsCount) {
-    struct Case { const char* field; std::optional<std::uint32_t> value; };
+    struct Case {
+        const char* field;
+        std::optional<std::uint32_t> value;
+    };
     const Case cases[] = {
-        {"7", 7u}, {"07", 7u}, {"99", 99u}, {"", 0u}, {".", 0u}, {"7.", 7u}, {".5", 0u},
-        {"1a", std::nullopt}, {"a1", std::nullopt}, {"-1", std::nullopt}, {" 7", std::nullopt},
+        {"7", 7u},
+        {"07", 7u},
+        {"99", 99u},
+        {"", 0u},
+        {".", 0u},
+        {"7.", 7u},
+        {".5", 0u},
+        {"1a", std::nullopt},
+        {"a1", std::nullopt},
+        {"-1", std::nullopt},
+        {" 7", std::nullopt},
         {"+5", std::nullopt},
         {"123", 12u},  // the field holds two characters; a third never arrives
     };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 #include "app/prompt.h"
@@ -59,8 +60,9 @@ constexpr SettingDef Text(const char* name, const char* def, std::size_t limit,
                           std::string Settings::*m) {
     return {name, SettingKind::String, 0, def, 0.0, limit, 0, {m, nullptr, nullptr}};
 }
-constexpr SettingDef Real(const char* name, double def, double Settings::*m) {
-    return {name, SettingKind::Double, 0, nullptr, def, 0, 8, {m, nullptr, nullptr}};
+constexpr SettingDef Real(const char* name, double def, double Settings::*m,
+                          std::int32_t lo = INT32_MIN, std::int32_t hi = INT32_MAX) {
+    return {name, SettingKind::Double, 0, nullptr, def, 0, 8, {m, nullptr, nullptr}, lo, hi};
 }
 constexpr SettingDef Record(const char* name, std::size_t size,
                             void (*read)(CRegistry&, Settings&) = nullptr,
@@ -87,7 +89,8 @@ const SettingDef kTable[] = {
     Dword("Search Iridium Flares", 0, &Settings::searchIridiumFlares),
     Dword("Report NVS", 1, &Settings::reportNvs),
     Dword("Passlist Autorefresh", 1, &Settings::passlistAutorefresh),
-    Real("Automatic Kepler Update", 0.0, &Settings::automaticKeplerUpdate),
+    // 0 (off) or a Julian date before the year 3000.
+    Real("Automatic Kepler Update", 0.0, &Settings::automaticKeplerUpdate, 0, 2816788),
     Dword("Check for updates", 1, &Settings::checkForUpdates),
     Text("SpaceTrack Username", "", 254, &Settings::spaceTrackUsername),
     Text("SpaceTrack Password", "", 254, &Settings::spaceTrackPassword),
@@ -159,7 +162,9 @@ void ReadEntry(CRegistry& reg, const SettingDef& d, Settings& s) {
     } else if (auto m = std::get_if<double Settings::*>(&d.field.member)) {
         double v = d.doubleDefault;
         reg.ReadDouble(d.name, v);
-        s.*(*m) = v;
+        // Eight damaged bytes may be a NaN or an absurd date that no formatter can show.
+        bool sane = std::isfinite(v) && v >= double(d.minValue) && v <= double(d.maxValue);
+        s.*(*m) = sane ? v : d.doubleDefault;
     } else if (d.field.read) {
         d.field.read(reg, s);
     }

@@ -100,8 +100,9 @@ struct SettingDef {
     std::size_t maxChars;    // String: longest text kept
     std::size_t binarySize;  // Record: bytes; Blob: bytes per entry (0: free size)
     SettingField field;
-    // Dword values outside [minValue, maxValue] read as the default: a hand-edited or
-    // damaged store must not hand a timer a zero period or the search an absurd count.
+    // Dword and double values outside [minValue, maxValue] (and doubles that are not
+    // finite) read as the default: a hand-edited or damaged store must not hand a timer a
+    // zero period, the search an absurd count or a formatter a NaN date.
     std::int32_t minValue = INT32_MIN;
     std::int32_t maxValue = INT32_MAX;
 

@@ -1,6 +1,7 @@
 #include "app/time_format.h"
 
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <mutex>
 
@@ -59,6 +60,9 @@ std::string DefaultDateTimeRenderer::TimeOfDay(const CalendarFields& f) const {
 // ---- arithmetic ---------------------------------------------------------------------
 
 CalendarFields JulianToCalendarFields(const cJulianDate& jd) {
+    // The calendar conversion works in int: keep it to dates it can represent.
+    double d = jd.Date();
+    if (!std::isfinite(d) || d < 0.0 || d > 1e8) return {};
     SystemTime st;
     jd.ToSystemTime(st);
     return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};

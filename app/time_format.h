@@ -40,7 +40,8 @@ public:
 
 // ---- pure arithmetic --------------------------------------------------------------
 // UTC fields of a Julian date, as the orbit model's calendar conversion gives them, the
-// fraction of a second dropped.
+// fraction of a second dropped. A date that is not finite or lies outside 0 ... 1e8 days
+// gives the default fields (2000-01-01 00:00:00) rather than undefined arithmetic.
 CalendarFields JulianToCalendarFields(const cJulianDate& jd);
 // Seconds since 1970 of UTC fields (proleptic Gregorian calendar) and back.
 std::int64_t CalendarFieldsToUnix(const CalendarFields& utc);

@@ -101,6 +101,7 @@ private:
     End TracePass(const Sample& aos, PassRecord& record, Sample& los);
     double FlareStep(const Sample& s, PassRecord& record);
     double LunarStep(const Sample& s, PassRecord& record);
+    double LunarWait(const Sample& s, double moonAz, double moonEl, double drift) const;
     void FinishPass(PassRecord& record, const Sample& los);
 
     const PassSearchSatellite& sat_;
@@ -128,7 +129,7 @@ private:
     FlareTracker flare_;
     LunarTracker lunar_;
     bool moonKnown_ = false;
-    double moonJd_ = 0.0, moonEl_ = 0.0;  // the last exact Moon elevation and its date
+    double moonJd_ = 0.0, moonAz_ = 0.0, moonEl_ = 0.0;  // the last exact Moon place, its date
 };
 
 void Finder::InitBounds() {
@@ -193,9 +194,11 @@ double Finder::HorizonTime(const Sample& s, int direction) const {
     const double ah = std::fabs(s.h);
     if (ah == 0.0) return 0.0;
     const double approach = (s.h < 0.0 ? s.hdot : -s.hdot) * direction;
-    const double denom = approach + std::sqrt(approach * approach + 2.0 * hAcc_ * ah);
-    if (!(denom > 0.0)) return 0.0;
-    return 2.0 * ah / denom;
+    const double root = std::sqrt(approach * approach + 2.0 * hAcc_ * ah);
+    // The two forms of the same root, each free of cancellation on its side.
+    if (approach < 0.0) return (root - approach) / hAcc_;
+    const double denom = approach + root;
+    return denom > 0.0 ? 2.0 * ah / denom : 0.0;
 }
 
 // Seconds during which an angle that moves at no more than constantRate + |dR/dt| / |R|
@@ -297,24 +300,44 @@ double Finder::FlareStep(const Sample& s, PassRecord& record) {
                        2.0 * mirrorRate_ + kSunRate);
 }
 
+// Seconds during which no lunar pass can begin, from the Moon's place at some earlier time
+// (drift: how far it may have moved since, degrees); 0 when one might. A pass begins only
+// with the Moon up and the satellite inside its box, which needs the elevations within one
+// radius and the two directions within two radii.
+double Finder::LunarWait(const Sample& s, double moonAz, double moonEl, double drift) const {
+    const double moonRate = RadToDeg(kMoonElevationRate);  // degrees per second
+    const double satRate = kEarthRate + kMoonElevationRate;  // frame turning + the Moon
+    const double satEl = RadToDeg(s.el);
+    const double radius = MOON_MAX_APPARENT_RADIUS_DEG;
+    double wait = 0.0;
+    if (moonEl + drift < -kAngleMargin) wait = (-moonEl - drift - kAngleMargin) / moonRate;
+    const double apartEl = std::fabs(satEl - moonEl) - drift - radius - kAngleMargin;
+    if (apartEl > 0.0) wait = std::max(wait, AngularTime(DegToRad(apartEl), s.range, satRate));
+    const double cosSep =
+        std::sin(s.el) * std::sin(DegToRad(moonEl)) +
+        std::cos(s.el) * std::cos(DegToRad(moonEl)) * std::cos(s.az - DegToRad(moonAz));
+    const double sep = RadToDeg(std::acos(std::clamp(cosSep, -1.0, 1.0)));
+    const double apart = sep - drift - 2.0 * radius - kAngleMargin;
+    if (apart > 0.0) wait = std::max(wait, AngularTime(DegToRad(apart), s.range, satRate));
+    return wait;
+}
+
 double Finder::LunarStep(const Sample& s, PassRecord& record) {
     const double jd = Jd(s.k);
-    const double satAz = RadToDeg(s.az), satEl = RadToDeg(s.el);
-    const double band = MOON_MAX_APPARENT_RADIUS_DEG + kAngleMargin;
-    const double satRate = kEarthRate + kMoonElevationRate;
-    if (!lunar_.UnderWay() && moonKnown_ && std::fabs(jd - moonJd_) * SEC_PER_DAY <= 900.0) {
-        // Inside the disc needs the elevations within one radius; the Moon's own elevation
-        // has moved little since it was last computed.
+    if (!lunar_.UnderWay() && moonKnown_) {
+        // The Moon moves little: its last exact place, with how far it may have gone since,
+        // usually shows that nothing can happen for a while.
         const double drift = RadToDeg(kMoonElevationRate) * std::fabs(jd - moonJd_) * SEC_PER_DAY;
-        const double apart = std::fabs(satEl - moonEl_) - drift;
-        if (apart > band) return AngularTime(DegToRad(apart - band), s.range, satRate);
+        const double wait = LunarWait(s, moonAz_, moonEl_, drift);
+        if (wait > 0.0) return wait;
     }
     double moonAz = 0, moonEl = 0, moonDist = 0;
     MoonHorizontal(jd, astroSite_, moonAz, moonEl, moonDist);
     moonKnown_ = true;
     moonJd_ = jd;
+    moonAz_ = moonAz;
     moonEl_ = moonEl;
-    switch (lunar_.Step(jd, satAz, satEl, moonAz, moonEl, moonDist, record)) {
+    switch (lunar_.Step(jd, RadToDeg(s.az), RadToDeg(s.el), moonAz, moonEl, moonDist, record)) {
         case LunarTracker::LUNAR_MOON_SET:
             Log(LOG_INFORMATION, Named("Lunar pass found, but moon sets during pass: %s (#%d)"));
             break;
@@ -329,8 +352,7 @@ double Finder::LunarStep(const Sample& s, PassRecord& record) {
             break;
     }
     if (lunar_.UnderWay()) return 1.0;
-    const double apart = std::fabs(satEl - moonEl);
-    return apart > band ? AngularTime(DegToRad(apart - band), s.range, satRate) : 1.0;
+    return std::max(1.0, LunarWait(s, moonAz, moonEl, 0.0));
 }
 
 SatelliteSearchEnd Finder::TracePass(const Sample& aos, PassRecord& record, Sample& los) {

@@ -228,7 +228,7 @@ void cNoradSDP4::DeepInit() {
         // 12-hour orbits.
         iresfl = 1;
         const double eoc = eq * eqsq;
-        const double g201 = -0.306 - (eq - 0.5) * 0.44;
+        const double g201 = -0.306 - (eq - 0.64) * 0.440;
         double g211, g310, g322, g410, g422, g520, g521, g532, g533;
         if (eq <= 0.65) {
             g211 = 3.616 - 13.247 * eq + 16.290 * eqsq;
@@ -236,7 +236,7 @@ void cNoradSDP4::DeepInit() {
             g322 = -18.9068 + 109.7927 * eq - 214.6334 * eqsq + 146.5816 * eoc;
             g410 = -41.122 + 242.694 * eq - 471.094 * eqsq + 313.953 * eoc;
             g422 = -146.407 + 841.880 * eq - 1629.014 * eqsq + 1083.435 * eoc;
-            g520 = -532.114 + 3017.977 * eq - 5740.0 * eqsq + 3708.276 * eoc;
+            g520 = -532.114 + 3017.977 * eq - 5740.032 * eqsq + 3708.276 * eoc;
         } else {
             g211 = -72.099 + 331.819 * eq - 508.738 * eqsq + 266.724 * eoc;
             g310 = -346.844 + 1582.851 * eq - 2415.925 * eqsq + 1246.113 * eoc;

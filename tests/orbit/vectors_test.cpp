@@ -139,18 +139,15 @@ TEST(SpacetrackReport3, MatchesModernCodeOnReportSets) {
 //   just above 0.2 rad: the 2006 code chooses the branch by the perturbed inclination, this
 //   model by the epoch one (4632, 20413), so whole stretches run on different branches;
 // - e >= 0.9: the 1980 Kepler iteration (no step limit, 1e-6 stop) goes astray at such
-//   eccentricities, which the 2006 code mends (23333, 33333);
-// - the 12-hour resonant Molniya-type sets, which differ from the 2006 code by a few tenths
-//   of a kilometre after two days, growing with the square of the time (see orbit/README.md).
+//   eccentricities, which the 2006 code mends (23333, 33333).
 struct MeasuredBound {
     int cat;
     int occurrence;
     double km;
 };
 const MeasuredBound kMeasured[] = {
-    {4632, 1, 8.0},   {20413, 1, 6.5},     {20413, 2, 26300.0}, {23177, 1, 6.5},
-    {23599, 1, 1.1},  {23333, 1, 89500.0}, {33333, 1, 3500.0},  {8195, 1, 0.065},
-    {9880, 1, 0.18},  {21897, 1, 0.18},    {22674, 1, 0.50},    {26975, 1, 0.42},
+    {4632, 1, 8.0},  {20413, 1, 6.5},     {20413, 2, 26300.0}, {23177, 1, 6.5},
+    {23599, 1, 1.1}, {23333, 1, 89500.0}, {33333, 1, 3500.0},
 };
 
 const MeasuredBound* FindMeasured(int cat, int occurrence) {

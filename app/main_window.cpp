@@ -90,6 +90,12 @@ MainWindow::~MainWindow() {
         search_->Abort();
         search_->Wait();
     }
+    // The lists read the pass table and catalogue, which go before QWidget's own
+    // destructor would delete the lists.
+    delete central_;
+    central_ = nullptr;
+    passList_ = nullptr;
+    eventLog_ = nullptr;
 }
 
 bool MainWindow::ShiftCtrlHeld() const {
@@ -120,6 +126,7 @@ void MainWindow::StartUp() {
     central_ = new QWidget(this);
     setCentralWidget(central_);
     passList_ = new PassListView(central_);
+    passList_->Model()->SetIconProvider(SharedIcon);
     eventLog_ = new EventLogView(central_);
     BuildStatusBar();
     BuildMenus();

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -56,6 +57,10 @@ protected:
         gzFile gz = gzopen(to.string().c_str(), "wb");
         gzwrite(gz, s.data(), static_cast<unsigned>(s.size()));
         gzclose(gz);
+        // Written half a day before the test's "now", so the age line reads 12 hours.
+        using namespace std::chrono;
+        const auto written = sys_seconds(seconds(static_cast<long long>((kStartJd - 0.5 - 2440587.5) * 86400)));
+        std::filesystem::last_write_time(to, file_clock::from_sys(written));
     }
 
     MainWindowEnvironment Environment() {
@@ -64,7 +69,7 @@ protected:
         env.builtInDirectory = home_;
         env.prompt = &prompt_;
         env.utcSource = [this] { return utc_; };
-        env.monotonicSource = [this] { return (utc_ - kStartJd) * 86400.0; };
+        env.monotonicSource = [this] { return (utc_ - kStartJd - wallJumpDays_) * 86400.0; };
         env.processorCount = processors_;
         env.shiftCtrlHeld = [this] { return shiftCtrl_; };
         env.startClockTimer = false;
@@ -134,6 +139,7 @@ protected:
     std::filesystem::path home_;
     ScriptedPrompt prompt_;
     double utc_ = kStartJd;
+    double wallJumpDays_ = 0;  // system clock set by hand: wall time moved, monotonic not
     int processors_ = 2;
     bool shiftCtrl_ = false;
     std::unique_ptr<MainWindow> window_;

@@ -203,8 +203,12 @@ TEST(VerificationSets, EachClassWithinItsBound) {
         EXPECT_LE(d.vel, bound * 2e-3) << cat << " " << cls;
         // Failures only where this model's limits are tighter than the 2006 code's: beyond
         // 84483.784 km from the centre (the 2006 code has no upper limit).
-        if (d.failed > 0) EXPECT_TRUE(cat == 23333 || cat == 20413) << cat;
-        if (bound < 1.0) EXPECT_EQ(d.failed, 0) << cat;
+        if (d.failed > 0) {
+            EXPECT_TRUE(cat == 23333 || cat == 20413) << cat;
+        }
+        if (bound < 1.0) {
+            EXPECT_EQ(d.failed, 0) << cat;
+        }
     }
 }
 

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/time_format.h"
 #include "orbit/julian_date.h"
@@ -96,38 +98,51 @@ private:
 constexpr const char* kBerlin = "CET-1CEST,M3.5.0,M10.5.0/3";
 constexpr const char* kNewYork = "EST5EDT,M3.2.0,M11.1.0";
 
+// The rules string, and the zone database's name for the same place when it is installed.
+std::vector<std::string> Zones(const char* rules, const char* name) {
+    std::vector<std::string> z{rules};
+    if (std::filesystem::exists(std::string("/usr/share/zoneinfo/") + name)) z.push_back(name);
+    return z;
+}
+
 TimeFormatter Local() { return TimeFormatter(platform::SystemTimeZone(), nullptr, false); }
 
 }  // namespace
 
 TEST(TimeFormatter, BerlinAcrossBothDaylightSavingChanges) {
-    ScopedTz tz(kBerlin);
-    TimeFormatter f = Local();
-    // 2026-03-29 01:00 UTC: clocks go from 02:00 CET to 03:00 CEST.
-    EXPECT_EQ(f.FormatDateTime(At(1774746000 - 1)), "2026-03-29 01:59:59");
-    EXPECT_EQ(f.FormatDateTime(At(1774746000)), "2026-03-29 03:00:00");
-    EXPECT_EQ(f.DisplayOffsetMinutes(At(1774746000 - 1)), 60);
-    EXPECT_EQ(f.DisplayOffsetMinutes(At(1774746000)), 120);
-    // 2026-10-25 01:00 UTC: 03:00 CEST becomes 02:00 CET, so 02:xx is shown twice.
-    EXPECT_EQ(f.FormatDateTime(At(1792890000 - 1)), "2026-10-25 02:59:59");
-    EXPECT_EQ(f.FormatDateTime(At(1792890000)), "2026-10-25 02:00:00");
-    EXPECT_EQ(f.FormatTime(At(1792890000)), "02:00:00");
-    EXPECT_EQ(f.HeaderZoneLabel(1792890000 - 1), "CEST");
-    EXPECT_EQ(f.HeaderZoneLabel(1792890000), "CET");
+    for (const std::string& zone : Zones(kBerlin, "Europe/Berlin")) {
+        SCOPED_TRACE(zone);
+        ScopedTz tz(zone.c_str());
+        TimeFormatter f = Local();
+        // 2026-03-29 01:00 UTC: clocks go from 02:00 CET to 03:00 CEST.
+        EXPECT_EQ(f.FormatDateTime(At(1774746000 - 1)), "2026-03-29 01:59:59");
+        EXPECT_EQ(f.FormatDateTime(At(1774746000)), "2026-03-29 03:00:00");
+        EXPECT_EQ(f.DisplayOffsetMinutes(At(1774746000 - 1)), 60);
+        EXPECT_EQ(f.DisplayOffsetMinutes(At(1774746000)), 120);
+        // 2026-10-25 01:00 UTC: 03:00 CEST becomes 02:00 CET, so 02:xx is shown twice.
+        EXPECT_EQ(f.FormatDateTime(At(1792890000 - 1)), "2026-10-25 02:59:59");
+        EXPECT_EQ(f.FormatDateTime(At(1792890000)), "2026-10-25 02:00:00");
+        EXPECT_EQ(f.FormatTime(At(1792890000)), "02:00:00");
+        EXPECT_EQ(f.HeaderZoneLabel(1792890000 - 1), "CEST");
+        EXPECT_EQ(f.HeaderZoneLabel(1792890000), "CET");
+    }
 }
 
 TEST(TimeFormatter, NewYorkDaylightSavingAndDateChange) {
-    ScopedTz tz(kNewYork);
-    TimeFormatter f = Local();
-    // 2026-03-08 07:00 UTC: 02:00 EST becomes 03:00 EDT.
-    EXPECT_EQ(f.FormatDateTime(At(1772953200 - 1)), "2026-03-08 01:59:59");
-    EXPECT_EQ(f.FormatDateTime(At(1772953200)), "2026-03-08 03:00:00");
-    // 2026-11-01 06:00 UTC: 02:00 EDT becomes 01:00 EST.
-    EXPECT_EQ(f.FormatDateTime(At(1793512800)), "2026-11-01 01:00:00");
-    // Early UTC morning is the evening before in New York.
-    EXPECT_EQ(f.FormatDateTime(At(CalendarFieldsToUnix({2027, 1, 1, 3, 4, 5}))),
-              "2026-12-31 22:04:05");
-    EXPECT_EQ(f.HeaderZoneLabel(1793512800), "EST");
+    for (const std::string& zone : Zones(kNewYork, "America/New_York")) {
+        SCOPED_TRACE(zone);
+        ScopedTz tz(zone.c_str());
+        TimeFormatter f = Local();
+        // 2026-03-08 07:00 UTC: 02:00 EST becomes 03:00 EDT.
+        EXPECT_EQ(f.FormatDateTime(At(1772953200 - 1)), "2026-03-08 01:59:59");
+        EXPECT_EQ(f.FormatDateTime(At(1772953200)), "2026-03-08 03:00:00");
+        // 2026-11-01 06:00 UTC: 02:00 EDT becomes 01:00 EST.
+        EXPECT_EQ(f.FormatDateTime(At(1793512800)), "2026-11-01 01:00:00");
+        // Early UTC morning is the evening before in New York.
+        EXPECT_EQ(f.FormatDateTime(At(CalendarFieldsToUnix({2027, 1, 1, 3, 4, 5}))),
+                  "2026-12-31 22:04:05");
+        EXPECT_EQ(f.HeaderZoneLabel(1793512800), "EST");
+    }
 }
 
 TEST(TimeFormatter, DisplayUtcIgnoresTheZoneButEventTimesStayLocal) {
@@ -144,9 +159,11 @@ TEST(TimeFormatter, DisplayUtcIgnoresTheZoneButEventTimesStayLocal) {
 
 TEST(TimeFormatter, UtcZoneAndMissingZone) {
     {
-        ScopedTz tz("UTC0");
-        EXPECT_EQ(Local().FormatDateTime(At(1774746000)), "2026-03-29 01:00:00");
-        EXPECT_EQ(Local().HeaderZoneLabel(1774746000), "UTC");
+        for (const std::string& zone : Zones("UTC0", "UTC")) {
+            ScopedTz tz(zone.c_str());
+            EXPECT_EQ(Local().FormatDateTime(At(1774746000)), "2026-03-29 01:00:00");
+            EXPECT_EQ(Local().HeaderZoneLabel(1774746000), "UTC");
+        }
     }
     TimeFormatter none(platform::FixedTimeZone(0, "", false), nullptr, false);
     EXPECT_EQ(none.FormatDateTime(At(1774746000)), "2026-03-29 01:00:00");

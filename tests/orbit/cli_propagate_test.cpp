@@ -1,0 +1,123 @@
+// orvanta-cli propagate as scripts see it: the CSV header, the number formats, the rows and
+// the exit status of bad requests. Runs the built program; skipped when it was not built.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kCli = std::string(ORVANTA_BINARY_DIR) + "/bin/orvanta-cli";
+
+struct Result {
+    int status = -1;
+    std::vector<std::string> lines;  // standard output
+};
+
+Result RunCli(const std::string& args) {
+    Result r;
+    const std::string command = "'" + kCli + "' " + args + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return r;
+    char buffer[4096];
+    std::string out;
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    const int raw = pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::istringstream s(out);
+    for (std::string line; std::getline(s, line);) r.lines.push_back(line);
+    return r;
+}
+
+class PropagateCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(kCli)) GTEST_SKIP() << "orvanta-cli not built";
+        dir = std::filesystem::temp_directory_path() /
+              ("orvanta-cli-" + std::string(
+                                    ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override {
+        if (!dir.empty()) std::filesystem::remove_all(dir);
+    }
+    std::filesystem::path dir;
+    const std::string str3 = std::string(ORVANTA_TEST_DATA_DIR) + "/orbit/str3.tle";
+};
+
+TEST_F(PropagateCli, MinuteRangeRows) {
+    const Result r = RunCli("propagate --tle '" + str3 + "' --sat 88888 --minutes -1440:1440:720");
+    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.lines.size(), 6u);
+    EXPECT_EQ(r.lines[0], "catalogue,tsince_min,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,ok");
+    EXPECT_EQ(r.lines[1].rfind("88888,-1440.00000000,", 0), 0u) << r.lines[1];
+    // Spacetrack Report No. 3, 88888 at epoch: 2328.97 -5995.22 1719.97 km.
+    EXPECT_EQ(r.lines[3].rfind("88888,0.00000000,2328.97", 0), 0u) << r.lines[3];
+    EXPECT_NE(r.lines[3].find(",-5995.22"), std::string::npos);
+    EXPECT_EQ(r.lines[5].substr(r.lines[5].size() - 2), ",1");
+    // Eight decimals in every numeric column.
+    std::istringstream fields(r.lines[3]);
+    std::string field;
+    std::getline(fields, field, ',');
+    for (int i = 0; i < 7; ++i) {
+        ASSERT_TRUE(std::getline(fields, field, ','));
+        const auto point = field.find('.');
+        ASSERT_NE(point, std::string::npos) << field;
+        EXPECT_EQ(field.size() - point - 1, 8u) << field;
+    }
+}
+
+TEST_F(PropagateCli, FixedInstantsGzipAndFailedRows) {
+    // The decaying verification set: propagates at 50 minutes, fails from 55 on.
+    const std::string text =
+        "# comment\nMINOTAUR R/B\n"
+        "1 28872U 05037B   05333.02012661  .25992681  00000-0  24476-3 0  1534\n"
+        "2 28872  96.4736 157.9986 0303955 244.0492 110.6523 16.46015938 10708      0.0"
+        "        60.0          5.00\n";
+    const auto path = dir / "sets.gz";
+    gzFile gz = gzopen(path.string().c_str(), "wb");
+    ASSERT_NE(gz, nullptr);
+    gzwrite(gz, text.data(), static_cast<unsigned>(text.size()));
+    gzclose(gz);
+    const Result r = RunCli("propagate --tle '" + path.string() + "' --minutes 50:60:5");
+    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.lines.size(), 4u);
+    EXPECT_EQ(r.lines[1].substr(r.lines[1].size() - 2), ",1");
+    EXPECT_EQ(r.lines[2], "28872,55.00000000,0.00000000,0.00000000,0.00000000,0.00000000,"
+                          "0.00000000,0.00000000,0");
+    // The epoch 2005 day 333.02012661 is 2005-11-29T00:28:58.939Z: a time 60 s later is one
+    // minute from epoch.
+    const Result at = RunCli("propagate --tle '" + path.string() +
+                          "' --at 2005-11-29T00:29:58.939104Z 2005-11-29T00:28:58.939104Z");
+    ASSERT_EQ(at.status, 0);
+    ASSERT_EQ(at.lines.size(), 3u);
+    // Julian dates resolve some 40 microseconds.
+    EXPECT_NEAR(std::stod(at.lines[1].substr(6)), 1.0, 1e-6) << at.lines[1];
+    EXPECT_NEAR(std::stod(at.lines[2].substr(6)), 0.0, 1e-6) << at.lines[2];
+}
+
+TEST_F(PropagateCli, BadRequestsExitWithTwo) {
+    const std::vector<std::string> requests = {
+        "propagate", "propagate --tle '" + str3 + "'",
+        "propagate --tle /nonexistent/file --minutes 0:10:1",
+          "propagate --tle '" + str3 + "' --minutes 0:10:0",
+          "propagate --tle '" + str3 + "' --minutes 10:0:1",
+          "propagate --tle '" + str3 + "' --minutes 0:10",
+          "propagate --tle '" + str3 + "' --sat 12345 --minutes 0:10:1",
+          "propagate --tle '" + str3 + "' --at 2026-13-01T00:00:00Z",
+          "propagate --tle '" + str3 + "' --at 2026-01-01T00:00:00",
+          "propagate --tle '" + str3 + "' --minutes 0:1:1 --at 2026-01-01T00:00:00Z",
+          "propagate --tle '" + str3 + "' --minutes 0:1:1 --frobnicate"};
+    for (const std::string& args : requests) {
+        const Result r = RunCli(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_TRUE(r.lines.empty()) << args;
+    }
+}
+
+}  // namespace

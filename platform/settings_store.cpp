@@ -8,35 +8,6 @@
 
 namespace orvanta::platform {
 
-const char* RootKeyName(RootKey root) {
-    switch (root) {
-        case RootKey::ClassesRoot: return "HKEY_CLASSES_ROOT";
-        case RootKey::CurrentUser: return "HKEY_CURRENT_USER";
-        case RootKey::LocalMachine: return "HKEY_LOCAL_MACHINE";
-        case RootKey::Users: return "HKEY_USERS";
-        case RootKey::CurrentConfig: return "HKEY_CURRENT_CONFIG";
-    }
-    return nullptr;
-}
-
-bool IsKnownRootKey(RootKey root) { return RootKeyName(root) != nullptr; }
-
-SettingValue SettingValue::Dword(std::uint32_t v) {
-    return {kTypeDword,
-            {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)}};
-}
-
-SettingValue SettingValue::String(const std::string& text) {
-    SettingValue v{kTypeSz, std::vector<std::uint8_t>(text.begin(), text.end())};
-    v.data.push_back(0);
-    return v;
-}
-
-SettingValue SettingValue::Binary(const void* bytes, std::size_t size) {
-    const auto* p = static_cast<const std::uint8_t*>(bytes);
-    return {kTypeBinary, size ? std::vector<std::uint8_t>(p, p + size) : std::vector<std::uint8_t>{}};
-}
-
 std::filesystem::path SettingsFilePath() {
     if (const char* env = std::getenv("ORVANTA_SETTINGS"); env && *env) return env;
     return UserConfigDirectory() / "Quorrin" / "Orvanta.reg";

@@ -23,8 +23,19 @@ enum class RootKey : std::uint32_t {
 };
 
 // "HKEY_CURRENT_USER" etc.; nullptr for a value that is not one of the five roots.
-const char* RootKeyName(RootKey root);
-bool IsKnownRootKey(RootKey root);
+// Inline, like the value helpers below, so core code holding a store links nothing of
+// the OS layer.
+inline const char* RootKeyName(RootKey root) {
+    switch (root) {
+        case RootKey::ClassesRoot: return "HKEY_CLASSES_ROOT";
+        case RootKey::CurrentUser: return "HKEY_CURRENT_USER";
+        case RootKey::LocalMachine: return "HKEY_LOCAL_MACHINE";
+        case RootKey::Users: return "HKEY_USERS";
+        case RootKey::CurrentConfig: return "HKEY_CURRENT_CONFIG";
+    }
+    return nullptr;
+}
+inline bool IsKnownRootKey(RootKey root) { return RootKeyName(root) != nullptr; }
 
 // Registry value type codes (the numbers the registry and its export format use).
 inline constexpr std::uint32_t kTypeSz = 1;
@@ -35,9 +46,19 @@ struct SettingValue {
     std::uint32_t type = kTypeBinary;
     std::vector<std::uint8_t> data;  // exactly the stored bytes (SZ includes its terminator)
 
-    static SettingValue Dword(std::uint32_t v);
-    static SettingValue String(const std::string& text);  // appends the terminator
-    static SettingValue Binary(const void* bytes, std::size_t size);
+    static SettingValue Dword(std::uint32_t v) {  // little-endian
+        return {kTypeDword, {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16),
+                             std::uint8_t(v >> 24)}};
+    }
+    static SettingValue String(const std::string& text) {  // appends the terminator
+        SettingValue v{kTypeSz, std::vector<std::uint8_t>(text.begin(), text.end())};
+        v.data.push_back(0);
+        return v;
+    }
+    static SettingValue Binary(const void* bytes, std::size_t size) {
+        const auto* p = static_cast<const std::uint8_t*>(bytes);
+        return {kTypeBinary, size ? std::vector<std::uint8_t>(p, p + size) : std::vector<std::uint8_t>{}};
+    }
     bool operator==(const SettingValue&) const = default;
 };
 

@@ -2,6 +2,9 @@
 // the exit status of bad requests. Runs the built program; skipped when it was not built.
 #include <gtest/gtest.h>
 #include <zlib.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +24,10 @@ struct Result {
 
 Result RunCli(const std::string& args) {
     Result r;
+#ifdef _WIN32
+    (void)args;
+    return r;
+#else
     const std::string command = "'" + kCli + "' " + args + " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return r;
@@ -32,11 +39,15 @@ Result RunCli(const std::string& args) {
     std::istringstream s(out);
     for (std::string line; std::getline(s, line);) r.lines.push_back(line);
     return r;
+#endif
 }
 
 class PropagateCli : public ::testing::Test {
 protected:
     void SetUp() override {
+#ifdef _WIN32
+        GTEST_SKIP() << "runs the program through a POSIX shell";
+#endif
         if (!std::filesystem::exists(kCli)) GTEST_SKIP() << "orvanta-cli not built";
         dir = std::filesystem::temp_directory_path() /
               ("orvanta-cli-" + std::string(

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <random>
 #include <cmath>
 
 #include "orbit/element_set.h"
@@ -218,6 +219,46 @@ TEST(CatalogueNumber, Alpha5InAnElementLineKeepsItsText) {
     const cElementSet set("", l1, l2);
     EXPECT_EQ(set.FieldText(FLD_NORADNUM), "T0042");
     EXPECT_EQ(set.CatalogueNumber(), 270042);
+}
+
+}  // namespace
+}  // namespace orvanta
+
+namespace orvanta {
+namespace {
+
+TEST(ElementSet, MalformedLinesNeverCrash) {
+    // Real lines with characters overwritten at random, and lines of random bytes: every set
+    // either is invalid or yields an orbit whose requests succeed or fail cleanly.
+    std::mt19937 rng(12345);
+    std::uniform_int_distribution<int> byte(0, 255), column(0, 68), length(0, 80);
+    for (int round = 0; round < 3000; ++round) {
+        std::string l1 = kLine1, l2 = kLine2;
+        if (round % 3 == 0) {
+            l1.assign(length(rng), ' ');
+            l2.assign(length(rng), ' ');
+            for (char& c : l1) c = static_cast<char>(byte(rng));
+            for (char& c : l2) c = static_cast<char>(byte(rng));
+        } else {
+            for (int k = 0; k < 1 + round % 7; ++k) {
+                l1[column(rng)] = static_cast<char>(byte(rng));
+                l2[column(rng)] = static_cast<char>(byte(rng));
+            }
+        }
+        cElementSet set("", l1, l2);
+        std::string text;
+        for (int f = 0; f < FLD_LAST; ++f) {
+            set.FieldValue(static_cast<ElementField>(f), U_RAD);
+            set.FieldText(static_cast<ElementField>(f), text, true);
+        }
+        const cOrbit orbit(set);
+        for (double t : {-1000.0, 0.0, 1000.0}) {
+            cEci eci;
+            if (orbit.PositionAt(t, eci)) {
+                EXPECT_TRUE(std::isfinite(eci.Pos().x) && std::isfinite(eci.Vel().x));
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -70,6 +70,19 @@ TEST(JulianDate, CalendarComponents) {
     EXPECT_EQ(year, 1999);
 }
 
+TEST(JulianDate, CalendarRoundTrip) {
+    // Julian date -> calendar -> day of year -> Julian date, over four centuries.
+    static const int kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    for (double jd = 2305447.5; jd < 2451545.0 + 36525.0; jd += 97.3125) {
+        int year, month;
+        double dom;
+        cJulianDate::FromJd(jd).ToCalendar(year, &month, &dom);
+        const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+        const double yday = kBefore[month - 1] + (month > 2 && leap ? 1 : 0) + dom;
+        EXPECT_NEAR(cJulianDate(year, yday).Date(), jd, 1e-9) << jd;
+    }
+}
+
 TEST(JulianDate, UnixTimeRoundTrip) {
     EXPECT_DOUBLE_EQ(cJulianDate(std::int64_t{0}).Date(), 2440587.5);
     EXPECT_EQ(cJulianDate(std::int64_t{0}).ToUnixTime(), 0);

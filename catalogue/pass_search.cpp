@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <system_error>
+#include <unordered_map>
 
 #include "app/event_log.h"
 #include "catalogue/pass_finder.h"
@@ -12,14 +13,16 @@ namespace orvanta {
 std::vector<PassSearchSatellite> SearchSatellitesFromSelection(
     const KeplerCatalogue& catalogue, const std::vector<SelectedSat>& selection,
     const std::function<void(const std::string& text, int level)>& log) {
+    std::unordered_map<std::int32_t, const KeplerRecord*> byNumber;
+    byNumber.reserve(catalogue.records.size());
+    for (const KeplerRecord& r : catalogue.records) byNumber[r.catalogueNumber] = &r;  // last wins
     std::vector<PassSearchSatellite> out;
     out.reserve(selection.size());
     for (const SelectedSat& entry : selection) {
         PassSearchSatellite sat;
         sat.catalogueNumber = entry.catalogueNumber;
-        const KeplerRecord* found = nullptr;
-        for (const KeplerRecord& r : catalogue.records)
-            if (r.catalogueNumber == entry.catalogueNumber) found = &r;  // the last one wins
+        const auto it = byNumber.find(entry.catalogueNumber);
+        const KeplerRecord* found = it == byNumber.end() ? nullptr : it->second;
         if (found) {
             sat.name = std::string(found->Name());
             sat.line1 = std::string(found->Line1());

@@ -48,7 +48,8 @@ struct PassSearchInputs {
     ObserverLocation observer;
     PassSearchOptions options;
     std::vector<PassSearchSatellite> satellites;  // in selection order
-    // Times inside event-log lines; empty: UTC "YYYY-MM-DD HH:MM:SS".
+    // Times inside event-log lines (the program passes its display-time FormatDateTime,
+    // taken when the search starts); empty: UTC "YYYY-MM-DD HH:MM:SS".
     PassTimeFormatter formatDateTime;
 };
 

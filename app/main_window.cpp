@@ -367,12 +367,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     closing_ = true;
     // Workers read the catalogue and the selection: stop them before anything is freed.
-    if (search_) {
-        search_->Abort();
-        search_->Wait();
-        searchTimer_.stop();
-        search_.reset();
-    }
+    DiscardPassSearch();
     clockTimer_.stop();
 
     WindowPlacement wp;

@@ -120,6 +120,9 @@ private:
     void ShowIdleStatus();
     void DestroySearchProgress();
     void FinishPassSearch(bool aborted, double progress);
+    // Stops a running search and drops its results (the selection or place it was for
+    // has changed).
+    void DiscardPassSearch();
     bool ShiftCtrlHeld() const;
 
     MainWindowEnvironment env_;

@@ -8,6 +8,7 @@
 #include "catalogue/pass_list.h"
 #include "catalogue/pass_list_model.h"
 #include "catalogue/pass_search.h"
+#include "location/user_settings_dialog.h"
 
 namespace orvanta {
 
@@ -65,14 +66,7 @@ void MainWindow::OpenSatelliteSettings() {
     dialog.setObjectName(QStringLiteral("satelliteSettings"));
     connect(&dialog, &SatelliteSettingsDialog::selectionSaved, this, [this, &dialog] {
         // The workers read the selection: a search still running belongs to the old one.
-        if (search_) {
-            search_->Abort();
-            search_->Wait();
-            search_.reset();
-            searchTimer_.stop();
-            DestroySearchProgress();
-            ShowIdleStatus();
-        }
+        DiscardPassSearch();
         Adopt(settings_, dialog.Options());
         passList_->Model()->Clear();
         selection_ = dialog.NewSelection();
@@ -90,8 +84,23 @@ void MainWindow::OpenSatelliteSettings() {
 }
 
 void MainWindow::OpenUserSettings() {
-    // Placeholder until the user settings dialog is linked into the program.
-    NotYetAvailable(QStringLiteral("User settings"));
+    UserSettingsDialog dialog(this, settings_, *prompt_);
+    dialog.setObjectName(QStringLiteral("userSettings"));
+    bool locationChanged = false;
+    connect(&dialog, &UserSettingsDialog::helpRequested, this, &MainWindow::OpenHelp);
+    connect(&dialog, &UserSettingsDialog::locationChanged, this, [&] { locationChanged = true; });
+    connect(&dialog, &UserSettingsDialog::settingsSaved, this, [this] {
+        SetDisplayUtc(settings_.displayUtc != 0);
+        passList_->Model()->SetDistanceUnit(settings_.metric);
+        SetPassListHeaders();
+        if (!SearchRunning()) FillPassList();
+    });
+    dialog.exec();
+    // A new place needs new passes; the old ones no longer apply to it.
+    if (locationChanged) {
+        DiscardPassSearch();
+        StartPassSearch();
+    }
 }
 
 }  // namespace orvanta

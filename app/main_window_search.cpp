@@ -157,6 +157,16 @@ void MainWindow::FinishPassSearch(bool aborted, double progress) {
                           SystemMonotonicSeconds() - searchStartSeconds_));
 }
 
+void MainWindow::DiscardPassSearch() {
+    if (!search_) return;
+    search_->Abort();
+    search_->Wait();
+    search_.reset();
+    searchTimer_.stop();
+    DestroySearchProgress();
+    ShowIdleStatus();
+}
+
 void MainWindow::DestroySearchProgress() {
     if (searchProgress_) {
         searchProgress_->hide();

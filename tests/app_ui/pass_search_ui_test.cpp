@@ -2,6 +2,8 @@
 #include <QListWidget>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QRadioButton>
+#include <QDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -252,4 +254,27 @@ TEST_F(PassSearchUiTest, JustSaveShowsOnlyRowsOfSatellitesStillSelected) {
     ASSERT_GT(m->rowCount(), 0);
     for (int r = 0; r < m->rowCount(); ++r)
         EXPECT_TRUE(Cell(m, r, COL_SATELLITE).contains("(41917)")) << r;
+}
+
+TEST_F(PassSearchUiTest, UserSettingsSwitchUtcAndANewPlaceSearchesAgain) {
+    WriteObserver();
+    WriteSelection({kIss});
+    MainWindow& w = Start();
+    ASSERT_TRUE(w.WaitForSearch(60000));
+    PassListModel* m = w.PassList()->Model();
+
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QRadioButton*>("utcRadio")->setChecked(true);
+        dialog->findChild<QLineEdit*>("latitudeEdit")->setText("48.8566");
+        dialog->findChild<QLineEdit*>("longitudeEdit")->setText("2.3522");
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    for (QAction* a : w.findChildren<QAction*>())
+        if (a->text() == "&User...") a->trigger();
+    EXPECT_EQ(m->headerData(COL_AOS, Qt::Horizontal, Qt::DisplayRole).toString(), "AOS  (UTC)");
+    ASSERT_TRUE(w.SearchRunning());
+    ASSERT_TRUE(w.WaitForSearch(60000));
+    EXPECT_NEAR(w.CurrentSettings().observer.latitude, 48.8566, 1e-9);
 }

@@ -17,7 +17,9 @@ volatile double gSink = 0.0;
 
 // Processor time of this (single-threaded) process: on a shared machine it counts only the
 // time this core spent on the requests, which is what "per core" means.
-double CpuNow() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+double CpuNow() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
 
 // Runs batches of requests until at least minSeconds of processor time have passed; returns
 // requests per processor second.
@@ -58,7 +60,8 @@ void BenchOrbit() {
     std::string error;
     const std::string path = SourceDirectory() + "/tests/data/orbit/leo_visual.tle";
     if (!ReadTleFile(path, leo, error) || leo.records.empty()) {
-        std::fprintf(stderr, "orvanta-bench: %s\n", error.empty() ? "no element sets" : error.c_str());
+        std::fprintf(stderr, "orvanta-bench: %s\n",
+                     error.empty() ? "no element sets" : error.c_str());
         return;
     }
     std::vector<cOrbit> nearEarth;
@@ -67,8 +70,7 @@ void BenchOrbit() {
         if (o.IsValid() && !o.IsDeepSpace()) nearEarth.push_back(std::move(o));
     }
     // A day at one-minute steps around each epoch, the way a pass search walks.
-    Report("sgp4_near_earth", Rate([&] { return Sweep(nearEarth, -720.0, 720.0, 1.0); }),
-           "prop/s");
+    Report("sgp4_near_earth", Rate([&] { return Sweep(nearEarth, -720.0, 720.0, 1.0); }), "prop/s");
 
     // NAVSTAR 80: a 12-hour orbit of low eccentricity, so not resonant.
     const std::vector<cOrbit> gps = {OrbitOf(
@@ -77,11 +79,11 @@ void BenchOrbit() {
     Report("sdp4_deep_space", Rate([&] { return Sweep(gps, 0.0, 1440.0, 0.25); }), "prop/s");
 
     // GOES 18 thirty days from epoch: every request integrates the resonance 60 steps.
-    const std::vector<cOrbit> geo = {OrbitOf(
-        "GOES 18", "1 51850U 22021A   26127.66103786  .00000104  00000+0  00000+0 0  9994",
-        "2 51850   0.0403  83.8935 0000653  17.6962 224.8959  1.00271767  6184")};
-    Report("sdp4_resonant_30d",
-           Rate([&] { return Sweep(geo, 43200.0, 43200.0 + 360.0, 0.25); }), "prop/s");
+    const std::vector<cOrbit> geo = {
+        OrbitOf("GOES 18", "1 51850U 22021A   26127.66103786  .00000104  00000+0  00000+0 0  9994",
+                "2 51850   0.0403  83.8935 0000653  17.6962 224.8959  1.00271767  6184")};
+    Report("sdp4_resonant_30d", Rate([&] { return Sweep(geo, 43200.0, 43200.0 + 360.0, 0.25); }),
+           "prop/s");
 
     // Building an orbit: what each pass-search worker and view redraw pays per satellite.
     Report("orbit_construct", Rate([&] {

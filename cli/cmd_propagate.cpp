@@ -34,7 +34,8 @@ bool ParseDouble(const std::string& text, double& value) {
 
 // "1440", "25544" or the Alpha-5 form "A0001".
 bool ParseCatalogue(const std::string& text, int& number) {
-    if (!text.empty() && text.size() <= 6 && text.find_first_not_of("0123456789") == std::string::npos) {
+    if (!text.empty() && text.size() <= 6 &&
+        text.find_first_not_of("0123456789") == std::string::npos) {
         number = std::stoi(text);
         return number <= 339999;
     }
@@ -99,7 +100,8 @@ int Run(const std::vector<std::string>& args) {
             if (v.empty()) return UsageError("--sat needs at least one catalogue number");
             for (const std::string& text : v) {
                 int n;
-                if (!ParseCatalogue(text, n)) return UsageError("bad catalogue number '" + text + "'");
+                if (!ParseCatalogue(text, n))
+                    return UsageError("bad catalogue number '" + text + "'");
                 if (wanted.insert(n).second) wantedOrder.push_back(n);
             }
         } else if (a == "--minutes") {
@@ -169,8 +171,8 @@ int Run(const std::vector<std::string>& args) {
             const bool ok = orbit.PositionAt(tsince, eci);
             const cEci shown = ok ? eci : cEci();
             std::printf("%d,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%d\n", cat, tsince, shown.Pos().x,
-                        shown.Pos().y, shown.Pos().z, shown.Vel().x, shown.Vel().y,
-                        shown.Vel().z, ok ? 1 : 0);
+                        shown.Pos().y, shown.Pos().z, shown.Vel().x, shown.Vel().y, shown.Vel().z,
+                        ok ? 1 : 0);
         };
         if (haveMinutes) {
             for (double t : minutes) row(t);

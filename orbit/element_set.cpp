@@ -55,8 +55,8 @@ std::string ExponentField(const std::string& text) {
     const double value = x < 0 ? mantissa / power : mantissa * power;
     // "%.9f", but independent of the C locale.
     char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::fixed, 9);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 9);
     return std::string(buffer, result.ptr);
 }
 

@@ -12,21 +12,21 @@
 namespace orvanta {
 
 enum ElementField : int {
-    FLD_NORADNUM = 0,   // catalogue number, line 1 columns 3-7, text as it stands
-    FLD_INTLDESC = 1,   // international designator, line 1 columns 10-17
-    FLD_SET = 2,        // element set number, line 1 columns 65-68
-    FLD_EPOCHYEAR = 3,  // two-digit epoch year, line 1 columns 19-20
-    FLD_EPOCHDAY = 4,   // epoch day of year with fraction, line 1 columns 21-32
-    FLD_ORBITNUM = 5,   // revolution number at epoch, line 2 columns 64-68
-    FLD_I = 6,          // inclination, degrees
-    FLD_RAAN = 7,       // right ascension of the ascending node, degrees
-    FLD_E = 8,          // eccentricity
-    FLD_ARGPER = 9,     // argument of perigee, degrees
-    FLD_M = 10,         // mean anomaly, degrees
-    FLD_MMOTION = 11,   // mean motion, revolutions per day
-    FLD_MMOTIONDT = 12, // first derivative of mean motion / 2, revolutions per day^2
-    FLD_MMOTIONDT2 = 13,// second derivative of mean motion / 6
-    FLD_BSTAR = 14,     // drag term B*, per earth radius
+    FLD_NORADNUM = 0,     // catalogue number, line 1 columns 3-7, text as it stands
+    FLD_INTLDESC = 1,     // international designator, line 1 columns 10-17
+    FLD_SET = 2,          // element set number, line 1 columns 65-68
+    FLD_EPOCHYEAR = 3,    // two-digit epoch year, line 1 columns 19-20
+    FLD_EPOCHDAY = 4,     // epoch day of year with fraction, line 1 columns 21-32
+    FLD_ORBITNUM = 5,     // revolution number at epoch, line 2 columns 64-68
+    FLD_I = 6,            // inclination, degrees
+    FLD_RAAN = 7,         // right ascension of the ascending node, degrees
+    FLD_E = 8,            // eccentricity
+    FLD_ARGPER = 9,       // argument of perigee, degrees
+    FLD_M = 10,           // mean anomaly, degrees
+    FLD_MMOTION = 11,     // mean motion, revolutions per day
+    FLD_MMOTIONDT = 12,   // first derivative of mean motion / 2, revolutions per day^2
+    FLD_MMOTIONDT2 = 13,  // second derivative of mean motion / 6
+    FLD_BSTAR = 14,       // drag term B*, per earth radius
     FLD_LAST = 15
 };
 

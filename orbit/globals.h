@@ -10,10 +10,10 @@ constexpr double PI = 3.141592653589793;
 constexpr double DEG_TO_RAD = 0.017453292519943295;
 constexpr double RAD_TO_DEG = 57.29577951308232;
 
-constexpr double XKMPER = 6378.135;           // Earth equatorial radius, km (WGS-72)
-constexpr double AE = 1.0;                    // propagator distance unit, earth radii
-constexpr double F = 1.0 / 298.26;            // flattening (WGS-72)
-constexpr double E2 = 0.006694317778266723;   // first eccentricity squared, F(2 - F)
+constexpr double XKMPER = 6378.135;          // Earth equatorial radius, km (WGS-72)
+constexpr double AE = 1.0;                   // propagator distance unit, earth radii
+constexpr double F = 1.0 / 298.26;           // flattening (WGS-72)
+constexpr double E2 = 0.006694317778266723;  // first eccentricity squared, F(2 - F)
 constexpr double ONE_MINUS_F = 0.9966472205458325;
 constexpr double EARTH_ROT_PER_DAY = 1.00273790934;
 constexpr double SEC_PER_DAY = 86400.0;
@@ -24,16 +24,22 @@ constexpr double KM_PER_S_PER_ER_PER_MIN = 106.30225;  // XKMPER / 60
 // Propagator constants (WGS-72, as the 1980 report gives them).
 // XKE = sqrt(3600 * 398600.8 / XKMPER^3) in earth radii^1.5 per minute.
 constexpr double XKE = 0.07436691613317341;
-constexpr double CK2 = 0.0005413079;     // J2 / 2
-constexpr double CK4 = 6.2098875e-7;     // -3/8 J4
-constexpr double XJ3 = -2.53881e-6;      // J3
-constexpr double QO = 1.018814277214264; // AE + 120 km
-constexpr double S = 1.0122292801892716; // AE + 78 km
+constexpr double CK2 = 0.0005413079;              // J2 / 2
+constexpr double CK4 = 6.2098875e-7;              // -3/8 J4
+constexpr double XJ3 = -2.53881e-6;               // J3
+constexpr double QO = 1.018814277214264;          // AE + 120 km
+constexpr double S = 1.0122292801892716;          // AE + 78 km
 constexpr double QOMS2T = 1.8802791590153552e-9;  // (QO - S)^4
 
-inline double Sqr(double x) { return x * x; }
-inline double DegToRad(double deg) { return deg * DEG_TO_RAD; }
-inline double RadToDeg(double rad) { return rad * RAD_TO_DEG; }
+inline double Sqr(double x) {
+    return x * x;
+}
+inline double DegToRad(double deg) {
+    return deg * DEG_TO_RAD;
+}
+inline double RadToDeg(double rad) {
+    return rad * RAD_TO_DEG;
+}
 
 // Remainder of x by 2 pi in [0, 2 pi).
 inline double Fmod2p(double x) {

@@ -63,8 +63,8 @@ cJulianDate::cJulianDate(std::int64_t unixSeconds) {
 }
 
 cJulianDate::cJulianDate(const SystemTime& utc) {
-    const std::int64_t days = DaysFromCivil(utc.wYear, utc.wMonth, utc.wDay) -
-                              DaysFromCivil(utc.wYear, 1, 1);
+    const std::int64_t days =
+        DaysFromCivil(utc.wYear, utc.wMonth, utc.wDay) - DaysFromCivil(utc.wYear, 1, 1);
     const double day = days + (utc.wHour * 3600.0 + utc.wMinute * 60.0 + utc.wSecond) / 86400.0;
     date = JdFromYearDay(utc.wYear, day + 1.0);
 }
@@ -78,7 +78,9 @@ double cJulianDate::ToGmst() const {
     return TWOPI * g / SEC_PER_DAY;
 }
 
-double cJulianDate::ToLmst(double lon) const { return std::fmod(ToGmst() + lon, TWOPI); }
+double cJulianDate::ToLmst(double lon) const {
+    return std::fmod(ToGmst() + lon, TWOPI);
+}
 
 void cJulianDate::ToCalendar(int& year, int* month, double* dom) const {
     const double j = date + 0.5;

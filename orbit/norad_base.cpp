@@ -71,8 +71,8 @@ cNoradBase::cNoradBase(const cOrbit& orbit) : epoch(orbit.Epoch()) {
     omgdot = -0.5 * temp1 * x1m5th + 0.0625 * temp2 * (7.0 - 114.0 * theta2 + 395.0 * theta4) +
              temp3 * (3.0 - 36.0 * theta2 + 49.0 * theta4);
     const double xhdot1 = -temp1 * cosio;
-    xnodot = xhdot1 + (0.5 * temp2 * (4.0 - 19.0 * theta2) + 2.0 * temp3 * (3.0 - 7.0 * theta2)) *
-                          cosio;
+    xnodot =
+        xhdot1 + (0.5 * temp2 * (4.0 - 19.0 * theta2) + 2.0 * temp3 * (3.0 - 7.0 * theta2)) * cosio;
     xnodcf = 3.5 * betao2 * xhdot1 * c1;
     t2cof = 1.5 * c1;
     xlcof = 0.125 * a3ovk2 * sinio * (3.0 + 5.0 * cosio) / (1.0 + cosio);
@@ -80,8 +80,8 @@ cNoradBase::cNoradBase(const cOrbit& orbit) : epoch(orbit.Epoch()) {
     x7thm1 = 7.0 * theta2 - 1.0;
 }
 
-bool cNoradBase::FinishState(double incl, double omega, double e, double a, double xl,
-                             double xnode, double xn, double tsince, cEci& eci) const {
+bool cNoradBase::FinishState(double incl, double omega, double e, double a, double xl, double xnode,
+                             double xn, double tsince, cEci& eci) const {
     // Written as !(x <= limit) so a NaN from a degenerate set fails instead of passing.
     if (!(e * e <= 1.0) || !(a > 0.0)) return false;
 
@@ -159,8 +159,8 @@ bool cNoradBase::FinishState(double incl, double omega, double e, double a, doub
     const double radius = pos.Magnitude() * XKMPER / AE;
     if (!(radius >= 6370.0 && radius <= 84483.784)) return false;
 
-    const cVector vel(rdotk * ux + rfdotk * vx, rdotk * uy + rfdotk * vy,
-                      rdotk * uz + rfdotk * vz, 0.0);
+    const cVector vel(rdotk * ux + rfdotk * vx, rdotk * uy + rfdotk * vy, rdotk * uz + rfdotk * vz,
+                      0.0);
     cJulianDate date = epoch;
     date.AddMin(tsince);
     eci = cEci(pos, vel, date, true);

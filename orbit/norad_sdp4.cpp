@@ -156,8 +156,7 @@ void cNoradSDP4::DeepInit() {
 
     const double xnoi = 1.0 / xnq;
     // Solar terms.
-    const ThirdBody sun =
-        body(ZCOSGS, ZSINGS, ZCOSIS, ZSINIS, cosq, sinq, C1SS, ZNS, ZES, xnoi);
+    const ThirdBody sun = body(ZCOSGS, ZSINGS, ZCOSIS, ZSINIS, cosq, sinq, C1SS, ZNS, ZES, xnoi);
     sse = sun.se;
     ssi = sun.si;
     ssl = sun.sl;
@@ -269,10 +268,10 @@ void cNoradSDP4::DeepInit() {
                              0.33333333 * (-2.0 + 4.0 * cosiq + 6.0 * cosq2));
         const double f523 = siniq * (4.92187512 * sini2 * (-2.0 - 4.0 * cosiq + 10.0 * cosq2) +
                                      6.56250012 * (1.0 + 2.0 * cosiq - 3.0 * cosq2));
-        const double f542 = 29.53125 * siniq *
-                            (2.0 - 8.0 * cosiq + cosq2 * (-12.0 + 8.0 * cosiq + 10.0 * cosq2));
-        const double f543 = 29.53125 * siniq *
-                            (-2.0 - 8.0 * cosiq + cosq2 * (12.0 + 8.0 * cosiq - 10.0 * cosq2));
+        const double f542 =
+            29.53125 * siniq * (2.0 - 8.0 * cosiq + cosq2 * (-12.0 + 8.0 * cosiq + 10.0 * cosq2));
+        const double f543 =
+            29.53125 * siniq * (-2.0 - 8.0 * cosiq + cosq2 * (12.0 + 8.0 * cosiq - 10.0 * cosq2));
         const double xno2 = xnq * xnq;
         const double ainv2 = aqnv * aqnv;
         double temp1 = 3.0 * xno2 * ainv2;
@@ -326,8 +325,7 @@ void cNoradSDP4::DotTerms(double xli, double xni, double atime, double& xndot, d
                 d3210 * std::cos(xomi + xli - G32) + d3222 * std::cos(-xomi + xli - G32) +
                 d5220 * std::cos(xomi + xli - G52) + d5232 * std::cos(-xomi + xli - G52) +
                 2.0 * (d4410 * std::cos(x2omi + x2li - G44) + d4422 * std::cos(x2li - G44) +
-                       d5421 * std::cos(xomi + x2li - G54) +
-                       d5433 * std::cos(-xomi + x2li - G54));
+                       d5421 * std::cos(xomi + x2li - G54) + d5433 * std::cos(-xomi + x2li - G54));
     }
     xldot = xni + xfact;
     xnddt = xnddt * xldot;
@@ -375,8 +373,8 @@ void cNoradSDP4::DeepSecular(double t, Secular& s) const {
     s.xll = isynfl ? xl - s.omgasm + temp : xl + temp + temp;
 }
 
-void cNoradSDP4::DeepPeriodics(double t, double& e, double& xinc, double& omgasm,
-                               double& xnodes, double& xll) const {
+void cNoradSDP4::DeepPeriodics(double t, double& e, double& xinc, double& omgasm, double& xnodes,
+                               double& xll) const {
     const double sinis = std::sin(xinc);
     const double cosis = std::cos(xinc);
 
@@ -437,8 +435,8 @@ void cNoradSDP4::DeepPeriodics(double t, double& e, double& xinc, double& omgasm
 
 bool cNoradSDP4::PositionAt(double t, cEci& eci) const {
     Secular s;
-    s.xll = xmo + xmdot * t;                      // xmdf
-    s.omgasm = omegao + omgdot * t;               // omgadf
+    s.xll = xmo + xmdot * t;         // xmdf
+    s.omgasm = omegao + omgdot * t;  // omgadf
     const double xnoddf = xnodeo + xnodot * t;
     const double tsq = t * t;
     s.xnodes = xnoddf + xnodcf * tsq;

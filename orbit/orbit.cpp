@@ -20,8 +20,8 @@ cOrbit::cOrbit(const cElementSet& elementSet) : elements(elementSet) {
     const double cosi = std::cos(i);
     const double temp = 1.5 * CK2 * (3.0 * cosi * cosi - 1.0) / std::pow(1.0 - e * e, 1.5);
     const double delta1 = temp / (a1 * a1);
-    const double a0 = a1 * (1.0 - delta1 * (0.3333333333333333 +
-                                            delta1 * (1.0 + 1.654320987654321 * delta1)));
+    const double a0 =
+        a1 * (1.0 - delta1 * (0.3333333333333333 + delta1 * (1.0 + 1.654320987654321 * delta1)));
     const double delta0 = temp / (a0 * a0);
     brouwerMeanMotion = n0 / (1.0 + delta0);
     brouwerSemiMajor = a0 / (1.0 - delta0);

@@ -41,8 +41,8 @@ cCoordTopo cSite::LookAngles(const cEci& sat) const {
 
 cVector cSite::GetRangeVector(const cEci& sat) const {
     const cEci obs(geo, sat.Date());
-    return cVector(sat.Pos().x - obs.Pos().x, sat.Pos().y - obs.Pos().y,
-                   sat.Pos().z - obs.Pos().z, 0.0);
+    return cVector(sat.Pos().x - obs.Pos().x, sat.Pos().y - obs.Pos().y, sat.Pos().z - obs.Pos().z,
+                   0.0);
 }
 
 }  // namespace orvanta

@@ -10,7 +10,7 @@ struct TleRecord {
     std::string name;   // the line before line 1, unchanged; empty for a two-line set
     std::string line1;  // at most 69 characters, CR removed
     std::string line2;
-    int lineNumber = 0; // 1-based line of line 1 in the file
+    int lineNumber = 0;  // 1-based line of line 1 in the file
 };
 
 struct TleReadResult {

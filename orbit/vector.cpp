@@ -4,7 +4,9 @@
 
 namespace orvanta {
 
-double cVector::Magnitude() const { return std::sqrt(x * x + y * y + z * z); }
+double cVector::Magnitude() const {
+    return std::sqrt(x * x + y * y + z * z);
+}
 
 void cVector::Scale(double factor) {
     x *= factor;

@@ -50,8 +50,8 @@ protected:
 #endif
         if (!std::filesystem::exists(kCli)) GTEST_SKIP() << "orvanta-cli not built";
         dir = std::filesystem::temp_directory_path() /
-              ("orvanta-cli-" + std::string(
-                                    ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("orvanta-cli-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::create_directories(dir);
     }
     void TearDown() override {
@@ -99,12 +99,13 @@ TEST_F(PropagateCli, FixedInstantsGzipAndFailedRows) {
     ASSERT_EQ(r.status, 0);
     ASSERT_EQ(r.lines.size(), 4u);
     EXPECT_EQ(r.lines[1].substr(r.lines[1].size() - 2), ",1");
-    EXPECT_EQ(r.lines[2], "28872,55.00000000,0.00000000,0.00000000,0.00000000,0.00000000,"
-                          "0.00000000,0.00000000,0");
+    EXPECT_EQ(r.lines[2],
+              "28872,55.00000000,0.00000000,0.00000000,0.00000000,0.00000000,"
+              "0.00000000,0.00000000,0");
     // The epoch 2005 day 333.02012661 is 2005-11-29T00:28:58.939Z: a time 60 s later is one
     // minute from epoch.
     const Result at = RunCli("propagate --tle '" + path.string() +
-                          "' --at 2005-11-29T00:29:58.939104Z 2005-11-29T00:28:58.939104Z");
+                             "' --at 2005-11-29T00:29:58.939104Z 2005-11-29T00:28:58.939104Z");
     ASSERT_EQ(at.status, 0);
     ASSERT_EQ(at.lines.size(), 3u);
     // Julian dates resolve some 40 microseconds.
@@ -114,16 +115,17 @@ TEST_F(PropagateCli, FixedInstantsGzipAndFailedRows) {
 
 TEST_F(PropagateCli, BadRequestsExitWithTwo) {
     const std::vector<std::string> requests = {
-        "propagate", "propagate --tle '" + str3 + "'",
+        "propagate",
+        "propagate --tle '" + str3 + "'",
         "propagate --tle /nonexistent/file --minutes 0:10:1",
-          "propagate --tle '" + str3 + "' --minutes 0:10:0",
-          "propagate --tle '" + str3 + "' --minutes 10:0:1",
-          "propagate --tle '" + str3 + "' --minutes 0:10",
-          "propagate --tle '" + str3 + "' --sat 12345 --minutes 0:10:1",
-          "propagate --tle '" + str3 + "' --at 2026-13-01T00:00:00Z",
-          "propagate --tle '" + str3 + "' --at 2026-01-01T00:00:00",
-          "propagate --tle '" + str3 + "' --minutes 0:1:1 --at 2026-01-01T00:00:00Z",
-          "propagate --tle '" + str3 + "' --minutes 0:1:1 --frobnicate"};
+        "propagate --tle '" + str3 + "' --minutes 0:10:0",
+        "propagate --tle '" + str3 + "' --minutes 10:0:1",
+        "propagate --tle '" + str3 + "' --minutes 0:10",
+        "propagate --tle '" + str3 + "' --sat 12345 --minutes 0:10:1",
+        "propagate --tle '" + str3 + "' --at 2026-13-01T00:00:00Z",
+        "propagate --tle '" + str3 + "' --at 2026-01-01T00:00:00",
+        "propagate --tle '" + str3 + "' --minutes 0:1:1 --at 2026-01-01T00:00:00Z",
+        "propagate --tle '" + str3 + "' --minutes 0:1:1 --frobnicate"};
     for (const std::string& args : requests) {
         const Result r = RunCli(args);
         EXPECT_EQ(r.status, 2) << args;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <random>
 #include <cmath>
+#include <random>
 
 #include "orbit/element_set.h"
 #include "orbit/globals.h"
@@ -20,8 +20,7 @@ const char* kLine2 = "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.491
 
 // Builds line 1 with the given texts at columns 34-44 (first derivative), 45-52 (second
 // derivative) and 54-61 (B*).
-std::string Line1With(const std::string& ndot, const std::string& nddot,
-                      const std::string& bstar) {
+std::string Line1With(const std::string& ndot, const std::string& nddot, const std::string& bstar) {
     std::string l = kLine1;
     l.replace(33, 11, ndot);
     l.replace(44, 8, nddot);
@@ -82,9 +81,9 @@ TEST(ElementSet, ExponentNotation) {
         {" 00000+0", 0.0, "0.000000000"},
         {" 12345-5", 1.235e-6, "0.000001235"},  // printed with nine decimals
         {" 10000+1", 1.0, "1.000000000"},
-        {" 50000-9", 1e-9, "0.000000001"},  // the value is read back from the text
-        {" 40000-9", 0.0, "0.000000000"},      // below 5e-10: nine zeros
-        {" 01234-3", 0.0001234, "0.000123400"}, // a leading zero of the mantissa is lost
+        {" 50000-9", 1e-9, "0.000000001"},       // the value is read back from the text
+        {" 40000-9", 0.0, "0.000000000"},        // below 5e-10: nine zeros
+        {" 01234-3", 0.0001234, "0.000123400"},  // a leading zero of the mantissa is lost
     };
     for (const Case& c : cases) {
         cElementSet set("", Line1With(" .00000000 ", " 00000-0", c.columns), kLine2);

@@ -175,15 +175,18 @@ TEST(DeepSpace, RequestOrderDoesNotMatter) {
     // Real sets: GOES 18 (synchronous resonance), MERIDIAN 8 (12-hour resonance) and
     // NAVSTAR 80 (not resonant).
     const cElementSet sets[] = {
-        cElementSet("GOES 18", "1 51850U 22021A   26127.66103786  .00000104  00000+0  00000+0 0  9994",
+        cElementSet("GOES 18",
+                    "1 51850U 22021A   26127.66103786  .00000104  00000+0  00000+0 0  9994",
                     "2 51850   0.0403  83.8935 0000653  17.6962 224.8959  1.00271767  6184"),
-        cElementSet("MERIDIAN 8", "1 44453U 19046A   26125.34792601 -.00000053  00000+0  00000+0 0  9995",
+        cElementSet("MERIDIAN 8",
+                    "1 44453U 19046A   26125.34792601 -.00000053  00000+0  00000+0 0  9995",
                     "2 44453  63.0894  56.2734 7063901 274.7464  14.8690  2.00609987 49483"),
-        cElementSet("NAVSTAR 80", "1 46826U 20078A   26124.44025308  .00000014  00000+0  00000+0 0  9997",
+        cElementSet("NAVSTAR 80",
+                    "1 46826U 20078A   26124.44025308  .00000014  00000+0  00000+0 0  9997",
                     "2 46826  53.9867 212.5528 0071479 206.0342 188.1917  2.00565048 40634"),
     };
-    std::vector<double> times = {0.0, 5000.0, 10.0, -3000.0, 43200.0, 721.0, -0.5, 20000.0,
-                                 719.0, 43199.0, -43200.0};
+    std::vector<double> times = {0.0,  5000.0,  10.0,  -3000.0, 43200.0, 721.0,
+                                 -0.5, 20000.0, 719.0, 43199.0, -43200.0};
     for (const cElementSet& set : sets) {
         const cOrbit shared(set);
         ASSERT_TRUE(shared.IsDeepSpace());
@@ -229,9 +232,9 @@ TEST(DeepSpace, LowInclinationNodeStaysContinuous) {
         "GOES 18", "1 51850U 22021A   26127.66103786  .00000104  00000+0  00000+0 0  9994",
         "2 51850   0.0403  83.8935 0000653  17.6962 224.8959  1.00271767  6184"));
     EXPECT_LT(LargestKink(goes, -2.0 * 1440.0, 30.0 * 1440.0), 2.0);
-    const cOrbit xm3(cElementSet(
-        "XM-3", "1 28626U 05008A   06176.46683397 -.00000205  00000-0  10000-3 0  2190",
-        "2 28626   0.0019 286.9433 0000335  13.7918  55.6504  1.00270176  4891"));
+    const cOrbit xm3(
+        cElementSet("XM-3", "1 28626U 05008A   06176.46683397 -.00000205  00000-0  10000-3 0  2190",
+                    "2 28626   0.0019 286.9433 0000335  13.7918  55.6504  1.00270176  4891"));
     // Its mean inclination passes through zero at 1126 minutes, where the model turns node
     // and perigee by pi before adding the periodic terms: a kink of 6.6 km there, by design.
     EXPECT_LT(LargestKink(xm3, 0.0, 1120.0), 2.0);
@@ -288,9 +291,9 @@ TEST(Propagators, DegenerateSetsFailInsteadOfReturningNonsense) {
 
 TEST(Propagators, FailureLeavesThePreviousStateAlone) {
     // Decays within an hour (the verification set of a sub-orbital stage).
-    const cOrbit o(cElementSet(
-        "", "1 28872U 05037B   05333.02012661  .25992681  00000-0  24476-3 0  1534",
-        "2 28872  96.4736 157.9986 0303955 244.0492 110.6523 16.46015938 10708"));
+    const cOrbit o(
+        cElementSet("", "1 28872U 05037B   05333.02012661  .25992681  00000-0  24476-3 0  1534",
+                    "2 28872  96.4736 157.9986 0303955 244.0492 110.6523 16.46015938 10708"));
     cEci eci;
     ASSERT_TRUE(o.PositionAt(50.0, eci));
     const double x = eci.Pos().x;

@@ -26,8 +26,8 @@ TEST(Site, ConstructsFromDegreesAndKilometres) {
 }
 
 TEST(Site, StraightOverhead) {
-    for (const cSite& site : {cSite(0.0, 0.0, 0.0), cSite(51.5, -0.1, 0.1), cSite(-33.9, 151.2, 0.0),
-                              cSite(89.0, 45.0, 2.0)}) {
+    for (const cSite& site : {cSite(0.0, 0.0, 0.0), cSite(51.5, -0.1, 0.1),
+                              cSite(-33.9, 151.2, 0.0), cSite(89.0, 45.0, 2.0)}) {
         const cCoordTopo topo = site.LookAngles(Overhead(site, 500.0));
         // The geodetic vertical is what "straight up" means on the ellipsoid.
         EXPECT_NEAR(topo.el, PI / 2.0, 1e-6);
@@ -71,9 +71,9 @@ TEST(Site, CardinalDirectionsAndNearDueEast) {
 TEST(Site, RangeVectorAndRangeRate) {
     // ISS (ZARYA) seen from Greenwich: the range is the length of the range vector, the
     // range rate the derivative of the range.
-    const cOrbit iss(cElementSet(
-        "ISS", "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993",
-        "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437"));
+    const cOrbit iss(
+        cElementSet("ISS", "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993",
+                    "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437"));
     const cSite site(51.4779, -0.0015, 0.0);
     for (double t : {0.0, 100.0, 733.0}) {
         cEci a, b;

@@ -31,8 +31,8 @@ protected:
 };
 
 TEST(TleText, ThreeAndTwoLineSetsMixed) {
-    const std::string text = "ISS (ZARYA)             \n" + kL1 + "\n" + kL2 + "\n" + kG1 + "\n" +
-                             kG2 + "\n";
+    const std::string text =
+        "ISS (ZARYA)             \n" + kL1 + "\n" + kL2 + "\n" + kG1 + "\n" + kG2 + "\n";
     const TleReadResult r = ParseTleText(text);
     ASSERT_EQ(r.records.size(), 2u);
     EXPECT_EQ(r.records[0].name, "ISS (ZARYA)             ");

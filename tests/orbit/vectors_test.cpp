@@ -57,7 +57,7 @@ struct Difference {
     double pos = 0.0;  // km
     double vel = 0.0;  // km/s
     int compared = 0;
-    int failed = 0;    // reference has a state, this model reports failure
+    int failed = 0;  // reference has a state, this model reports failure
     std::vector<double> excluded;
 };
 
@@ -77,10 +77,10 @@ Difference Compare(const cOrbit& orbit, const std::vector<Row>& rows, bool skipC
             continue;
         }
         ++d.compared;
-        const double dp = std::hypot(eci.Pos().x - row.r[0], eci.Pos().y - row.r[1],
-                                     eci.Pos().z - row.r[2]);
-        const double dv = std::hypot(eci.Vel().x - row.v[0], eci.Vel().y - row.v[1],
-                                     eci.Vel().z - row.v[2]);
+        const double dp =
+            std::hypot(eci.Pos().x - row.r[0], eci.Pos().y - row.r[1], eci.Pos().z - row.r[2]);
+        const double dv =
+            std::hypot(eci.Vel().x - row.v[0], eci.Vel().y - row.v[1], eci.Vel().z - row.v[2]);
         d.pos = std::max(d.pos, dp);
         d.vel = std::max(d.vel, dv);
     }

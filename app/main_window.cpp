@@ -139,7 +139,8 @@ void MainWindow::StartUp() {
              LOG_INFORMATION);
 
     LoadElements();
-    // The star catalogue is loaded by the Sky view's own code once that view exists.
+    // The star catalogue is loaded by the Sky view's own code once that view exists; the
+    // views themselves ("Skyview Open", "Earthview Open") are re-opened here once built.
 
     ReadSettings();
 
@@ -157,6 +158,13 @@ void MainWindow::StartUp() {
                  "-> 'User' menu to set your location",
                  LOG_WARNING);
 
+    // The program's own update check arrives with its maintenance code; "Check for updates"
+    // is read and kept meanwhile.
+    if (IsThirtyTwoBitOnSixtyFourBit())
+        LogEvent("You're running the 32-bit edition of Orvanta on a 64-bit system. You should "
+                 "download the 64-bit edition of Orvanta from our website!",
+                 LOG_WARNING);
+
     // Escape must reach the search even while the list has the focus.
     qApp->installEventFilter(this);
 }
@@ -164,8 +172,8 @@ void MainWindow::StartUp() {
 void MainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    // Only while the main window is active: Ctrl+X in a dialog's text field is a cut.
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    exit->setShortcutContext(Qt::ApplicationShortcut);
 
     QMenu* settingsMenu = menuBar()->addMenu(QStringLiteral("&Settings"));
     settingsMenu->addAction(QStringLiteral("&Satellites..."), this,
@@ -191,8 +199,10 @@ void MainWindow::BuildMenus() {
                                           [this] { OpenHelp(HELP_DEFAULT_TOPIC); });
     helpAction->setShortcut(QKeySequence(Qt::Key_F1));
     QAction* about = help->addAction(QStringLiteral("&About ..."), this, &MainWindow::OpenAbout);
+    // "?" is a shifted key on most layouts, so Alt+Shift+? is the same chord.
     about->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Slash),
-                         QKeySequence(Qt::ALT | Qt::Key_Question)});
+                         QKeySequence(Qt::ALT | Qt::Key_Question),
+                         QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Question)});
     for (QAction* a : {exit, helpAction, about}) addAction(a);
 }
 
@@ -311,7 +321,7 @@ void MainWindow::TickClock() {
     const double now = clock_.Advance();
     if (clock_.SystemTimeChanged()) {
         SetPassListHeaders();
-        if (!SearchRunning()) FillPassList();
+        FillPassList();
     }
     if (now > nextAutorefresh_ && settings_.passlistAutorefresh) {
         nextAutorefresh_ = now + 10.0;
@@ -323,8 +333,8 @@ void MainWindow::TickClock() {
         WriteSettings(settings_, {"Automatic Kepler Update"});
         // The element download itself arrives with its own window code.
     }
-    // The pass table belongs to the workers while they run.
-    if (!SearchRunning()) passList_->Model()->Tick(now);
+    // The workers fill a table of their own, so the list keeps counting down meanwhile.
+    passList_->Model()->Tick(now);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -4,6 +4,10 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
+
+#include "app/about_dialog.h"
+#include "app/help_window.h"
 
 #include "catalogue/pass_list_model.h"
 #include "ui_test_support.h"
@@ -101,6 +105,21 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsAndShortcuts) {
     EXPECT_EQ(FindAction(&w, "E&xit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
     EXPECT_EQ(FindAction(&w, "&Help...")->shortcut(), QKeySequence(Qt::Key_F1));
     EXPECT_TRUE(FindAction(&w, "&About ...")->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_Slash)));
+
+    // About shows the version line; Help opens the help window.
+    QString version;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(about, nullptr);
+        version = about->VersionText();
+        about->reject();
+    });
+    FindAction(&w, "&About ...")->trigger();
+    EXPECT_EQ(version, "Orvanta Version 1.1.14 (32-bit edition)");
+    FindAction(&w, "&Help...")->trigger();
+    ASSERT_NE(HelpWindow::Instance(), nullptr);
+    EXPECT_TRUE(HelpWindow::Instance()->isVisible());
+    HelpWindow::CloseShared();
 
     // Commands of windows not built yet answer with a message, never silently.
     prompt_.asked.clear();

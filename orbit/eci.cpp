@@ -42,6 +42,12 @@ cCoordGeo cEci::ToGeodetic() {
     // A remainder of -1e-17 plus 2 pi rounds to 2 pi itself.
     if (lon >= TWOPI) lon = 0.0;
     const double r = std::sqrt(pos.x * pos.x + pos.y * pos.y);
+    // On the axis itself the iteration below has nothing to work with (AcTan would put the
+    // south pole at 3 pi / 2); the answer is a pole and the height above it.
+    if (r == 0.0) {
+        return cCoordGeo(pos.z >= 0.0 ? PI / 2.0 : -PI / 2.0, lon,
+                         std::fabs(pos.z) - XKMPER * ONE_MINUS_F);
+    }
     double lat = AcTan(pos.z, r);
     double phi, c;
     do {

@@ -229,6 +229,15 @@ TEST(Eci, EquatorialPositionHasZeroLatitude) {
     EXPECT_EQ(eci.Units(), UNITS_KM);
 }
 
+TEST(Eci, PointsOnThePolarAxis) {
+    for (double z : {7000.0, -7000.0}) {
+        cEci eci(cVector(0.0, 0.0, z / XKMPER), cVector(), cJulianDate(2010, 1.0));
+        const cCoordGeo geo = eci.ToGeodetic();
+        EXPECT_DOUBLE_EQ(geo.lat, z > 0 ? PI / 2.0 : -PI / 2.0);
+        EXPECT_NEAR(geo.alt, 7000.0 - XKMPER * (1.0 - F), 1e-9);
+    }
+}
+
 TEST(Eci, FixedPointRotatesWithTheEarth) {
     const cEci eci(cCoordGeo(0.0, 0.0, 0.0), cJulianDate(2000, 1.0));
     // On the equator the point is one equatorial radius out and moves at 0.4651 km/s.

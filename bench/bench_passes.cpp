@@ -43,7 +43,8 @@ std::vector<PassSearchSatellite> HundredLeo(const std::vector<PassSearchSatellit
     std::vector<PassSearchSatellite> leo;
     for (const auto& s : all) {
         const cOrbit orbit(cElementSet(s.name, s.line1, s.line2));
-        if (orbit.IsValid() && orbit.Period() > 0.0 && orbit.Period() < 128.0 * 60.0) leo.push_back(s);
+        if (orbit.IsValid() && orbit.Period() > 0.0 && orbit.Period() < 128.0 * 60.0)
+            leo.push_back(s);
     }
     std::vector<PassSearchSatellite> out;
     if (leo.empty()) return out;
@@ -66,7 +67,9 @@ PassSearchInputs Inputs(std::vector<PassSearchSatellite> sats, int n, double unt
     return in;
 }
 
-int Processors() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
+int Processors() {
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
 
 // Seconds for one search, the best of a few runs; found = passes in the table.
 double TimeSearch(const PassSearchInputs& in, int runs, int& found) {

@@ -12,9 +12,9 @@ namespace {
 
 // Satellites that carry "IRIDIUM" in their name but do not flare (failed or tumbling).
 constexpr std::string_view kNonFlaring[] = {
-    "IRIDIUM 73", "IRIDIUM 69",  "IRIDIUM 24",  "IRIDIUM 71",  "IRIDIUM 2",
+    "IRIDIUM 73",  "IRIDIUM 69",  "IRIDIUM 24", "IRIDIUM 71",  "IRIDIUM 2",
     "IRIDIUM 914", "IRIDIUM 911", "IRIDIUM 16", "IRIDIUM 920", "IRIDIUM 921",
-    "IRIDIUM 44", "IRIDIUM 38",  "IRIDIUM 17",
+    "IRIDIUM 44",  "IRIDIUM 38",  "IRIDIUM 17",
 };
 
 // The second generation (from 2017) has no flat mirror-like antennas.
@@ -23,13 +23,21 @@ constexpr int kFirstNonFlaringLaunchYear = 2017;
 struct V3 {
     double x, y, z;
 };
-V3 Of(const cVector& v) { return {v.x, v.y, v.z}; }
-double Dot(const V3& a, const V3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+V3 Of(const cVector& v) {
+    return {v.x, v.y, v.z};
+}
+double Dot(const V3& a, const V3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 V3 Cross(const V3& a, const V3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-double Norm(const V3& a) { return std::sqrt(Dot(a, a)); }
-V3 Scaled(const V3& a, double f) { return {a.x * f, a.y * f, a.z * f}; }
+double Norm(const V3& a) {
+    return std::sqrt(Dot(a, a));
+}
+V3 Scaled(const V3& a, double f) {
+    return {a.x * f, a.y * f, a.z * f};
+}
 
 }  // namespace
 
@@ -91,8 +99,8 @@ double FlareSeparation(const cVector& pos, const cVector& vel, const cVector& li
 double FlareAngle(const cVector& pos, const cVector& vel, const cVector& lineOfSight,
                   double sunRaDeg, double sunDecDeg, double tiltDeg, double antennaAzDeg) {
     bool faces = false;
-    const double sep = FlareSeparation(pos, vel, lineOfSight, sunRaDeg, sunDecDeg, tiltDeg,
-                                       antennaAzDeg, &faces);
+    const double sep =
+        FlareSeparation(pos, vel, lineOfSight, sunRaDeg, sunDecDeg, tiltDeg, antennaAzDeg, &faces);
     return faces ? sep : 180.0;
 }
 
@@ -102,7 +110,9 @@ double FlareMagnitude(double s) {
     return std::clamp(m, -8.0, 1.0);
 }
 
-void FlareTracker::Reset() { smallest_.fill(0.0); }
+void FlareTracker::Reset() {
+    smallest_.fill(0.0);
+}
 
 FlareTracker::Event FlareTracker::Step(double jd, const Geometry& g, PassRecord& record) {
     std::array<double, FLARE_ANTENNAS> theta{};
@@ -139,9 +149,8 @@ FlareTracker::Event FlareTracker::StepAngles(double jd,
 
 std::string FlareDetailsText(const std::string& startText, const PassRecord& record) {
     char buf[256];
-    std::snprintf(buf, sizeof buf, "Flare at: %s M: %0.1f Az: %0.1f El: %0.1f",
-                  startText.c_str(), record.flareMagnitude, record.flareAzimuth,
-                  record.flareElevation);
+    std::snprintf(buf, sizeof buf, "Flare at: %s M: %0.1f Az: %0.1f El: %0.1f", startText.c_str(),
+                  record.flareMagnitude, record.flareAzimuth, record.flareElevation);
     return buf;
 }
 

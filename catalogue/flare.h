@@ -61,13 +61,11 @@ public:
     Event Step(double jd, const Geometry& g, PassRecord& record);
     // One step with precomputed flare angles (degrees), for callers and tests that already
     // have them.
-    Event StepAngles(double jd, const std::array<double, FLARE_ANTENNAS>& theta,
-                     const Geometry& g, PassRecord& record);
+    Event StepAngles(double jd, const std::array<double, FLARE_ANTENNAS>& theta, const Geometry& g,
+                     PassRecord& record);
 
     // True when antenna i can still start or is in the middle of a flare in this record.
-    static bool AntennaLive(const PassRecord& record, int i) {
-        return record.flareEnd[i] == 0.0;
-    }
+    static bool AntennaLive(const PassRecord& record, int i) { return record.flareEnd[i] == 0.0; }
     static bool FlareUnderWay(const PassRecord& record, int i) {
         return record.flareStart[i] != 0.0 && record.flareEnd[i] == 0.0;
     }

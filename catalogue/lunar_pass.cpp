@@ -6,7 +6,9 @@
 
 namespace orvanta {
 
-double MoonApparentRadius(double distanceKm) { return 358473400.0 / distanceKm / 3600.0; }
+double MoonApparentRadius(double distanceKm) {
+    return 358473400.0 / distanceKm / 3600.0;
+}
 
 bool InsideMoonDisc(double satAz, double satEl, double moonAz, double moonEl, double radius) {
     if (satAz > 360.0 - radius) satAz -= 360.0;
@@ -15,8 +17,7 @@ bool InsideMoonDisc(double satAz, double satEl, double moonAz, double moonEl, do
 }
 
 LunarTracker::Action LunarTracker::Step(double jd, double satAz, double satEl, double moonAz,
-                                        double moonEl, double moonDistanceKm,
-                                        PassRecord& record) {
+                                        double moonEl, double moonDistanceKm, PassRecord& record) {
     const bool moonUp = moonEl > 0.0;
     if (!moonUp) {
         if (!underWay_) return LUNAR_NONE;

@@ -20,9 +20,9 @@ class LunarTracker {
 public:
     enum Action {
         LUNAR_NONE = 0,
-        LUNAR_STARTED,     // entered the disc
-        LUNAR_FOUND,       // left the disc: announce "Lunar pass found"
-        LUNAR_MOON_SET,    // the Moon set while under way: announce "... moon sets ..."
+        LUNAR_STARTED,   // entered the disc
+        LUNAR_FOUND,     // left the disc: announce "Lunar pass found"
+        LUNAR_MOON_SET,  // the Moon set while under way: announce "... moon sets ..."
     };
 
     bool UnderWay() const { return underWay_; }

@@ -18,17 +18,17 @@ namespace orvanta {
 
 namespace {
 
-constexpr std::int64_t kDay = 86400;              // seconds
-constexpr std::int64_t kWindow = 7 * kDay;        // first-pass window, longest pass, look-back
-constexpr std::int64_t kGiveUpGap = 30 * kDay;    // no pass this long after the last one
-constexpr std::int64_t kMaxStep = 6 * 3600;       // longest single step, seconds
-constexpr double kMu = 398600.8;                  // km^3/s^2 (WGS-72)
+constexpr std::int64_t kDay = 86400;            // seconds
+constexpr std::int64_t kWindow = 7 * kDay;      // first-pass window, longest pass, look-back
+constexpr std::int64_t kGiveUpGap = 30 * kDay;  // no pass this long after the last one
+constexpr std::int64_t kMaxStep = 6 * 3600;     // longest single step, seconds
+constexpr double kMu = 398600.8;                // km^3/s^2 (WGS-72)
 constexpr double kEarthRate = TWOPI * EARTH_ROT_PER_DAY / SEC_PER_DAY;  // rad/s
 // The Moon's elevation changes by the Earth's turn plus its own motion of about 0.55
 // degrees an hour; a little more, to be safe.
-constexpr double kMoonElevationRate = 8.0e-5;     // rad/s
-constexpr double kSunRate = 2.0e-7;               // rad/s, its motion along the ecliptic
-constexpr double kAngleMargin = 0.01;             // degrees kept in hand by the skips
+constexpr double kMoonElevationRate = 8.0e-5;  // rad/s
+constexpr double kSunRate = 2.0e-7;            // rad/s, its motion along the ecliptic
+constexpr double kAngleMargin = 0.01;          // degrees kept in hand by the skips
 
 std::string Printf(const char* format, const std::string& name, int number) {
     char buf[512];
@@ -258,7 +258,8 @@ SatelliteSearchEnd Finder::FindAosBackward(const Sample& above, Sample& aos) {
 
 double Finder::FlareStep(const Sample& s, PassRecord& record) {
     bool anyLive = false;
-    for (int i = 0; i < FLARE_ANTENNAS; ++i) anyLive = anyLive || FlareTracker::AntennaLive(record, i);
+    for (int i = 0; i < FLARE_ANTENNAS; ++i)
+        anyLive = anyLive || FlareTracker::AntennaLive(record, i);
     if (!anyLive) return std::numeric_limits<double>::infinity();
 
     const double jd = Jd(s.k);
@@ -305,7 +306,7 @@ double Finder::FlareStep(const Sample& s, PassRecord& record) {
 // with the Moon up and the satellite inside its box, which needs the elevations within one
 // radius and the two directions within two radii.
 double Finder::LunarWait(const Sample& s, double moonAz, double moonEl, double drift) const {
-    const double moonRate = RadToDeg(kMoonElevationRate);  // degrees per second
+    const double moonRate = RadToDeg(kMoonElevationRate);    // degrees per second
     const double satRate = kEarthRate + kMoonElevationRate;  // frame turning + the Moon
     const double satEl = RadToDeg(s.el);
     const double radius = MOON_MAX_APPARENT_RADIUS_DEG;
@@ -398,7 +399,9 @@ void Finder::FinishPass(PassRecord& record, const Sample& los) {
     }
     double sunAz = 0, sunEl = 0;
     SunHorizontal(record.los, astroSite_, sunAz, sunEl);
-    record.lighting = sunEl > 3.0 ? LIGHTING_SUNLIT : sunEl < -6.0 ? LIGHTING_DARK : LIGHTING_TWILIGHT;
+    record.lighting = sunEl > 3.0    ? LIGHTING_SUNLIT
+                      : sunEl < -6.0 ? LIGHTING_DARK
+                                     : LIGHTING_TWILIGHT;
 }
 
 SatelliteSearchResult Finder::Run() {
@@ -408,20 +411,20 @@ SatelliteSearchResult Finder::Run() {
         result.evaluations = evaluations_;
         switch (end) {
             case End::NO_ORBIT:
-                Log(LOG_WARNING,
-                    Named("Aborted trying to find passes for satellite %s (#%d): its elements give no orbit!"));
+                Log(LOG_WARNING, Named("Aborted trying to find passes for satellite %s (#%d): its "
+                                       "elements give no orbit!"));
                 break;
             case End::PROPAGATION_FAILED:
-                Log(LOG_WARNING,
-                    Named("Stopped trying to find passes for satellite %s (#%d): its orbit could not be computed further!"));
+                Log(LOG_WARNING, Named("Stopped trying to find passes for satellite %s (#%d): its "
+                                       "orbit could not be computed further!"));
                 break;
             case End::NEVER_SETS:
-                Log(LOG_WARNING,
-                    Named("Aborted trying to find passes for satellite %s (#%d): it does not set within 7 days!"));
+                Log(LOG_WARNING, Named("Aborted trying to find passes for satellite %s (#%d): it "
+                                       "does not set within 7 days!"));
                 break;
             case End::NO_FURTHER_PASS:
-                Log(LOG_WARNING,
-                    Named("Stopped trying to find passes for satellite %s (#%d): no further pass within 30 days!"));
+                Log(LOG_WARNING, Named("Stopped trying to find passes for satellite %s (#%d): no "
+                                       "further pass within 30 days!"));
                 break;
             default:
                 break;
@@ -444,7 +447,8 @@ SatelliteSearchResult Finder::Run() {
 
     std::int64_t untilK = std::numeric_limits<std::int64_t>::max();
     if (ctx_.options.untilJd > 0.0)
-        untilK = static_cast<std::int64_t>(std::floor((ctx_.options.untilJd - ctx_.now) * SEC_PER_DAY + 1e-6));
+        untilK = static_cast<std::int64_t>(
+            std::floor((ctx_.options.untilJd - ctx_.now) * SEC_PER_DAY + 1e-6));
 
     Sample cur;
     if (!Evaluate(0, cur)) return finish(End::PROPAGATION_FAILED);
@@ -471,7 +475,8 @@ SatelliteSearchResult Finder::Run() {
                 if (untilK <= natural) return finish(End::UNTIL_REACHED);
                 if (!first) return finish(End::NO_FURTHER_PASS);
                 if (ctx_.options.reportNvs)
-                    Log(LOG_WARNING, Named("This satellite is not visible within 7 days: %s (#%d)"));
+                    Log(LOG_WARNING,
+                        Named("This satellite is not visible within 7 days: %s (#%d)"));
                 return finish(End::NOT_VISIBLE);
             }
         }
@@ -508,7 +513,8 @@ SatelliteSearchResult SearchSatellitePasses(const PassSearchSatellite& satellite
 }
 
 std::string FormatUtcDateTime(double jd) {
-    const std::int64_t total = static_cast<std::int64_t>(std::llround((jd - 2440587.5) * SEC_PER_DAY));
+    const std::int64_t total =
+        static_cast<std::int64_t>(std::llround((jd - 2440587.5) * SEC_PER_DAY));
     std::int64_t days = total >= 0 ? total / kDay : -((-total + kDay - 1) / kDay);
     std::int64_t secs = total - days * kDay;
     // Civil date from days since 1970-01-01 (Howard Hinnant's algorithm).

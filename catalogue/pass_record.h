@@ -9,10 +9,10 @@ namespace orvanta {
 
 // Lighting at LOS, also the image index of the pass-list row icon.
 enum PassLighting : std::int32_t {
-    LIGHTING_NONE = 0,      // empty slot
-    LIGHTING_SUNLIT = 8,    // Sun above +3 degrees at LOS
-    LIGHTING_DARK = 9,      // Sun below -6 degrees at LOS
-    LIGHTING_TWILIGHT = 10, // in between
+    LIGHTING_NONE = 0,       // empty slot
+    LIGHTING_SUNLIT = 8,     // Sun above +3 degrees at LOS
+    LIGHTING_DARK = 9,       // Sun below -6 degrees at LOS
+    LIGHTING_TWILIGHT = 10,  // in between
 };
 
 constexpr int FLARE_ANTENNAS = 3;
@@ -46,11 +46,11 @@ struct PassRecord {
     double currentAzimuth = 0.0;
     double currentElevation = 0.0;
     double currentRange = 0.0;
-    ScreenBox screenBox;             // the satellite's marker in the Sky view, for hit-testing
-    std::int32_t trackValid = 0;     // 1 while the tracks below hold the current track
+    ScreenBox screenBox;          // the satellite's marker in the Sky view, for hit-testing
+    std::int32_t trackValid = 0;  // 1 while the tracks below hold the current track
     std::array<TrackPoint, TRACK_POINTS> pastTrack{};    // AOS up to now
     std::array<TrackPoint, TRACK_POINTS> futureTrack{};  // now towards LOS
-    std::int32_t flareMirror = 0;    // antenna (0, 1, 2) whose flare started last
+    std::int32_t flareMirror = 0;                     // antenna (0, 1, 2) whose flare started last
     std::array<double, FLARE_ANTENNAS> flareStart{};  // Julian date per antenna, 0 if none
     std::array<double, FLARE_ANTENNAS> flareEnd{};    // Julian date per antenna, 0 if none
     double flareElevation = 0.0;  // satellite elevation (degrees) at the end of the flare

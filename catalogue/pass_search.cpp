@@ -102,7 +102,8 @@ void SearchWorker(PassSearchState& state, int threadNumber) {
     ctx.observer = in.observer;
     ctx.options = in.options;
     ctx.abort = &state.abort;
-    ctx.formatDateTime = in.formatDateTime ? in.formatDateTime : PassTimeFormatter(FormatUtcDateTime);
+    ctx.formatDateTime =
+        in.formatDateTime ? in.formatDateTime : PassTimeFormatter(FormatUtcDateTime);
     ctx.log = [&state, threadNumber](int level, const std::string& text) {
         state.Log(threadNumber, level, text);
     };

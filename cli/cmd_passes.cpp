@@ -81,7 +81,8 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, PassesArg
         } else if (opt == "--tle") {
             if (!value(a.tlePath)) return "--tle needs a file";
         } else if (opt == "--sat") {
-            if (!value(v) || !AddSatellites(v, a.satellites)) return "--sat needs catalogue numbers";
+            if (!value(v) || !AddSatellites(v, a.satellites))
+                return "--sat needs catalogue numbers";
             while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
                 if (!AddSatellites(args[++i], a.satellites))
                     return "bad catalogue number '" + args[i] + "'";
@@ -93,7 +94,8 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, PassesArg
             (opt == "--lat" ? a.lat : a.lon) = d;
         } else if (opt == "--alt-m") {
             long long m;
-            if (!value(v) || !ParseInt(v, -1000000, 1000000, m)) return "--alt-m needs whole metres";
+            if (!value(v) || !ParseInt(v, -1000000, 1000000, m))
+                return "--alt-m needs whole metres";
             a.altitudeMetres = static_cast<int>(m);
         } else if (opt == "--start" || opt == "--until") {
             if (!value(v)) return opt + " needs a time";
@@ -137,10 +139,14 @@ std::string TrimRight(std::string s) {
 
 const char* LightingWord(int code) {
     switch (code) {
-        case LIGHTING_SUNLIT: return "day";
-        case LIGHTING_DARK: return "night";
-        case LIGHTING_TWILIGHT: return "twilight";
-        default: return "";
+        case LIGHTING_SUNLIT:
+            return "day";
+        case LIGHTING_DARK:
+            return "night";
+        case LIGHTING_TWILIGHT:
+            return "twilight";
+        default:
+            return "";
     }
 }
 
@@ -209,8 +215,9 @@ int RunPasses(const std::vector<std::string>& args) {
         in.options.passesPerSatellite = a.passes.value_or(5);
     }
 
-    const int threads = a.threads > 0 ? a.threads
-                                      : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int threads = a.threads > 0
+                            ? a.threads
+                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     std::mutex errLock;
     PassSearch search([&errLock](int, int, const std::string& text) {
         std::lock_guard<std::mutex> lock(errLock);
@@ -224,12 +231,14 @@ int RunPasses(const std::vector<std::string>& args) {
     std::vector<std::pair<int, std::string>> who;
     if (a.satellites.empty()) {
         for (const TleRecord& r : file.records)
-            who.emplace_back(cElementSet(r.name, r.line1, r.line2).CatalogueNumber(), TrimRight(r.name));
+            who.emplace_back(cElementSet(r.name, r.line1, r.line2).CatalogueNumber(),
+                             TrimRight(r.name));
     } else {
         for (int number : a.satellites) {
             std::string name;
             for (const TleRecord& r : file.records)
-                if (cElementSet(r.name, r.line1, r.line2).CatalogueNumber() == number) name = r.name;
+                if (cElementSet(r.name, r.line1, r.line2).CatalogueNumber() == number)
+                    name = r.name;
             who.emplace_back(number, TrimRight(name));
         }
     }
@@ -241,9 +250,11 @@ int RunPasses(const std::vector<std::string>& args) {
         if (r.IsEmpty() || r.los == 0.0) continue;
         const auto& [number, name] = who[static_cast<std::size_t>(r.satellite)];
         out += std::to_string(number) + ',' + CsvField(name) + ',' + FormatIsoUtc(r.aos) + ',' +
-               FormatIsoUtc(r.los) + ',' + Fixed(r.riseAzimuth, 2) + ',' + Fixed(r.maxElevation, 2) +
-               ',' + Fixed(r.midAzimuth, 2) + ',' + Fixed(r.setAzimuth, 2) + ',' +
-               std::to_string(std::llround((r.los - r.aos) * 86400.0)) + ',' + LightingWord(r.lighting) + ',';
+               FormatIsoUtc(r.los) + ',' + Fixed(r.riseAzimuth, 2) + ',' +
+               Fixed(r.maxElevation, 2) + ',' + Fixed(r.midAzimuth, 2) + ',' +
+               Fixed(r.setAzimuth, 2) + ',' +
+               std::to_string(std::llround((r.los - r.aos) * 86400.0)) + ',' +
+               LightingWord(r.lighting) + ',';
         out += (r.lunarStart != 0.0 ? FormatIsoUtc(r.lunarStart) : "") + ',';
         out += (r.lunarEnd != 0.0 ? FormatIsoUtc(r.lunarEnd) : "") + ',';
         const int flare = r.LastCompletedFlare();
@@ -262,9 +273,10 @@ int RunPasses(const std::vector<std::string>& args) {
 
 }  // namespace
 
-ORVANTA_CLI_COMMAND(kPassesCommand, "passes",
-                    "passes --tle FILE [--sat CATNR ...] --lat DEG --lon DEG [--alt-m M] --start ISO8601Z "
-                    "[--passes N] [--until ISO8601Z] [--flares] [--lunar] [--threads K]",
-                    RunPasses);
+ORVANTA_CLI_COMMAND(
+    kPassesCommand, "passes",
+    "passes --tle FILE [--sat CATNR ...] --lat DEG --lon DEG [--alt-m M] --start ISO8601Z "
+    "[--passes N] [--until ISO8601Z] [--flares] [--lunar] [--threads K]",
+    RunPasses);
 
 }  // namespace orvanta::cli

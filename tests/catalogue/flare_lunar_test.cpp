@@ -115,8 +115,8 @@ TEST(FlareStateMachine, ThresholdStartEndAndNoSecondFlare) {
 TEST(LunarBox, SquareBoxAcrossNorth) {
     EXPECT_TRUE(InsideMoonDisc(359.9, 20.0, 0.1, 20.0, 0.26));
     EXPECT_TRUE(InsideMoonDisc(0.1, 20.0, 359.9, 20.0, 0.26));
-    EXPECT_FALSE(InsideMoonDisc(10.0, 20.0, 10.0, 20.26, 0.26));   // strict
-    EXPECT_TRUE(InsideMoonDisc(10.2, 20.2, 10.0, 20.0, 0.26));     // a corner of the box
+    EXPECT_FALSE(InsideMoonDisc(10.0, 20.0, 10.0, 20.26, 0.26));  // strict
+    EXPECT_TRUE(InsideMoonDisc(10.2, 20.2, 10.0, 20.0, 0.26));    // a corner of the box
     EXPECT_NEAR(MoonApparentRadius(363000.0), 987.53 / 3600.0 * 1.0, 1e-4);
 }
 
@@ -257,12 +257,14 @@ TEST(FlareSearch, OffUnlessAskedAndNotForOtherSatellites) {
     const ObserverLocation paris{35, 48.8566, 2.3522};
     const double now = 2456920.5;
     const Engine off = RunEngine(sats[0], paris, now, now + 2.0, false, false);
-    for (const auto& p : off.passes) EXPECT_EQ(p.flareStart[0] + p.flareStart[1] + p.flareStart[2], 0.0);
+    for (const auto& p : off.passes)
+        EXPECT_EQ(p.flareStart[0] + p.flareStart[1] + p.flareStart[2], 0.0);
     PassSearchSatellite renamed = sats[0];
     renamed.name = "IRIDIUM 73";  // excluded by name
     const Engine excluded = RunEngine(renamed, paris, now, now + 2.0, true, false);
     ASSERT_EQ(excluded.passes.size(), off.passes.size());
-    for (const auto& p : excluded.passes) EXPECT_EQ(p.flareStart[0] + p.flareStart[1] + p.flareStart[2], 0.0);
+    for (const auto& p : excluded.passes)
+        EXPECT_EQ(p.flareStart[0] + p.flareStart[1] + p.flareStart[2], 0.0);
 }
 
 TEST(LunarSearch, LunarPassesMatchStepping) {

@@ -42,7 +42,7 @@ struct Outcome {
 };
 
 Outcome Search(const PassSearchSatellite& sat, const ObserverLocation& obs, double now, int n,
-           double until = 0.0, bool flares = false, bool lunar = false, bool nvs = true) {
+               double until = 0.0, bool flares = false, bool lunar = false, bool nvs = true) {
     Outcome run;
     SatelliteSearchContext ctx;
     ctx.now = now;
@@ -52,7 +52,9 @@ Outcome Search(const PassSearchSatellite& sat, const ObserverLocation& obs, doub
     ctx.options.searchIridiumFlares = flares;
     ctx.options.searchLunarPasses = lunar;
     ctx.options.reportNvs = nvs;
-    ctx.log = [&run](int level, const std::string& text) { run.log.lines.emplace_back(level, text); };
+    ctx.log = [&run](int level, const std::string& text) {
+        run.log.lines.emplace_back(level, text);
+    };
     run.passes.assign(static_cast<std::size_t>(std::max(n, 0)), PassRecord{});
     run.result = SearchSatellitePasses(sat, 3, ctx, run.passes.data());
     run.passes.resize(static_cast<std::size_t>(run.result.passes));
@@ -67,7 +69,9 @@ ObserverLocation Site(double lat, double lon, int altM = 0) {
     return o;
 }
 
-double Jd(const char* iso) { return *cli::ParseIsoUtc(iso); }
+double Jd(const char* iso) {
+    return *cli::ParseIsoUtc(iso);
+}
 
 // ---- independent reference: Skyfield find_events (tools/make_pass_reference.py) ----------
 
@@ -142,7 +146,8 @@ TEST(PassSearchReference, MatchesSkyfieldToTwoSecondsAndHalfADegree) {
         for (const auto& p : run.passes) {
             if (p.aos < g.start || p.los > g.end) continue;
             bool known = false;
-            for (const RefPass& r : passes) known = known || std::fabs(p.aos - r.aos) * 86400.0 < 30.0;
+            for (const RefPass& r : passes)
+                known = known || std::fabs(p.aos - r.aos) * 86400.0 < 30.0;
             if (!known) {
                 EXPECT_LT(p.maxElevation, 0.2) << "extra pass at " << cli::FormatIsoUtc(p.aos);
             }
@@ -286,7 +291,8 @@ TEST(PassSearchWindow, GeosynchronousAndBrokenSetsAreSkippedWithALine) {
     const PassSearchSatellite geo = Drifter(1.0027);
     const Outcome run = Search(geo, Site(0.0, 0.0), 2461168.0, 5);
     EXPECT_EQ(run.result.end, SatelliteSearchEnd::GEOSYNCHRONOUS);
-    EXPECT_TRUE(run.log.Has("Aborted trying to find passes for geosynchronous satellite DRIFTER (#90001)!", 1));
+    EXPECT_TRUE(run.log.Has(
+        "Aborted trying to find passes for geosynchronous satellite DRIFTER (#90001)!", 1));
 
     PassSearchSatellite broken = geo;
     broken.line2 = broken.line2.substr(0, 40);
@@ -360,9 +366,10 @@ TEST(PassSearchWorkers, EachSatelliteFillsItsOwnSlots) {
 
 TEST(PassSearchWorkers, WorkerLinesCarryTheirThreadNumber) {
     PassSearchInputs in = IssInputs(2, 1);
-    in.satellites[1] = Drifter(1.0027);  // geosynchronous: one line from worker 1
+    in.satellites[1] = Drifter(1.0027);    // geosynchronous: one line from worker 1
     std::vector<std::pair<int, int>> who;  // thread, level
-    PassSearch search([&who](int thread, int level, const std::string&) { who.emplace_back(thread, level); });
+    PassSearch search(
+        [&who](int thread, int level, const std::string&) { who.emplace_back(thread, level); });
     ASSERT_TRUE(search.Run(in, 2));
     ASSERT_EQ(who.size(), 1u);
     EXPECT_EQ(who[0], std::make_pair(1, 1));
@@ -420,17 +427,22 @@ TEST(PassSearchWorkers, SelectionMapsToTheLastMatchingRecord) {
     sel[0].catalogueNumber = 25544;
     sel[1].catalogueNumber = 777;
     std::vector<std::string> lines;
-    const auto sats = SearchSatellitesFromSelection(
-        cat, sel, [&lines](const std::string& t, int level) { if (level == 1) lines.push_back(t); });
+    const auto sats =
+        SearchSatellitesFromSelection(cat, sel, [&lines](const std::string& t, int level) {
+            if (level == 1) lines.push_back(t);
+        });
     ASSERT_EQ(sats.size(), 2u);
     EXPECT_EQ(sats[0].name, "SECOND");
     EXPECT_FALSE(sats[1].located);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "The elements for satellite number 777 could no longer be located in the loaded Kepler elements file!");
+    EXPECT_EQ(lines[0],
+              "The elements for satellite number 777 could no longer be located in the loaded "
+              "Kepler elements file!");
     PassSearchOptions o;
     o.searchIridiumFlares = true;
-    EXPECT_EQ(SearchStartedText(o),
-              "Started searching for passes. Search options used: Lunar passes OFF, Iridium flares: ON");
+    EXPECT_EQ(
+        SearchStartedText(o),
+        "Started searching for passes. Search options used: Lunar passes OFF, Iridium flares: ON");
 }
 
 }  // namespace

@@ -69,7 +69,9 @@ inline std::vector<SecondPass> OneSecondPasses(const PassSearchSatellite& sat,
     return out;
 }
 
-inline long long SecondsFrom(double now, double jd) { return std::llround((jd - now) * 86400.0); }
+inline long long SecondsFrom(double now, double jd) {
+    return std::llround((jd - now) * 86400.0);
+}
 
 // A two-line set with the given elements (checksums are not read by the model).
 inline PassSearchSatellite SyntheticSatellite(const std::string& name, int number, int epochYear2,
@@ -77,8 +79,9 @@ inline PassSearchSatellite SyntheticSatellite(const std::string& name, int numbe
                                               double eccentricity, double argPerigee,
                                               double meanAnomaly, double meanMotion) {
     char l1[80], l2[80];
-    std::snprintf(l1, sizeof l1, "1 %05dU 98067A   %02d%012.8f  .00000000  00000-0  00000-0 0  9990",
-                  number, epochYear2, epochDay);
+    std::snprintf(l1, sizeof l1,
+                  "1 %05dU 98067A   %02d%012.8f  .00000000  00000-0  00000-0 0  9990", number,
+                  epochYear2, epochDay);
     std::snprintf(l2, sizeof l2, "2 %05d %8.4f %8.4f %07d %8.4f %8.4f %11.8f    10", number,
                   inclination, raan, static_cast<int>(std::lround(eccentricity * 1e7)), argPerigee,
                   meanAnomaly, meanMotion);

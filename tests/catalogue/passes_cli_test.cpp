@@ -27,8 +27,9 @@ class PassesCli : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("orvanta-passes-cli-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               ("orvanta-passes-cli-" +
+                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
@@ -68,7 +69,8 @@ std::vector<std::string> Split(const std::string& row) {
 }
 
 TEST_F(PassesCli, BuiltInSamplePrintsPassesInAosOrder) {
-    const CliRun r = Run("--tle \"" + kSample + "\" --lat 51.4779 --lon -0.0015 --start 2026-05-07T12:00:00Z");
+    const CliRun r =
+        Run("--tle \"" + kSample + "\" --lat 51.4779 --lon -0.0015 --start 2026-05-07T12:00:00Z");
     ASSERT_EQ(r.status, 0);
     ASSERT_GT(r.out.size(), 10u);
     EXPECT_EQ(r.out[0], kHeader);
@@ -90,7 +92,8 @@ TEST_F(PassesCli, BuiltInSamplePrintsPassesInAosOrder) {
 }
 
 TEST_F(PassesCli, UntilAndSelectedSatellites) {
-    const CliRun r = Run("--tle \"" + kSample + "\" --sat 25544 --lat 51.4779 --lon -0.0015 "
+    const CliRun r = Run("--tle \"" + kSample +
+                         "\" --sat 25544 --lat 51.4779 --lon -0.0015 "
                          "--start 2026-05-07T12:00:00Z --until 2026-05-08T12:00:00Z");
     ASSERT_EQ(r.status, 0);
     ASSERT_GE(r.out.size(), 4u);  // more than the default five would be fine, fewer passes a day
@@ -107,22 +110,26 @@ TEST_F(PassesCli, NamesAreQuotedAsRfc4180Requires) {
     std::ofstream(tle) << "ISS, \"THE\" STATION\n"
                           "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993\n"
                           "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437\n";
-    const CliRun r = Run("--tle \"" + tle.string() + "\" --lat 51.4779 --lon -0.0015 "
+    const CliRun r = Run("--tle \"" + tle.string() +
+                         "\" --lat 51.4779 --lon -0.0015 "
                          "--start 2026-05-07T12:00:00Z --passes 1");
     ASSERT_EQ(r.status, 0);
     ASSERT_EQ(r.out.size(), 2u);
-    EXPECT_EQ(r.out[1].rfind("25544,\"ISS, \"\"THE\"\" STATION\",2026-05-07T19:40:47Z,", 0), 0u) << r.out[1];
+    EXPECT_EQ(r.out[1].rfind("25544,\"ISS, \"\"THE\"\" STATION\",2026-05-07T19:40:47Z,", 0), 0u)
+        << r.out[1];
 }
 
 TEST_F(PassesCli, BadArgumentsAndInputsExitTwo) {
-    const std::string base = "--tle \"" + kSample + "\" --lat 51 --lon 0 --start 2026-05-07T12:00:00Z";
+    const std::string base =
+        "--tle \"" + kSample + "\" --lat 51 --lon 0 --start 2026-05-07T12:00:00Z";
     for (const std::string& args : {
              std::string("--tle \"") + kSample + "\" --lon 0 --start 2026-05-07T12:00:00Z",
              base + " --passes x",
              base + " --until 2026-05-01T00:00:00Z",
              base + " --sat 99999",
              base + " --frobnicate",
-             std::string("--tle \"") + (dir_ / "missing.tle").string() + "\" --lat 51 --lon 0 --start 2026-05-07T12:00:00Z",
+             std::string("--tle \"") + (dir_ / "missing.tle").string() +
+                 "\" --lat 51 --lon 0 --start 2026-05-07T12:00:00Z",
              std::string("--tle \"") + kSample + "\" --lat 91 --lon 0 --start 2026-05-07T12:00:00Z",
              std::string("--tle \"") + kSample + "\" --lat 51 --lon 0 --start 2026-05-07 12:00",
          }) {

@@ -261,7 +261,9 @@ void MainWindow::LoadElements() {
 void MainWindow::ReadSettings() {
     settings_ = ReadAllSettings();
     SetDisplayTimeZone(platform::SystemTimeZone());
-    SetDateTimeRenderer(std::make_shared<QtDateTimeRenderer>());
+    auto renderer = std::make_shared<QtDateTimeRenderer>();
+    SetDateTimeRenderer(renderer);
+    passList_->Model()->SetLocaleTime(renderer);
     SetDisplayUtc(settings_.displayUtc != 0);
     if (settings_.automaticKeplerUpdate == 0.0)
         LogEvent("Automatic Kepler update is turned OFF", LOG_INFORMATION);

@@ -42,7 +42,7 @@ void PassListModel::Fill(double now) {
     context_.time.use24h = use24h_;
     context_.time.displayOffsetMinutes =
         CurrentTimeFormatter().DisplayOffsetMinutes(cJulianDate::FromJd(now));
-    context_.time.localeTime = nullptr;
+    context_.time.localeTime = localeTime_.get();
     if (table_)
         rows_.Fill(*table_, now, context_);
     else

@@ -5,9 +5,11 @@
 #include <QIcon>
 #include <QTreeView>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/time_format.h"
 #include "catalogue/pass_list.h"
 
 namespace orvanta {
@@ -25,6 +27,10 @@ public:
     void SetIconProvider(std::function<QIcon(int)> provider) { icons_ = std::move(provider); }
     // 24-hour form or the locale's; the display offset is taken at each fill.
     void SetTimeOptions(bool use24h);
+    // The locale's time format for the 12-hour setting; none: "h:mm:ss AM".
+    void SetLocaleTime(std::shared_ptr<const IDateTimeRenderer> renderer) {
+        localeTime_ = std::move(renderer);
+    }
     // AOS/LOS header texts from the zone label ("UTC" or the zone's).
     void SetHeaders(const std::string& zoneLabel);
 
@@ -54,6 +60,7 @@ private:
     PassListRows rows_;
     std::vector<int> shown_;  // what the view has been told: row -> pass-table index
     std::function<QIcon(int)> icons_;
+    std::shared_ptr<const IDateTimeRenderer> localeTime_;
     bool use24h_ = false;
     double now_ = 0.0;
     QString aosHeader_ = QStringLiteral("AOS");

@@ -171,3 +171,28 @@ TEST_F(MainWindowTest, CloseAndRestartRestoresPlacementAndColumns) {
     EXPECT_EQ(widths[0], 211);
     EXPECT_EQ(widths[1], 80);
 }
+
+TEST_F(MainWindowTest, MissingElementFileIsReportedAndTheWindowStillStarts) {
+    std::filesystem::remove(home_ / "keplers");
+    QTemporaryDir emptyBuiltIn;
+    MainWindowEnvironment env = Environment();
+    env.builtInDirectory = emptyBuiltIn.path().toStdString();
+    window_ = std::make_unique<MainWindow>(env);
+    ASSERT_FALSE(prompt_.asked.empty());
+    EXPECT_EQ(prompt_.asked[0].caption, "Problem");
+    EXPECT_EQ(prompt_.asked[0].text,
+              "Your application needs to be reinstalled. The Keplers file is missing!");
+    EXPECT_EQ(window_->Catalogue().Count(), 0);
+    EXPECT_EQ(window_->StartPassSearch(), 0);
+}
+
+TEST_F(MainWindowTest, FirstStartInstallsTheBuiltInElementFile) {
+    QTemporaryDir program;
+    MainWindowEnvironment env = Environment();
+    env.programDirectory = program.path().toStdString();
+    env.builtInDirectory = home_;  // holds the fixture's keplers
+    window_ = std::make_unique<MainWindow>(env);
+    EXPECT_TRUE(std::filesystem::exists(env.programDirectory / "keplers"));
+    EXPECT_EQ(window_->Catalogue().Count(), 5);
+    EXPECT_TRUE(prompt_.asked.empty());
+}

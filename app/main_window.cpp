@@ -119,7 +119,12 @@ void MainWindow::StartUp() {
                           : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 
     if (auto wp = RestorePlacement("MainWindow")) {
-        setGeometry(ToRect(wp->normal));
+        // A place on a screen that is no longer attached would hide the window.
+        const QRect placed = ToRect(wp->normal);
+        bool visible = false;
+        for (const QScreen* screen : QGuiApplication::screens())
+            visible = visible || screen->availableVirtualGeometry().intersects(placed);
+        if (visible && placed.width() > 0 && placed.height() > 0) setGeometry(placed);
         if (wp->showCmd == SHOW_MAXIMIZED) setWindowState(Qt::WindowMaximized);
     }
 

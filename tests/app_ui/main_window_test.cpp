@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -195,4 +196,13 @@ TEST_F(MainWindowTest, FirstStartInstallsTheBuiltInElementFile) {
     EXPECT_TRUE(std::filesystem::exists(env.programDirectory / "keplers"));
     EXPECT_EQ(window_->Catalogue().Count(), 5);
     EXPECT_TRUE(prompt_.asked.empty());
+}
+
+TEST_F(MainWindowTest, APlacementOffEveryScreenIsIgnored) {
+    WindowPlacement wp;
+    wp.normal = {-9000, -9000, -8300, -8500};
+    ASSERT_TRUE(SavePlacement("MainWindow", wp));
+    MainWindow& w = Start();
+    EXPECT_EQ(w.size(), QSize(675, 480));
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableVirtualGeometry().intersects(w.geometry()));
 }

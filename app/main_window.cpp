@@ -315,6 +315,7 @@ void MainWindow::SetPassListHeaders() {
     const auto unixNow = static_cast<std::int64_t>((clock_.Now() - kUnixEpochJulian) * 86400.0);
     const TimeFormatter formatter = CurrentTimeFormatter();
     passList_->Model()->SetHeaders(formatter.HeaderZoneLabel(unixNow));
+    displayOffsetMinutes_ = formatter.DisplayOffsetMinutes(cJulianDate::FromJd(clock_.Now()));
 }
 
 void MainWindow::FillPassList() {
@@ -322,11 +323,15 @@ void MainWindow::FillPassList() {
     model->SetContext(&catalogue_, &selection_, passTable_.get(), settings_.observer);
     model->SetTimeOptions(settings_.use24hTime != 0);
     model->Fill(clock_.Now());
+    displayOffsetMinutes_ =
+        CurrentTimeFormatter().DisplayOffsetMinutes(cJulianDate::FromJd(clock_.Now()));
 }
 
 void MainWindow::TickClock() {
     const double now = clock_.Advance();
-    if (clock_.SystemTimeChanged()) {
+    // A set clock, a daylight-saving switch or a new zone: headers and times change.
+    const int offset = CurrentTimeFormatter().DisplayOffsetMinutes(cJulianDate::FromJd(now));
+    if (clock_.SystemTimeChanged() || offset != displayOffsetMinutes_) {
         SetPassListHeaders();
         FillPassList();
     }

@@ -118,7 +118,7 @@ private:
     void OpenHelp(int context);
     void NotYetAvailable(const QString& what);
     void ShowIdleStatus();
-    void DestroySearchProgress();
+    void DestroySearchProgress(int delayMs = 0);
     void FinishPassSearch(bool aborted, double progress);
     // Stops a running search and drops its results (the selection or place it was for
     // has changed).
@@ -140,6 +140,7 @@ private:
     std::filesystem::path programDirectory_;
     int processorCount_ = 1;
     double nextAutorefresh_ = 0.0;
+    int displayOffsetMinutes_ = 0;  // of the last fill; a change means new zone rules
     bool hostTiles_ = false;
     bool closing_ = false;
     bool escapePressed_ = false;

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <chrono>
 #include <filesystem>
 
@@ -120,8 +121,9 @@ void MainWindow::PollPassSearch() {
         search_->Abort();
         Log(AbortLine(SystemMonotonicSeconds() - searchStartSeconds_));
         abortProgress_ = progress;
-        // The bar goes at once; the timer keeps polling until every worker has ended.
-        DestroySearchProgress();
+        // The bar stays half a second so the user sees where it stopped; the timer keeps
+        // polling until every worker has ended.
+        DestroySearchProgress(500);
     }
 
     if (search_->Running()) return;
@@ -167,11 +169,15 @@ void MainWindow::DiscardPassSearch() {
     ShowIdleStatus();
 }
 
-void MainWindow::DestroySearchProgress() {
-    if (searchProgress_) {
-        searchProgress_->hide();
-        searchProgress_->deleteLater();
-        searchProgress_ = nullptr;
+void MainWindow::DestroySearchProgress(int delayMs) {
+    if (!searchProgress_) return;
+    QProgressBar* bar = searchProgress_;
+    searchProgress_ = nullptr;
+    if (delayMs > 0) {
+        QTimer::singleShot(delayMs, bar, [bar] { bar->deleteLater(); });
+    } else {
+        bar->hide();
+        bar->deleteLater();
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <QDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -145,6 +146,15 @@ TEST_F(PassSearchUiTest, HeadersCarryTheZoneWithoutDisplayUtc) {
     // 8 May: summer time.
     EXPECT_EQ(m->headerData(COL_AOS, Qt::Horizontal, Qt::DisplayRole).toString(), "AOS  (CEST)");
     EXPECT_EQ(m->headerData(COL_LOS, Qt::Horizontal, Qt::DisplayRole).toString(), "LOS  (CEST)");
+    // The user moves to another zone while the program runs: the next tick notices.
+    QSignalSpy resets(m, &QAbstractItemModel::modelReset);
+    setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
+    tzset();
+    w.TickClock();
+    EXPECT_EQ(m->headerData(COL_AOS, Qt::Horizontal, Qt::DisplayRole).toString(), "AOS  (EDT)");
+    EXPECT_EQ(resets.count(), 1);
+    w.TickClock();
+    EXPECT_EQ(resets.count(), 1);
     if (old)
         setenv("TZ", saved.c_str(), 1);
     else

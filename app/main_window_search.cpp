@@ -156,6 +156,7 @@ void MainWindow::FinishPassSearch(bool aborted, double progress) {
     ShowIdleStatus();
     DestroySearchProgress();
     Log(SearchSummaryLine(aborted, progress, selected, perSatellite,
+                          passList_->Model()->rowCount(),
                           SystemMonotonicSeconds() - searchStartSeconds_));
 }
 

@@ -61,13 +61,13 @@ LogLine AutorefreshLine(bool autorefreshOn, const std::string& when, const std::
 }
 
 LogLine SearchSummaryLine(bool aborted, double progressPercent, int selected,
-                          int passesPerSatellite, double elapsedSeconds) {
+                          int passesPerSatellite, int passesDisplayed, double elapsedSeconds) {
     if (aborted)
         return {Format("Passlist updated, but interrupted. Approximately %1.0f passes are displayed",
                        progressPercent * selected * passesPerSatellite / 100.0),
                 LOG_WARNING};
     return {Format("Passlist updated. Total of %d passes displayed in %02.1f seconds",
-                   selected * passesPerSatellite, elapsedSeconds),
+                   passesDisplayed, elapsedSeconds),
             LOG_INFORMATION};
 }
 

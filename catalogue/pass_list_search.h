@@ -28,8 +28,11 @@ AutorefreshResult FindAutorefresh(const std::vector<PassRecord>& table, int sele
 // The line that announces it.
 LogLine AutorefreshLine(bool autorefreshOn, const std::string& when, const std::string& name);
 
+// The completion line. A finished search names the passes the list shows (not the slots
+// searched, which overstates it whenever a satellite has fewer passes); an interrupted one
+// estimates from the progress.
 LogLine SearchSummaryLine(bool aborted, double progressPercent, int selected,
-                          int passesPerSatellite, double elapsedSeconds);
+                          int passesPerSatellite, int passesDisplayed, double elapsedSeconds);
 LogLine AbortLine(double elapsedSeconds);
 // "Finding passes: 12.50% and going. Press <ESC> to abort."
 std::string ProgressText(double progressPercent);

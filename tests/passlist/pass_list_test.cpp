@@ -166,9 +166,10 @@ TEST(PassSearchLines, AutorefreshIsTheEarliestLastLos) {
 }
 
 TEST(PassSearchLines, CompletionTexts) {
-    EXPECT_EQ(SearchSummaryLine(false, 100, 3, 5, 1.23).text,
-              "Passlist updated. Total of 15 passes displayed in 1.2 seconds");
-    const LogLine interrupted = SearchSummaryLine(true, 40, 3, 5, 9);
+    // Three satellites of five passes, one of them with only two: 12 are shown.
+    EXPECT_EQ(SearchSummaryLine(false, 100, 3, 5, 12, 1.23).text,
+              "Passlist updated. Total of 12 passes displayed in 1.2 seconds");
+    const LogLine interrupted = SearchSummaryLine(true, 40, 3, 5, 2, 9);
     EXPECT_EQ(interrupted.text, "Passlist updated, but interrupted. Approximately 6 passes are displayed");
     EXPECT_EQ(interrupted.level, 1);
     EXPECT_EQ(AbortLine(2.345).text, "User aborted passlist generation after 2.3 seconds");

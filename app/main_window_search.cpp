@@ -6,6 +6,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -80,7 +81,8 @@ int MainWindow::StartPassSearch() {
     inputs.options.searchLunarPasses = settings_.searchLunarPasses != 0;
     inputs.options.searchIridiumFlares = settings_.searchIridiumFlares != 0;
     inputs.options.reportNvs = settings_.reportNvs != 0;
-    inputs.options.passesPerSatellite = std::max(0, settings_.numberOfPasses);
+    // The dialog allows two digits; a larger stored value would only allocate without end.
+    inputs.options.passesPerSatellite = std::clamp(settings_.numberOfPasses, 0, 99);
     inputs.satellites = std::move(satellites);
     inputs.formatDateTime = [](double jd) { return FormatDateTime(cJulianDate::FromJd(jd)); };
 

@@ -31,7 +31,9 @@ EventLogModel::EventLogModel(QObject* parent)
     Drain();
 }
 
-EventLogModel::~EventLogModel() { SetEventNotifier({}); }
+EventLogModel::~EventLogModel() {
+    SetEventNotifier({});
+}
 
 int EventLogModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -43,10 +45,14 @@ int EventLogModel::columnCount(const QModelIndex& parent) const {
 
 QColor EventLogModel::LevelColour(int level) {
     switch (level) {
-        case LOG_SUCCESS: return QColor(0, 255, 0);
-        case LOG_WARNING: return QColor(255, 255, 0);
-        case LOG_ERROR: return QColor(255, 0, 0);
-        default: return QColor(255, 255, 255);
+        case LOG_SUCCESS:
+            return QColor(0, 255, 0);
+        case LOG_WARNING:
+            return QColor(255, 255, 0);
+        case LOG_ERROR:
+            return QColor(255, 0, 0);
+        default:
+            return QColor(255, 255, 255);
     }
 }
 
@@ -62,13 +68,13 @@ QVariant EventLogModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             return index.column() == COL_TIME ? row.time : row.text;
         case Qt::DecorationRole:
-            return index.column() == COL_TIME ? QVariant(SharedIcon(row.level))
-                                              : QVariant();
+            return index.column() == COL_TIME ? QVariant(SharedIcon(row.level)) : QVariant();
         case Qt::BackgroundRole:
             return index.column() == COL_MESSAGE ? QVariant(LevelColour(row.level)) : QVariant();
         case Qt::ForegroundRole:
             return index.column() == COL_MESSAGE ? QVariant(QColor(Qt::black)) : QVariant();
-        default: return {};
+        default:
+            return {};
     }
 }
 

@@ -3,9 +3,9 @@
 // cell coloured by level. It drains the event queue on the user-interface thread whenever
 // any thread logs.
 #include <QAbstractTableModel>
+#include <QTreeView>
 #include <atomic>
 #include <chrono>
-#include <QTreeView>
 #include <deque>
 #include <memory>
 

@@ -32,7 +32,8 @@ void Success(QPainter& p, qreal s) {
     QPen pen(Qt::white, s / 8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
-    p.drawPolyline(QVector<QPointF>{{s * 0.28, s * 0.52}, {s * 0.44, s * 0.68}, {s * 0.72, s * 0.34}});
+    p.drawPolyline(
+        QVector<QPointF>{{s * 0.28, s * 0.52}, {s * 0.44, s * 0.68}, {s * 0.72, s * 0.34}});
 }
 
 void Warning(QPainter& p, qreal s) {
@@ -85,9 +86,15 @@ void MoonWithDot(QPainter& p, qreal s, int where) {
     if (where >= 0) p.drawEllipse(QRectF(s - d, s * 0.5 - d / 2, d, d));
 }
 
-void LunarStart(QPainter& p, qreal s) { MoonWithDot(p, s, -1); }
-void LunarPass(QPainter& p, qreal s) { MoonWithDot(p, s, 0); }
-void LunarEnd(QPainter& p, qreal s) { MoonWithDot(p, s, 1); }
+void LunarStart(QPainter& p, qreal s) {
+    MoonWithDot(p, s, -1);
+}
+void LunarPass(QPainter& p, qreal s) {
+    MoonWithDot(p, s, 0);
+}
+void LunarEnd(QPainter& p, qreal s) {
+    MoonWithDot(p, s, 1);
+}
 
 void Flare(QPainter& p, qreal s) {
     // A four-pointed white-yellow glint.
@@ -147,9 +154,8 @@ void Twilight(QPainter& p, qreal s) {
     p.drawRect(QRectF(s * 0.04, s * 0.7, s * 0.92, s * 0.26));
 }
 
-constexpr Painter kPainters[] = {Success,   Warning,   Error,    Information,
-                                 LunarStart, LunarPass, LunarEnd, Flare,
-                                 SunUp,     Dark,      Twilight};
+constexpr Painter kPainters[] = {Success,  Warning, Error, Information, LunarStart, LunarPass,
+                                 LunarEnd, Flare,   SunUp, Dark,        Twilight};
 
 QIcon Draw(Painter paint) {
     QIcon icon;

@@ -26,8 +26,8 @@
 #include "app/registry.h"
 #include "app/time_format.h"
 #include "catalogue/element_loader.h"
-#include "catalogue/pass_search.h"
 #include "catalogue/pass_list_model.h"
+#include "catalogue/pass_search.h"
 #include "orbit/julian_date.h"
 #include "platform/directories.h"
 #include "platform/time_zone.h"
@@ -109,8 +109,8 @@ void MainWindow::StartUp() {
     setWindowIcon(ApplicationIcon());
     resize(675, 480);
 
-    programDirectory_ = env_.programDirectory.empty() ? platform::ProgramDirectory()
-                                                      : env_.programDirectory;
+    programDirectory_ =
+        env_.programDirectory.empty() ? platform::ProgramDirectory() : env_.programDirectory;
 
     if (ShiftCtrlHeld()) OfferSettingsReset(*prompt_);
 
@@ -159,16 +159,18 @@ void MainWindow::StartUp() {
     connect(&searchTimer_, &QTimer::timeout, this, &MainWindow::PollPassSearch);
 
     if (IsObserverUnset(settings_.observer))
-        LogEvent("Your location does not appear to be set up properly! Go to the 'Settings' "
-                 "-> 'User' menu to set your location",
-                 LOG_WARNING);
+        LogEvent(
+            "Your location does not appear to be set up properly! Go to the 'Settings' "
+            "-> 'User' menu to set your location",
+            LOG_WARNING);
 
     // The program's own update check arrives with its maintenance code; "Check for updates"
     // is read and kept meanwhile.
     if (IsThirtyTwoBitOnSixtyFourBit())
-        LogEvent("You're running the 32-bit edition of Orvanta on a 64-bit system. You should "
-                 "download the 64-bit edition of Orvanta from our website!",
-                 LOG_WARNING);
+        LogEvent(
+            "You're running the 32-bit edition of Orvanta on a 64-bit system. You should "
+            "download the 64-bit edition of Orvanta from our website!",
+            LOG_WARNING);
 
     // Escape must reach the search even while the list has the focus.
     qApp->installEventFilter(this);
@@ -200,8 +202,8 @@ void MainWindow::BuildMenus() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("Check for &updates..."), this,
                     [this] { NotYetAvailable(QStringLiteral("The update check")); });
-    QAction* helpAction = help->addAction(QStringLiteral("&Help..."), this,
-                                          [this] { OpenHelp(HELP_DEFAULT_TOPIC); });
+    QAction* helpAction =
+        help->addAction(QStringLiteral("&Help..."), this, [this] { OpenHelp(HELP_DEFAULT_TOPIC); });
     helpAction->setShortcut(QKeySequence(Qt::Key_F1));
     QAction* about = help->addAction(QStringLiteral("&About ..."), this, &MainWindow::OpenAbout);
     // "?" is a shifted key on most layouts, so Alt+Shift+? is the same chord.
@@ -223,9 +225,13 @@ void MainWindow::BuildStatusBar() {
     bar->addWidget(statusRight_, 1);
 }
 
-void MainWindow::ShowIdleStatus() { statusText_->setText(QString::fromLatin1(kIdleStatus)); }
+void MainWindow::ShowIdleStatus() {
+    statusText_->setText(QString::fromLatin1(kIdleStatus));
+}
 
-QString MainWindow::StatusText() const { return statusText_->text(); }
+QString MainWindow::StatusText() const {
+    return statusText_->text();
+}
 
 void MainWindow::RestoreLayouts() {
     auto apply = [](QHeaderView* header, const ColumnLayout& layout) {
@@ -298,9 +304,9 @@ void MainWindow::LayOut() {
     if (!central_) return;
     const int statusHeight = statusBar()->isVisible() ? statusBar()->height() : 0;
     const int progressHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const MainWindowLayout l = ComputeMainWindowLayout(
-        central_->width(), central_->height() + statusHeight, statusHeight, hostTiles_,
-        progressHeight);
+    const MainWindowLayout l =
+        ComputeMainWindowLayout(central_->width(), central_->height() + statusHeight, statusHeight,
+                                hostTiles_, progressHeight);
     passList_->setGeometry(l.passList);
     eventLog_->setGeometry(l.eventLog);
     if (searchProgress_) searchProgress_->setGeometry(l.searchProgress);
@@ -370,7 +376,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::OpenHelp(int context) { HelpWindow::ShowContext(context); }
+void MainWindow::OpenHelp(int context) {
+    HelpWindow::ShowContext(context);
+}
 
 void MainWindow::OpenAbout() {
     AboutDialog dialog(this);
@@ -402,8 +410,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     settings_.earthviewOpen = 0;
     settings_.selectedSatellites = SelectionToBlob(selection_);
     settings_.numberOfSats = static_cast<std::int32_t>(selection_.size());
-    WriteSettings(settings_, {"Skyview Open", "Earthview Open", "Selected Satellites",
-                              "Number of Sats"});
+    WriteSettings(settings_,
+                  {"Skyview Open", "Earthview Open", "Selected Satellites", "Number of Sats"});
     HelpWindow::CloseShared();
     qApp->removeEventFilter(this);
 

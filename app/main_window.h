@@ -31,14 +31,14 @@ struct PassRecord;
 // Everything the window takes from outside, so tests can run it at a fixed instant in a
 // temporary directory and answer its questions.
 struct MainWindowEnvironment {
-    std::filesystem::path programDirectory;   // empty: the platform's program directory
-    std::filesystem::path builtInDirectory;   // where the built-in element file lies
-    IPrompt* prompt = nullptr;                // null: Qt message boxes
-    Clock::UtcSource utcSource;               // null: the system clock
-    Clock::MonotonicSource monotonicSource;   // null: the system's steady clock
-    int processorCount = 0;                   // 0: ask the system
-    std::function<bool()> shiftCtrlHeld;      // null: the keyboard state
-    bool startClockTimer = true;              // tests drive TickClock() themselves
+    std::filesystem::path programDirectory;  // empty: the platform's program directory
+    std::filesystem::path builtInDirectory;  // where the built-in element file lies
+    IPrompt* prompt = nullptr;               // null: Qt message boxes
+    Clock::UtcSource utcSource;              // null: the system clock
+    Clock::MonotonicSource monotonicSource;  // null: the system's steady clock
+    int processorCount = 0;                  // 0: ask the system
+    std::function<bool()> shiftCtrlHeld;     // null: the keyboard state
+    bool startClockTimer = true;             // tests drive TickClock() themselves
 };
 
 // Placement of the children for a client area of width x height (status bar included).

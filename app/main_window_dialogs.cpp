@@ -72,8 +72,9 @@ void MainWindow::OpenSatelliteSettings() {
         selection_ = dialog.NewSelection();
         SetPassListHeaders();
     });
-    connect(&dialog, &SatelliteSettingsDialog::startPassSearchRequested, this,
-            [this] { StartPassSearch(); }, Qt::QueuedConnection);
+    connect(
+        &dialog, &SatelliteSettingsDialog::startPassSearchRequested, this,
+        [this] { StartPassSearch(); }, Qt::QueuedConnection);
     connect(&dialog, &SatelliteSettingsDialog::passListRefillRequested, this, [this, &dialog] {
         RemapPassTable(*passTable_, dialog.FormerToNewIndices());
         FillPassList();

@@ -23,7 +23,9 @@ namespace orvanta {
 
 namespace {
 
-void Log(const LogLine& line) { LogEvent(line.text, line.level); }
+void Log(const LogLine& line) {
+    LogEvent(line.text, line.level);
+}
 
 // Last-write time of a file as a UTC Julian date, or 0 when it cannot be read.
 double FileJulianDate(const std::filesystem::path& file) {
@@ -31,18 +33,23 @@ double FileJulianDate(const std::filesystem::path& file) {
     const auto written = std::filesystem::last_write_time(file, ec);
     if (ec) return 0.0;
     const auto sys = std::chrono::file_clock::to_sys(written);
-    const double seconds =
-        std::chrono::duration<double>(sys.time_since_epoch()).count();
+    const double seconds = std::chrono::duration<double>(sys.time_since_epoch()).count();
     return kUnixEpochJulian + seconds / 86400.0;
 }
 
 }  // namespace
 
-const std::vector<PassRecord>& MainWindow::PassTable() const { return *passTable_; }
+const std::vector<PassRecord>& MainWindow::PassTable() const {
+    return *passTable_;
+}
 
-bool MainWindow::SearchRunning() const { return search_ != nullptr; }
+bool MainWindow::SearchRunning() const {
+    return search_ != nullptr;
+}
 
-void MainWindow::AbortPassSearch() { escapePressed_ = true; }
+void MainWindow::AbortPassSearch() {
+    escapePressed_ = true;
+}
 
 bool MainWindow::WaitForSearch(int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -157,8 +164,7 @@ void MainWindow::FinishPassSearch(bool aborted, double progress) {
     FillPassList();
     ShowIdleStatus();
     DestroySearchProgress();
-    Log(SearchSummaryLine(aborted, progress, selected, perSatellite,
-                          passList_->Model()->rowCount(),
+    Log(SearchSummaryLine(aborted, progress, selected, perSatellite, passList_->Model()->rowCount(),
                           SystemMonotonicSeconds() - searchStartSeconds_));
 }
 

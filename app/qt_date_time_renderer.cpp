@@ -7,7 +7,9 @@
 namespace orvanta {
 
 std::string QtDateTimeRenderer::ShortDate(const CalendarFields& f) const {
-    return QLocale::system().toString(QDate(f.year, f.month, f.day), QLocale::ShortFormat).toStdString();
+    return QLocale::system()
+        .toString(QDate(f.year, f.month, f.day), QLocale::ShortFormat)
+        .toStdString();
 }
 
 std::string QtDateTimeRenderer::TimeOfDay(const CalendarFields& f) const {

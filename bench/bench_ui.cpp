@@ -61,7 +61,8 @@ void BenchPassListTick() {
     rows.Fill(table, kStart, context);
 
     // Ticks at the middle of the first pass, so live values are computed too.
-    double now = (table[table.size() - rows.Count()].aos + table[table.size() - rows.Count()].los) / 2;
+    double now =
+        (table[table.size() - rows.Count()].aos + table[table.size() - rows.Count()].los) / 2;
     rows.Fill(table, now, context);
     constexpr int kTicks = 200;
     std::size_t chars = 0;

@@ -13,7 +13,9 @@ namespace orvanta {
 
 namespace {
 
-double RadToDegrees(double r) { return r * 180.0 / 3.14159265358979323846; }
+double RadToDegrees(double r) {
+    return r * 180.0 / 3.14159265358979323846;
+}
 
 }  // namespace
 
@@ -40,8 +42,7 @@ bool UpdateLiveValues(PassRecord& record, const KeplerRecord& satellite,
 void RemapPassTable(std::vector<PassRecord>& table, const std::vector<int>& formerToNew) {
     for (PassRecord& r : table) {
         const int s = r.satellite;
-        const int mapped =
-            s >= 0 && s < static_cast<int>(formerToNew.size()) ? formerToNew[s] : -1;
+        const int mapped = s >= 0 && s < static_cast<int>(formerToNew.size()) ? formerToNew[s] : -1;
         if (mapped < 0) {
             r = PassRecord{};
         } else {
@@ -75,16 +76,26 @@ std::string PassCellText(const PassRecord& r, int column, double now,
             const KeplerRecord* sat = PassSatellite(r, context);
             return sat ? FormatSatelliteCell(sat->Name(), sat->catalogueNumber) : std::string();
         }
-        case COL_AOS: return FormatRowTime(r.aos, now, context.time);
-        case COL_LOS: return FormatRowTime(r.los, now, context.time);
-        case COL_COUNTDOWN: return FormatCountdown(live ? r.los : r.aos, now);
-        case COL_RISE_AZ: return FormatAzimuthCell(r.riseAzimuth);
-        case COL_MAX_EL: return FormatMaxElevationCell(r.midAzimuth, r.maxElevation);
-        case COL_SET_AZ: return FormatAzimuthCell(r.setAzimuth);
-        case COL_DURATION: return FormatDurationCell(r.aos, r.los);
-        case COL_AZ: return live ? FormatLiveAzimuth(r.currentAzimuth) : "--";
-        case COL_EL: return live ? FormatLiveElevation(r.currentElevation) : "--";
-        case COL_RANGE: return live ? FormatLiveRange(r.currentRange) : "";
+        case COL_AOS:
+            return FormatRowTime(r.aos, now, context.time);
+        case COL_LOS:
+            return FormatRowTime(r.los, now, context.time);
+        case COL_COUNTDOWN:
+            return FormatCountdown(live ? r.los : r.aos, now);
+        case COL_RISE_AZ:
+            return FormatAzimuthCell(r.riseAzimuth);
+        case COL_MAX_EL:
+            return FormatMaxElevationCell(r.midAzimuth, r.maxElevation);
+        case COL_SET_AZ:
+            return FormatAzimuthCell(r.setAzimuth);
+        case COL_DURATION:
+            return FormatDurationCell(r.aos, r.los);
+        case COL_AZ:
+            return live ? FormatLiveAzimuth(r.currentAzimuth) : "--";
+        case COL_EL:
+            return live ? FormatLiveElevation(r.currentElevation) : "--";
+        case COL_RANGE:
+            return live ? FormatLiveRange(r.currentRange) : "";
         case COL_LUNAR_START:
             return r.lunarStart != 0.0 ? FormatRowTime(r.lunarStart, now, context.time) : "";
         case COL_LUNAR_END:
@@ -95,7 +106,8 @@ std::string PassCellText(const PassRecord& r, int column, double now,
             if (!PassHasFlare(r)) return "";
             return FormatFlareCell(FormatTime(cJulianDate::FromJd(r.flareStart[r.flareMirror])),
                                    r.flareMagnitude, r.flareAzimuth, r.flareElevation);
-        default: return "";
+        default:
+            return "";
     }
 }
 

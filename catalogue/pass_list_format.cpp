@@ -15,10 +15,20 @@ struct ColumnInfo {
 };
 
 constexpr ColumnInfo kColumns[PASS_LIST_COLUMNS] = {
-    {"Satellite", 140},        {"AOS", 80},    {"LOS", 80},      {"T-", 60},
-    {"Rise Az", 50},           {"Max El", 70}, {"Set Az", 50},   {"Duration", 60},
-    {"Az", 50},                {"El", 50},     {"Range", 50},    {"Lunar Pass Start", 80},
-    {"Lunar Pass End", 80},    {"Flare Details", 80},
+    {"Satellite", 140},
+    {"AOS", 80},
+    {"LOS", 80},
+    {"T-", 60},
+    {"Rise Az", 50},
+    {"Max El", 70},
+    {"Set Az", 50},
+    {"Duration", 60},
+    {"Az", 50},
+    {"El", 50},
+    {"Range", 50},
+    {"Lunar Pass Start", 80},
+    {"Lunar Pass End", 80},
+    {"Flare Details", 80},
 };
 
 template <typename... Args>
@@ -29,7 +39,9 @@ std::string Format(const char* format, Args... args) {
 }
 
 // Whole degrees the way the list has always shown them: truncated towards zero.
-int WholeDegrees(double degrees) { return static_cast<int>(degrees); }
+int WholeDegrees(double degrees) {
+    return static_cast<int>(degrees);
+}
 
 }  // namespace
 
@@ -92,7 +104,9 @@ std::string FormatSatelliteCell(std::string_view name, std::int32_t catalogueNum
                   static_cast<int>(catalogueNumber));
 }
 
-std::string FormatAzimuthCell(double degrees) { return Format("%0.3d", WholeDegrees(degrees)); }
+std::string FormatAzimuthCell(double degrees) {
+    return Format("%0.3d", WholeDegrees(degrees));
+}
 
 std::string FormatMaxElevationCell(double midAzimuth, double maxElevation) {
     return Format("%0.3d @ %0.2d", WholeDegrees(midAzimuth), WholeDegrees(maxElevation));
@@ -104,14 +118,20 @@ std::string FormatDurationCell(double aos, double los) {
     return Format("%dm %0.2ds", static_cast<int>(seconds / 60), static_cast<int>(seconds % 60));
 }
 
-std::string FormatLiveAzimuth(double degrees) { return Format("%05.1f", degrees); }
-std::string FormatLiveElevation(double degrees) { return Format("%04.1f", degrees); }
-std::string FormatLiveRange(double range) { return Format("%0.1f", range); }
+std::string FormatLiveAzimuth(double degrees) {
+    return Format("%05.1f", degrees);
+}
+std::string FormatLiveElevation(double degrees) {
+    return Format("%04.1f", degrees);
+}
+std::string FormatLiveRange(double range) {
+    return Format("%0.1f", range);
+}
 
 std::string FormatFlareCell(std::string_view time, double magnitude, double azimuth,
                             double elevation) {
-    return Format("%.*s M: %0.2f Az: %0.1f El: %0.1f", static_cast<int>(time.size()),
-                  time.data(), magnitude, azimuth, elevation);
+    return Format("%.*s M: %0.2f Az: %0.1f El: %0.1f", static_cast<int>(time.size()), time.data(),
+                  magnitude, azimuth, elevation);
 }
 
 std::string PassListHeader(std::string_view base, std::string_view zoneLabel) {

@@ -11,7 +11,9 @@ namespace orvanta {
 
 namespace {
 
-QColor ToQColor(const Rgb& c) { return QColor(c.r, c.g, c.b); }
+QColor ToQColor(const Rgb& c) {
+    return QColor(c.r, c.g, c.b);
+}
 
 }  // namespace
 
@@ -26,7 +28,9 @@ void PassListModel::SetContext(const KeplerCatalogue* catalogue,
     table_ = table;
 }
 
-void PassListModel::SetTimeOptions(bool use24h) { use24h_ = use24h; }
+void PassListModel::SetTimeOptions(bool use24h) {
+    use24h_ = use24h;
+}
 
 void PassListModel::SetHeaders(const std::string& zoneLabel) {
     aosHeader_ = QString::fromStdString(PassListHeader("AOS", zoneLabel));
@@ -68,8 +72,7 @@ void PassListModel::Tick(double now) {
     if (rowCount() == 0) return;
     emit dataChanged(index(0, COL_COUNTDOWN), index(rowCount() - 1, COL_COUNTDOWN),
                      {Qt::DisplayRole});
-    for (int row : changes.live)
-        emit dataChanged(index(row, 0), index(row, PASS_LIST_COLUMNS - 1));
+    for (int row : changes.live) emit dataChanged(index(row, 0), index(row, PASS_LIST_COLUMNS - 1));
 }
 
 void PassListModel::Clear() {
@@ -99,14 +102,18 @@ QVariant PassListModel::data(const QModelIndex& index, int role) const {
         case Qt::DecorationRole:
             return index.column() == COL_SATELLITE && icons_ ? QVariant(icons_(PassIconIndex(r)))
                                                              : QVariant();
-        case Qt::ForegroundRole: return ToQColor(PassRowTextColour(r, now_));
+        case Qt::ForegroundRole:
+            return ToQColor(PassRowTextColour(r, now_));
         case Qt::BackgroundRole: {
             const auto bg = PassCellBackground(index.column());
             return bg ? QVariant(ToQColor(*bg)) : QVariant();
         }
-        case Qt::TextAlignmentRole: return int(Qt::AlignCenter);
-        case RecordIndexRole: return record;
-        default: return {};
+        case Qt::TextAlignmentRole:
+            return int(Qt::AlignCenter);
+        case RecordIndexRole:
+            return record;
+        default:
+            return {};
     }
 }
 

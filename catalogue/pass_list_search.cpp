@@ -26,9 +26,10 @@ LogLine ElementAgeLine(double ageDays, const std::string& lastUpdated) {
                        hours, minutes, lastUpdated.c_str()),
                 LOG_ERROR};
     if (ageDays > 2.0)
-        return {Format("Kepler age: %0.2dh %02.0fm! Predictions somewhat inaccurate. Last updated %s",
-                       hours, minutes, lastUpdated.c_str()),
-                LOG_WARNING};
+        return {
+            Format("Kepler age: %0.2dh %02.0fm! Predictions somewhat inaccurate. Last updated %s",
+                   hours, minutes, lastUpdated.c_str()),
+            LOG_WARNING};
     return {Format("Kepler age: %0.2dh %02.0fm", hours, minutes), LOG_SUCCESS};
 }
 
@@ -63,9 +64,10 @@ LogLine AutorefreshLine(bool autorefreshOn, const std::string& when, const std::
 LogLine SearchSummaryLine(bool aborted, double progressPercent, int selected,
                           int passesPerSatellite, int passesDisplayed, double elapsedSeconds) {
     if (aborted)
-        return {Format("Passlist updated, but interrupted. Approximately %1.0f passes are displayed",
-                       progressPercent * selected * passesPerSatellite / 100.0),
-                LOG_WARNING};
+        return {
+            Format("Passlist updated, but interrupted. Approximately %1.0f passes are displayed",
+                   progressPercent * selected * passesPerSatellite / 100.0),
+            LOG_WARNING};
     return {Format("Passlist updated. Total of %d passes displayed in %02.1f seconds",
                    passesDisplayed, elapsedSeconds),
             LOG_INFORMATION};

@@ -2,8 +2,8 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QMenuBar>
-#include <QStatusBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -43,9 +43,10 @@ TEST_F(MainWindowTest, FirstStartLogsItsLinesAndUsesTheDefaults) {
     EXPECT_EQ(lines.back(), "Software started. 1 Processor detected");
     EXPECT_TRUE(Logged("5 Kepler elements loaded from file", LOG_INFORMATION));
     EXPECT_TRUE(Logged("Automatic Kepler update is turned OFF", LOG_INFORMATION));
-    EXPECT_TRUE(Logged("Your location does not appear to be set up properly! Go to the "
-                       "'Settings' -> 'User' menu to set your location",
-                       LOG_WARNING));
+    EXPECT_TRUE(
+        Logged("Your location does not appear to be set up properly! Go to the "
+               "'Settings' -> 'User' menu to set your location",
+               LOG_WARNING));
     // Nothing selected: no search, an idle status bar, an empty list.
     EXPECT_FALSE(w.SearchRunning());
     EXPECT_EQ(w.PassList()->Model()->rowCount(), 0);
@@ -98,14 +99,15 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsAndShortcuts) {
     QStringList menus;
     for (QAction* a : w.menuBar()->actions()) menus << a->text();
     EXPECT_EQ(menus, QStringList({"&File", "&Settings", "&View", "&Help"}));
-    for (const char* text : {"E&xit", "&Satellites...", "S&ystem...", "&User...",
-                             "&Download Keplers...", "&Update Passlist now...", "&Skyview Window",
-                             "&Earthview Window", "Check for &updates...", "&Help...",
-                             "&About ..."})
+    for (const char* text :
+         {"E&xit", "&Satellites...", "S&ystem...", "&User...", "&Download Keplers...",
+          "&Update Passlist now...", "&Skyview Window", "&Earthview Window",
+          "Check for &updates...", "&Help...", "&About ..."})
         EXPECT_NE(FindAction(&w, text), nullptr) << text;
     EXPECT_EQ(FindAction(&w, "E&xit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
     EXPECT_EQ(FindAction(&w, "&Help...")->shortcut(), QKeySequence(Qt::Key_F1));
-    EXPECT_TRUE(FindAction(&w, "&About ...")->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_Slash)));
+    EXPECT_TRUE(
+        FindAction(&w, "&About ...")->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_Slash)));
 
     // About shows the version line; Help opens the help window.
     QString version;
@@ -204,5 +206,6 @@ TEST_F(MainWindowTest, APlacementOffEveryScreenIsIgnored) {
     ASSERT_TRUE(SavePlacement("MainWindow", wp));
     MainWindow& w = Start();
     EXPECT_EQ(w.size(), QSize(675, 480));
-    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableVirtualGeometry().intersects(w.geometry()));
+    EXPECT_TRUE(
+        QGuiApplication::primaryScreen()->availableVirtualGeometry().intersects(w.geometry()));
 }

@@ -1,10 +1,10 @@
 // The pass search as the window runs it, and the pass list it fills and keeps current.
-#include <QListWidget>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QRadioButton>
 #include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -47,11 +47,13 @@ TEST_F(PassSearchUiTest, StartUpSearchFillsTheListInAosOrder) {
     MainWindow& w = StartWithSearch();
     PassListModel* m = w.PassList()->Model();
     EXPECT_TRUE(Logged("Kepler age: 12h 00m", LOG_SUCCESS));
-    EXPECT_TRUE(Logged("Started searching for passes. Search options used: Lunar passes OFF, "
-                       "Iridium flares: OFF",
-                       LOG_INFORMATION));
-    EXPECT_TRUE(Logged("Passlist updated. Total of " + std::to_string(w.PassList()->Model()->rowCount()) +
-                       " passes displayed in ",
+    EXPECT_TRUE(
+        Logged("Started searching for passes. Search options used: Lunar passes OFF, "
+               "Iridium flares: OFF",
+               LOG_INFORMATION));
+    EXPECT_TRUE(Logged("Passlist updated. Total of " +
+                           std::to_string(w.PassList()->Model()->rowCount()) +
+                           " passes displayed in ",
                        LOG_INFORMATION));
     EXPECT_TRUE(Logged("Passlist will autorefresh at: "));
     EXPECT_EQ(w.StatusText(), "Ready");
@@ -110,7 +112,8 @@ TEST_F(PassSearchUiTest, RowsLeaveAtTheirLosAndLivePassesTurnAmberLow) {
     EXPECT_NE(Cell(m, live, COL_AZ), "--");
     EXPECT_FALSE(Cell(m, live, COL_RANGE).isEmpty());
     EXPECT_EQ(Foreground(m, live), QColor(0, 255, 0));
-    EXPECT_NEAR(table[static_cast<std::size_t>(recordIndex)].currentElevation, pass.maxElevation, 1.0);
+    EXPECT_NEAR(table[static_cast<std::size_t>(recordIndex)].currentElevation, pass.maxElevation,
+                1.0);
     // AOS is in the past: no day prefix; the countdown runs to LOS.
     EXPECT_FALSE(Cell(m, live, COL_AOS).startsWith("+"));
     EXPECT_EQ(Cell(m, live, COL_COUNTDOWN).toStdString(), FormatCountdown(pass.los, utc_));

@@ -59,7 +59,8 @@ protected:
         gzclose(gz);
         // Written half a day before the test's "now", so the age line reads 12 hours.
         using namespace std::chrono;
-        const auto written = sys_seconds(seconds(static_cast<long long>((kStartJd - 0.5 - 2440587.5) * 86400)));
+        const auto written =
+            sys_seconds(seconds(static_cast<long long>((kStartJd - 0.5 - 2440587.5) * 86400)));
         std::filesystem::last_write_time(to, file_clock::from_sys(written));
     }
 

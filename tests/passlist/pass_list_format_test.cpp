@@ -56,7 +56,8 @@ TEST(PassListFormat, CellTexts) {
     EXPECT_EQ(FormatLiveAzimuth(5.25), "005.2");
     EXPECT_EQ(FormatLiveElevation(3.14), "03.1");
     EXPECT_EQ(FormatLiveRange(1234.56), "1234.6");
-    EXPECT_EQ(FormatFlareCell("10:00:00", -2.346, 120.04, 45.06), "10:00:00 M: -2.35 Az: 120.0 El: 45.1");
+    EXPECT_EQ(FormatFlareCell("10:00:00", -2.346, 120.04, 45.06),
+              "10:00:00 M: -2.35 Az: 120.0 El: 45.1");
 }
 
 TEST(PassListFormat, HeadersAndLocaleTime) {

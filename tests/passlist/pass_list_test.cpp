@@ -59,8 +59,8 @@ TEST(PassListRows, FillSkipsEmptyEndedAndUnselectedRecords) {
 
 TEST(PassListRows, TickRemovesEndedRowsOneByOneAndReportsLiveOnes) {
     Fixture f;
-    std::vector<PassRecord> table = {Pass(0, 1, 10),  Pass(1, 2, 11), Pass(0, 3, 30),
-                                     Pass(1, 4, 12),  Pass(0, 50, 60)};
+    std::vector<PassRecord> table = {Pass(0, 1, 10), Pass(1, 2, 11), Pass(0, 3, 30), Pass(1, 4, 12),
+                                     Pass(0, 50, 60)};
     PassListRows rows;
     rows.Fill(table, kNow, f.context);
     ASSERT_EQ(rows.Count(), 5);
@@ -98,7 +98,8 @@ TEST(PassListRows, TickWithoutSelectionClearsTheList) {
 TEST(PassListRows, CellsOfAPassInProgressAndAhead) {
     Fixture f;
     PassRecord ahead = Pass(0, 2.5 * 1440 + 10, 2.5 * 1440 + 20);
-    ahead.riseAzimuth = 7.9, ahead.setAzimuth = 187.2, ahead.midAzimuth = 95, ahead.maxElevation = 5.6;
+    ahead.riseAzimuth = 7.9, ahead.setAzimuth = 187.2, ahead.midAzimuth = 95,
+    ahead.maxElevation = 5.6;
     EXPECT_EQ(PassCellText(ahead, COL_SATELLITE, kNow, f.context), "ISS (ZARYA)   (25544)");
     EXPECT_EQ(PassCellText(ahead, COL_AOS, kNow, f.context), "+2   12:10:00");
     EXPECT_EQ(PassCellText(ahead, COL_RISE_AZ, kNow, f.context), "007");
@@ -140,8 +141,9 @@ TEST(PassSearchLines, ElementAgeThresholds) {
     EXPECT_EQ(fresh.text, "Kepler age: 36h 30m");
     EXPECT_EQ(fresh.level, 0);
     const LogLine old = ElementAgeLine(2.25, "2026-05-01 10:00:00");
-    EXPECT_EQ(old.text, "Kepler age: 54h 00m! Predictions somewhat inaccurate. Last updated "
-                        "2026-05-01 10:00:00");
+    EXPECT_EQ(old.text,
+              "Kepler age: 54h 00m! Predictions somewhat inaccurate. Last updated "
+              "2026-05-01 10:00:00");
     EXPECT_EQ(old.level, 1);
     EXPECT_EQ(ElementAgeLine(6.5, "d").level, 2);
     EXPECT_EQ(ElementAgeLine(0.1, "d").text, "Kepler age: 02h 24m");
@@ -170,12 +172,14 @@ TEST(PassSearchLines, CompletionTexts) {
     EXPECT_EQ(SearchSummaryLine(false, 100, 3, 5, 12, 1.23).text,
               "Passlist updated. Total of 12 passes displayed in 1.2 seconds");
     const LogLine interrupted = SearchSummaryLine(true, 40, 3, 5, 2, 9);
-    EXPECT_EQ(interrupted.text, "Passlist updated, but interrupted. Approximately 6 passes are displayed");
+    EXPECT_EQ(interrupted.text,
+              "Passlist updated, but interrupted. Approximately 6 passes are displayed");
     EXPECT_EQ(interrupted.level, 1);
     EXPECT_EQ(AbortLine(2.345).text, "User aborted passlist generation after 2.3 seconds");
     EXPECT_EQ(ProgressText(12.5), "Finding passes: 12.50% and going. Press <ESC> to abort.");
     EXPECT_EQ(AutorefreshLine(true, "T", "ISS").text,
               "Passlist will autorefresh at: T. Satellite ISS runs out of passes.");
-    EXPECT_EQ(AutorefreshLine(false, "T", "ISS").text,
-              "Passlist auto refresh is OFF! First satellite will expire at: T. ISS runs out of passes.");
+    EXPECT_EQ(
+        AutorefreshLine(false, "T", "ISS").text,
+        "Passlist auto refresh is OFF! First satellite will expire at: T. ISS runs out of passes.");
 }

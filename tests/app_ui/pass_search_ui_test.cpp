@@ -246,6 +246,14 @@ TEST_F(PassSearchUiTest, SatelliteDialogOkAndUpdateSearchesJustSaveDoesNot) {
     EXPECT_EQ(prompt_.asked[0].text, "Number of passes is not numerical!");
     EXPECT_EQ(prompt_.asked[0].caption, "Error");
     EXPECT_FALSE(w.SearchRunning());
+
+    // An empty field is 0 passes: the search has nothing to find and the list empties.
+    runDialog("okUpdateButton", "");
+    QApplication::processEvents();
+    EXPECT_EQ(w.CurrentSettings().numberOfPasses, 0);
+    ASSERT_TRUE(w.WaitForSearch(60000));
+    EXPECT_EQ(w.PassList()->Model()->rowCount(), 0);
+    w.TickClock();
 }
 
 TEST_F(PassSearchUiTest, JustSaveShowsOnlyRowsOfSatellitesStillSelected) {

@@ -199,6 +199,128 @@ TEST(PassSearchStepping, SameSecondsAsAOneSecondSearch) {
     }
 }
 
+// ---- resuming at LOS against resuming one period after AOS less ten minutes ----------
+
+// The older rule, stepping every second: after a pass the search goes on at AOS + period -
+// 600 s; a start above the horizon is followed back to its rise. At most maxPasses.
+std::vector<test::SecondPass> PassesResumingAfterAos(const PassSearchSatellite& sat,
+                                                     const ObserverLocation& obs, double now,
+                                                     long long seconds, std::size_t maxPasses) {
+    const cElementSet el(sat.name, sat.line1, sat.line2);
+    const cOrbit orbit(el);
+    const cSite site(obs.latitude, obs.longitude, static_cast<double>(obs.altitudeMetres / 1000));
+    const double t0 = (now - orbit.Epoch().Date()) * 1440.0;
+    auto elevation = [&](long long k) {
+        cEci eci;
+        orbit.PositionAt(t0 + static_cast<double>(k) / 60.0, eci);
+        return site.LookAngles(eci).el;
+    };
+    const long long resume = std::llround(orbit.Period() - 600.0);
+    std::vector<test::SecondPass> out;
+    long long k = 0;
+    while (k <= seconds && out.size() < maxPasses) {
+        if (!(elevation(k) > 0.0)) {
+            ++k;
+            continue;
+        }
+        test::SecondPass p;
+        p.aos = k;
+        while (elevation(p.aos - 1) > 0.0) --p.aos;
+        p.los = k + 1;
+        while (!(elevation(p.los) < 0.0)) ++p.los;
+        out.push_back(p);
+        k = p.aos + resume;
+    }
+    return out;
+}
+
+// Whether the older rule, applied to a complete list of passes, would have given the same
+// list: no pass ends after the restart (it would be found twice) and none lies wholly between
+// a LOS and the restart (it would be skipped).
+bool OlderRuleKeepsEveryPass(const std::vector<PassRecord>& passes, double periodSeconds) {
+    for (std::size_t i = 0; i + 1 < passes.size(); ++i) {
+        const double restart = passes[i].aos + (periodSeconds - 600.0) / 86400.0;
+        if (passes[i].los > restart || passes[i + 1].los <= restart) return false;
+    }
+    return true;
+}
+
+TEST(PassSearchStepping, ResumingAtLosGivesTheSamePassesAsOnePeriodAfterAosForLowOrbits) {
+    const auto sats = LoadSatellites(kData + "pass_reference.tle");
+    struct Case {
+        int number;
+        double lat, lon;
+    } cases[] = {
+        {25544, 51.4779, -0.0015},   {25544, 65.0, 15.6267},  {25544, -33.8688, 151.2093},
+        {41917, -33.8688, 151.2093}, {41917, 70.0, 25.0},     {43013, 0.0, 30.0},
+        {43013, 51.4779, -0.0015},
+    };
+    const double now = Jd("2026-05-07T12:00:00Z");
+    const long long span = 2 * 86400;
+    for (const Case& c : cases) {
+        const PassSearchSatellite* sat = Find(sats, c.number);
+        ASSERT_NE(sat, nullptr);
+        const auto older = PassesResumingAfterAos(*sat, Site(c.lat, c.lon), now, span, 500);
+        const Outcome run = Search(*sat, Site(c.lat, c.lon), now, 500, now + span / 86400.0);
+        std::vector<test::SecondPass> ours;
+        for (const auto& p : run.passes)
+            ours.push_back({test::SecondsFrom(now, p.aos), test::SecondsFrom(now, p.los)});
+        ASSERT_GE(older.size(), 5u) << c.number << " at " << c.lat;
+        ASSERT_EQ(ours.size(), older.size()) << c.number << " at " << c.lat;
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            EXPECT_EQ(ours[i].aos, older[i].aos) << c.number << " at " << c.lat << " pass " << i;
+            EXPECT_EQ(ours[i].los, older[i].los) << c.number << " at " << c.lat << " pass " << i;
+        }
+    }
+    // The same over the whole globe for four days: for these orbits the two rules agree.
+    for (int number : {25544, 41917, 43013}) {
+        const PassSearchSatellite& sat = *Find(sats, number);
+        const double period = cOrbit(cElementSet(sat.name, sat.line1, sat.line2)).Period();
+        for (double lat = -80.0; lat <= 80.0; lat += 10.0) {
+            for (double lon = -180.0; lon < 180.0; lon += 30.0) {
+                const Outcome run = Search(sat, Site(lat, lon), now, 500, now + 4.0);
+                EXPECT_TRUE(OlderRuleKeepsEveryPass(run.passes, period))
+                    << number << " at " << lat << ", " << lon;
+            }
+        }
+    }
+}
+
+TEST(PassSearchStepping, ResumingAtLosFindsTheMolniyaPassesOnePeriodAfterAosSkips) {
+    // From 60 degrees south a Molniya makes a long pass round apogee and, 11.5 hours after
+    // its rise, a short one near perigee, both within one 12-hour period: resuming one period
+    // after AOS less ten minutes jumps over the short one.
+    const auto sats = LoadSatellites(kData + "pass_reference.tle");
+    const PassSearchSatellite& molniya = *Find(sats, 25847);
+    const double period = cOrbit(cElementSet(molniya.name, molniya.line1, molniya.line2)).Period();
+    const double now = Jd("2022-02-04T00:00:00Z");
+    const long long span = 3 * 86400;
+    for (const auto& [lat, lon] : {std::pair{-60.0, 50.0}, std::pair{78.2232, 15.6267}}) {
+        const ObserverLocation obs = Site(lat, lon);
+        const auto plain = test::OneSecondPasses(molniya, obs, now, span);
+        const Outcome run = Search(molniya, obs, now, 500, now + span / 86400.0);
+        std::vector<test::SecondPass> ours;
+        for (const auto& p : run.passes) {
+            const test::SecondPass sp{test::SecondsFrom(now, p.aos), test::SecondsFrom(now, p.los)};
+            if (sp.aos > 0 && sp.los <= span) ours.push_back(sp);
+        }
+        ASSERT_EQ(ours.size(), plain.size()) << lat;
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            EXPECT_EQ(ours[i].aos, plain[i].aos) << lat << " pass " << i;
+            EXPECT_EQ(ours[i].los, plain[i].los) << lat << " pass " << i;
+        }
+        std::size_t older = 0;
+        for (const auto& p : PassesResumingAfterAos(molniya, obs, now, span, 500))
+            older += p.aos > 0 && p.los <= span ? 1 : 0;
+        if (lat < 0.0) {
+            EXPECT_LT(older, plain.size());
+            EXPECT_FALSE(OlderRuleKeepsEveryPass(run.passes, period));
+        } else {
+            EXPECT_EQ(older, plain.size()) << lat;
+        }
+    }
+}
+
 TEST(PassSearchStepping, RecordFieldsOfAPass) {
     const auto sats = LoadSatellites(kData + "pass_reference.tle");
     const double now = Jd("2026-05-07T12:00:00Z");

@@ -2,6 +2,7 @@
 // The satellite settings dialog against the program's settings: its writes go through
 // CRegistry into the settings key, and its options move to and from the Settings copy the
 // main window keeps. Header-only, so the dialogs library itself needs no settings store.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,7 +34,8 @@ inline SatelliteOptions SatelliteOptionsFrom(const Settings& s) {
     auto u = [](std::int32_t v) { return static_cast<std::uint32_t>(v); };
     SatelliteOptions o;
     o.displayUtc = u(s.displayUtc);
-    o.numberOfPasses = u(s.numberOfPasses);
+    // A negative stored count would show as a ten-digit number in a two-digit field.
+    o.numberOfPasses = u(std::max(0, s.numberOfPasses));
     o.hideGeostationary = u(s.hideGeostationary);
     o.searchLunarPasses = u(s.searchLunarPasses);
     o.searchIridiumFlares = u(s.searchIridiumFlares);

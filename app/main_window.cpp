@@ -217,10 +217,18 @@ void MainWindow::BuildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("statusBar"));
     bar->setSizeGripEnabled(true);
+    // Two parts: the first 300 pixels wide, the second to the right edge. Each draws its
+    // own sunken frame, as most styles draw none around status-bar items.
     statusText_ = new QLabel(bar);
     statusText_->setObjectName(QStringLiteral("statusText"));
-    statusText_->setFixedWidth(300);
     statusRight_ = new QLabel(bar);
+    statusRight_->setObjectName(QStringLiteral("statusRight"));
+    for (QLabel* part : {statusText_, statusRight_}) {
+        part->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        part->setIndent(2);
+    }
+    statusText_->setFixedWidth(300);
+    bar->setContentsMargins(0, 0, 0, 0);
     bar->addWidget(statusText_);
     bar->addWidget(statusRight_, 1);
 }

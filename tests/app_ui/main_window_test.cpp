@@ -1,6 +1,7 @@
 // The main window's start-up, closing, menus and layout.
 #include <QAction>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -150,6 +151,29 @@ TEST_F(MainWindowTest, LayoutGivesThePassListTwoThirds) {
     EXPECT_EQ(pass.bottom() + 1, log.top());
     EXPECT_EQ(log.bottom() + 1, w.centralWidget()->height());
     EXPECT_NEAR(pass.height(), 2 * (log.height() + w.statusBar()->height()), 3);
+}
+
+TEST_F(MainWindowTest, StatusBarHasAFixedFirstPartAndASecondToTheRightEdge) {
+    MainWindow& w = Start();
+    w.show();
+    for (int width : {675, 1000}) {
+        w.resize(width, 480);
+        QApplication::processEvents();
+        auto* first = w.statusBar()->findChild<QLabel*>("statusText");
+        auto* second = w.statusBar()->findChild<QLabel*>("statusRight");
+        ASSERT_NE(first, nullptr);
+        ASSERT_NE(second, nullptr);
+        EXPECT_EQ(first->width(), 300);
+        EXPECT_TRUE(first->isVisible());
+        EXPECT_TRUE(second->isVisible());
+        EXPECT_GT(second->x(), first->geometry().right());
+        // Only the size grip may stand between the second part and the edge.
+        EXPECT_GE(second->geometry().right(), w.statusBar()->width() - 32) << width;
+        // Both parts are drawn as separate panels.
+        EXPECT_NE(first->frameShape(), QFrame::NoFrame);
+        EXPECT_NE(second->frameShape(), QFrame::NoFrame);
+    }
+    EXPECT_EQ(w.StatusText(), "Ready");
 }
 
 TEST_F(MainWindowTest, CloseAndRestartRestoresPlacementAndColumns) {

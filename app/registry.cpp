@@ -3,6 +3,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "app/little_endian.h"
+
 namespace orvanta {
 
 namespace {
@@ -54,9 +56,7 @@ std::int32_t CRegistry::ReadDword(const std::string& name, std::int32_t defaultV
     if (!v || v->data.size() != 4 ||
         (v->type != platform::kTypeDword && v->type != platform::kTypeBinary))
         return defaultValue;
-    std::uint32_t u = std::uint32_t(v->data[0]) | (std::uint32_t(v->data[1]) << 8) |
-                      (std::uint32_t(v->data[2]) << 16) | (std::uint32_t(v->data[3]) << 24);
-    return std::int32_t(u);
+    return GetInt32LE(v->data.data());
 }
 
 const std::string& CRegistry::ReadString(const std::string& name, const std::string& defaultText) {
@@ -93,9 +93,7 @@ bool CRegistry::ReadDouble(const std::string& name, double& target) {
     if (!open_) return false;
     auto v = store_->ReadValue(root_, subKey_, name);
     if (!v || v->data.size() != 8) return false;
-    std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) bits = (bits << 8) | v->data[std::size_t(i)];
-    std::memcpy(&target, &bits, 8);
+    target = GetDoubleLE(v->data.data());
     return true;
 }
 
@@ -124,10 +122,8 @@ bool CRegistry::WriteBinary(const std::string& name, const void* data, std::size
 }
 
 bool CRegistry::WriteDouble(const std::string& name, double value) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, 8);
     std::uint8_t bytes[8];
-    for (int i = 0; i < 8; ++i) bytes[i] = std::uint8_t(bits >> (8 * i));
+    PutDoubleLE(bytes, value);
     return WriteBinary(name, bytes, 8);
 }
 

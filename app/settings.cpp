@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 
+#include "app/little_endian.h"
 #include "app/prompt.h"
 #include "app/registry.h"
 
@@ -178,10 +178,8 @@ platform::SettingValue EntryValue(const SettingDef& d, const Settings& s) {
     if (auto m = std::get_if<std::string Settings::*>(&d.field.member))
         return SettingValue::String(Cut(std::string((s.*(*m)).c_str()), d.maxChars));
     if (auto m = std::get_if<double Settings::*>(&d.field.member)) {
-        std::uint64_t bits;
-        std::memcpy(&bits, &(s.*(*m)), 8);
         std::uint8_t b[8];
-        for (int i = 0; i < 8; ++i) b[i] = std::uint8_t(bits >> (8 * i));
+        PutDoubleLE(b, s.*(*m));
         return SettingValue::Binary(b, 8);
     }
     std::vector<std::uint8_t> bytes = d.field.encode(s);

@@ -3,46 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/little_endian.h"
 #include "app/registry.h"
 
 namespace orvanta {
 
 namespace {
-
-void PutU32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
-}
-std::uint32_t GetU32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
-void PutI32(std::uint8_t* p, std::int32_t v) { PutU32(p, std::uint32_t(v)); }
-std::int32_t GetI32(const std::uint8_t* p) { return std::int32_t(GetU32(p)); }
-
-void PutDouble(std::uint8_t* p, double d) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &d, 8);
-    for (int i = 0; i < 8; ++i) p[i] = std::uint8_t(bits >> (8 * i));
-}
-double GetDouble(const std::uint8_t* p) {
-    std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) bits = (bits << 8) | p[i];
-    double d;
-    std::memcpy(&d, &bits, 8);
-    return d;
-}
-
-void PutFloat(std::uint8_t* p, float f) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    PutU32(p, bits);
-}
-float GetFloat(const std::uint8_t* p) {
-    std::uint32_t bits = GetU32(p);
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return f;
-}
 
 // A zero-terminated text field of width bytes: at most width - 1 characters kept.
 void PutText(std::uint8_t* p, std::size_t width, const std::string& s) {
@@ -62,14 +28,14 @@ std::string GetText(const std::uint8_t* p, std::size_t width) {
 
 std::array<std::uint8_t, 24> SerializeObserver(const ObserverLocation& obs) {
     std::array<std::uint8_t, 24> b{};
-    PutI32(&b[0], obs.altitudeMetres);
-    PutDouble(&b[8], obs.latitude);
-    PutDouble(&b[16], obs.longitude);
+    PutInt32LE(&b[0], obs.altitudeMetres);
+    PutDoubleLE(&b[8], obs.latitude);
+    PutDoubleLE(&b[16], obs.longitude);
     return b;
 }
 
 ObserverLocation ParseObserver(const std::array<std::uint8_t, 24>& b) {
-    return {GetI32(&b[0]), GetDouble(&b[8]), GetDouble(&b[16])};
+    return {GetInt32LE(&b[0]), GetDoubleLE(&b[8]), GetDoubleLE(&b[16])};
 }
 
 bool IsObserverUnset(const ObserverLocation& obs) {
@@ -84,15 +50,15 @@ void SerializeHost(const HostRecord& h, std::uint8_t* out) {
     PutText(out + 64, 10, h.tag);
     PutText(out + 74, 16, h.ipText);
     PutText(out + 90, 64, h.reverseName);
-    PutI32(out + 156, h.disabled);
-    PutI32(out + 160, h.successes);
-    PutI32(out + 164, h.failures);
-    PutI32(out + 168, h.lastResult);
-    PutI32(out + 172, h.sum);
-    PutI32(out + 176, h.spare);
-    PutI32(out + 180, h.cycles);
-    PutU32(out + 184, h.tile);
-    for (std::size_t i = 0; i < HostRecord::kHistoryLength; ++i) PutI32(out + 188 + 4 * i, h.history[i]);
+    PutInt32LE(out + 156, h.disabled);
+    PutInt32LE(out + 160, h.successes);
+    PutInt32LE(out + 164, h.failures);
+    PutInt32LE(out + 168, h.lastResult);
+    PutInt32LE(out + 172, h.sum);
+    PutInt32LE(out + 176, h.spare);
+    PutInt32LE(out + 180, h.cycles);
+    PutUint32LE(out + 184, h.tile);
+    for (std::size_t i = 0; i < HostRecord::kHistoryLength; ++i) PutInt32LE(out + 188 + 4 * i, h.history[i]);
 }
 
 HostRecord ParseHost(const std::uint8_t* in) {
@@ -101,15 +67,15 @@ HostRecord ParseHost(const std::uint8_t* in) {
     h.tag = GetText(in + 64, 10);
     h.ipText = GetText(in + 74, 16);
     h.reverseName = GetText(in + 90, 64);
-    h.disabled = GetI32(in + 156);
-    h.successes = GetI32(in + 160);
-    h.failures = GetI32(in + 164);
-    h.lastResult = GetI32(in + 168);
-    h.sum = GetI32(in + 172);
-    h.spare = GetI32(in + 176);
-    h.cycles = GetI32(in + 180);
-    h.tile = GetU32(in + 184);
-    for (std::size_t i = 0; i < HostRecord::kHistoryLength; ++i) h.history[i] = GetI32(in + 188 + 4 * i);
+    h.disabled = GetInt32LE(in + 156);
+    h.successes = GetInt32LE(in + 160);
+    h.failures = GetInt32LE(in + 164);
+    h.lastResult = GetInt32LE(in + 168);
+    h.sum = GetInt32LE(in + 172);
+    h.spare = GetInt32LE(in + 176);
+    h.cycles = GetInt32LE(in + 180);
+    h.tile = GetUint32LE(in + 184);
+    for (std::size_t i = 0; i < HostRecord::kHistoryLength; ++i) h.history[i] = GetInt32LE(in + 188 + 4 * i);
     return h;
 }
 
@@ -132,25 +98,25 @@ std::vector<HostRecord> HostListFromBlob(const std::uint8_t* data, std::size_t s
 
 std::array<std::uint8_t, 24> SerializePingParameters(const PingParameters& p) {
     std::array<std::uint8_t, 24> b{};
-    PutFloat(&b[0], p.okLimit);
-    PutFloat(&b[4], p.warningLimit);
-    PutFloat(&b[8], p.failureLimit);
-    PutU32(&b[12], p.okColour);
-    PutU32(&b[16], p.warningColour);
-    PutU32(&b[20], p.failureColour);
+    PutFloatLE(&b[0], p.okLimit);
+    PutFloatLE(&b[4], p.warningLimit);
+    PutFloatLE(&b[8], p.failureLimit);
+    PutUint32LE(&b[12], p.okColour);
+    PutUint32LE(&b[16], p.warningColour);
+    PutUint32LE(&b[20], p.failureColour);
     return b;
 }
 
 PingParameters ParsePingParameters(const std::uint8_t* data, std::size_t size) {
     if (!data || size != PING_PARAMETERS_SIZE) return {};
     PingParameters p;
-    p.okLimit = GetFloat(data + 0);
+    p.okLimit = GetFloatLE(data + 0);
     if (p.okLimit == 0.0f) return {};
-    p.warningLimit = GetFloat(data + 4);
-    p.failureLimit = GetFloat(data + 8);
-    p.okColour = GetU32(data + 12);
-    p.warningColour = GetU32(data + 16);
-    p.failureColour = GetU32(data + 20);
+    p.warningLimit = GetFloatLE(data + 4);
+    p.failureLimit = GetFloatLE(data + 8);
+    p.okColour = GetUint32LE(data + 12);
+    p.warningColour = GetUint32LE(data + 16);
+    p.failureColour = GetUint32LE(data + 20);
     return p;
 }
 
@@ -158,30 +124,30 @@ PingParameters ParsePingParameters(const std::uint8_t* data, std::size_t size) {
 
 std::array<std::uint8_t, 44> SerializePlacement(const WindowPlacement& wp) {
     std::array<std::uint8_t, 44> b{};
-    PutU32(&b[0], wp.length);
-    PutU32(&b[4], wp.flags);
-    PutU32(&b[8], wp.showCmd);
-    PutI32(&b[12], wp.minX);
-    PutI32(&b[16], wp.minY);
-    PutI32(&b[20], wp.maxX);
-    PutI32(&b[24], wp.maxY);
-    PutI32(&b[28], wp.normal.left);
-    PutI32(&b[32], wp.normal.top);
-    PutI32(&b[36], wp.normal.right);
-    PutI32(&b[40], wp.normal.bottom);
+    PutUint32LE(&b[0], wp.length);
+    PutUint32LE(&b[4], wp.flags);
+    PutUint32LE(&b[8], wp.showCmd);
+    PutInt32LE(&b[12], wp.minX);
+    PutInt32LE(&b[16], wp.minY);
+    PutInt32LE(&b[20], wp.maxX);
+    PutInt32LE(&b[24], wp.maxY);
+    PutInt32LE(&b[28], wp.normal.left);
+    PutInt32LE(&b[32], wp.normal.top);
+    PutInt32LE(&b[36], wp.normal.right);
+    PutInt32LE(&b[40], wp.normal.bottom);
     return b;
 }
 
 WindowPlacement ParsePlacement(const std::array<std::uint8_t, 44>& b) {
     WindowPlacement wp;
-    wp.length = GetU32(&b[0]);
-    wp.flags = GetU32(&b[4]);
-    wp.showCmd = GetU32(&b[8]);
-    wp.minX = GetI32(&b[12]);
-    wp.minY = GetI32(&b[16]);
-    wp.maxX = GetI32(&b[20]);
-    wp.maxY = GetI32(&b[24]);
-    wp.normal = {GetI32(&b[28]), GetI32(&b[32]), GetI32(&b[36]), GetI32(&b[40])};
+    wp.length = GetUint32LE(&b[0]);
+    wp.flags = GetUint32LE(&b[4]);
+    wp.showCmd = GetUint32LE(&b[8]);
+    wp.minX = GetInt32LE(&b[12]);
+    wp.minY = GetInt32LE(&b[16]);
+    wp.maxX = GetInt32LE(&b[20]);
+    wp.maxY = GetInt32LE(&b[24]);
+    wp.normal = {GetInt32LE(&b[28]), GetInt32LE(&b[32]), GetInt32LE(&b[36]), GetInt32LE(&b[40])};
     return wp;
 }
 
@@ -207,14 +173,14 @@ std::optional<WindowPlacement> RestorePlacement(const std::string& valueName) {
 
 std::vector<std::uint8_t> Int32ArrayToBlob(const std::vector<std::int32_t>& values) {
     std::vector<std::uint8_t> blob(values.size() * 4);
-    for (std::size_t i = 0; i < values.size(); ++i) PutI32(&blob[4 * i], values[i]);
+    for (std::size_t i = 0; i < values.size(); ++i) PutInt32LE(&blob[4 * i], values[i]);
     return blob;
 }
 
 std::vector<std::int32_t> Int32ArrayFromBlob(const std::uint8_t* data, std::size_t size,
                                              std::size_t count) {
     std::vector<std::int32_t> out(count, 0);
-    for (std::size_t i = 0; i < count && data && 4 * i + 4 <= size; ++i) out[i] = GetI32(data + 4 * i);
+    for (std::size_t i = 0; i < count && data && 4 * i + 4 <= size; ++i) out[i] = GetInt32LE(data + 4 * i);
     return out;
 }
 

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "app/little_endian.h"
+
 namespace orvanta {
 
 namespace {
@@ -42,20 +44,6 @@ int Alpha5LetterValue(char c) {
     if (c > 'I') --v;
     if (c > 'O') --v;
     return v;
-}
-
-void PutInt32(std::uint8_t* p, std::int32_t v) {
-    auto u = static_cast<std::uint32_t>(v);
-    p[0] = static_cast<std::uint8_t>(u);
-    p[1] = static_cast<std::uint8_t>(u >> 8);
-    p[2] = static_cast<std::uint8_t>(u >> 16);
-    p[3] = static_cast<std::uint8_t>(u >> 24);
-}
-
-std::int32_t GetInt32(const std::uint8_t* p) {
-    std::uint32_t u = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                      std::uint32_t(p[3]) << 24;
-    return static_cast<std::int32_t>(u);
 }
 
 }  // namespace
@@ -119,12 +107,12 @@ std::vector<std::uint8_t> SelectionToBlob(const std::vector<SelectedSat>& select
     std::vector<std::uint8_t> blob(selection.size() * SELECTED_SAT_SIZE);
     std::uint8_t* p = blob.data();
     for (const SelectedSat& s : selection) {
-        PutInt32(p + 0, s.catalogueNumber);
-        PutInt32(p + 4, s.catalogueIndex);
-        PutInt32(p + 8, s.shown);
-        PutInt32(p + 12, s.track);
-        PutInt32(p + 16, s.radioHorizon);
-        PutInt32(p + 20, s.nameLabel);
+        PutInt32LE(p + 0, s.catalogueNumber);
+        PutInt32LE(p + 4, s.catalogueIndex);
+        PutInt32LE(p + 8, s.shown);
+        PutInt32LE(p + 12, s.track);
+        PutInt32LE(p + 16, s.radioHorizon);
+        PutInt32LE(p + 20, s.nameLabel);
         p += SELECTED_SAT_SIZE;
     }
     return blob;
@@ -138,12 +126,12 @@ std::vector<SelectedSat> SelectionFromBlob(const std::uint8_t* data, std::size_t
     for (std::size_t i = 0; i < whole; ++i) {
         const std::uint8_t* p = data + i * SELECTED_SAT_SIZE;
         SelectedSat& s = selection[i];
-        s.catalogueNumber = GetInt32(p + 0);
-        s.catalogueIndex = GetInt32(p + 4);
-        s.shown = GetInt32(p + 8);
-        s.track = GetInt32(p + 12);
-        s.radioHorizon = GetInt32(p + 16);
-        s.nameLabel = GetInt32(p + 20);
+        s.catalogueNumber = GetInt32LE(p + 0);
+        s.catalogueIndex = GetInt32LE(p + 4);
+        s.shown = GetInt32LE(p + 8);
+        s.track = GetInt32LE(p + 12);
+        s.radioHorizon = GetInt32LE(p + 16);
+        s.nameLabel = GetInt32LE(p + 20);
     }
     return selection;
 }

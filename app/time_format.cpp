@@ -11,29 +11,6 @@ namespace orvanta {
 
 namespace {
 
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm), valid
-// for any month and day count after normalising the month.
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    day = int(doy - (153 * mp + 2) / 5 + 1);
-    month = int(mp < 10 ? mp + 3 : mp - 9);
-    year = int(yoe + era * 400 + (month <= 2));
-}
-
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     std::int64_t q = a / b;
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
@@ -68,24 +45,25 @@ CalendarFields JulianToCalendarFields(const cJulianDate& jd) {
     return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
 }
 
+// The calendar itself is the orbit model's (cJulianDate counts whole seconds exactly for
+// any year the display can meet); only the normalising of months, days and times is ours.
 std::int64_t CalendarFieldsToUnix(const CalendarFields& f) {
     // Normalise the month first so 13/2026 is 1/2027.
     std::int64_t monthIndex = std::int64_t(f.month) - 1;
     std::int64_t year = f.year + FloorDiv(monthIndex, 12);
     int month = int(monthIndex - FloorDiv(monthIndex, 12) * 12) + 1;
-    std::int64_t days = DaysFromCivil(year, month, 1) + (f.day - 1);
-    return days * 86400 + std::int64_t(f.hour) * 3600 + std::int64_t(f.minute) * 60 + f.second;
+    SystemTime first;
+    first.wYear = std::uint16_t(year);
+    first.wMonth = std::uint16_t(month);
+    first.wDay = 1;
+    return cJulianDate(first).ToUnixTime() + (std::int64_t(f.day) - 1) * 86400 +
+           std::int64_t(f.hour) * 3600 + std::int64_t(f.minute) * 60 + f.second;
 }
 
 CalendarFields UnixToCalendarFields(std::int64_t t) {
-    std::int64_t days = FloorDiv(t, 86400);
-    std::int64_t secs = t - days * 86400;
-    CalendarFields f;
-    CivilFromDays(days, f.year, f.month, f.day);
-    f.hour = int(secs / 3600);
-    f.minute = int(secs % 3600 / 60);
-    f.second = int(secs % 60);
-    return f;
+    SystemTime st;
+    cJulianDate(t).ToSystemTime(st);
+    return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
 }
 
 CalendarFields AddMinutes(const CalendarFields& f, std::int64_t minutes) {

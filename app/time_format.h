@@ -43,7 +43,7 @@ public:
 // fraction of a second dropped. A date that is not finite or lies outside 0 ... 1e8 days
 // gives the default fields (2000-01-01 00:00:00) rather than undefined arithmetic.
 CalendarFields JulianToCalendarFields(const cJulianDate& jd);
-// Seconds since 1970 of UTC fields (proleptic Gregorian calendar) and back.
+// Seconds since 1970 of UTC fields (proleptic Gregorian calendar, years 1 ... 65535) and back.
 std::int64_t CalendarFieldsToUnix(const CalendarFields& utc);
 CalendarFields UnixToCalendarFields(std::int64_t unixSeconds);
 // The fields shifted by whole minutes (normalised across days, months and years).

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -31,6 +32,34 @@ TEST(CalendarArithmetic, UnixRoundTripAcrossLeapDaysAndCenturies) {
     }
     EXPECT_EQ(UnixToCalendarFields(-1), (CalendarFields{1969, 12, 31, 23, 59, 59}));
     EXPECT_EQ(UnixToCalendarFields(951782400), (CalendarFields{2000, 2, 29, 0, 0, 0}));
+}
+
+// The conversions run through floating-point Julian dates: every second must still land
+// on its own calendar second. The standard library's civil calendar is the reference.
+TEST(CalendarArithmetic, WholeSecondsMatchTheCivilCalendarFrom1600To2600) {
+    using namespace std::chrono;
+    const std::int64_t from = -11676096000LL;  // 1600-01-01
+    const std::int64_t to = 19880899200LL;     // 2600-01-01
+    std::int64_t failures = 0;
+    for (std::int64_t t = from; t < to && failures < 5; t += 86400 * 3 + 3607) {
+        const sys_seconds s{seconds{t}};
+        const sys_days d = floor<days>(s);
+        const year_month_day ymd{d};
+        const hh_mm_ss<seconds> hms{s - d};
+        const CalendarFields expected{int(ymd.year()), int(unsigned(ymd.month())),
+                                      int(unsigned(ymd.day())), int(hms.hours().count()),
+                                      int(hms.minutes().count()), int(hms.seconds().count())};
+        const CalendarFields got = UnixToCalendarFields(t);
+        if (got != expected || CalendarFieldsToUnix(expected) != t) {
+            ++failures;
+            ADD_FAILURE() << "at " << t;
+        }
+    }
+    // Fields that spill over are carried into the next unit.
+    EXPECT_EQ(CalendarFieldsToUnix({2026, 13, 1, 0, 0, 0}),
+              CalendarFieldsToUnix({2027, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(CalendarFieldsToUnix({2024, 2, 30, 24, 0, 0}),
+              CalendarFieldsToUnix({2024, 3, 2, 0, 0, 0}));
 }
 
 TEST(CalendarArithmetic, AddMinutesCrossesDayMonthAndYear) {

@@ -1,6 +1,8 @@
 #include "catalogue/element_loader.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -8,7 +10,9 @@
 
 #include "app/event_log.h"
 #include "app/prompt.h"
+#include "maintenance/gzip_decoder.h"
 #include "maintenance/unzip.h"
+#include "orbit/element_set.h"
 
 namespace orvanta {
 
@@ -81,7 +85,52 @@ bool ReadWholeFile(const fs::path& path, std::string& text) {
     return ok;
 }
 
+// Dates the installed copy at its newest element epoch. The built-in file's own date
+// (checkout, build copy or package install) says nothing about when its sets were fetched;
+// the newest epoch is at most a few hours before the fetch, so the age it gives errs
+// towards an older file, i.e. towards warning the user early rather than late.
+void DateByNewestEpoch(const fs::path& copy, const fs::path& source) {
+    std::string gz;
+    if (!ReadWholeFile(source, gz)) return;
+    std::optional<cJulianDate> newest;
+    try {
+        std::vector<std::uint8_t> text =
+            GunzipBuffer(reinterpret_cast<const std::uint8_t*>(gz.data()), gz.size());
+        newest = NewestElementEpoch(ParseElementText(
+            std::string_view(reinterpret_cast<const char*>(text.data()), text.size())));
+    } catch (const CZipException&) {
+        return;  // the load reports an undecodable file; its date does not matter then
+    }
+    if (!newest) return;
+    using namespace std::chrono;
+    const std::int64_t now = duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+    const std::int64_t when = std::min(newest->ToUnixTime(), now);
+    std::error_code ec;
+    fs::last_write_time(copy, file_clock::from_sys(sys_seconds(seconds(when))), ec);
+}
+
 }  // namespace
+
+std::optional<cJulianDate> NewestElementEpoch(const KeplerCatalogue& catalogue) {
+    std::vector<double> epochs;
+    epochs.reserve(catalogue.records.size());
+    for (const KeplerRecord& r : catalogue.records) {
+        cElementSet set(r.name, r.line1, r.line2);
+        if (!set.IsValid()) continue;
+        double jd = set.Epoch().Date();
+        if (std::isfinite(jd)) epochs.push_back(jd);
+    }
+    if (epochs.empty()) return std::nullopt;
+    // Some high orbits (XMM-Newton, Chandra, Cluster) are issued with elements dated days
+    // ahead of their release; sets more than a day past the median are such, not newer.
+    auto middle = epochs.begin() + static_cast<std::ptrdiff_t>(epochs.size() / 2);
+    std::nth_element(epochs.begin(), middle, epochs.end());
+    const double limit = *middle + 1.0;
+    double newest = *middle;
+    for (double jd : epochs)
+        if (jd <= limit && jd > newest) newest = jd;
+    return cJulianDate::FromJd(newest);
+}
 
 KeplerCatalogue ParseElementText(std::string_view text, std::int32_t* skipped) {
     std::vector<std::string_view> lines = SplitLines(text);
@@ -198,7 +247,10 @@ bool InstallDefaultElementFile(const fs::path& programDirectory, const fs::path&
     // Copy under a temporary name first: an interrupted copy must not pass for the file.
     fs::path partial = programDirectory / (std::string(ELEMENT_FILE_NAME) + ".partial");
     fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(partial, target, ec);
+    if (!ec) {
+        DateByNewestEpoch(partial, source);
+        fs::rename(partial, target, ec);
+    }
     if (ec) {
         RemoveQuietly(partial);
         LogEvent("Could not install the built-in Kepler elements in " + target.string() + ": " +

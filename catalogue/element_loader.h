@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "catalogue/element_file.h"
+#include "orbit/julian_date.h"
 
 namespace orvanta {
 
@@ -53,8 +55,14 @@ ElementLoadReport LoadElementFile(const ElementLoadContext& context, KeplerCatal
 // characters, or that are not a line-1/line-2 pair, are skipped and counted in `skipped`.
 KeplerCatalogue ParseElementText(std::string_view text, std::int32_t* skipped = nullptr);
 
+// Epoch of the most recent usable set, leaving out sets dated more than a day past the
+// median epoch (elements issued ahead of time); nothing when no set has a readable epoch.
+std::optional<cJulianDate> NewestElementEpoch(const KeplerCatalogue& catalogue);
+
 // First start: when programDirectory has no element file, copies the built-in one from
-// builtInDirectory and logs it. Returns true when a copy was made.
+// builtInDirectory and logs it. Returns true when a copy was made. The copy is dated at
+// its newest element epoch (never later than now), since the element age shown at start
+// is measured from the file's date and the copy's own time would read as brand new.
 bool InstallDefaultElementFile(const std::filesystem::path& programDirectory,
                                const std::filesystem::path& builtInDirectory);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -332,6 +333,62 @@ TEST_F(DefaultElementFileTest, FreshProgramDirectoryReceivesACopyOnce) {
     test::WriteFile((program / "keplers").string(), test::ToBytes("downloaded"));
     EXPECT_FALSE(InstallDefaultElementFile(program, builtIn));
     EXPECT_EQ(test::ToString(test::ReadFile((program / "keplers").string())), "downloaded");
+}
+
+std::int64_t FileUnixTime(const fs::path& file) {
+    auto sys = std::chrono::file_clock::to_sys(fs::last_write_time(file));
+    return std::chrono::floor<std::chrono::seconds>(sys).time_since_epoch().count();
+}
+
+std::int64_t UnixNow() {
+    return std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())
+        .time_since_epoch()
+        .count();
+}
+
+TEST_F(DefaultElementFileTest, CopyIsDatedAtItsNewestEpochNotAtTheCopyTime) {
+    // GOES 16 (epoch 2026 day 127.66745124 = 2026-05-07 16:01:07.79 UTC) is the newer set,
+    // though it stands second; a short set with a later epoch does not count.
+    std::string late = std::string(ISS_1).substr(0, 18) + "26200.50000000";
+    test::WriteFile((builtIn / "keplers").string(),
+                    test::MakeGzip(Set(GOES_NAME, GOES_1, GOES_2) + Set(ISS_NAME, ISS_1, ISS_2) +
+                                   Set("SHORT", late, "2 short")));
+    fs::last_write_time(builtIn / "keplers", fs::file_time_type::clock::now());
+    ASSERT_TRUE(InstallDefaultElementFile(program, builtIn));
+    EXPECT_EQ(FileUnixTime(program / "keplers"), 1778169667);
+
+    // An epoch in the future (a wrong clock, a doctored file) dates the copy now, so the
+    // age never reads negative.
+    fs::remove(program / "keplers");
+    std::string future =
+        std::string(ISS_1).substr(0, 18) + "55001.00000000" + std::string(ISS_1).substr(32);
+    test::WriteFile((builtIn / "keplers").string(), test::MakeGzip(Set(ISS_NAME, future, ISS_2)));
+    std::int64_t before = UnixNow();
+    ASSERT_TRUE(InstallDefaultElementFile(program, builtIn));
+    EXPECT_GE(FileUnixTime(program / "keplers"), before);
+    EXPECT_LE(FileUnixTime(program / "keplers"), UnixNow());
+}
+
+TEST_F(DefaultElementFileTest, NewestEpochOfACatalogue) {
+    EXPECT_FALSE(NewestElementEpoch(KeplerCatalogue{}).has_value());
+    KeplerCatalogue c =
+        ParseElementText(Set(ISS_NAME, ISS_1, ISS_2) + Set(GOES_NAME, GOES_1, GOES_2));
+    auto newest = NewestElementEpoch(c);
+    ASSERT_TRUE(newest.has_value());
+    EXPECT_NEAR(newest->Date(), 2461168.0 + 0.16745124, 1e-8);  // 2026-05-07.66745124
+
+    // Elements issued days ahead (as for Cluster II in the same snapshot) are not the
+    // file's date; a set less than a day past the median still is.
+    auto dated = [](const std::string& epoch) {
+        return Set(GOES_NAME,
+                   std::string(GOES_1).substr(0, 18) + epoch + std::string(GOES_1).substr(32),
+                   GOES_2);
+    };
+    c = ParseElementText(Set(ISS_NAME, ISS_1, ISS_2) + dated("26130.20719946") +
+                         Set(GOES_NAME, GOES_1, GOES_2) + dated("26128.40000000"));
+    newest = NewestElementEpoch(c);
+    ASSERT_TRUE(newest.has_value());
+    EXPECT_NEAR(newest->Date(), 2461168.0 + 0.9, 1e-8);  // 2026-05-08.4
 }
 
 TEST_F(DefaultElementFileTest, NothingToCopy) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/little_endian.h"
+#include "orbit/element_set.h"
 
 namespace orvanta {
 
@@ -37,15 +38,6 @@ double LeadingDouble(std::string_view text) {
     return negative ? -value : value;
 }
 
-// Alpha-5 letters in order: A..Z without I and O, worth 10 ... 33 in the leading digit.
-int Alpha5LetterValue(char c) {
-    if (c < 'A' || c > 'Z' || c == 'I' || c == 'O') return -1;
-    int v = 10 + (c - 'A');
-    if (c > 'I') --v;
-    if (c > 'O') --v;
-    return v;
-}
-
 }  // namespace
 
 std::int32_t FindCatalogueIndex(const KeplerCatalogue& catalogue, std::int32_t catalogueNumber) {
@@ -72,13 +64,10 @@ std::string FormatCatalogueItem(const KeplerRecord& record) {
 
 std::int32_t ParseCatalogueNumber(std::string_view field) {
     if (field.size() > 5) field = field.substr(0, 5);
-    if (field.size() == 5) {
-        int letter = Alpha5LetterValue(field[0]);
-        if (letter >= 0 && IsDigit(field[1]) && IsDigit(field[2]) && IsDigit(field[3]) &&
-            IsDigit(field[4])) {
-            return letter * 10000 + (field[1] - '0') * 1000 + (field[2] - '0') * 100 +
-                   (field[3] - '0') * 10 + (field[4] - '0');
-        }
+    // A capital letter opens the Alpha-5 form, read as the element-set parser reads it.
+    if (field.size() == 5 && field[0] >= 'A' && field[0] <= 'Z') {
+        int alpha5 = CatalogueNumberFromText(field);
+        if (alpha5 >= 0) return alpha5;
     }
     std::size_t i = 0;
     while (i < field.size() && IsBlank(field[i])) ++i;

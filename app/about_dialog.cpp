@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QSysInfo>
 #include <QVBoxLayout>
 
@@ -54,6 +55,11 @@ AboutDialog::AboutDialog(QWidget* parent, UrlOpener opener)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // The link is the first widget that takes focus; Enter must still mean OK, not open
+    // the browser.
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setDefault(true);
+    ok->setFocus();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(version_);

@@ -438,6 +438,13 @@ TEST(AboutBox, ShowsTheVersionLineAndOpensTheWebsite) {
     EXPECT_TRUE(about.VersionText().startsWith("Orvanta Version 1.1.14 (32-bit edition)"));
     EXPECT_EQ(about.WebsiteLink()->text(), "Click here to visit our website");
     about.show();
+    // Enter right after opening closes the box; it does not open the browser.
+    QApplication::setActiveWindow(&about);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &about,
+                    Qt::Key_Return);
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+    about.show();
     QTest::mouseClick(about.WebsiteLink(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(opened, QUrl(kWebsiteUrl));
     auto* credits = about.findChild<QLabel*>("credits");

@@ -1,6 +1,7 @@
 #include "catalogue/pass_list_model.h"
 
 #include <QColor>
+#include <QFont>
 #include <QHeaderView>
 #include <QPalette>
 
@@ -136,6 +137,12 @@ PassListView::PassListView(QWidget* parent) : QTreeView(parent), model_(new Pass
     setSelectionMode(QAbstractItemView::SingleSelection);
     setAllColumnsShowFocus(true);
     setIconSize(QSize(16, 16));
+    // The column widths suit a narrow 8-point face (Arial, or its metric twin); the wider
+    // default font of most desktops would cut every time short.
+    QFont small = font();
+    small.setFamilies({QStringLiteral("Arial"), small.family()});
+    small.setPointSizeF(8.0);
+    setFont(small);
     QPalette p = palette();
     p.setColor(QPalette::Base, Qt::black);
     p.setColor(QPalette::AlternateBase, Qt::black);

@@ -26,6 +26,7 @@
 #include "app/registry.h"
 #include "location/city_list.h"
 #include "location/gps_receiver.h"
+#include "location/rise_set_recompute.h"
 #include "location/units.h"
 #include "location/user_location.h"
 #include "platform/directories.h"
@@ -307,6 +308,8 @@ void UserSettingsDialog::accept() {
         prompt_.Tell("Error", "Unable to store the user settings! They apply until the program ends.",
                      PromptIcon::Error);
 
+    // The rise and set times depend on the place and on the time display.
+    RequestRiseSetRecompute();
     emit settingsSaved();
     if (!(settings_.observer == before)) emit locationChanged();
     QDialog::accept();

@@ -63,8 +63,8 @@ public slots:
     void ReadGps();
 
 signals:
-    // After OK: the pass list headers and contents should be refreshed and the Sky view's
-    // rise and set times recomputed.
+    // After OK: the pass list headers and contents should be refreshed. The Sky view's rise
+    // and set recompute flag is already raised then (location/rise_set_recompute.h).
     void settingsSaved();
     // After OK when the location differs from before: the passes need a new search.
     void locationChanged();

@@ -22,6 +22,7 @@
 #include "app/prompt.h"
 #include "app/registry.h"
 #include "location/gps_receiver.h"
+#include "location/rise_set_recompute.h"
 #include "location/units.h"
 #include "location/user_settings_dialog.h"
 #include "platform/settings_store.h"
@@ -67,6 +68,7 @@ class UserSettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetSettingsStore(platform::MakeMemorySettingsStore());
+        TakeRiseSetRecompute();  // a flag left by an earlier test
         options.timeZoneName = [] { return std::pair<std::string, bool>("W. Europe Standard Time", true); };
         options.openUrl = [this](const QUrl& u) { opened.push_back(u); };
         settings.observer = {46, 47.376887, 8.541694};
@@ -212,6 +214,8 @@ TEST_F(UserSettingsDialogTest, CityYesFillsTheFieldsAndOkStoresTheRecordByteForB
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(saved.count(), 1);
     EXPECT_EQ(moved.count(), 1);
+    EXPECT_TRUE(TakeRiseSetRecompute()) << "the Sky view must recompute rise and set for the new place";
+    EXPECT_FALSE(TakeRiseSetRecompute()) << "taking the flag clears it";
     auto rec = StoredObs();
     ASSERT_TRUE(rec);
     EXPECT_EQ(*rec, ObsBytes(20, 51.5, -0.1167));
@@ -242,6 +246,7 @@ TEST_F(UserSettingsDialogTest, CityNoLeavesTheEditsAndCancelStoresNothing) {
     CancelButton(d);
     EXPECT_EQ(d.result(), QDialog::Rejected);
     EXPECT_EQ(saved.count(), 0);
+    EXPECT_FALSE(TakeRiseSetRecompute());
     EXPECT_TRUE(settings == before);
     EXPECT_FALSE(StoredObs());
     CRegistry reg;

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
@@ -372,6 +373,20 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // F1 on an open menu asks about the main window itself; the F1 shortcut does not fire
+    // while a menu holds the keyboard.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        auto* menu = qobject_cast<QMenu*>(watched);
+        // A popup is a window of its own, so its owner is found by walking up the parents.
+        QWidget* owner = menu ? menu->parentWidget() : nullptr;
+        while (owner && owner != this) owner = owner->parentWidget();
+        if (menu && owner) {
+            for (QMenu* open = menu; open; open = qobject_cast<QMenu*>(open->parentWidget()))
+                open->close();
+            OpenHelp(kHelpContext);
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress && SearchRunning() &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         // Only for keys aimed at this window, not at a dialog of its own.

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -123,6 +124,18 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsAndShortcuts) {
     FindAction(&w, "&Help...")->trigger();
     ASSERT_NE(HelpWindow::Instance(), nullptr);
     EXPECT_TRUE(HelpWindow::Instance()->isVisible());
+    HelpWindow::CloseShared();
+
+    // F1 on an open menu opens the main window's own page, not the contents.
+    QMenu* settingsMenu = w.menuBar()->actions()[1]->menu();
+    ASSERT_NE(settingsMenu, nullptr);
+    settingsMenu->popup(QPoint(0, 0));
+    QApplication::processEvents();
+    QTest::keyClick(settingsMenu, Qt::Key_F1);
+    ASSERT_NE(HelpWindow::Instance(), nullptr);
+    EXPECT_EQ(HelpWindow::Instance()->CurrentPage(), HelpWindow::PageForContext(80));
+    EXPECT_NE(HelpWindow::PageForContext(80), HelpWindow::PageForContext(HELP_DEFAULT_TOPIC));
+    EXPECT_FALSE(settingsMenu->isVisible());
     HelpWindow::CloseShared();
 
     // Commands of windows not built yet answer with a message, never silently.

@@ -69,6 +69,8 @@ UserSettingsDialog::UserSettingsDialog(QWidget* parent, Settings& settings, IPro
     : QDialog(parent), settings_(settings), prompt_(prompt), options_(std::move(options)) {
     setObjectName(QStringLiteral("userSettingsDialog"));
     setWindowTitle(QStringLiteral("User Settings"));
+    // Blocks its owner only, so the help that F1 opens and the views stay usable meanwhile.
+    setWindowModality(Qt::WindowModal);
     BuildControls();
     FillControls();
     LoadCities();

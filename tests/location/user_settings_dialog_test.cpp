@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QTest>
 #include <array>
 #include <bit>
@@ -302,4 +303,31 @@ TEST_F(UserSettingsDialogTest, OpensBesideTheMainWindow) {
     UserSettingsDialog d(&owner, settings, prompt, options);
     EXPECT_EQ(d.pos().x(), owner.frameGeometry().left());
     EXPECT_EQ(d.pos().y(), owner.frameGeometry().top() + 150);
+}
+
+TEST_F(UserSettingsDialogTest, HelpWindowStaysUsableWhileTheDialogRuns) {
+    QMainWindow owner;
+    owner.setGeometry(100, 100, 600, 400);
+    owner.show();
+    // Stands for the help window F1 opens: a top-level window of its own.
+    QPushButton help(QStringLiteral("Contents"));
+    help.setGeometry(750, 100, 120, 40);
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    QSignalSpy helpClicks(&help, &QPushButton::clicked);
+    QPushButton ownerButton(QStringLiteral("owner"), &owner);
+    owner.setCentralWidget(&ownerButton);
+    QSignalSpy ownerClicks(&ownerButton, &QPushButton::clicked);
+
+    UserSettingsDialog d(&owner, settings, prompt, options);
+    QTimer::singleShot(200, &d, [&] {
+        // Clicks as the window system delivers them, where modal blocking applies.
+        QTest::mouseClick(help.windowHandle(), Qt::LeftButton, {}, QPoint(60, 20));
+        QTest::mouseClick(ownerButton.window()->windowHandle(), Qt::LeftButton, {},
+                          ownerButton.mapTo(&owner, ownerButton.rect().center()));
+        d.reject();
+    });
+    d.exec();
+    EXPECT_EQ(helpClicks.count(), 1) << "the help window was blocked by the dialog";
+    EXPECT_EQ(ownerClicks.count(), 0) << "the main window must wait for the dialog";
 }

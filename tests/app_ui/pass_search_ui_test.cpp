@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -177,6 +178,13 @@ TEST_F(PassSearchUiTest, EscapeAbortsWithTheInterruptedLine) {
     ASSERT_TRUE(w.SearchRunning());
     w.PollPassSearch();
     ASSERT_NE(w.SearchProgressBar(), nullptr);
+    // In the status bar from x 305 to 20 pixels short of its right edge, its bottom two
+    // pixels above the bar's.
+    const QRect bar = w.SearchProgressBar()->geometry();
+    EXPECT_EQ(w.SearchProgressBar()->parentWidget(), w.statusBar());
+    EXPECT_EQ(bar.x(), 305);
+    EXPECT_EQ(bar.width(), w.statusBar()->width() - 325);
+    EXPECT_EQ(bar.bottom(), w.statusBar()->height() - 3);
     EXPECT_TRUE(w.StatusText().startsWith("Finding passes: "));
     EXPECT_TRUE(w.StatusText().endsWith("% and going. Press <ESC> to abort."));
 

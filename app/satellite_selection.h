@@ -62,8 +62,9 @@ public:
     bool HideGeostationary() const { return hideGeostationary_; }
     const std::string& Filter() const { return filter_; }
 
-    // Rebuilds both lists from the catalogue and the saved selection: items moved but not
-    // yet saved return to their saved side. The filter is used as given (case-sensitive).
+    // Rebuilds the available list from the catalogue and puts every saved satellite back
+    // on the selected side; additions not yet saved stay selected. The filter is used as
+    // given (case-sensitive).
     void Refill(const std::string& filter = std::string());
     // The "Filter" button: normalises the typed text and refills with it.
     void ApplyFilter(std::string_view typed);

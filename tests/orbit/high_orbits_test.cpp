@@ -1,7 +1,9 @@
 // The high, eccentric satellites of the active catalogue (CXO, XMM-Newton, Cluster II, THEMIS,
 // MMS). Their apogees lie beyond the model's limit of 84483.784 km from the centre, so they
-// propagate over part of each orbit only. Checked against python-sgp4, which has no upper
-// limit: inside the limit the states agree, outside it every request fails and leaves the
+// propagate over part of each orbit only. Two references, both without an upper limit:
+// python-sgp4 as it is (the 2006 code), which this model meets within the bounds its known
+// differences explain, and python-sgp4 with the 1980 choices put back, which it meets to a
+// metre. Inside the limit the states agree, outside it every request fails and leaves the
 // output alone, and nothing but the radius limit ever stops a request.
 #include <gtest/gtest.h>
 
@@ -27,11 +29,12 @@ struct Row {
     double v[3];
 };
 
-// Largest difference from python-sgp4 allowed per set, a little above the one measured at
-// five-minute steps over the reference window. The direct-branch sets differ by the Kepler
-// stop at 1e-6 and the epoch-inclination coefficients; THEMIS (inclination 6-8 degrees) runs
-// on the Lyddane branch, where the unreduced node and unperturbed inclination of the 1980
-// form add tens of kilometres a week out.
+// Largest difference from the 2006 code allowed per set, a little above the one measured at
+// five-minute steps over the reference window. On the direct branch most of it is the node
+// periodic divided by the sine of the epoch inclination instead of the perturbed one (2.6 km
+// of the 2.9 km for MMS), the rest the Kepler stop at 1e-6 and the epoch-inclination
+// coefficients; THEMIS (inclination 6-8 degrees) runs on the Lyddane branch, whose 1980 form
+// accounts for all of its tens of kilometres.
 struct Bound {
     const char* name;
     double pos;  // km
@@ -61,9 +64,9 @@ std::map<int, cOrbit> Orbits() {
     return orbits;
 }
 
-std::vector<Row> Reference() {
+std::vector<Row> Reference(const char* name) {
     std::vector<Row> rows;
-    std::ifstream in(std::string(ORVANTA_TEST_DATA_DIR) + "/orbit/high_orbits_sgp4.txt");
+    std::ifstream in(std::string(ORVANTA_TEST_DATA_DIR) + "/orbit/" + name);
     for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '#') continue;
         std::istringstream s(line);
@@ -80,10 +83,10 @@ double RadiusKm(const double r[3]) {
     return std::hypot(r[0], r[1], r[2]);
 }
 
-TEST(HighOrbits, AgreeWithReferenceInsideTheRadiusLimit) {
+TEST(HighOrbits, AgreeWithModernCodeInsideTheRadiusLimit) {
     const auto orbits = Orbits();
     std::map<int, int> compared;
-    for (const Row& row : Reference()) {
+    for (const Row& row : Reference("high_orbits_sgp4.txt")) {
         const Bound& b = kBounds.at(row.cat);
         // Within the set's difference of the limit either answer is right.
         if (RadiusKm(row.r) > kLimitKm - b.pos) continue;
@@ -102,31 +105,45 @@ TEST(HighOrbits, AgreeWithReferenceInsideTheRadiusLimit) {
     for (const auto& [cat, b] : kBounds) EXPECT_GE(compared[cat], 10) << b.name;
 }
 
-TEST(HighOrbits, FailBeyondTheRadiusLimitLeavingTheStateAlone) {
+TEST(HighOrbits, Match1980FormToAMetreAndFailBeyondTheLimit) {
     const auto orbits = Orbits();
     const cEci before(cCoordGeo(0.5, 1.0, 2.0), cJulianDate(2020, 100.5));
-    std::map<int, int> failed, failedBeforeEpoch;
-    for (const Row& row : Reference()) {
-        const Bound& b = kBounds.at(row.cat);
-        if (RadiusKm(row.r) < kLimitKm + b.pos) continue;
+    std::map<int, int> inside, outside, outsideBeforeEpoch;
+    for (const Row& row : Reference("high_orbits_1980.txt")) {
+        const char* name = kBounds.at(row.cat).name;
+        const double radius = RadiusKm(row.r);
+        if (std::fabs(radius - kLimitKm) < 0.01) continue;
         cEci eci = before;
-        EXPECT_FALSE(orbits.at(row.cat).PositionAt(row.t, eci)) << b.name << " t=" << row.t;
-        EXPECT_EQ(eci.Pos().x, before.Pos().x);
-        EXPECT_EQ(eci.Pos().z, before.Pos().z);
-        EXPECT_EQ(eci.Vel().y, before.Vel().y);
-        EXPECT_EQ(eci.Date().Date(), before.Date().Date());
+        const bool ok = orbits.at(row.cat).PositionAt(row.t, eci);
         EXPECT_EQ(eci.Units(), UNITS_KM);
-        ++failed[row.cat];
-        if (row.t < 0) ++failedBeforeEpoch[row.cat];
+        if (radius < kLimitKm) {
+            ASSERT_TRUE(ok) << name << " t=" << row.t;
+            ++inside[row.cat];
+            EXPECT_LT(
+                std::hypot(eci.Pos().x - row.r[0], eci.Pos().y - row.r[1], eci.Pos().z - row.r[2]),
+                0.001)
+                << name << " t=" << row.t;
+            EXPECT_LT(
+                std::hypot(eci.Vel().x - row.v[0], eci.Vel().y - row.v[1], eci.Vel().z - row.v[2]),
+                1e-7)
+                << name << " t=" << row.t;
+        } else {
+            EXPECT_FALSE(ok) << name << " t=" << row.t;
+            EXPECT_EQ(eci.Pos().x, before.Pos().x);
+            EXPECT_EQ(eci.Pos().z, before.Pos().z);
+            EXPECT_EQ(eci.Vel().y, before.Vel().y);
+            EXPECT_EQ(eci.Date().Date(), before.Date().Date());
+            ++outside[row.cat];
+            if (row.t < 0) ++outsideBeforeEpoch[row.cat];
+        }
     }
-    // THEMIS apogees graze the limit by tens of kilometres, inside their bound; the
-    // transition test below covers them.
     for (const auto& [cat, b] : kBounds) {
-        if (b.pos > 10.0) continue;
-        EXPECT_GE(failed[cat], 10) << b.name;
-        EXPECT_GE(failedBeforeEpoch[cat], 1) << b.name;
+        EXPECT_GE(inside[cat], 30) << b.name;
+        EXPECT_GE(outside[cat], 5) << b.name;
     }
-    // MMS 1 is near apogee at its epoch, CXO near perigee.
+    // CXO is outside a day before its epoch as well as after it; MMS 1 is outside at its
+    // epoch, CXO near perigee then.
+    EXPECT_GE(outsideBeforeEpoch[25867], 5);
     cEci eci;
     EXPECT_FALSE(orbits.at(40482).PositionAt(0.0, eci));
     EXPECT_TRUE(orbits.at(25867).PositionAt(0.0, eci));

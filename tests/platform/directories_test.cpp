@@ -1,0 +1,82 @@
+// Work directories: private, removed with their guard, and available whatever TMPDIR says.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "platform/directories.h"
+
+namespace fs = std::filesystem;
+using namespace orvanta::platform;
+
+namespace {
+
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+}  // namespace
+
+TEST(PrivateTempDir, OwnerOnlyAndRemovedWithItsContents) {
+    fs::path kept;
+    {
+        PrivateTempDir dir;
+        ASSERT_TRUE(dir.Ok());
+        kept = dir.Path();
+        struct stat st {};
+        ASSERT_EQ(::stat(kept.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        std::ofstream(kept / "keplersunz") << "work";
+        PrivateTempDir other;
+        EXPECT_NE(other.Path(), kept);
+    }
+    EXPECT_FALSE(fs::exists(kept));
+}
+
+TEST(PrivateTempDir, TmpdirThatIsNoDirectoryFallsBackInsteadOfThrowing) {
+    PrivateTempDir scratch;
+    ASSERT_TRUE(scratch.Ok());
+    const fs::path notADirectory = scratch.Path() / "file";
+    std::ofstream(notADirectory) << "x";
+    for (const fs::path& bad : {notADirectory, scratch.Path() / "missing"}) {
+        ScopedEnv tmpdir("TMPDIR", bad.c_str());
+        std::unique_ptr<PrivateTempDir> dir;
+        ASSERT_NO_THROW(dir = std::make_unique<PrivateTempDir>()) << bad;
+        ASSERT_TRUE(dir->Ok());
+        EXPECT_TRUE(fs::is_directory(dir->Path()));
+    }
+}
+
+TEST(ProgramDirectory, OrvantaHomeIsUsedAndCreated) {
+    PrivateTempDir scratch;
+    ASSERT_TRUE(scratch.Ok());
+    const fs::path home = scratch.Path() / "a" / "b";
+    ScopedEnv env("ORVANTA_HOME", home.c_str());
+    EXPECT_EQ(ProgramDirectory(), home);
+    EXPECT_TRUE(fs::is_directory(home));
+}

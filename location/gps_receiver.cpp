@@ -2,15 +2,15 @@
 
 #include <QCollator>
 #include <QComboBox>
-#include <QEventLoop>
-#include <QPointer>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
-#include <QVBoxLayout>
 #include <QSerialPortInfo>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
 
@@ -147,8 +147,10 @@ bool ReadGpsPosition(const std::string& portSetting, IPrompt& prompt, ObserverLo
     port.Close();
 
     switch (r.status) {
-        case CaptureStatus::Captured: break;
-        case CaptureStatus::Cancelled: return false;
+        case CaptureStatus::Captured:
+            break;
+        case CaptureStatus::Cancelled:
+            return false;
         case CaptureStatus::TimedOut: {
             char buf[512];
             std::snprintf(buf, sizeof buf, kNoGpsData, portSetting.c_str(),

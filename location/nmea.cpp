@@ -116,8 +116,7 @@ std::vector<std::string_view> SplitNmeaFields(std::string_view sentence) {
 bool IsGgaHeader(std::string_view sentence) {
     static constexpr std::array<std::string_view, 8> kTalkers = {"GP", "GN", "GL", "GA",
                                                                  "GB", "BD", "GQ", "GI"};
-    if (sentence.size() < 7 || sentence[0] != '$' || sentence.substr(3, 4) != "GGA,")
-        return false;
+    if (sentence.size() < 7 || sentence[0] != '$' || sentence.substr(3, 4) != "GGA,") return false;
     for (auto t : kTalkers)
         if (sentence.substr(1, 2) == t) return true;
     return false;
@@ -135,8 +134,7 @@ std::optional<GgaFix> ParseGga(std::string_view sentence) {
         if (!ReadTime(f[1], fix)) return std::nullopt;
         fix.hasTime = true;
     }
-    if (!f[6].empty() && (!AllDigits(f[6]) || !ReadInt(f[6], fix.fixQuality)))
-        return std::nullopt;
+    if (!f[6].empty() && (!AllDigits(f[6]) || !ReadInt(f[6], fix.fixQuality))) return std::nullopt;
 
     bool anyPosition = !f[2].empty() || !f[4].empty();
     if (fix.fixQuality > 0 || anyPosition) {

@@ -12,8 +12,8 @@ namespace orvanta {
 // shorter or longer than the classic layout (no milliseconds, three-decimal minutes, ...)
 // give the same values.
 struct GgaFix {
-    std::string talker;        // "GP", "GN", ...
-    bool hasTime = false;      // UTC time of the fix
+    std::string talker;    // "GP", "GN", ...
+    bool hasTime = false;  // UTC time of the fix
     int hours = 0, minutes = 0, seconds = 0, milliseconds = 0;
     int fixQuality = 0;        // 0 = no fix
     bool hasPosition = false;  // always true when fixQuality > 0
@@ -21,9 +21,9 @@ struct GgaFix {
     double longitude = 0.0;    // degrees, east positive
     int satellites = 0;
     bool hasHdop = false;
-    double hdop = 0.0;         // horizontal dilution of precision
+    double hdop = 0.0;  // horizontal dilution of precision
     bool hasAltitude = false;
-    int altitudeMetres = 0;    // whole metres above mean sea level, fraction dropped
+    int altitudeMetres = 0;  // whole metres above mean sea level, fraction dropped
 };
 
 // Above this HDOP the user is asked before the position is taken.
@@ -56,7 +56,10 @@ public:
 
     // Returns the sentences completed by these bytes, oldest first.
     std::vector<std::string> Feed(std::string_view bytes);
-    void Clear() { current_.clear(); inSentence_ = false; }
+    void Clear() {
+        current_.clear();
+        inSentence_ = false;
+    }
 
 private:
     std::string current_;

@@ -11,8 +11,12 @@ std::atomic<bool> riseSetRecompute{false};
 
 }  // namespace
 
-void RequestRiseSetRecompute() { riseSetRecompute.store(true); }
+void RequestRiseSetRecompute() {
+    riseSetRecompute.store(true);
+}
 
-bool TakeRiseSetRecompute() { return riseSetRecompute.exchange(false); }
+bool TakeRiseSetRecompute() {
+    return riseSetRecompute.exchange(false);
+}
 
 }  // namespace orvanta

@@ -9,8 +9,7 @@ bool SerialPort::Open(const std::string& portSetting, int baudRate) {
     port_.setPortName(QString::fromStdString(PlatformPortName(portSetting)));
     if (!port_.open(QIODevice::ReadWrite)) return false;
     bool ok = port_.setBaudRate(baudRate) && port_.setDataBits(QSerialPort::Data8) &&
-              port_.setParity(QSerialPort::NoParity) &&
-              port_.setStopBits(QSerialPort::OneStop) &&
+              port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::OneStop) &&
               port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!ok) {
         port_.close();

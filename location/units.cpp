@@ -4,9 +4,12 @@ namespace orvanta {
 
 double KilometresToDisplayUnit(double km, int metric) {
     switch (metric) {
-        case UNIT_KILOMETRES: return km;
-        case UNIT_STATUTE_MILES: return km / kKilometresPerStatuteMile;
-        default: return km / kKilometresPerNauticalMile;
+        case UNIT_KILOMETRES:
+            return km;
+        case UNIT_STATUTE_MILES:
+            return km / kKilometresPerStatuteMile;
+        default:
+            return km / kKilometresPerNauticalMile;
     }
 }
 

@@ -26,7 +26,9 @@ std::string FormatAngleField(double degrees) {
     return std::string(buf, end);
 }
 
-std::string FormatAltitudeField(int metres) { return std::to_string(metres); }
+std::string FormatAltitudeField(int metres) {
+    return std::to_string(metres);
+}
 
 double ReadAngleField(const std::string& text) {
     std::size_t i = SkipBlanks(text);

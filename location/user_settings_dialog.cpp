@@ -32,7 +32,9 @@
 #include "platform/directories.h"
 
 // Qt resources of a static library must be registered by name, outside any namespace.
-static void InitCityResource() { Q_INIT_RESOURCE(cities); }
+static void InitCityResource() {
+    Q_INIT_RESOURCE(cities);
+}
 
 namespace orvanta {
 
@@ -60,7 +62,9 @@ std::optional<std::string> BuiltInCityList() {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 }  // namespace
 
@@ -128,8 +132,8 @@ void UserSettingsDialog::BuildControls() {
     grid->addWidget(ports_, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Altitude (m)"), locationBox), 2, 0);
     grid->addWidget(altitude_, 2, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Or, select your city from here:"), locationBox),
-                    3, 0, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Or, select your city from here:"), locationBox), 3,
+                    0, 1, 3);
     grid->addWidget(cities_, 4, 0, 1, 3);
     grid->setColumnStretch(1, 1);
 
@@ -149,8 +153,8 @@ void UserSettingsDialog::BuildControls() {
     unitsLayout->addStretch(1);
 
     auto* loginBox = new QGroupBox(QStringLiteral("Space Track Login"), this);
-    registration_ =
-        new HyperlinkLabel(QStringLiteral("Registration is free. Click here to register."), loginBox);
+    registration_ = new HyperlinkLabel(
+        QStringLiteral("Registration is free. Click here to register."), loginBox);
     login_ = new QLineEdit(loginBox);
     password_ = new QLineEdit(loginBox);
     password_->setEchoMode(QLineEdit::Password);
@@ -238,7 +242,9 @@ void UserSettingsDialog::LoadCities() {
     cities_->setCurrentIndex(-1);
 }
 
-int UserSettingsDialog::CityCount() const { return cities_->count(); }
+int UserSettingsDialog::CityCount() const {
+    return cities_->count();
+}
 
 void UserSettingsDialog::PlaceBesideOwner() {
     QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
@@ -303,11 +309,12 @@ void UserSettingsDialog::accept() {
     settings_.spaceTrackUsername = login_->text().left(kMaxLoginChars).toStdString();
     settings_.spaceTrackPassword = password_->text().left(kMaxLoginChars).toStdString();
 
-    bool stored = WriteSettings(settings_, {"DisplayUTC", "Use 24h Time", "Metric", "Obs",
-                                            "GPS Com Port", "SpaceTrack Username",
-                                            "SpaceTrack Password"});
+    bool stored =
+        WriteSettings(settings_, {"DisplayUTC", "Use 24h Time", "Metric", "Obs", "GPS Com Port",
+                                  "SpaceTrack Username", "SpaceTrack Password"});
     if (!stored)
-        prompt_.Tell("Error", "Unable to store the user settings! They apply until the program ends.",
+        prompt_.Tell("Error",
+                     "Unable to store the user settings! They apply until the program ends.",
                      PromptIcon::Error);
 
     // The rise and set times depend on the place and on the time display.

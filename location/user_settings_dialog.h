@@ -24,7 +24,8 @@ namespace orvanta {
 class IPrompt;
 class HyperlinkLabel;
 
-inline constexpr char kSpaceTrackRegistrationUrl[] = "https://www.space-track.org/auth/createAccount";
+inline constexpr char kSpaceTrackRegistrationUrl[] =
+    "https://www.space-track.org/auth/createAccount";
 inline constexpr char kReplaceLocationQuestion[] =
     "This selection will replace your current location settings. Are you sure?";
 

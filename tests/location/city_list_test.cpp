@@ -24,9 +24,10 @@ std::string ReadFile(const fs::path& p) {
 class CityListLoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("orvanta-cities-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ =
+            fs::temp_directory_path() /
+            ("orvanta-cities-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -105,7 +106,8 @@ TEST_F(CityListLoad, DamagedDataIsLoggedAndLeavesNoWorkFiles) {
     EventRecorder log;
     auto lines = LoadCityList("this is not gzip data", dir_);
     EXPECT_TRUE(lines.empty());
-    EXPECT_TRUE(log.Contains("Unable to load citylist! Error: problem while unzipping file", LOG_ERROR));
+    EXPECT_TRUE(
+        log.Contains("Unable to load citylist! Error: problem while unzipping file", LOG_ERROR));
     EXPECT_TRUE(DirEmpty());
 
     // A stale target from an earlier crash does not stop the next load.

@@ -36,13 +36,15 @@ std::string Nmea(const std::string& body) {
 
 const std::string kRmc = Nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
 const std::string kGsv = Nmea("GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00");
-const std::string kGood = Nmea("GPGGA,123519.000,4807.0380,N,01131.0000,E,1,08,0.94,545.4,M,46.9,M,,");
+const std::string kGood =
+    Nmea("GPGGA,123519.000,4807.0380,N,01131.0000,E,1,08,0.94,545.4,M,46.9,M,,");
 
 // Writes the cycle of sentences over and over, ten bytes every ~10 ms (about 9600 baud),
 // until stopped. Bytes written while nobody reads the slave side are simply lost.
 class FakeReceiver {
 public:
-    FakeReceiver(platform::PseudoTerminal& pty, std::string cycle) : pty_(pty), cycle_(std::move(cycle)) {
+    FakeReceiver(platform::PseudoTerminal& pty, std::string cycle)
+        : pty_(pty), cycle_(std::move(cycle)) {
         thread_ = std::thread([this] {
             std::size_t at = 0;
             while (!stop_) {
@@ -118,7 +120,8 @@ TEST_F(GpsPtyTest, GpsButtonFillsTheFieldsAndOkStoresThem) {
 TEST_F(GpsPtyTest, DamagedAndShortFieldSentencesFromAMultiConstellationReceiver) {
     std::string damaged = Nmea("GNGGA,101010,3352.128,S,15112.500,E,1,9,0.8,58.0,M,,M,,");
     damaged[20] = '7';  // checksum no longer matches
-    FakeReceiver gps(pty, damaged + kGsv + Nmea("GNGGA,101011,3351.128,S,15112.5,E,1,9,0.8,58.9,M,,M,,"));
+    FakeReceiver gps(
+        pty, damaged + kGsv + Nmea("GNGGA,101011,3351.128,S,15112.5,E,1,9,0.8,58.9,M,,M,,"));
     UserSettingsDialog d(nullptr, settings, prompt, options);
     PressGps(d);
     ASSERT_EQ(prompt.asked.size(), 1u);
@@ -129,14 +132,16 @@ TEST_F(GpsPtyTest, DamagedAndShortFieldSentencesFromAMultiConstellationReceiver)
 }
 
 TEST_F(GpsPtyTest, HdopAboveThreeAsksAndNoKeepsTheFields) {
-    FakeReceiver gps(pty, Nmea("GPGGA,123519.000,4807.0380,N,01131.0000,E,1,04,3.01,545.4,M,46.9,M,,"));
+    FakeReceiver gps(pty,
+                     Nmea("GPGGA,123519.000,4807.0380,N,01131.0000,E,1,04,3.01,545.4,M,46.9,M,,"));
     UserSettingsDialog d(nullptr, settings, prompt, options);
     prompt.answers = {PromptAnswer::No};
     PressGps(d);
     ASSERT_EQ(prompt.asked.size(), 1u);
     EXPECT_EQ(prompt.asked[0].caption, "Warning");
     EXPECT_EQ(prompt.asked[0].buttons, PromptButtons::YesNo);
-    EXPECT_NE(prompt.asked[0].text.find("(HDOP) of 3.0. Values of 3.0 or smaller"), std::string::npos);
+    EXPECT_NE(prompt.asked[0].text.find("(HDOP) of 3.0. Values of 3.0 or smaller"),
+              std::string::npos);
     EXPECT_EQ(Field(d, "latitudeEdit"), "47.376887");
 
     prompt.answers = {PromptAnswer::Yes};
@@ -175,7 +180,8 @@ TEST_F(GpsPtyTest, SilenceTimesOutWhileTheWindowStaysResponsive) {
     EXPECT_TRUE(refusedToClose);
     ASSERT_EQ(prompt.asked.size(), 1u);
     EXPECT_EQ(prompt.asked[0].caption, "Error");
-    EXPECT_EQ(prompt.asked[0].text, "No GPS data received on " + pty.SlavePath() + " within 2 seconds.");
+    EXPECT_EQ(prompt.asked[0].text,
+              "No GPS data received on " + pty.SlavePath() + " within 2 seconds.");
     EXPECT_FALSE(pty.SlaveOpen());
     EXPECT_FALSE(d.ReadingGps());
 }

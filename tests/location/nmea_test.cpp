@@ -72,8 +72,8 @@ TEST(Gga, ClassicExampleGivesThePublishedPosition) {
 }
 
 TEST(Gga, SouthAndWestAreNegative) {
-    auto fix = ParseGga(WithChecksum(
-        "GPGGA,123519.000,4807.0380,S,01131.0000,W,1,08,0.94,545.4,M,46.9,M,,"));
+    auto fix = ParseGga(
+        WithChecksum("GPGGA,123519.000,4807.0380,S,01131.0000,W,1,08,0.94,545.4,M,46.9,M,,"));
     ASSERT_TRUE(fix);
     EXPECT_EQ(Fmt(fix->latitude), "-48.117300");
     EXPECT_EQ(Fmt(fix->longitude), "-11.516667");
@@ -101,8 +101,9 @@ TEST(Gga, CommaReadingAgreesWithFixedPositionsOnTheClassicLayout) {
 
 TEST(Gga, HdopLimitIsInclusive) {
     auto at = [](const char* hdop) {
-        auto fix = ParseGga(WithChecksum(std::string("GPGGA,123519.000,4807.0380,N,01131.0000,E,1,08,") +
-                                         hdop + ",545.4,M,46.9,M,,"));
+        auto fix =
+            ParseGga(WithChecksum(std::string("GPGGA,123519.000,4807.0380,N,01131.0000,E,1,08,") +
+                                  hdop + ",545.4,M,46.9,M,,"));
         EXPECT_TRUE(fix) << hdop;
         return fix && HdopNeedsConfirmation(*fix);
     };
@@ -141,14 +142,20 @@ TEST(Gga, RejectsDamagedOrForeignSentences) {
     flipped[20] = '9';  // one changed digit, checksum kept
     EXPECT_FALSE(ParseGga(flipped));
     EXPECT_FALSE(ParseGga(good.substr(0, good.size() - 1)));  // "*h"
-    EXPECT_FALSE(ParseGga(good + "X"));                      // junk after the checksum
-    EXPECT_FALSE(ParseGga(WithChecksum("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
-    EXPECT_FALSE(ParseGga(WithChecksum("XXGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,M,,")));
-    EXPECT_FALSE(ParseGga(WithChecksum("GPGGA,123519,4807.038,N")));                  // truncated
-    EXPECT_FALSE(ParseGga(WithChecksum("GPGGA,123519,48x7.038,N,01131.000,E,1,08,0.9,545.4,M,,M,,")));
-    EXPECT_FALSE(ParseGga(WithChecksum("GPGGA,123519,4867.038,N,01131.000,E,1,08,0.9,545.4,M,,M,,")));
-    EXPECT_FALSE(ParseGga(WithChecksum("GPGGA,123519,4807.038,X,01131.000,E,1,08,0.9,545.4,M,,M,,")));
-    EXPECT_FALSE(ParseGga(WithChecksum("GPGGA,256000,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,M,,")));
+    EXPECT_FALSE(ParseGga(good + "X"));                       // junk after the checksum
+    EXPECT_FALSE(
+        ParseGga(WithChecksum("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
+    EXPECT_FALSE(
+        ParseGga(WithChecksum("XXGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,M,,")));
+    EXPECT_FALSE(ParseGga(WithChecksum("GPGGA,123519,4807.038,N")));  // truncated
+    EXPECT_FALSE(
+        ParseGga(WithChecksum("GPGGA,123519,48x7.038,N,01131.000,E,1,08,0.9,545.4,M,,M,,")));
+    EXPECT_FALSE(
+        ParseGga(WithChecksum("GPGGA,123519,4867.038,N,01131.000,E,1,08,0.9,545.4,M,,M,,")));
+    EXPECT_FALSE(
+        ParseGga(WithChecksum("GPGGA,123519,4807.038,X,01131.000,E,1,08,0.9,545.4,M,,M,,")));
+    EXPECT_FALSE(
+        ParseGga(WithChecksum("GPGGA,256000,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,M,,")));
     EXPECT_FALSE(ParseGga(""));
     EXPECT_FALSE(ParseGga("$"));
 }
@@ -188,8 +195,10 @@ TEST(GgaCaptureTest, SkipsOtherSentencesAndBadChecksumsUntilAWholeGga) {
     std::string good = WithChecksum(kClassicBody);
     std::string bad = good;
     bad[bad.size() - 2] = bad[bad.size() - 2] == 'F' ? 'E' : 'F';
-    EXPECT_FALSE(cap.Feed(WithChecksum("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W") + "\r\n"));
-    EXPECT_FALSE(cap.Feed(WithChecksum("GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00") + "\r\n"));
+    EXPECT_FALSE(cap.Feed(
+        WithChecksum("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W") + "\r\n"));
+    EXPECT_FALSE(cap.Feed(
+        WithChecksum("GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00") + "\r\n"));
     EXPECT_FALSE(cap.Feed(bad + "\r\n"));
     // The header alone is not enough: the capture waits for the line end.
     EXPECT_FALSE(cap.Feed(good.substr(0, 30)));
@@ -211,9 +220,15 @@ TEST(GgaFuzz, MutatedSentencesNeverGiveAnImpossiblePosition) {
         for (int e = 0; e < edits && !s.empty(); ++e) {
             std::size_t at = next() % s.size();
             switch (next() % 3) {
-                case 0: s[at] = static_cast<char>(next() & 0xFF); break;
-                case 1: s.erase(at, 1); break;
-                default: s.insert(at, 1, s[at]); break;
+                case 0:
+                    s[at] = static_cast<char>(next() & 0xFF);
+                    break;
+                case 1:
+                    s.erase(at, 1);
+                    break;
+                default:
+                    s.insert(at, 1, s[at]);
+                    break;
             }
         }
         GgaCapture cap;

@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <array>
 #include <bit>
 #include <cstdlib>
@@ -70,7 +70,9 @@ protected:
     void SetUp() override {
         SetSettingsStore(platform::MakeMemorySettingsStore());
         TakeRiseSetRecompute();  // a flag left by an earlier test
-        options.timeZoneName = [] { return std::pair<std::string, bool>("W. Europe Standard Time", true); };
+        options.timeZoneName = [] {
+            return std::pair<std::string, bool>("W. Europe Standard Time", true);
+        };
         options.openUrl = [this](const QUrl& u) { opened.push_back(u); };
         settings.observer = {46, 47.376887, 8.541694};
         settings.spaceTrackUsername = "observer";
@@ -131,11 +133,11 @@ TEST_F(UserSettingsDialogTest, OpensWithTheStoredValuesAndEveryControl) {
     QStringList texts;
     for (auto* l : d.findChildren<QLabel*>()) texts << l->text();
     for (auto* r : d.findChildren<QAbstractButton*>()) texts << r->text();
-    for (const char* t : {"Lat (N=+ S=-)", "Lon (W=- E=+)", "Altitude (m)",
-                          "Or, select your city from here:", "SI / Metric", "US / Statute",
-                          "Nautical", "Registration is free. Click here to register.", "Login",
-                          "Password", "UTC", "Always display satellite pass times in 24h time format",
-                          "OK", "Cancel"})
+    for (const char* t :
+         {"Lat (N=+ S=-)", "Lon (W=- E=+)", "Altitude (m)",
+          "Or, select your city from here:", "SI / Metric", "US / Statute", "Nautical",
+          "Registration is free. Click here to register.", "Login", "Password", "UTC",
+          "Always display satellite pass times in 24h time format", "OK", "Cancel"})
         EXPECT_TRUE(texts.contains(t)) << t;
 
     // The link opens the registration page; F1 asks for the dialog's help page.
@@ -188,9 +190,10 @@ TEST_F(UserSettingsDialogTest, UnknownZoneAndOddUnitValueCheckNothingWrong) {
 }
 
 TEST_F(UserSettingsDialogTest, CityYesFillsTheFieldsAndOkStoresTheRecordByteForByte) {
-    options.cityListData = Gzip("Zurich, Switzerland, 8.55, 47.3667, 408\n"
-                                "London, England, -.1167, 51.5, 20\n"
-                                "Aalborg, Denmark, 9.85, 57.097, 3\n");
+    options.cityListData = Gzip(
+        "Zurich, Switzerland, 8.55, 47.3667, 408\n"
+        "London, England, -.1167, 51.5, 20\n"
+        "Aalborg, Denmark, 9.85, 57.097, 3\n");
     UserSettingsDialog d(nullptr, settings, prompt, options);
     ASSERT_EQ(d.CityCount(), 3);
     auto* cities = Child<QComboBox>(d, "cityCombo");
@@ -215,7 +218,8 @@ TEST_F(UserSettingsDialogTest, CityYesFillsTheFieldsAndOkStoresTheRecordByteForB
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(saved.count(), 1);
     EXPECT_EQ(moved.count(), 1);
-    EXPECT_TRUE(TakeRiseSetRecompute()) << "the Sky view must recompute rise and set for the new place";
+    EXPECT_TRUE(TakeRiseSetRecompute())
+        << "the Sky view must recompute rise and set for the new place";
     EXPECT_FALSE(TakeRiseSetRecompute()) << "taking the flag clears it";
     auto rec = StoredObs();
     ASSERT_TRUE(rec);
@@ -293,7 +297,8 @@ TEST_F(UserSettingsDialogTest, DamagedCityListIsLoggedAndTheDialogStillOpens) {
     options.cityListData = std::string("not a gzip file");
     UserSettingsDialog d(nullptr, settings, prompt, options);
     EXPECT_EQ(d.CityCount(), 0);
-    EXPECT_TRUE(log.Contains("Unable to load citylist! Error: problem while unzipping file", LOG_ERROR));
+    EXPECT_TRUE(
+        log.Contains("Unable to load citylist! Error: problem while unzipping file", LOG_ERROR));
 }
 
 TEST_F(UserSettingsDialogTest, OpensBesideTheMainWindow) {

@@ -11,8 +11,10 @@
 #include "app/time_format.h"
 #include "orbit/julian_date.h"
 #include "platform/time_zone.h"
+#include "tests/platform/scoped_env.h"
 
 using namespace orvanta;
+using orvanta::test::ScopedTz;
 
 namespace {
 // Half a second past the given second, so the truncation of seconds cannot fall on the
@@ -104,25 +106,6 @@ TEST(ZoneLabel, LongNamesReduceToInitialAndCapitals) {
 
 #ifndef _WIN32  // the zone tests steer the POSIX rules through TZ
 namespace {
-
-// Sets TZ for one test and puts the old value back; the rules strings need no tzdata.
-class ScopedTz {
-public:
-    explicit ScopedTz(const char* tz) {
-        if (const char* old = std::getenv("TZ")) old_ = old, had_ = true;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ScopedTz() {
-        if (had_) setenv("TZ", old_.c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::string old_;
-    bool had_ = false;
-};
 
 constexpr const char* kBerlin = "CET-1CEST,M3.5.0,M10.5.0/3";
 constexpr const char* kNewYork = "EST5EDT,M3.2.0,M11.1.0";

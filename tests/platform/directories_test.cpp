@@ -9,38 +9,12 @@
 #include <string>
 
 #include "platform/directories.h"
+#include "tests/platform/scoped_env.h"
 
 namespace fs = std::filesystem;
 using namespace orvanta::platform;
 
-namespace {
-
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (had_)
-            setenv(name_, old_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
-
-}  // namespace
+using orvanta::test::ScopedEnv;
 
 TEST(PrivateTempDir, OwnerOnlyAndRemovedWithItsContents) {
     fs::path kept;

@@ -12,6 +12,7 @@
 #include "platform/directories.h"
 #include "platform/settings_store.h"
 #include "platform/settings_tree.h"
+#include "tests/platform/scoped_env.h"
 
 using namespace orvanta::platform;
 namespace fs = std::filesystem;
@@ -331,12 +332,11 @@ TEST_F(FileStoreTest, KeysDeleteOnlyWithoutSubKeysAndNamesCannotBreakLines) {
 }
 
 TEST(SettingsPath, EnvironmentOverridesTheDefault) {
-    const char* old = std::getenv("ORVANTA_SETTINGS");
-    std::string saved = old ? old : "";
-    setenv("ORVANTA_SETTINGS", "/tmp/elsewhere/o.reg", 1);
-    EXPECT_EQ(SettingsFilePath(), fs::path("/tmp/elsewhere/o.reg"));
-    unsetenv("ORVANTA_SETTINGS");
-    EXPECT_EQ(SettingsFilePath().filename(), "Orvanta.reg");
-    EXPECT_EQ(SettingsFilePath().parent_path().filename(), "Quorrin");
-    if (old) setenv("ORVANTA_SETTINGS", saved.c_str(), 1);
+    {
+        orvanta::test::ScopedEnv env("ORVANTA_SETTINGS", "/tmp/elsewhere/o.reg");
+        EXPECT_EQ(SettingsFilePath(), fs::path("/tmp/elsewhere/o.reg"));
+    }
+    orvanta::test::ScopedEnv unset("ORVANTA_SETTINGS", nullptr);
+    orvanta::test::ScopedEnv config("XDG_CONFIG_HOME", "/tmp/xdg-config");
+    EXPECT_EQ(SettingsFilePath(), fs::path("/tmp/xdg-config/Quorrin/Orvanta.reg"));
 }

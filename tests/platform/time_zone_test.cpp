@@ -6,27 +6,12 @@
 #include <string>
 
 #include "platform/time_zone.h"
+#include "tests/platform/scoped_env.h"
 
 using namespace orvanta::platform;
+using orvanta::test::ScopedTz;
 
 namespace {
-
-class ScopedTz {
-public:
-    explicit ScopedTz(const char* tz) {
-        if (const char* old = std::getenv("TZ")) old_ = old, had_ = true;
-        setenv("TZ", tz, 1);
-    }
-    ~ScopedTz() {
-        if (had_) setenv("TZ", old_.c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::string old_;
-    bool had_ = false;
-};
 
 // 2026-03-29 01:00 UTC (European spring change) and 2026-11-01 06:00 UTC (US autumn change).
 constexpr std::int64_t kEuSpring = 1774746000;

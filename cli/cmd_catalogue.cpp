@@ -47,7 +47,10 @@ std::string CsvField(std::string_view text) {
 int RunCatalogue(const std::vector<std::string>& args) {
     std::filesystem::path file;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--file" && i + 1 < args.size()) {
+        if (args[i] == "--file") {
+            if (i + 1 == args.size() || args[i + 1].empty())
+                return UsageError(
+                    "catalogue: --file needs a path (usage: catalogue [--file PATH])");
             file = args[++i];
         } else {
             return UsageError("catalogue: unexpected argument '" + args[i] +

@@ -32,3 +32,22 @@ execute_process(COMMAND ${CLI} catalogue --file ${WORK}/plain-keplers
 if(NOT rc EQUAL 1 OR NOT err STREQUAL "kepler error: problem while unzipping file\n")
   message(FATAL_ERROR "not gzip: exit ${rc}, stderr '${err}'")
 endif()
+
+# Bad arguments: exit 2 with one line naming the problem.
+foreach(bad "--file" "--bogus")
+  execute_process(COMMAND ${CLI} catalogue ${bad} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  string(FIND "${err}" "(usage: catalogue [--file PATH])" usage)
+  string(REGEX MATCHALL "\n" lines "${err}")
+  list(LENGTH lines count)
+  if(NOT rc EQUAL 2 OR NOT out STREQUAL "" OR NOT err MATCHES "^orvanta-cli: catalogue: "
+     OR usage LESS 0 OR NOT count EQUAL 1)
+    message(FATAL_ERROR "${bad}: exit ${rc}, stdout '${out}', stderr '${err}'")
+  endif()
+endforeach()
+if(NOT err MATCHES "unexpected argument '--bogus'")
+  message(FATAL_ERROR "--bogus not named: '${err}'")
+endif()
+execute_process(COMMAND ${CLI} catalogue --file RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT err MATCHES "--file needs a path")
+  message(FATAL_ERROR "--file without a path: '${err}'")
+endif()

@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/main_window.h"
@@ -57,12 +58,33 @@ private:
     bool reported_ = false;
 };
 
+// Qt aborts (with a core dump) when it finds no display; say so plainly instead and point
+// at the command line, which needs none.
+bool DisplayMissing() {
+#if defined(__unix__) && !defined(__APPLE__)
+    auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    return !set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM");
+#else
+    return false;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QElapsedTimer started;
     started.start();
     const bool measure = argc > 1 && std::strcmp(argv[1], "--measure-startup") == 0;
+    if (DisplayMissing()) {
+        std::fprintf(stderr,
+                     "orvanta: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                     "Start it on a desktop, or see the next passes on the command line with "
+                     "orvanta-cli passes.\n");
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvanta"));

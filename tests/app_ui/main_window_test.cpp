@@ -6,8 +6,14 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#if defined(__unix__)
+#include <sys/wait.h>
+#endif
 
 #include "app/about_dialog.h"
 #include "app/help_window.h"
@@ -246,3 +252,24 @@ TEST_F(MainWindowTest, APlacementOffEveryScreenIsIgnored) {
     EXPECT_TRUE(
         QGuiApplication::primaryScreen()->availableVirtualGeometry().intersects(w.geometry()));
 }
+
+#if defined(__unix__) && !defined(__APPLE__)
+TEST(ProgramStart, WithoutADisplayItSaysSoAndEndsInsteadOfAborting) {
+    const std::filesystem::path program = std::filesystem::path(ORVANTA_BINARY_DIR) / "bin/orvanta";
+    if (!std::filesystem::exists(program)) GTEST_SKIP() << "orvanta is not built";
+    QTemporaryDir home;
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME='" +
+                                home.path().toStdString() + "' ORVANTA_HOME='" +
+                                home.path().toStdString() + "' '" + program.string() + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    const int status = pclose(pipe);
+    ASSERT_TRUE(WIFEXITED(status)) << output;  // not killed by an abort
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(output.find("no display found"), std::string::npos) << output;
+    EXPECT_NE(output.find("orvanta-cli passes"), std::string::npos) << output;
+}
+#endif

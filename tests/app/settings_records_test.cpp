@@ -5,16 +5,13 @@
 #include "app/registry.h"
 #include "app/settings_records.h"
 #include "platform/settings_store.h"
+#include "tests/app/memory_settings_fixture.h"
 
 using namespace orvanta;
 
 namespace {
 
-struct RecordsTest : ::testing::Test {
-    std::shared_ptr<platform::ISettingsStore> store = platform::MakeMemorySettingsStore();
-    void SetUp() override { SetSettingsStore(store); }
-    void TearDown() override { SetSettingsStore(nullptr); }
-};
+using RecordsTest = test::MemorySettingsTest;
 
 }  // namespace
 

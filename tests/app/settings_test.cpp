@@ -9,17 +9,13 @@
 #include "app/settings.h"
 #include "platform/directories.h"
 #include "platform/settings_store.h"
+#include "tests/app/memory_settings_fixture.h"
 
 using namespace orvanta;
 
 namespace {
 
-// Every test gets its own store as the process-wide one.
-struct SettingsTest : ::testing::Test {
-    std::shared_ptr<platform::ISettingsStore> store = platform::MakeMemorySettingsStore();
-    void SetUp() override { SetSettingsStore(store); }
-    void TearDown() override { SetSettingsStore(nullptr); }
-};
+using SettingsTest = test::MemorySettingsTest;
 
 Settings NonDefaults() {
     Settings s;

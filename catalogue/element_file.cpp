@@ -17,16 +17,19 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Skips leading blanks and one sign, as the C library's number conversions do; true when
+// the sign was a minus.
+bool SkipBlanksAndSign(std::string_view text, std::size_t& i) {
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) return text[i++] == '-';
+    return false;
+}
+
 // Leading blanks skipped, an optional sign, then as much of a decimal number as stands
 // there; no number reads as 0. Locale-independent, unlike strtod under a Qt program.
 double LeadingDouble(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    const bool negative = SkipBlanksAndSign(text, i);
     double value = 0.0;
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
@@ -70,12 +73,7 @@ std::int32_t ParseCatalogueNumber(std::string_view field) {
         if (alpha5 >= 0) return alpha5;
     }
     std::size_t i = 0;
-    while (i < field.size() && IsBlank(field[i])) ++i;
-    bool negative = false;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-')) {
-        negative = field[i] == '-';
-        ++i;
-    }
+    const bool negative = SkipBlanksAndSign(field, i);
     std::int32_t value = 0;
     for (; i < field.size() && IsDigit(field[i]); ++i) value = value * 10 + (field[i] - '0');
     return negative ? -value : value;

@@ -44,6 +44,10 @@ TEST(CatalogueNumberTest, DecimalAndAlpha5Forms) {
     EXPECT_EQ(ParseCatalogueNumber("255441"), 25544);
     EXPECT_EQ(ParseCatalogueNumber("12"), 12);
     EXPECT_EQ(ParseCatalogueNumber(""), 0);
+    // Read as the C library reads a decimal: blanks, then one sign.
+    EXPECT_EQ(ParseCatalogueNumber(" +123"), 123);
+    EXPECT_EQ(ParseCatalogueNumber("  -12"), -12);
+    EXPECT_EQ(ParseCatalogueNumber(" - 12"), 0);
 }
 
 TEST(CatalogueLookupTest, FirstMatchWinsAndAbsentIsNone) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -156,6 +157,29 @@ std::string Fixed(double v, int decimals) {
     return buf;
 }
 
+// Pass records a batch of the search may hold at once (about 75 MB).
+constexpr std::size_t kBatchRecords = 65536;
+
+std::string FormatRow(int number, const std::string& name, const PassRecord& r) {
+    std::string out = std::to_string(number) + ',' + CsvField(name) + ',' +
+                      FormatIsoUtc(r.aos) + ',' + FormatIsoUtc(r.los) + ',' +
+                      Fixed(r.riseAzimuth, 2) + ',' + Fixed(r.maxElevation, 2) + ',' +
+                      Fixed(r.midAzimuth, 2) + ',' + Fixed(r.setAzimuth, 2) + ',' +
+                      std::to_string(std::llround((r.los - r.aos) * 86400.0)) + ',' +
+                      LightingWord(r.lighting) + ',';
+    out += (r.lunarStart != 0.0 ? FormatIsoUtc(r.lunarStart) : "") + ',';
+    out += (r.lunarEnd != 0.0 ? FormatIsoUtc(r.lunarEnd) : "") + ',';
+    const int flare = r.LastCompletedFlare();
+    if (flare >= 0) {
+        out += FormatIsoUtc(r.flareStart[static_cast<std::size_t>(flare)]) + ',' +
+               Fixed(r.flareMagnitude, 1) + ',' + Fixed(r.flareAzimuth, 1) + ',' +
+               Fixed(r.flareElevation, 1);
+    } else {
+        out += ",,,";
+    }
+    return out + '\n';
+}
+
 int RunPasses(const std::vector<std::string>& args) {
     PassesArgs a;
     if (const auto error = Parse(args, a)) return UsageError("passes: " + *error);
@@ -223,50 +247,41 @@ int RunPasses(const std::vector<std::string>& args) {
         std::lock_guard<std::mutex> lock(errLock);
         std::fprintf(stderr, "%s\n", text.c_str());
     });
-    search.Run(std::move(in), threads);
-    std::vector<PassRecord> table = search.TakeRecords();
-    SortPassTable(table);
 
     // The satellites, by selection index, for the name and number columns.
     std::vector<std::pair<int, std::string>> who;
-    if (a.satellites.empty()) {
-        for (const TleRecord& r : file.records)
-            who.emplace_back(cElementSet(r.name, r.line1, r.line2).CatalogueNumber(),
-                             TrimRight(r.name));
-    } else {
-        for (int number : a.satellites) {
-            std::string name;
-            for (const TleRecord& r : file.records)
-                if (cElementSet(r.name, r.line1, r.line2).CatalogueNumber() == number)
-                    name = r.name;
-            who.emplace_back(number, TrimRight(name));
+    for (const PassSearchSatellite& s : in.satellites)
+        who.emplace_back(s.catalogueNumber, TrimRight(s.name));
+
+    // The pass table holds satellites x N records of about a kilobyte each, so a large file
+    // with many passes each would take gigabytes at once: search it in batches of satellites
+    // and keep only the rows. Satellites are searched independently and the rows are sorted
+    // as the whole table would be (by AOS, ties in slot order), so the output is the same.
+    const int n = in.options.passesPerSatellite;
+    const std::size_t total = in.satellites.size();
+    const std::size_t batch =
+        n > 0 ? std::max<std::size_t>(1, kBatchRecords / static_cast<std::size_t>(n)) : total;
+    std::vector<std::pair<double, std::string>> rows;  // AOS, CSV row
+    std::vector<PassSearchSatellite> all = std::move(in.satellites);
+    for (std::size_t first = 0; first < total; first += batch) {
+        const std::size_t count = std::min(batch, total - first);
+        PassSearchInputs part = in;
+        part.satellites.assign(std::make_move_iterator(all.begin() + first),
+                               std::make_move_iterator(all.begin() + first + count));
+        search.Run(std::move(part), threads);
+        for (const PassRecord& r : search.TakeRecords()) {
+            if (r.IsEmpty() || r.los == 0.0) continue;
+            const auto& [number, name] = who[first + static_cast<std::size_t>(r.satellite)];
+            rows.emplace_back(r.aos, FormatRow(number, name, r));
         }
     }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
 
     std::string out =
         "catalogue,name,aos_utc,los_utc,rise_az,max_el,mid_az,set_az,duration_s,lighting,"
         "lunar_start_utc,lunar_end_utc,flare_start_utc,flare_mag,flare_az,flare_el\n";
-    for (const PassRecord& r : table) {
-        if (r.IsEmpty() || r.los == 0.0) continue;
-        const auto& [number, name] = who[static_cast<std::size_t>(r.satellite)];
-        out += std::to_string(number) + ',' + CsvField(name) + ',' + FormatIsoUtc(r.aos) + ',' +
-               FormatIsoUtc(r.los) + ',' + Fixed(r.riseAzimuth, 2) + ',' +
-               Fixed(r.maxElevation, 2) + ',' + Fixed(r.midAzimuth, 2) + ',' +
-               Fixed(r.setAzimuth, 2) + ',' +
-               std::to_string(std::llround((r.los - r.aos) * 86400.0)) + ',' +
-               LightingWord(r.lighting) + ',';
-        out += (r.lunarStart != 0.0 ? FormatIsoUtc(r.lunarStart) : "") + ',';
-        out += (r.lunarEnd != 0.0 ? FormatIsoUtc(r.lunarEnd) : "") + ',';
-        const int flare = r.LastCompletedFlare();
-        if (flare >= 0) {
-            out += FormatIsoUtc(r.flareStart[static_cast<std::size_t>(flare)]) + ',' +
-                   Fixed(r.flareMagnitude, 1) + ',' + Fixed(r.flareAzimuth, 1) + ',' +
-                   Fixed(r.flareElevation, 1);
-        } else {
-            out += ",,,";
-        }
-        out += '\n';
-    }
+    for (const auto& row : rows) out += row.second;
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // orvanta-cli passes as scripts see it: header, row order, time format, quoting, exit codes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -117,6 +118,56 @@ TEST_F(PassesCli, NamesAreQuotedAsRfc4180Requires) {
     ASSERT_EQ(r.out.size(), 2u);
     EXPECT_EQ(r.out[1].rfind("25544,\"ISS, \"\"THE\"\" STATION\",2026-05-07T19:40:47Z,", 0), 0u)
         << r.out[1];
+}
+
+TEST_F(PassesCli, ManySatellitesForAWeekInBoundedMemory) {
+    // 5000 copies of the ISS for 7 days reserve about 220 slots each: a pass table of 1.3 GB
+    // if it were allocated in one piece. The rows must come out as from one table: AOS order,
+    // equal AOS in file order.
+    const int copies = 5000;
+    const fs::path tle = dir_ / "many.tle";
+    {
+        std::ofstream f(tle);
+        for (int i = 0; i < copies; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "COPY %04d", i);
+            f << name << "\n"
+              << "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993\n"
+              << "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437\n";
+        }
+    }
+    std::string limit;
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    limit = "ulimit -v 800000; ";  // KiB of address space
+#endif
+    const std::string args = "--tle \"" + tle.string() +
+                             "\" --lat 51.4779 --lon -0.0015 --start 2026-05-07T12:00:00Z "
+                             "--until 2026-05-14T12:00:00Z --threads 2";
+    const fs::path out = dir_ / "out.csv", err = dir_ / "err.txt";
+    const std::string cmd = "sh -c '" + limit + "\"" + kCli + "\" passes " + args + "' >\"" +
+                            out.string() + "\" 2>\"" + err.string() + "\"";
+    const int raw = std::system(cmd.c_str());
+#ifdef WEXITSTATUS
+    ASSERT_EQ(WEXITSTATUS(raw), 0) << (Lines(err).empty() ? "" : Lines(err)[0]);
+#else
+    ASSERT_EQ(raw, 0);
+#endif
+    const auto rows = Lines(out);
+    ASSERT_GT(rows.size(), 1u);
+    const std::size_t passes = (rows.size() - 1) / copies;
+    ASSERT_EQ(rows.size(), 1 + passes * copies);
+    ASSERT_GT(passes, 20u);
+    for (std::size_t p = 0; p < passes; ++p) {
+        const auto first = Split(rows[1 + p * copies]);
+        for (int i = 0; i < copies; ++i) {
+            const auto f = Split(rows[1 + p * copies + static_cast<std::size_t>(i)]);
+            char name[32];
+            std::snprintf(name, sizeof name, "COPY %04d", i);
+            ASSERT_EQ(f[1], name) << "pass " << p;
+            ASSERT_EQ(f[2], first[2]);
+            ASSERT_EQ(f[3], first[3]);
+        }
+    }
 }
 
 TEST_F(PassesCli, BadArgumentsAndInputsExitTwo) {

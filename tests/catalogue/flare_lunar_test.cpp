@@ -20,9 +20,15 @@ const std::string kData = std::string(ORVANTA_TEST_DATA_DIR) + "/catalogue/";
 
 TEST(FlareCandidate, NamesAndGenerations) {
     EXPECT_TRUE(IsFlareCandidate("IRIDIUM 8 [+]           ", "97020A  "));
-    EXPECT_FALSE(IsFlareCandidate("IRIDIUM 73"));
-    EXPECT_FALSE(IsFlareCandidate("IRIDIUM 2"));
-    EXPECT_FALSE(IsFlareCandidate("IRIDIUM 921"));
+    // The satellites known not to flare, by exact name.
+    for (const char* name : {"IRIDIUM 73", "IRIDIUM 69", "IRIDIUM 24", "IRIDIUM 71", "IRIDIUM 2",
+                             "IRIDIUM 914", "IRIDIUM 911", "IRIDIUM 16", "IRIDIUM 920",
+                             "IRIDIUM 921", "IRIDIUM 44", "IRIDIUM 38", "IRIDIUM 17"}) {
+        EXPECT_FALSE(IsFlareCandidate(name, "97020A  ")) << name;
+        EXPECT_TRUE(IsFlareCandidate(std::string(name) + "0", "97020A  ")) << name;
+    }
+    EXPECT_TRUE(IsFlareCandidate("IRIDIUM 7"));
+    EXPECT_TRUE(IsFlareCandidate("IRIDIUM 21"));
     // Only the whole name is excluded: a further digit or a trailing blank is a candidate.
     EXPECT_TRUE(IsFlareCandidate("IRIDIUM 730"));
     EXPECT_TRUE(IsFlareCandidate("IRIDIUM 73 "));

@@ -161,10 +161,10 @@ std::string Fixed(double v, int decimals) {
 constexpr std::size_t kBatchRecords = 65536;
 
 std::string FormatRow(int number, const std::string& name, const PassRecord& r) {
-    std::string out = std::to_string(number) + ',' + CsvField(name) + ',' +
-                      FormatIsoUtc(r.aos) + ',' + FormatIsoUtc(r.los) + ',' +
-                      Fixed(r.riseAzimuth, 2) + ',' + Fixed(r.maxElevation, 2) + ',' +
-                      Fixed(r.midAzimuth, 2) + ',' + Fixed(r.setAzimuth, 2) + ',' +
+    std::string out = std::to_string(number) + ',' + CsvField(name) + ',' + FormatIsoUtc(r.aos) +
+                      ',' + FormatIsoUtc(r.los) + ',' + Fixed(r.riseAzimuth, 2) + ',' +
+                      Fixed(r.maxElevation, 2) + ',' + Fixed(r.midAzimuth, 2) + ',' +
+                      Fixed(r.setAzimuth, 2) + ',' +
                       std::to_string(std::llround((r.los - r.aos) * 86400.0)) + ',' +
                       LightingWord(r.lighting) + ',';
     out += (r.lunarStart != 0.0 ? FormatIsoUtc(r.lunarStart) : "") + ',';

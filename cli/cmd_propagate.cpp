@@ -107,13 +107,13 @@ int Run(const std::vector<std::string>& args) {
         } else if (a == "--minutes") {
             if (haveMinutes) return UsageError("--minutes given twice");
             if (i + 1 >= args.size()) return UsageError("--minutes needs START:STOP:STEP");
-            const std::string spec = args[++i];
-            const std::size_t c1 = spec.find(':');
-            const std::size_t c2 = c1 == std::string::npos ? c1 : spec.find(':', c1 + 1);
-            if (c2 == std::string::npos || !ParseDouble(spec.substr(0, c1), start) ||
-                !ParseDouble(spec.substr(c1 + 1, c2 - c1 - 1), stop) ||
-                !ParseDouble(spec.substr(c2 + 1), step))
-                return UsageError("bad --minutes '" + spec + "' (want START:STOP:STEP)");
+            const std::string range = args[++i];
+            const std::size_t c1 = range.find(':');
+            const std::size_t c2 = c1 == std::string::npos ? c1 : range.find(':', c1 + 1);
+            if (c2 == std::string::npos || !ParseDouble(range.substr(0, c1), start) ||
+                !ParseDouble(range.substr(c1 + 1, c2 - c1 - 1), stop) ||
+                !ParseDouble(range.substr(c2 + 1), step))
+                return UsageError("bad --minutes '" + range + "' (want START:STOP:STEP)");
             if (!(step > 0.0)) return UsageError("--minutes step must be positive");
             if (stop < start) return UsageError("--minutes stop lies before start");
             if ((stop - start) / step + 1.0 > kMaxTimes)

@@ -38,6 +38,16 @@ double JdFromYearDay(int year, double day) {
     return std::trunc(365.25 * y) + 428.0 + 1720994.5 + b + day;
 }
 
+// Whole days since 1970-01-01 and the seconds into that day, flooring for times before 1970.
+void SplitUnixSeconds(std::int64_t t, std::int64_t& days, std::int64_t& secondOfDay) {
+    days = t / 86400;
+    secondOfDay = t % 86400;
+    if (secondOfDay < 0) {
+        secondOfDay += 86400;
+        --days;
+    }
+}
+
 }  // namespace
 
 cJulianDate::cJulianDate() : date(JdFromYearDay(2000, 1.0)) {}
@@ -45,12 +55,8 @@ cJulianDate::cJulianDate() : date(JdFromYearDay(2000, 1.0)) {}
 cJulianDate::cJulianDate(int year, double day) : date(JdFromYearDay(year, day)) {}
 
 cJulianDate::cJulianDate(std::int64_t unixSeconds) {
-    std::int64_t days = unixSeconds / 86400;
-    std::int64_t rem = unixSeconds % 86400;
-    if (rem < 0) {
-        rem += 86400;
-        --days;
-    }
+    std::int64_t days, rem;
+    SplitUnixSeconds(unixSeconds, days, rem);
     std::int64_t y;
     int m, d;
     CivilFromDays(days, y, m, d);
@@ -113,12 +119,8 @@ void cJulianDate::ToSystemTime(SystemTime& utc) const {
     // Through the second count, so a day fraction that rounds up to midnight carries into
     // the next day instead of giving hour 24.
     const std::int64_t t = ToUnixTime();
-    std::int64_t days = t / 86400;
-    std::int64_t rem = t % 86400;
-    if (rem < 0) {
-        rem += 86400;
-        --days;
-    }
+    std::int64_t days, rem;
+    SplitUnixSeconds(t, days, rem);
     std::int64_t y;
     int m, d;
     CivilFromDays(days, y, m, d);

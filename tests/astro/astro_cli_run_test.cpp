@@ -1,9 +1,6 @@
 // orvanta-cli sun-moon and rise-set as scripts see them: the built program on known instants,
 // against the book's worked examples and the independent rise/set reference.
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 #include <cmath>
 #include <cstdlib>
@@ -14,6 +11,7 @@
 #include <vector>
 
 #include "cli/astro_cli.h"
+#include "tests/common/cli_runner.h"
 
 namespace {
 
@@ -21,17 +19,10 @@ namespace fs = std::filesystem;
 
 const std::string kCli = std::string(ORVANTA_BINARY_DIR) + "/bin/orvanta-cli";
 
-struct CliRun {
-    int status = -1;
-    std::vector<std::string> out, err;
-};
+using orvanta::testing::CliRun;
 
 std::vector<std::string> Split(const std::string& row) {
-    std::vector<std::string> f;
-    std::stringstream ss(row);
-    for (std::string c; std::getline(ss, c, ',');) f.push_back(c);
-    if (!row.empty() && row.back() == ',') f.push_back("");
-    return f;
+    return orvanta::testing::SplitCsv(row);
 }
 
 class AstroCliRun : public ::testing::Test {
@@ -50,27 +41,8 @@ protected:
         if (!dir_.empty()) fs::remove_all(dir_);
     }
 
-    static std::vector<std::string> Lines(const fs::path& p) {
-        std::ifstream in(p);
-        std::vector<std::string> v;
-        for (std::string l; std::getline(in, l);) v.push_back(l);
-        return v;
-    }
-
     CliRun Run(const std::string& args) {
-        CliRun r;
-#ifndef _WIN32
-        const fs::path out = dir_ / "out.csv", err = dir_ / "err.txt";
-        const std::string cmd =
-            "'" + kCli + "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Lines(out);
-        r.err = Lines(err);
-#else
-        (void)args;
-#endif
-        return r;
+        return orvanta::testing::RunCli(kCli, args, dir_);
     }
 
     // Seconds from a reference Julian date to a printed time.
@@ -85,9 +57,9 @@ protected:
 TEST_F(AstroCliRun, SunMoonGivesTheBooksPlaces) {
     // J2000.0 (sidereal time), 1992 October 13 0h (the Sun, 25.a), 1992 April 12 0h (the
     // Moon, 47.a).
-    const CliRun r = Run(
-        "sun-moon --lat 38.921 --lon -77.065 --at 2000-01-01T12:00:00Z 1992-10-13T00:00:00Z "
-        "--at 1992-04-12T00:00:00Z");
+    const CliRun r =
+        Run("sun-moon --lat 38.921 --lon -77.065 --at 2000-01-01T12:00:00Z 1992-10-13T00:00:00Z "
+            "--at 1992-04-12T00:00:00Z");
     ASSERT_EQ(r.status, 0);
     EXPECT_TRUE(r.err.empty());
     ASSERT_EQ(r.out.size(), 4u);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/cli_runner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -19,10 +21,7 @@ const std::string kHeader =
     "catalogue,name,aos_utc,los_utc,rise_az,max_el,mid_az,set_az,duration_s,lighting,"
     "lunar_start_utc,lunar_end_utc,flare_start_utc,flare_mag,flare_az,flare_el";
 
-struct CliRun {
-    int status = -1;
-    std::vector<std::string> out, err;
-};
+using orvanta::testing::CliRun;
 
 class PassesCli : public ::testing::Test {
 protected:
@@ -36,37 +35,18 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     static std::vector<std::string> Lines(const fs::path& p) {
-        std::ifstream in(p);
-        std::vector<std::string> v;
-        for (std::string l; std::getline(in, l);) v.push_back(l);
-        return v;
+        return orvanta::testing::ReadLines(p);
     }
 
     CliRun Run(const std::string& args) {
-        const fs::path out = dir_ / "out.csv", err = dir_ / "err.txt";
-        const std::string cmd = "\"" + kCli + "\" passes " + args + " >\"" + out.string() +
-                                "\" 2>\"" + err.string() + "\"";
-        CliRun r;
-        const int raw = std::system(cmd.c_str());
-#ifdef WEXITSTATUS
-        r.status = WEXITSTATUS(raw);
-#else
-        r.status = raw;
-#endif
-        r.out = Lines(out);
-        r.err = Lines(err);
-        return r;
+        return orvanta::testing::RunCli(kCli, "passes " + args, dir_);
     }
 
     fs::path dir_;
 };
 
 std::vector<std::string> Split(const std::string& row) {
-    std::vector<std::string> f;
-    std::stringstream ss(row);
-    for (std::string c; std::getline(ss, c, ',');) f.push_back(c);
-    if (!row.empty() && row.back() == ',') f.push_back("");
-    return f;
+    return orvanta::testing::SplitCsv(row);
 }
 
 TEST_F(PassesCli, BuiltInSamplePrintsPassesInAosOrder) {

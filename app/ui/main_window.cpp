@@ -1,0 +1,445 @@
+#include "app/ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <cstdio>
+#include <thread>
+
+#include "app/ui/about_dialog.h"
+#include "app/event_log.h"
+#include "app/ui/event_log_view.h"
+#include "app/ui/help_window.h"
+#include "app/ui/icons.h"
+#include "app/prompt.h"
+#include "app/ui/qt_date_time_renderer.h"
+#include "app/ui/qt_prompt.h"
+#include "app/registry.h"
+#include "app/time_format.h"
+#include "catalogue/element_loader.h"
+#include "catalogue/ui/pass_list_model.h"
+#include "catalogue/pass_search.h"
+#include "orbit/julian_date.h"
+#include "platform/directories.h"
+#include "platform/time_zone.h"
+
+namespace orvanta {
+
+namespace {
+
+// Shown in the status bar's first part whenever nothing runs.
+const char kIdleStatus[] = "Ready";
+
+std::string Printf(const char* format, auto... args) {
+    char buffer[1024];
+    std::snprintf(buffer, sizeof buffer, format, args...);
+    return buffer;
+}
+
+QRect ToRect(const PlacementRect& r) {
+    return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
+}
+
+PlacementRect FromRect(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+}  // namespace
+
+MainWindowLayout ComputeMainWindowLayout(int width, int height, int statusBarHeight,
+                                         bool hasHostTiles, int progressHeight) {
+    MainWindowLayout l;
+    const int third = height / 3;
+    const int top = hasHostTiles ? 100 : 0;
+    l.eventLog = QRect(0, height - third, width, third - statusBarHeight);
+    l.passList = QRect(0, top, width, height - third - top);
+    const int progressTop = statusBarHeight - 2 - progressHeight;
+    l.searchProgress = QRect(305, progressTop, width - 325, progressHeight);
+    l.downloadProgress = QRect(450, progressTop, width - 470, progressHeight);
+    return l;
+}
+
+MainWindow::MainWindow(MainWindowEnvironment environment)
+    : env_(std::move(environment)),
+      clock_(env_.utcSource ? env_.utcSource : Clock::UtcSource(SystemUtcJulian),
+             env_.monotonicSource ? env_.monotonicSource
+                                  : Clock::MonotonicSource(SystemMonotonicSeconds)) {
+    setObjectName(QStringLiteral("MainWindow"));
+    if (env_.prompt) {
+        prompt_ = env_.prompt;
+    } else {
+        ownPrompt_ = std::make_unique<QtPrompt>(this);
+        prompt_ = ownPrompt_.get();
+    }
+    passTable_ = std::make_unique<std::vector<PassRecord>>();
+    StartUp();
+}
+
+MainWindow::~MainWindow() {
+    // A window destroyed without a close (tests, errors) must not leave workers behind.
+    if (search_) {
+        search_->Abort();
+        search_->Wait();
+    }
+    // The lists read the pass table and catalogue, which go before QWidget's own
+    // destructor would delete the lists.
+    delete central_;
+    central_ = nullptr;
+    passList_ = nullptr;
+    eventLog_ = nullptr;
+}
+
+bool MainWindow::ShiftCtrlHeld() const {
+    if (env_.shiftCtrlHeld) return env_.shiftCtrlHeld();
+    const Qt::KeyboardModifiers m = QGuiApplication::queryKeyboardModifiers();
+    return (m & Qt::ShiftModifier) && (m & Qt::ControlModifier);
+}
+
+void MainWindow::StartUp() {
+    setWindowTitle(QStringLiteral("Orvanta"));
+    setWindowIcon(ApplicationIcon());
+    resize(675, 480);
+
+    programDirectory_ =
+        env_.programDirectory.empty() ? platform::ProgramDirectory() : env_.programDirectory;
+
+    if (ShiftCtrlHeld()) OfferSettingsReset(*prompt_);
+
+    processorCount_ = env_.processorCount > 0
+                          ? env_.processorCount
+                          : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+
+    if (auto wp = RestorePlacement("MainWindow")) {
+        // A place on a screen that is no longer attached would hide the window.
+        const QRect placed = ToRect(wp->normal);
+        bool visible = false;
+        for (const QScreen* screen : QGuiApplication::screens())
+            visible = visible || screen->availableVirtualGeometry().intersects(placed);
+        if (visible && placed.width() > 0 && placed.height() > 0) setGeometry(placed);
+        if (wp->showCmd == SHOW_MAXIMIZED) setWindowState(Qt::WindowMaximized);
+    }
+
+    central_ = new QWidget(this);
+    setCentralWidget(central_);
+    passList_ = new PassListView(central_);
+    passList_->Model()->SetIconProvider(SharedIcon);
+    eventLog_ = new EventLogView(central_);
+    BuildStatusBar();
+    BuildMenus();
+    ShowIdleStatus();
+    RestoreLayouts();
+
+    LogEvent(Printf(processorCount_ == 1 ? "Software started. %d Processor detected"
+                                         : "Software started. %d Processors detected",
+                    processorCount_),
+             LOG_INFORMATION);
+
+    LoadElements();
+    // The star catalogue is loaded by the Sky view's own code once that view exists; the
+    // views themselves ("Skyview Open", "Earthview Open") are re-opened here once built.
+
+    ReadSettings();
+
+    clock_.SetOffsetDays(0);
+    nextAutorefresh_ = clock_.Now() + 10.0;
+
+    SetPassListHeaders();
+    StartPassSearch();
+    connect(&clockTimer_, &QTimer::timeout, this, &MainWindow::TickClock);
+    if (env_.startClockTimer) clockTimer_.start(1000);
+    connect(&searchTimer_, &QTimer::timeout, this, &MainWindow::PollPassSearch);
+
+    if (IsObserverUnset(settings_.observer))
+        LogEvent(
+            "Your location does not appear to be set up properly! Go to the 'Settings' "
+            "-> 'User' menu to set your location",
+            LOG_WARNING);
+
+    // The program's own update check arrives with its maintenance code; "Check for updates"
+    // is read and kept meanwhile.
+    if (IsThirtyTwoBitOnSixtyFourBit())
+        LogEvent(
+            "You're running the 32-bit edition of Orvanta on a 64-bit system. You should "
+            "download the 64-bit edition of Orvanta from our website!",
+            LOG_WARNING);
+
+    // Escape must reach the search even while the list has the focus.
+    qApp->installEventFilter(this);
+}
+
+void MainWindow::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    // Only while the main window is active: Ctrl+X in a dialog's text field is a cut.
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+
+    QMenu* settingsMenu = menuBar()->addMenu(QStringLiteral("&Settings"));
+    settingsMenu->addAction(QStringLiteral("&Satellites..."), this,
+                            &MainWindow::OpenSatelliteSettings);
+    settingsMenu->addAction(QStringLiteral("S&ystem..."), this,
+                            [this] { NotYetAvailable(QStringLiteral("System settings")); });
+    settingsMenu->addAction(QStringLiteral("&User..."), this, &MainWindow::OpenUserSettings);
+    settingsMenu->addAction(QStringLiteral("&Download Keplers..."), this,
+                            [this] { NotYetAvailable(QStringLiteral("The element download")); });
+    settingsMenu->addAction(QStringLiteral("&Update Passlist now..."), this,
+                            [this] { StartPassSearch(); });
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->addAction(QStringLiteral("&Skyview Window"), this,
+                    [this] { NotYetAvailable(QStringLiteral("The Sky view")); });
+    view->addAction(QStringLiteral("&Earthview Window"), this,
+                    [this] { NotYetAvailable(QStringLiteral("The Earth view")); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("Check for &updates..."), this,
+                    [this] { NotYetAvailable(QStringLiteral("The update check")); });
+    QAction* helpAction =
+        help->addAction(QStringLiteral("&Help..."), this, [this] { OpenHelp(HELP_DEFAULT_TOPIC); });
+    helpAction->setShortcut(QKeySequence(Qt::Key_F1));
+    QAction* about = help->addAction(QStringLiteral("&About ..."), this, &MainWindow::OpenAbout);
+    // "?" is a shifted key on most layouts, so Alt+Shift+? is the same chord.
+    about->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Slash),
+                         QKeySequence(Qt::ALT | Qt::Key_Question),
+                         QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Question)});
+    for (QAction* a : {exit, helpAction, about}) addAction(a);
+}
+
+void MainWindow::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    bar->setSizeGripEnabled(true);
+    // Two parts: the first 300 pixels wide, the second to the right edge. Each draws its
+    // own sunken frame, as most styles draw none around status-bar items.
+    statusText_ = new QLabel(bar);
+    statusText_->setObjectName(QStringLiteral("statusText"));
+    statusRight_ = new QLabel(bar);
+    statusRight_->setObjectName(QStringLiteral("statusRight"));
+    for (QLabel* part : {statusText_, statusRight_}) {
+        part->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        part->setIndent(2);
+    }
+    statusText_->setFixedWidth(300);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->addWidget(statusText_);
+    bar->addWidget(statusRight_, 1);
+}
+
+void MainWindow::ShowIdleStatus() {
+    statusText_->setText(QString::fromLatin1(kIdleStatus));
+}
+
+QString MainWindow::StatusText() const {
+    return statusText_->text();
+}
+
+void MainWindow::RestoreLayouts() {
+    auto apply = [](QHeaderView* header, const ColumnLayout& layout) {
+        for (int c = 0; c < static_cast<int>(layout.widths.size()) && c < header->count(); ++c)
+            if (layout.widths[c]) header->resizeSection(c, *layout.widths[c]);
+        if (layout.order && static_cast<int>(layout.order->size()) == header->count())
+            for (int visual = 0; visual < header->count(); ++visual)
+                header->moveSection(header->visualIndex((*layout.order)[visual]), visual);
+    };
+    apply(passList_->header(), RestoreColumns("Passlist", PASSLIST_COLUMNS));
+    apply(eventLog_->header(), RestoreColumns("Eventlog", EVENTLOG_COLUMNS));
+}
+
+void MainWindow::SaveLayouts() {
+    auto save = [](QHeaderView* header, const char* name) {
+        std::vector<std::int32_t> widths, order;
+        for (int c = 0; c < header->count(); ++c) widths.push_back(header->sectionSize(c));
+        for (int v = 0; v < header->count(); ++v) order.push_back(header->logicalIndex(v));
+        SaveColumns(name, widths, order);
+    };
+    save(passList_->header(), "Passlist");
+    save(eventLog_->header(), "Eventlog");
+}
+
+void MainWindow::LoadElements() {
+    const std::filesystem::path builtIn =
+        env_.builtInDirectory.empty() ? platform::ExecutableDirectory() : env_.builtInDirectory;
+    InstallDefaultElementFile(programDirectory_, builtIn);
+    platform::PrivateTempDir work;
+    ElementLoadContext context;
+    context.elementFile = programDirectory_ / ELEMENT_FILE_NAME;
+    context.workDirectory = work.Path();
+    context.prompt = prompt_;
+    context.startDownload = [this] { NotYetAvailable(QStringLiteral("The element download")); };
+    LoadElementFile(context, catalogue_, &selection_);
+}
+
+void MainWindow::ReadSettings() {
+    settings_ = ReadAllSettings();
+    SetDisplayTimeZone(platform::SystemTimeZone());
+    auto renderer = std::make_shared<QtDateTimeRenderer>();
+    SetDateTimeRenderer(renderer);
+    passList_->Model()->SetLocaleTime(renderer);
+    SetDisplayUtc(settings_.displayUtc != 0);
+    if (settings_.automaticKeplerUpdate == 0.0)
+        LogEvent("Automatic Kepler update is turned OFF", LOG_INFORMATION);
+    else
+        LogEvent("Automatic Kepler update is turned ON. Next update: " +
+                     FormatDateTime(cJulianDate::FromJd(settings_.automaticKeplerUpdate)),
+                 LOG_INFORMATION);
+    selection_.clear();
+    if (settings_.numberOfSats >= 1)
+        selection_ = SelectionFromBlob(settings_.selectedSatellites,
+                                       static_cast<std::uint32_t>(settings_.numberOfSats));
+    RemapSelection(catalogue_, selection_);
+    passList_->Model()->SetDistanceUnit(settings_.metric);
+}
+
+void MainWindow::SetSelection(std::vector<SelectedSat> selection) {
+    selection_ = std::move(selection);
+    RemapSelection(catalogue_, selection_);
+}
+
+void MainWindow::SetHostTilesPresent(bool present) {
+    hostTiles_ = present;
+    LayOut();
+}
+
+void MainWindow::LayOut() {
+    if (!central_) return;
+    const int statusHeight = statusBar()->isVisible() ? statusBar()->height() : 0;
+    const int progressHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const MainWindowLayout l =
+        ComputeMainWindowLayout(central_->width(), central_->height() + statusHeight, statusHeight,
+                                hostTiles_, progressHeight);
+    passList_->setGeometry(l.passList);
+    eventLog_->setGeometry(l.eventLog);
+    if (searchProgress_) searchProgress_->setGeometry(l.searchProgress);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    LayOut();
+}
+
+void MainWindow::SetPassListHeaders() {
+    const auto unixNow = static_cast<std::int64_t>((clock_.Now() - kUnixEpochJulian) * 86400.0);
+    const TimeFormatter formatter = CurrentTimeFormatter();
+    passList_->Model()->SetHeaders(formatter.HeaderZoneLabel(unixNow));
+    displayOffsetMinutes_ = formatter.DisplayOffsetMinutes(cJulianDate::FromJd(clock_.Now()));
+}
+
+void MainWindow::FillPassList() {
+    PassListModel* model = passList_->Model();
+    model->SetContext(&catalogue_, &selection_, passTable_.get(), settings_.observer);
+    model->SetTimeOptions(settings_.use24hTime != 0);
+    model->Fill(clock_.Now());
+    displayOffsetMinutes_ =
+        CurrentTimeFormatter().DisplayOffsetMinutes(cJulianDate::FromJd(clock_.Now()));
+}
+
+void MainWindow::TickClock() {
+    const double now = clock_.Advance();
+    // A set clock, a daylight-saving switch or a new zone: headers and times change.
+    const int offset = CurrentTimeFormatter().DisplayOffsetMinutes(cJulianDate::FromJd(now));
+    if (clock_.SystemTimeChanged() || offset != displayOffsetMinutes_) {
+        SetPassListHeaders();
+        FillPassList();
+    }
+    if (now > nextAutorefresh_ && settings_.passlistAutorefresh) {
+        nextAutorefresh_ = now + 10.0;
+        StartPassSearch();
+    }
+    if (settings_.automaticKeplerUpdate != 0.0 && now > settings_.automaticKeplerUpdate) {
+        LogEvent("Updating Kepler Elements, 24h have elapsed", LOG_INFORMATION);
+        settings_.automaticKeplerUpdate = now + 1.0;
+        WriteSettings(settings_, {"Automatic Kepler Update"});
+        // The element download itself arrives with its own window code.
+    }
+    // The workers fill a table of their own, so the list keeps counting down meanwhile.
+    passList_->Model()->Tick(now);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && SearchRunning()) {
+        escapePressed_ = true;
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // F1 on an open menu asks about the main window itself; the F1 shortcut does not fire
+    // while a menu holds the keyboard.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        auto* menu = qobject_cast<QMenu*>(watched);
+        // A popup is a window of its own, so its owner is found by walking up the parents.
+        QWidget* owner = menu ? menu->parentWidget() : nullptr;
+        while (owner && owner != this) owner = owner->parentWidget();
+        if (menu && owner) {
+            for (QMenu* open = menu; open; open = qobject_cast<QMenu*>(open->parentWidget()))
+                open->close();
+            OpenHelp(kHelpContext);
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && SearchRunning() &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // Only for keys aimed at this window, not at a dialog of its own.
+        QWidget* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this) {
+            escapePressed_ = true;
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::OpenHelp(int context) {
+    HelpWindow::ShowContext(context);
+}
+
+void MainWindow::OpenAbout() {
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void MainWindow::NotYetAvailable(const QString& what) {
+    prompt_->Tell("Information", (what + QStringLiteral(" is not yet available.")).toStdString(),
+                  PromptIcon::Information);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    closing_ = true;
+    // Workers read the catalogue and the selection: stop them before anything is freed.
+    DiscardPassSearch();
+    clockTimer_.stop();
+
+    WindowPlacement wp;
+    wp.showCmd = isMaximized() ? SHOW_MAXIMIZED : (isMinimized() ? SHOW_MINIMIZED : SHOW_NORMAL);
+    wp.normal = FromRect(isMaximized() || isMinimized() ? normalGeometry() : geometry());
+    SavePlacement("MainWindow", wp);
+    SaveLayouts();
+    // No view windows exist yet, so none is open at exit.
+    settings_.skyviewOpen = 0;
+    settings_.earthviewOpen = 0;
+    settings_.selectedSatellites = SelectionToBlob(selection_);
+    settings_.numberOfSats = static_cast<std::int32_t>(selection_.size());
+    WriteSettings(settings_,
+                  {"Skyview Open", "Earthview Open", "Selected Satellites", "Number of Sats"});
+    HelpWindow::CloseShared();
+    qApp->removeEventFilter(this);
+
+    if (ShiftCtrlHeld()) OfferSettingsRemoval(*prompt_);
+    event->accept();
+}
+
+}  // namespace orvanta

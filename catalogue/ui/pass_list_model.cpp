@@ -1,0 +1,157 @@
+#include "catalogue/ui/pass_list_model.h"
+
+#include <QColor>
+#include <QFont>
+#include <QHeaderView>
+#include <QPalette>
+
+#include "app/time_format.h"
+#include "orbit/julian_date.h"
+
+namespace orvanta {
+
+namespace {
+
+QColor ToQColor(const Rgb& c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+}  // namespace
+
+PassListModel::PassListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void PassListModel::SetContext(const KeplerCatalogue* catalogue,
+                               const std::vector<SelectedSat>* selection,
+                               std::vector<PassRecord>* table, const ObserverLocation& observer) {
+    context_.catalogue = catalogue;
+    context_.selection = selection;
+    context_.observer = observer;
+    table_ = table;
+}
+
+void PassListModel::SetTimeOptions(bool use24h) {
+    use24h_ = use24h;
+}
+
+void PassListModel::SetHeaders(const std::string& zoneLabel) {
+    aosHeader_ = QString::fromStdString(PassListHeader("AOS", zoneLabel));
+    losHeader_ = QString::fromStdString(PassListHeader("LOS", zoneLabel));
+    emit headerDataChanged(Qt::Horizontal, COL_AOS, COL_LOS);
+}
+
+void PassListModel::Fill(double now) {
+    beginResetModel();
+    now_ = now;
+    // The display offset is taken once per fill, as the list has always done; a tick
+    // re-reads it only when the system time changes (which refills).
+    context_.time.use24h = use24h_;
+    context_.time.displayOffsetMinutes =
+        CurrentTimeFormatter().DisplayOffsetMinutes(cJulianDate::FromJd(now));
+    context_.time.localeTime = localeTime_.get();
+    if (table_)
+        rows_.Fill(*table_, now, context_);
+    else
+        rows_.Clear();
+    shown_ = rows_.Rows();
+    endResetModel();
+}
+
+void PassListModel::Tick(double now) {
+    now_ = now;
+    if (!table_) {
+        Clear();
+        return;
+    }
+    // The view sees the removals one by one, in the order the walk made them, each
+    // against the rows it has at that moment.
+    const PassListRows::TickChanges changes = rows_.Tick(*table_, now, context_);
+    for (int row : changes.removed) {
+        beginRemoveRows(QModelIndex(), row, row);
+        shown_.erase(shown_.begin() + row);
+        endRemoveRows();
+    }
+    if (rowCount() == 0) return;
+    emit dataChanged(index(0, COL_COUNTDOWN), index(rowCount() - 1, COL_COUNTDOWN),
+                     {Qt::DisplayRole});
+    for (int row : changes.live) emit dataChanged(index(row, 0), index(row, PASS_LIST_COLUMNS - 1));
+}
+
+void PassListModel::Clear() {
+    if (shown_.empty() && rows_.Count() == 0) return;
+    beginResetModel();
+    rows_.Clear(table_);
+    shown_.clear();
+    endResetModel();
+}
+
+int PassListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(shown_.size());
+}
+
+int PassListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : PASS_LIST_COLUMNS;
+}
+
+QVariant PassListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !table_ || index.row() >= rowCount()) return {};
+    const int record = shown_[static_cast<std::size_t>(index.row())];
+    if (record < 0 || record >= static_cast<int>(table_->size())) return {};
+    const PassRecord& r = (*table_)[static_cast<std::size_t>(record)];
+    switch (role) {
+        case Qt::DisplayRole:
+            return QString::fromStdString(PassCellText(r, index.column(), now_, context_));
+        case Qt::DecorationRole:
+            return index.column() == COL_SATELLITE && icons_ ? QVariant(icons_(PassIconIndex(r)))
+                                                             : QVariant();
+        case Qt::ForegroundRole:
+            return ToQColor(PassRowTextColour(r, now_));
+        case Qt::BackgroundRole: {
+            const auto bg = PassCellBackground(index.column());
+            return bg ? QVariant(ToQColor(*bg)) : QVariant();
+        }
+        case Qt::TextAlignmentRole:
+            return int(Qt::AlignCenter);
+        case RecordIndexRole:
+            return record;
+        default:
+            return {};
+    }
+}
+
+QVariant PassListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal) return {};
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+    if (role != Qt::DisplayRole) return {};
+    if (section == COL_AOS) return aosHeader_;
+    if (section == COL_LOS) return losHeader_;
+    return QString::fromLatin1(PassListColumnTitle(section));
+}
+
+PassListView::PassListView(QWidget* parent) : QTreeView(parent), model_(new PassListModel(this)) {
+    setObjectName(QStringLiteral("passList"));
+    setModel(model_);
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setItemsExpandable(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setAllColumnsShowFocus(true);
+    setIconSize(QSize(16, 16));
+    // The column widths suit a narrow 8-point face (Arial, or its metric twin); the wider
+    // default font of most desktops would cut every time short.
+    QFont small = font();
+    small.setFamilies({QStringLiteral("Arial"), small.family()});
+    small.setPointSizeF(8.0);
+    setFont(small);
+    QPalette p = palette();
+    p.setColor(QPalette::Base, Qt::black);
+    p.setColor(QPalette::AlternateBase, Qt::black);
+    p.setColor(QPalette::Text, Qt::white);
+    setPalette(p);
+    header()->setSectionsMovable(true);
+    header()->setStretchLastSection(false);
+    header()->setDefaultAlignment(Qt::AlignCenter);
+    for (int c = 0; c < PASS_LIST_COLUMNS; ++c) header()->resizeSection(c, PassListColumnWidth(c));
+}
+
+}  // namespace orvanta

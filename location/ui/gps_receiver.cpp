@@ -1,0 +1,189 @@
+#include "location/ui/gps_receiver.h"
+
+#include <QCollator>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QSerialPortInfo>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdio>
+
+#include "app/prompt.h"
+#include "location/ui/serial_port.h"
+#include "location/serial_port_name.h"
+
+namespace orvanta {
+
+namespace {
+
+std::string Format(const char* format, const std::string& text) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, format, text.c_str());
+    return buf;
+}
+
+}  // namespace
+
+void EnumerateSerialPorts(QComboBox* list, const std::string& currentPort) {
+    auto ports = QSerialPortInfo::availablePorts();
+    QCollator natural;
+    natural.setNumericMode(true);
+    std::sort(ports.begin(), ports.end(), [&](const QSerialPortInfo& a, const QSerialPortInfo& b) {
+        return natural.compare(a.portName(), b.portName()) < 0;
+    });
+    for (const auto& info : ports) {
+        list->addItem(info.portName());
+        if (PortMatchesSetting(info.portName().toStdString(), info.systemLocation().toStdString(),
+                               currentPort))
+            list->setCurrentIndex(list->count() - 1);
+    }
+}
+
+CaptureResult CaptureGgaSentence(SerialPort& port, const CaptureOptions& options) {
+    CaptureResult result;
+    if (!port.IsOpen()) {
+        result.status = CaptureStatus::PortError;
+        return result;
+    }
+    GgaCapture capture;
+    QEventLoop loop;
+    bool finished = false;
+    auto finish = [&](CaptureStatus status) {
+        if (finished) return;
+        finished = true;
+        result.status = status;
+        loop.quit();
+    };
+    auto drain = [&] {
+        char buf[512];
+        int n;
+        while (!finished && (n = port.Read(buf, sizeof buf)) > 0)
+            if (capture.Feed(std::string_view(buf, static_cast<std::size_t>(n)))) {
+                result.capturedAt = std::chrono::steady_clock::now();
+                finish(CaptureStatus::Captured);
+            }
+    };
+
+    QSerialPort& device = port.Device();
+    QObject::connect(&device, &QSerialPort::readyRead, &loop, drain);
+    QObject::connect(&device, &QSerialPort::errorOccurred, &loop,
+                     [&](QSerialPort::SerialPortError error) {
+                         if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError)
+                             finish(CaptureStatus::PortError);
+                     });
+    // Polling as well: a notification lost between the open and the loop must not cost
+    // the reading.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, drain);
+    poll.start(100);
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    timeout.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, [&] { finish(CaptureStatus::TimedOut); });
+    timeout.start(std::max(0, options.timeoutMs));
+
+    // Shown only when the wait is noticeable, so a receiver that answers at once causes no
+    // flicker.
+    QPointer<QDialog> progress;
+    QTimer showProgress;
+    if (options.progressParent) {
+        progress = new QDialog(options.progressParent);
+        progress->setObjectName(QStringLiteral("gpsWaitDialog"));
+        progress->setWindowTitle(QStringLiteral("GPS"));
+        progress->setWindowModality(Qt::WindowModal);
+        auto* layout = new QVBoxLayout(progress);
+        layout->addWidget(new QLabel(
+            QStringLiteral("Waiting for GPS data on %1...").arg(options.portLabel), progress));
+        auto* bar = new QProgressBar(progress);
+        bar->setRange(0, 0);
+        layout->addWidget(bar);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, progress);
+        layout->addWidget(buttons);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, progress, &QDialog::reject);
+        QObject::connect(progress, &QDialog::rejected, &loop,
+                         [&] { finish(CaptureStatus::Cancelled); });
+        showProgress.setSingleShot(true);
+        QObject::connect(&showProgress, &QTimer::timeout, &loop, [&] {
+            if (progress && !finished) progress->show();
+        });
+        showProgress.start(400);
+    }
+
+    drain();
+    if (!finished) loop.exec();
+    poll.stop();
+    timeout.stop();
+    showProgress.stop();
+    if (progress) {
+        QObject::disconnect(progress, nullptr, &loop, nullptr);
+        delete progress.data();
+    }
+    QObject::disconnect(&device, nullptr, &loop, nullptr);
+
+    if (result.status == CaptureStatus::Captured) {
+        result.sentence = capture.Sentence();
+        result.fix = capture.Fix();
+    }
+    return result;
+}
+
+bool ReadGpsPosition(const std::string& portSetting, IPrompt& prompt, ObserverLocation& location,
+                     const GpsReadingOptions& options) {
+    SerialPort port;
+    if (!port.Open(portSetting, kGpsBaudRate)) {
+        prompt.Tell("Error", Format(kUnableToOpenPort, portSetting), PromptIcon::Error);
+        return false;
+    }
+    CaptureOptions capture = options.capture;
+    if (capture.portLabel.isEmpty()) capture.portLabel = QString::fromStdString(portSetting);
+    CaptureResult r = CaptureGgaSentence(port, capture);
+    std::string portError = port.ErrorText();
+    port.Close();
+
+    switch (r.status) {
+        case CaptureStatus::Captured:
+            break;
+        case CaptureStatus::Cancelled:
+            return false;
+        case CaptureStatus::TimedOut: {
+            char buf[512];
+            std::snprintf(buf, sizeof buf, kNoGpsData, portSetting.c_str(),
+                          (capture.timeoutMs + 999) / 1000);
+            prompt.Tell("Error", buf, PromptIcon::Error);
+            return false;
+        }
+        case CaptureStatus::PortError: {
+            char buf[768];
+            std::snprintf(buf, sizeof buf, kGpsPortFailed, portSetting.c_str(), portError.c_str());
+            prompt.Tell("Error", buf, PromptIcon::Error);
+            return false;
+        }
+    }
+
+    const GgaFix& fix = r.fix;
+    if (fix.fixQuality == 0 || !fix.hasPosition) {
+        prompt.Tell("Error", kInvalidFix, PromptIcon::Error);
+        return false;
+    }
+    if (HdopNeedsConfirmation(fix)) {
+        char buf[512];
+        std::snprintf(buf, sizeof buf, kHdopQuestion, fix.hdop);
+        if (prompt.Ask("Warning", buf, PromptButtons::YesNo, PromptIcon::Warning) !=
+            PromptAnswer::Yes)
+            return false;
+    }
+    location.latitude = fix.latitude;
+    location.longitude = fix.longitude;
+    if (fix.hasAltitude) location.altitudeMetres = fix.altitudeMetres;
+    if (options.positionTaken) options.positionTaken(location);
+    prompt.Tell("Information", kPositionUpdated, PromptIcon::Information);
+    return true;
+}
+
+}  // namespace orvanta

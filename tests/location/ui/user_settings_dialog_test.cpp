@@ -1,0 +1,338 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <array>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/event_log.h"
+#include "app/ui/hyperlink_label.h"
+#include "app/prompt.h"
+#include "app/registry.h"
+#include "location/ui/gps_receiver.h"
+#include "location/rise_set_recompute.h"
+#include "location/units.h"
+#include "location/ui/user_settings_dialog.h"
+#include "platform/settings_store.h"
+
+using namespace orvanta;
+
+namespace {
+
+std::string Gzip(const std::string& text) {
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    std::string out(compressBound(static_cast<uLong>(text.size())) + 64, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = static_cast<uInt>(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+// The 24-byte observer record as the registry keeps it, built independently of the code.
+std::array<std::uint8_t, 24> ObsBytes(std::int32_t alt, double lat, double lon) {
+    std::array<std::uint8_t, 24> b{};
+    auto put = [&](std::size_t at, std::uint64_t v, int n) {
+        for (int i = 0; i < n; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(0, static_cast<std::uint32_t>(alt), 4);
+    put(8, std::bit_cast<std::uint64_t>(lat), 8);
+    put(16, std::bit_cast<std::uint64_t>(lon), 8);
+    return b;
+}
+
+std::optional<std::array<std::uint8_t, 24>> StoredObs() {
+    CRegistry reg;
+    std::array<std::uint8_t, 24> rec{};
+    if (!reg.OpenSettings() || !reg.ReadRecord24("Obs", rec)) return std::nullopt;
+    return rec;
+}
+
+class UserSettingsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetSettingsStore(platform::MakeMemorySettingsStore());
+        TakeRiseSetRecompute();  // a flag left by an earlier test
+        options.timeZoneName = [] {
+            return std::pair<std::string, bool>("W. Europe Standard Time", true);
+        };
+        options.openUrl = [this](const QUrl& u) { opened.push_back(u); };
+        settings.observer = {46, 47.376887, 8.541694};
+        settings.spaceTrackUsername = "observer";
+        settings.spaceTrackPassword = "secret";
+    }
+    void TearDown() override { SetSettingsStore(nullptr); }
+
+    template <class T>
+    T* Child(QWidget& w, const char* name) {
+        T* c = w.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    void OkButton(UserSettingsDialog& d) {
+        for (auto* b : d.findChildren<QPushButton*>())
+            if (b->text() == "OK") return b->click();
+        ADD_FAILURE() << "no OK button";
+    }
+    void CancelButton(UserSettingsDialog& d) {
+        for (auto* b : d.findChildren<QPushButton*>())
+            if (b->text() == "Cancel") return b->click();
+        ADD_FAILURE() << "no Cancel button";
+    }
+    int CityIndex(UserSettingsDialog& d, const QString& line) {
+        return Child<QComboBox>(d, "cityCombo")->findText(line);
+    }
+
+    Settings settings;
+    ScriptedPrompt prompt;
+    UserSettingsOptions options;
+    std::vector<QUrl> opened;
+};
+
+}  // namespace
+
+TEST_F(UserSettingsDialogTest, OpensWithTheStoredValuesAndEveryControl) {
+    settings.displayUtc = 0;
+    settings.use24hTime = 1;
+    settings.metric = 2;
+    UserSettingsDialog d(nullptr, settings, prompt, options);
+
+    EXPECT_EQ(d.windowTitle(), "User Settings");
+    EXPECT_EQ(Child<QRadioButton>(d, "localTimeRadio")->text(), "W. Europe Standard Time (WEST)");
+    EXPECT_TRUE(Child<QRadioButton>(d, "localTimeRadio")->isChecked());
+    EXPECT_FALSE(Child<QRadioButton>(d, "utcRadio")->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(d, "use24hCheck")->isChecked());
+    EXPECT_TRUE(Child<QRadioButton>(d, "statuteRadio")->isChecked());
+    EXPECT_EQ(Child<QLineEdit>(d, "latitudeEdit")->text(), "47.376887");
+    EXPECT_EQ(Child<QLineEdit>(d, "longitudeEdit")->text(), "8.541694");
+    EXPECT_EQ(Child<QLineEdit>(d, "altitudeEdit")->text(), "46");
+    EXPECT_EQ(Child<QLineEdit>(d, "loginEdit")->text(), "observer");
+    EXPECT_EQ(Child<QLineEdit>(d, "passwordEdit")->text(), "secret");
+    EXPECT_EQ(Child<QLineEdit>(d, "passwordEdit")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(Child<QPushButton>(d, "gpsButton")->text(), "Use &GPS");
+    EXPECT_EQ(Child<QComboBox>(d, "cityCombo")->currentIndex(), -1);
+    EXPECT_GE(d.CityCount(), 2100);
+
+    QStringList texts;
+    for (auto* l : d.findChildren<QLabel*>()) texts << l->text();
+    for (auto* r : d.findChildren<QAbstractButton*>()) texts << r->text();
+    for (const char* t :
+         {"Lat (N=+ S=-)", "Lon (W=- E=+)", "Altitude (m)",
+          "Or, select your city from here:", "SI / Metric", "US / Statute", "Nautical",
+          "Registration is free. Click here to register.", "Login", "Password", "UTC",
+          "Always display satellite pass times in 24h time format", "OK", "Cancel"})
+        EXPECT_TRUE(texts.contains(t)) << t;
+
+    // The link opens the registration page; F1 asks for the dialog's help page.
+    QTest::mouseClick(Child<HyperlinkLabel>(d, "registrationLink"), Qt::LeftButton);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].toString().toStdString(), kSpaceTrackRegistrationUrl);
+    QSignalSpy help(&d, &UserSettingsDialog::helpRequested);
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(&d, &f1);
+    ASSERT_EQ(help.count(), 1);
+    EXPECT_EQ(help.at(0).at(0).toInt(), 120);
+
+    // An offscreen picture of the dialog, to look at, when asked for.
+    if (const char* dir = std::getenv("ORVANTA_SCREENSHOT_DIR")) {
+        d.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(d.grab().save(QDir(dir).filePath("user-settings.png")));
+    }
+}
+
+TEST_F(UserSettingsDialogTest, PortListIsInNaturalOrderWithTheSettingSelected) {
+    QComboBox list;
+    EnumerateSerialPorts(&list, "COM1");
+    if (list.count() == 0) GTEST_SKIP() << "this machine has no serial ports";
+    QStringList names;
+    for (int i = 0; i < list.count(); ++i) names << list.itemText(i);
+    int s2 = names.indexOf("ttyS2"), s10 = names.indexOf("ttyS10");
+    if (s2 >= 0 && s10 >= 0) {
+        EXPECT_LT(s2, s10);
+    }
+    if (names.contains("ttyS0")) {
+        EXPECT_EQ(list.currentText(), "ttyS0");
+    } else {
+        EXPECT_EQ(list.currentIndex(), -1);
+    }
+}
+
+TEST_F(UserSettingsDialogTest, UnknownZoneAndOddUnitValueCheckNothingWrong) {
+    options.timeZoneName = [] { return std::pair<std::string, bool>("", false); };
+    settings.metric = 7;
+    settings.displayUtc = 1;
+    UserSettingsDialog d(nullptr, settings, prompt, options);
+    EXPECT_EQ(Child<QRadioButton>(d, "localTimeRadio")->text(), " (Unknown Timezone Name)");
+    EXPECT_TRUE(Child<QRadioButton>(d, "utcRadio")->isChecked());
+    for (const char* r : {"metricRadio", "statuteRadio", "nauticalRadio"})
+        EXPECT_FALSE(Child<QRadioButton>(d, r)->isChecked()) << r;
+    OkButton(d);
+    EXPECT_EQ(settings.metric, 3);  // nothing checked counts as nautical
+    EXPECT_EQ(settings.displayUtc, 1);
+}
+
+TEST_F(UserSettingsDialogTest, CityYesFillsTheFieldsAndOkStoresTheRecordByteForByte) {
+    options.cityListData = Gzip(
+        "Zurich, Switzerland, 8.55, 47.3667, 408\n"
+        "London, England, -.1167, 51.5, 20\n"
+        "Aalborg, Denmark, 9.85, 57.097, 3\n");
+    UserSettingsDialog d(nullptr, settings, prompt, options);
+    ASSERT_EQ(d.CityCount(), 3);
+    auto* cities = Child<QComboBox>(d, "cityCombo");
+    EXPECT_EQ(cities->itemText(0), "Aalborg, Denmark, 9.85, 57.097, 3");  // kept sorted
+
+    prompt.answers = {PromptAnswer::Yes};
+    int london = CityIndex(d, "London, England, -.1167, 51.5, 20");
+    ASSERT_GE(london, 0);
+    emit cities->activated(london);
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].caption, "Question");
+    EXPECT_EQ(prompt.asked[0].text, kReplaceLocationQuestion);
+    EXPECT_EQ(prompt.asked[0].buttons, PromptButtons::YesNo);
+    EXPECT_EQ(Child<QLineEdit>(d, "longitudeEdit")->text(), " -.1167");
+    EXPECT_EQ(Child<QLineEdit>(d, "latitudeEdit")->text(), " 51.5");
+    EXPECT_EQ(Child<QLineEdit>(d, "altitudeEdit")->text(), " 20");
+    EXPECT_FALSE(StoredObs()) << "nothing is stored before OK";
+
+    QSignalSpy saved(&d, &UserSettingsDialog::settingsSaved);
+    QSignalSpy moved(&d, &UserSettingsDialog::locationChanged);
+    OkButton(d);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(saved.count(), 1);
+    EXPECT_EQ(moved.count(), 1);
+    EXPECT_TRUE(TakeRiseSetRecompute())
+        << "the Sky view must recompute rise and set for the new place";
+    EXPECT_FALSE(TakeRiseSetRecompute()) << "taking the flag clears it";
+    auto rec = StoredObs();
+    ASSERT_TRUE(rec);
+    EXPECT_EQ(*rec, ObsBytes(20, 51.5, -0.1167));
+    EXPECT_EQ(settings.observer.altitudeMetres, 20);
+    EXPECT_DOUBLE_EQ(settings.observer.latitude, 51.5);
+    EXPECT_DOUBLE_EQ(settings.observer.longitude, -0.1167);
+}
+
+TEST_F(UserSettingsDialogTest, CityNoLeavesTheEditsAndCancelStoresNothing) {
+    UserSettingsDialog d(nullptr, settings, prompt, options);
+    auto* cities = Child<QComboBox>(d, "cityCombo");
+    int london = cities->findText("London, United Kingdom", Qt::MatchStartsWith);
+    ASSERT_GE(london, 0);
+    prompt.answers = {PromptAnswer::No};
+    emit cities->activated(london);
+    EXPECT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(Child<QLineEdit>(d, "latitudeEdit")->text(), "47.376887");
+    EXPECT_EQ(Child<QLineEdit>(d, "altitudeEdit")->text(), "46");
+
+    // Now Yes with the list's own London line, then Cancel: nothing reaches the store.
+    const Settings before = settings;
+    prompt.answers = {PromptAnswer::Yes};
+    emit cities->activated(london);
+    EXPECT_TRUE(Child<QLineEdit>(d, "latitudeEdit")->text().startsWith(" 51.5"));
+    Child<QCheckBox>(d, "use24hCheck")->setChecked(true);
+    Child<QLineEdit>(d, "loginEdit")->setText("someone-else");
+    QSignalSpy saved(&d, &UserSettingsDialog::settingsSaved);
+    CancelButton(d);
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_EQ(saved.count(), 0);
+    EXPECT_FALSE(TakeRiseSetRecompute());
+    EXPECT_TRUE(settings == before);
+    EXPECT_FALSE(StoredObs());
+    CRegistry reg;
+    ASSERT_TRUE(reg.OpenSettings());
+    EXPECT_EQ(reg.ReadString("SpaceTrack Username", "<none>"), "<none>");
+}
+
+TEST_F(UserSettingsDialogTest, StatuteUnitsShowMilesAndEveryValueIsStored) {
+    UserSettingsDialog d(nullptr, settings, prompt, options);
+    Child<QRadioButton>(d, "statuteRadio")->setChecked(true);
+    Child<QRadioButton>(d, "utcRadio")->setChecked(true);
+    Child<QCheckBox>(d, "use24hCheck")->setChecked(true);
+    Child<QLineEdit>(d, "loginEdit")->setText("new-user");
+    Child<QLineEdit>(d, "passwordEdit")->setText("p@ss word");
+    QSignalSpy moved(&d, &UserSettingsDialog::locationChanged);
+    OkButton(d);
+    EXPECT_EQ(moved.count(), 0) << "an unchanged location needs no new pass search";
+
+    EXPECT_EQ(settings.metric, 2);
+    EXPECT_STREQ(DistanceUnitSuffix(settings.metric), "mi");
+    EXPECT_NEAR(KilometresToDisplayUnit(384400.0, settings.metric), 238854.64, 0.01);
+    CRegistry reg;
+    ASSERT_TRUE(reg.OpenSettings());
+    EXPECT_EQ(reg.ReadDword("Metric", 0), 2);
+    EXPECT_EQ(reg.ReadDword("DisplayUTC", 0), 1);
+    EXPECT_EQ(reg.ReadDword("Use 24h Time", 0), 1);
+    EXPECT_EQ(reg.ReadString("SpaceTrack Username", ""), "new-user");
+    EXPECT_EQ(reg.ReadString("SpaceTrack Password", ""), "p@ss word");
+    EXPECT_EQ(reg.ReadString("GPS Com Port", ""), "COM1");
+    EXPECT_EQ(*StoredObs(), ObsBytes(46, 47.376887, 8.541694));
+}
+
+TEST_F(UserSettingsDialogTest, PortChoiceTakesEffectAtOnce) {
+    UserSettingsDialog d(nullptr, settings, prompt, options);
+    auto* ports = Child<QComboBox>(d, "portCombo");
+    ports->addItem("ttyUSB7");
+    emit ports->activated(ports->count() - 1);
+    EXPECT_EQ(settings.gpsComPort, "ttyUSB7");
+}
+
+TEST_F(UserSettingsDialogTest, DamagedCityListIsLoggedAndTheDialogStillOpens) {
+    EventRecorder log;
+    options.cityListData = std::string("not a gzip file");
+    UserSettingsDialog d(nullptr, settings, prompt, options);
+    EXPECT_EQ(d.CityCount(), 0);
+    EXPECT_TRUE(
+        log.Contains("Unable to load citylist! Error: problem while unzipping file", LOG_ERROR));
+}
+
+TEST_F(UserSettingsDialogTest, OpensBesideTheMainWindow) {
+    QMainWindow owner;
+    owner.setGeometry(120, 90, 800, 600);
+    owner.show();
+    UserSettingsDialog d(&owner, settings, prompt, options);
+    EXPECT_EQ(d.pos().x(), owner.frameGeometry().left());
+    EXPECT_EQ(d.pos().y(), owner.frameGeometry().top() + 150);
+}
+
+TEST_F(UserSettingsDialogTest, HelpWindowStaysUsableWhileTheDialogRuns) {
+    QMainWindow owner;
+    owner.setGeometry(100, 100, 600, 400);
+    owner.show();
+    // Stands for the help window F1 opens: a top-level window of its own.
+    QPushButton help(QStringLiteral("Contents"));
+    help.setGeometry(750, 100, 120, 40);
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    QSignalSpy helpClicks(&help, &QPushButton::clicked);
+    QPushButton ownerButton(QStringLiteral("owner"), &owner);
+    owner.setCentralWidget(&ownerButton);
+    QSignalSpy ownerClicks(&ownerButton, &QPushButton::clicked);
+
+    UserSettingsDialog d(&owner, settings, prompt, options);
+    QTimer::singleShot(200, &d, [&] {
+        // Clicks as the window system delivers them, where modal blocking applies.
+        QTest::mouseClick(help.windowHandle(), Qt::LeftButton, {}, QPoint(60, 20));
+        QTest::mouseClick(ownerButton.window()->windowHandle(), Qt::LeftButton, {},
+                          ownerButton.mapTo(&owner, ownerButton.rect().center()));
+        d.reject();
+    });
+    d.exec();
+    EXPECT_EQ(helpClicks.count(), 1) << "the help window was blocked by the dialog";
+    EXPECT_EQ(ownerClicks.count(), 0) << "the main window must wait for the dialog";
+}

@@ -21,11 +21,11 @@ std::string Format(const char* format, Args... args) {
 LogLine ElementAgeLine(double ageDays, const std::string& lastUpdated) {
     const int hours = static_cast<int>(ageDays * 24.0);
     const double minutes = (ageDays * 24.0 - hours) * 60.0;
-    if (ageDays > 6.0)
+    if (ageDays > kVeryInaccurateAgeDays)
         return {Format("Kepler age: %0.2dh %02.0fm! Predictions very inaccurate. Last updated %s",
                        hours, minutes, lastUpdated.c_str()),
                 LOG_ERROR};
-    if (ageDays > 2.0)
+    if (ageDays > kSomewhatInaccurateAgeDays)
         return {
             Format("Kepler age: %0.2dh %02.0fm! Predictions somewhat inaccurate. Last updated %s",
                    hours, minutes, lastUpdated.c_str()),

@@ -13,6 +13,10 @@ struct LogLine {
     int level = 0;
 };
 
+// Element sets older than this (days) give very inaccurate predictions; beyond 2 days, somewhat.
+constexpr double kVeryInaccurateAgeDays = 6.0;
+constexpr double kSomewhatInaccurateAgeDays = 2.0;
+
 // "Kepler age: ..." with the age of the element file (days) and its formatted date.
 LogLine ElementAgeLine(double ageDays, const std::string& lastUpdated);
 

@@ -16,6 +16,7 @@
 #include "catalogue/pass_search.h"
 #include "cli/astro_cli.h"
 #include "cli/command.h"
+#include "cli/element_age.h"
 #include "orbit/element_set.h"
 #include "orbit/orbit.h"
 #include "orbit/tle_file.h"
@@ -220,6 +221,10 @@ int RunPasses(const std::vector<std::string>& args) {
         }
     }
     if (in.satellites.empty()) return UsageError("passes: no element sets in " + a.tlePath);
+    std::vector<double> epochs;
+    for (const PassSearchSatellite& s : in.satellites)
+        epochs.push_back(cElementSet(s.name, s.line1, s.line2).Epoch().Date());
+    WarnIfElementsStale(epochs, *a.start);
 
     if (a.until) {
         in.options.untilJd = *a.until;

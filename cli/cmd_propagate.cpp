@@ -1,5 +1,6 @@
 // orvanta-cli propagate: positions and velocities of element sets, as CSV, for checking the
 // orbit model against other tools.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/element_age.h"
 #include "orbit/element_set.h"
 #include "orbit/julian_date.h"
 #include "orbit/orbit.h"
@@ -154,6 +156,16 @@ int Run(const std::vector<std::string>& args) {
         if (!found.count(n))
             return UsageError("satellite " + std::to_string(n) + " is not in " + tlePath);
     if (chosen.empty()) return UsageError("no element sets in " + tlePath);
+    // Times given as minutes from each set's own epoch say nothing about the sets' age.
+    if (!instants.empty()) {
+        std::vector<double> epochs;
+        for (const TleRecord* record : chosen)
+            epochs.push_back(
+                cElementSet(record->name, record->line1, record->line2).Epoch().Date());
+        double latest = instants.front().Date();
+        for (const cJulianDate& when : instants) latest = std::max(latest, when.Date());
+        WarnIfElementsStale(epochs, latest);
+    }
 
     std::vector<double> minutes;
     if (haveMinutes) {

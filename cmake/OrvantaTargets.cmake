@@ -24,6 +24,12 @@ function(orvanta_ui_library folder)
   target_link_libraries(orvanta_ui INTERFACE ${target})
 endfunction()
 
+# Tests get a private runtime directory (Qt wants one owned by the user, mode 0700), so their
+# output is test results rather than Qt's warnings about the missing XDG_RUNTIME_DIR.
+set(ORVANTA_TEST_RUNTIME_DIR ${PROJECT_BINARY_DIR}/test-home/runtime)
+file(MAKE_DIRECTORY ${ORVANTA_TEST_RUNTIME_DIR})
+file(CHMOD ${ORVANTA_TEST_RUNTIME_DIR} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+
 # orvanta_test(<name> SOURCES ... LIBS ... [QT])
 #   GoogleTest executable test_<name>, registered with CTest test by test.
 #   Tests run with a temporary HOME and settings file, never the user's own.
@@ -45,5 +51,5 @@ function(orvanta_test name)
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVANTA_SETTINGS=${PROJECT_BINARY_DIR}/test-home/Orvanta.reg;XDG_CONFIG_HOME=${PROJECT_BINARY_DIR}/test-home/config;XDG_DATA_HOME=${PROJECT_BINARY_DIR}/test-home/data;HOME=${PROJECT_BINARY_DIR}/test-home")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVANTA_SETTINGS=${PROJECT_BINARY_DIR}/test-home/Orvanta.reg;XDG_CONFIG_HOME=${PROJECT_BINARY_DIR}/test-home/config;XDG_DATA_HOME=${PROJECT_BINARY_DIR}/test-home/data;HOME=${PROJECT_BINARY_DIR}/test-home;XDG_RUNTIME_DIR=${ORVANTA_TEST_RUNTIME_DIR}")
 endfunction()

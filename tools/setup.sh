@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build needs (Debian packages), then configures and builds into build/.
-# Safe to run again: installed packages are skipped and the build is incremental.
+# Safe to run again: installed packages are skipped and the build is incremental. Progress goes
+# to stderr, a line per stage; when nothing needs doing it stays quiet.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,22 +9,65 @@ PACKAGES=(cmake g++ ninja-build pkg-config zlib1g-dev libfreeimage-dev
           libgtest-dev libgmock-dev
           qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation)
 
+say() { echo "setup: $*" >&2; }
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  SUDO=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+      say "these Debian packages are missing: ${missing[*]}"
+      say "this user cannot install them (not root, no sudo). As root, run:"
+      echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+      say "then run this command again."
+      exit 1
+    fi
+    SUDO=(sudo)
+  fi
+  say "installing ${#missing[@]} Debian packages and what they need (${missing[*]});"
+  say "on a fresh machine this takes a few minutes"
+  "${SUDO[@]}" apt-get update -qq
+  # apt's own lines are many; show one line per ten packages set up, all of them on failure.
+  log=$(mktemp)
+  if ! DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y --no-install-recommends \
+         "${missing[@]}" 2>&1 | tee "$log" |
+       awk '/^Setting up /{n++; if (n % 10 == 0) {printf "setup:   %d packages set up\n", n > "/dev/stderr"}}
+            /^[0-9]+ upgraded, [0-9]+ newly installed/{print "setup:   " $0 > "/dev/stderr"}'; then
+    tail -n 30 "$log" >&2
+    rm -f "$log"
+    say "package installation failed (see the lines above)"
+    exit 1
+  fi
+  rm -f "$log"
+  say "packages installed"
 fi
 
 BUILD_DIR=${ORVANTA_BUILD_DIR:-build}
 GEN=()
 if command -v ninja >/dev/null 2>&1; then GEN=(-G Ninja); fi
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-  cmake -S . -B "$BUILD_DIR" "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${ORVANTA_CMAKE_ARGS:-}
+  say "configuring the build in $BUILD_DIR/"
+  # shellcheck disable=SC2086
+  if ! cmake -S . -B "$BUILD_DIR" "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+         ${ORVANTA_CMAKE_ARGS:-} >"$log" 2>&1; then
+    cat "$log" >&2
+    say "configuration failed"
+    exit 1
+  fi
 fi
-cmake --build "$BUILD_DIR" -j "$(nproc)"
+# The build's own progress, thinned to about one line in twenty steps; everything on failure.
+if ! cmake --build "$BUILD_DIR" -j "$(nproc)" 2>&1 | tee "$log" |
+     awk '/^\[[0-9]+\/[0-9]+\]/ {
+            s = $1; gsub(/[][]/, "", s); split(s, step, "/")
+            if (!started) {printf "setup: building (%d steps; a few minutes the first time)\n", step[2] > "/dev/stderr"; started = 1}
+            if (step[1] % 20 == 0 || step[1] == step[2]) printf "setup:   [%d/%d]\n", step[1], step[2] > "/dev/stderr"
+          }'; then
+  grep -v '^\[[0-9]*/[0-9]*\]' "$log" | tail -n 60 >&2
+  say "the build failed (see the lines above)"
+  exit 1
+fi

@@ -150,6 +150,30 @@ TEST_F(PassesCli, ManySatellitesForAWeekInBoundedMemory) {
     }
 }
 
+// The newest sample set has its epoch on 2026-05-07 at 18:05 UTC; beyond six days the
+// predictions are very inaccurate, and the command line says so once, on stderr only.
+TEST_F(PassesCli, ElementSetsOlderThanSixDaysWarnOnceOnStderr) {
+    auto warnings = [](const CliRun& r) {
+        int n = 0;
+        for (const auto& line : r.err) n += line.find("warning: the element sets are") != std::string::npos;
+        return n;
+    };
+    const std::string base = "--tle \"" + kSample + "\" --lat 51.4779 --lon -0.0015 --passes 1";
+    const CliRun young = Run(base + " --start 2026-05-13T18:00:00Z");
+    ASSERT_EQ(young.status, 0);
+    EXPECT_EQ(warnings(young), 0);
+
+    const CliRun old = Run(base + " --start 2026-05-14T19:00:00Z");
+    ASSERT_EQ(old.status, 0);
+    EXPECT_EQ(warnings(old), 1);
+    for (const auto& line : old.err)
+        if (line.find("warning:") != std::string::npos) {
+            EXPECT_NE(line.find("7 days old (newest epoch 2026-05-07T"), std::string::npos) << line;
+            EXPECT_NE(line.find("Download Keplers"), std::string::npos) << line;
+        }
+    EXPECT_EQ(old.out[0], kHeader);
+}
+
 TEST_F(PassesCli, BadArgumentsAndInputsExitTwo) {
     const std::string base =
         "--tle \"" + kSample + "\" --lat 51 --lon 0 --start 2026-05-07T12:00:00Z";

@@ -24,11 +24,11 @@ function(orvanta_ui_library folder)
   target_link_libraries(orvanta_ui INTERFACE ${target})
 endfunction()
 
-# Tests get a private runtime directory (Qt wants one owned by the user, mode 0700), so their
-# output is test results rather than Qt's warnings about the missing XDG_RUNTIME_DIR.
-set(ORVANTA_TEST_RUNTIME_DIR ${PROJECT_BINARY_DIR}/test-home/runtime)
-file(MAKE_DIRECTORY ${ORVANTA_TEST_RUNTIME_DIR})
-file(CHMOD ${ORVANTA_TEST_RUNTIME_DIR} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+# Tests run with their own home, settings file and XDG folders under the build folder (see
+# tests/common/test_environment.cpp). Qt wants the runtime directory private: mode 0700.
+set(ORVANTA_TEST_HOME ${PROJECT_BINARY_DIR}/test-home)
+file(MAKE_DIRECTORY ${ORVANTA_TEST_HOME}/runtime)
+file(CHMOD ${ORVANTA_TEST_HOME}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 
 # orvanta_test(<name> SOURCES ... LIBS ... [QT])
 #   GoogleTest executable test_<name>, registered with CTest test by test.
@@ -39,7 +39,9 @@ function(orvanta_test name)
     return()
   endif()
   set(target test_${name})
-  add_executable(${target} ${ARG_SOURCES})
+  # A list-valued ENVIRONMENT property loses all but its first variable on its way through
+  # gtest_discover_tests, so the executable sets the test home itself.
+  add_executable(${target} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/common/test_environment.cpp)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   if(ARG_QT)
     target_link_libraries(${target} PRIVATE Qt6::Test)
@@ -47,9 +49,10 @@ function(orvanta_test name)
   target_compile_definitions(${target} PRIVATE
     ORVANTA_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     ORVANTA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    ORVANTA_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    ORVANTA_BINARY_DIR="${PROJECT_BINARY_DIR}"
+    ORVANTA_TEST_HOME="${ORVANTA_TEST_HOME}")
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVANTA_SETTINGS=${PROJECT_BINARY_DIR}/test-home/Orvanta.reg;XDG_CONFIG_HOME=${PROJECT_BINARY_DIR}/test-home/config;XDG_DATA_HOME=${PROJECT_BINARY_DIR}/test-home/data;HOME=${PROJECT_BINARY_DIR}/test-home;XDG_RUNTIME_DIR=${ORVANTA_TEST_RUNTIME_DIR}")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -54,3 +54,18 @@ TEST(ProgramDirectory, OrvantaHomeIsUsedAndCreated) {
     EXPECT_EQ(ProgramDirectory(), home);
     EXPECT_TRUE(fs::is_directory(home));
 }
+
+// Every test executable starts with its home, settings file and XDG folders inside the build,
+// so no test can reach the real user's settings (ctest's environment alone lost all but one).
+TEST(TestEnvironment, HomeSettingsAndXdgFoldersLieInTheBuild) {
+    const std::string build = ORVANTA_BINARY_DIR;
+    for (const char* name : {"HOME", "ORVANTA_SETTINGS", "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                             "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const char* value = std::getenv(name);
+        ASSERT_NE(value, nullptr) << name;
+        EXPECT_EQ(std::string(value).rfind(build, 0), 0u) << name << "=" << value;
+    }
+    struct stat info {};
+    ASSERT_EQ(stat(std::getenv("XDG_RUNTIME_DIR"), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}

@@ -4,6 +4,10 @@
 //   orvanta --measure-startup   starts, prints the time from start to the first painted main
 //                               window and the mean time of a clock tick with its repaint
 //                               (once the start-up search is done), and quits
+//   orvanta --render VIEW --at ISO8601Z --size WxH --out FILE
+//                               draws a view off-screen for the current settings and
+//                               selection at that instant and writes the image (no display
+//                               needed)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -13,6 +17,9 @@
 #include <cstring>
 
 #include "app/ui/main_window.h"
+#include "app/ui/offscreen_render.h"
+#include "earthview/image_file.h"
+#include "earthview/ui/earth_view_render.h"
 #include "app/registry.h"
 #include "catalogue/ui/pass_list_model.h"
 #include "platform/settings_store.h"
@@ -78,6 +85,9 @@ int main(int argc, char** argv) {
     QElapsedTimer started;
     started.start();
     const bool measure = argc > 1 && std::strcmp(argv[1], "--measure-startup") == 0;
+    const bool render = argc > 1 && std::strcmp(argv[1], "--render") == 0;
+    // An off-screen render needs fonts, not a screen.
+    if (render && DisplayMissing()) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (DisplayMissing()) {
         std::fprintf(stderr,
                      "orvanta: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
@@ -90,6 +100,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Orvanta"));
     QApplication::setOrganizationName(QStringLiteral("Quorrin"));
     orvanta::SetSettingsStore(orvanta::platform::OpenUserSettingsStore());
+    orvanta::InstallImageMessageHandler();
+    orvanta::RegisterOffscreenView("earthview", orvanta::RenderEarthView);
+    if (render) return orvanta::RunRenderCommand(QCoreApplication::arguments().mid(1));
 
     orvanta::MainWindow window;
     FirstPaintProbe probe(started, window);

@@ -1,0 +1,247 @@
+#include "earthview/ui/earth_view_painter.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPolygon>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "app/settings.h"
+#include "earthview/map_projection.h"
+#include "location/units.h"
+#include "orbit/globals.h"
+
+namespace orvanta {
+
+namespace {
+
+std::string Format(const char* format, auto... args) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, format, args...);
+    return buffer;
+}
+
+QRgb PixelOr(const QImage& image, int x, int y, QRgb fallback) {
+    if (x < 0 || y < 0 || x >= image.width() || y >= image.height()) return fallback;
+    return reinterpret_cast<const QRgb*>(image.constScanLine(y))[x];
+}
+
+// The background turned by the offset: the image's date line moves to where the offset
+// puts it, and the two pieces meet without a gap.
+void DrawBackground(QPainter& p, const QImage& scaled, int w, int h, double c) {
+    if (c == 0.0) {
+        p.drawImage(0, 0, scaled);
+        return;
+    }
+    if (c < 0) {
+        const int d = static_cast<int>(w * -c / TWOPI);
+        p.drawImage(QPoint(0, 0), scaled, QRect(d, 0, w - d, h));
+        p.drawImage(QPoint(w - d, 0), scaled, QRect(0, 0, d, h));
+    } else {
+        const int d = static_cast<int>(w * c / TWOPI);
+        p.drawImage(QPoint(0, 0), scaled, QRect(w - d, 0, d, h));
+        p.drawImage(QPoint(d, 0), scaled, QRect(0, 0, w - d, h));
+    }
+}
+
+// A polyline across the date line: a jump of more than half the map moves the pen to the
+// edge on the new point's side instead of drawing across the map.
+class DateLinePolyline {
+public:
+    DateLinePolyline(QPainter& p, int width) : p_(p), width_(width) {}
+    void Start(const MapPoint& m) {
+        Flush();
+        run_.append(QPoint(m.x, m.y));
+        lastX_ = m.x;
+    }
+    void To(const MapPoint& m) {
+        const int half = width_ / 2;
+        if (m.x - lastX_ > half) {
+            Flush();
+            run_.append(QPoint(width_, m.y));
+        } else if (m.x - lastX_ < -half) {
+            Flush();
+            run_.append(QPoint(0, m.y));
+        } else {
+            run_.append(QPoint(m.x, m.y));
+        }
+        lastX_ = m.x;
+    }
+    void Flush() {
+        if (run_.size() > 1) p_.drawPolyline(run_);
+        run_.clear();
+    }
+    ~DateLinePolyline() { Flush(); }
+
+private:
+    QPainter& p_;
+    int width_;
+    int lastX_ = 0;
+    QPolygon run_;
+};
+
+}  // namespace
+
+const QImage& EarthBackgroundCache::Scaled(const QImage& background, int width, int height) {
+    if (background.cacheKey() != key_ || size_ != QSize(width, height)) {
+        scaled_ = background.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                      .convertToFormat(QImage::Format_RGB32);
+        key_ = background.cacheKey();
+        size_ = QSize(width, height);
+    }
+    return scaled_;
+}
+
+std::string TrimmedName(const KeplerRecord& record) {
+    std::string name(record.Name());
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\r')) name.pop_back();
+    return name;
+}
+
+void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjects& objects,
+                   EarthBackgroundCache* cache) {
+    const int w = target.width();
+    const int h = target.height();
+    if (w <= 0 || h <= 0) return;
+    const double c = in.offset;
+    QPainter p(&target);
+    if (in.background && !in.background->isNull()) {
+        EarthBackgroundCache local;
+        EarthBackgroundCache& use = cache ? *cache : local;
+        DrawBackground(p, use.Scaled(*in.background, w, h), w, h, c);
+    } else {
+        p.fillRect(0, 0, w, h, Qt::black);
+    }
+
+    if (in.showHome) {
+        const MapPoint m = ProjectToMap(in.home.latitude * DEG_TO_RAD,
+                                        in.home.longitude * DEG_TO_RAD, w, h, c);
+        p.setPen(objects.yellow);
+        p.drawLine(m.x, m.y - 5, m.x, m.y + 5);
+        p.drawLine(m.x - 5, m.y, m.x + 5, m.y);
+    }
+
+    if (in.showCloudLine) {
+        p.setFont(objects.smallFont);
+        p.setPen(QColor(192, 0, 0));
+        p.drawText(QRect(0, 2, w - 2, h), Qt::AlignRight | Qt::AlignTop,
+                   QString::fromStdString(in.cloudLine));
+    }
+
+    if (in.selection && in.records && in.catalogue &&
+        in.records->size() == in.selection->size()) {
+        p.setFont(objects.labelFont);
+        const QFontMetrics metrics(objects.labelFont);
+        const QRgb dark = qRgb(0, 0, 0);
+        for (std::size_t i = 0; i < in.selection->size(); ++i) {
+            const SelectedSat& s = (*in.selection)[i];
+            TrackRecord& r = (*in.records)[i];
+            if (!s.shown || !r.computed) continue;
+            const MapPoint now = ProjectToMap(r.now.lat, r.now.lon, w, h, c);
+            if (s.radioHorizon) {
+                p.setPen(objects.orange);
+                DateLinePolyline line(p, w);
+                line.Start(ProjectToMap(r.horizon[0].lat, r.horizon[0].lon, w, h, c));
+                for (int k = 0; k < HORIZON_POINTS; ++k)
+                    line.To(ProjectToMap(r.horizon[k].lat, r.horizon[k].lon, w, h, c));
+            }
+            if (s.track && r.hasTrack) {
+                p.setPen(objects.greyDotted);
+                {
+                    DateLinePolyline line(p, w);
+                    line.Start(now);
+                    for (const GeoPoint& g : r.past) line.To(ProjectToMap(g.lat, g.lon, w, h, c));
+                }
+                p.setPen(objects.oliveDotted);
+                DateLinePolyline line(p, w);
+                line.Start(now);
+                for (const GeoPoint& g : r.future) line.To(ProjectToMap(g.lat, g.lon, w, h, c));
+            }
+            const MapPoint one = ProjectToMap(r.oneMinuteAgo.lat, r.oneMinuteAgo.lon, w, h, c);
+            const MapPoint two = ProjectToMap(r.twoMinutesAgo.lat, r.twoMinutesAgo.lon, w, h, c);
+            const int small = s.track ? 2 : 1;
+            const int large = s.track ? 4 : 2;
+            for (const auto& [m, radius] : {std::pair{one, small}, {two, small}, {now, large}}) {
+                // A marker stands out against the ground under it: yellow on dark, red on
+                // light.
+                const QRgb ground = PixelOr(target, m.x - 2, m.y - 2, dark);
+                if (qRed(ground) <= 200 || qGreen(ground) <= 200) {
+                    p.setBrush(objects.yellowBrush);
+                    p.setPen(objects.yellow);
+                } else {
+                    p.setBrush(objects.redBrush);
+                    p.setPen(objects.red);
+                }
+                p.drawEllipse(QRect(m.x - radius, m.y - radius, 2 * radius, 2 * radius));
+            }
+            r.hitLeft = now.x - 5;
+            r.hitTop = now.y - 5;
+            r.hitRight = now.x + 5;
+            r.hitBottom = now.y + 5;
+
+            if (s.nameLabel) {
+                const KeplerRecord* record = SelectedRecord(*in.catalogue, s);
+                if (!record) continue;
+                const QString name = QString::fromStdString(TrimmedName(*record));
+                const int cx = metrics.horizontalAdvance(name);
+                const int cy = metrics.height();
+                const int x = now.x, y = now.y;
+                const int lx = std::clamp(x, cx / 2, std::max(cx / 2, w - cx / 2));
+                const bool clamped = lx != x;
+                int ly;
+                if (y < two.y)
+                    ly = y < 1.5 * cy ? static_cast<int>(y + 0.5 * cy) : static_cast<int>(y - 1.5 * cy);
+                else if (clamped)
+                    ly = y > h - 1.5 * cy ? static_cast<int>(y - 2.5 * cy) : static_cast<int>(y + 0.5 * cy);
+                else
+                    ly = y + 2.5 * cy > h ? static_cast<int>(y - 1.5 * cy) : static_cast<int>(y + 0.5 * cy);
+                const QRgb under = PixelOr(target, lx, ly, dark);
+                p.setPen(qRed(under) > 200 && qGreen(under) > 200 ? QColor(255, 0, 0)
+                                                                    : QColor(255, 255, 0));
+                p.drawText(QRect(lx - cx / 2 - 1, ly, cx + 2, cy), Qt::AlignHCenter | Qt::AlignTop,
+                           name);
+            }
+        }
+    }
+
+    if (in.dragging) {
+        static const QPoint kCallout[8] = {{0, 0},   {0, 25},  {65, 25}, {65, 0},
+                                           {35, 0},  {30, -8}, {25, 0},  {0, 0}};
+        const int ox = w / 2 - 30, oy = h - in.statusBarHeight;
+        QPolygon callout;
+        for (const QPoint& q : kCallout) callout << q + QPoint(ox, oy);
+        p.setPen(objects.lightGrey);
+        p.setBrush(Qt::black);
+        p.drawPolygon(callout, Qt::OddEvenFill);
+        const double degrees = c * RAD_TO_DEG;
+        const std::string text =
+            degrees >= 0 ? Format("%03.1f\xC2\xB0W", degrees) : Format("%03.1f\xC2\xB0" "E", -degrees);
+        p.setFont(objects.largeFont);
+        p.setPen(QColor(255, 170, 0));
+        p.drawText(QRect(w / 2 + 4 - 100, oy + 3, 200, 40), Qt::AlignHCenter | Qt::AlignTop,
+                   QString::fromStdString(text));
+        p.setPen(objects.lightGrey);
+        p.drawLine(w / 2, h - 33, w / 2, 0);
+    }
+}
+
+std::string DetailLine(const std::string& name, const TrackRecord& r, int metric) {
+    const double lat = r.now.lat * RAD_TO_DEG;
+    double lon = r.now.lon * RAD_TO_DEG;
+    while (lon > 180.0) lon -= 360.0;
+    while (lon < -180.0) lon += 360.0;
+    return Format("%s: %s %02.2f  %s %03.2f Altitude: %03.2f %s Az:%03.1f El:%02.1f", name.c_str(),
+                  lat >= 0 ? "N" : "S", std::fabs(lat), lon >= 0 ? "E" : "W", std::fabs(lon),
+                  KilometresToDisplayUnit(r.now.alt, metric), DistanceUnitSuffix(metric),
+                  r.azimuth * RAD_TO_DEG, r.elevation * RAD_TO_DEG);
+}
+
+std::string MouseLine(int x, int y, int width, int height, double offset) {
+    const MapCoordinates m = MapToCoordinates(x, y, width, height, offset);
+    return Format("Mouse: %s %02.2f  %s %03.2f", m.lat >= 0 ? "N" : "S",
+                  std::fabs(m.lat * RAD_TO_DEG), m.westLon < 0 ? "E" : "W",
+                  std::fabs(m.westLon * RAD_TO_DEG));
+}
+
+}  // namespace orvanta

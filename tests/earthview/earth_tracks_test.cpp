@@ -1,0 +1,112 @@
+// The map projection, the radio horizon and the per-second track work.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "earthview/earth_tracks.h"
+#include "earthview/map_projection.h"
+#include "orbit/globals.h"
+
+namespace orvanta {
+namespace {
+
+constexpr double DEG = DEG_TO_RAD;
+
+TEST(MapProjection, CentreEdgesAndOffset) {
+    const int w = 1000, h = 600;
+    const MapPoint greenwich = ProjectToMap(0, 0, w, h, 0);
+    EXPECT_EQ(greenwich.x, 499);
+    EXPECT_EQ(greenwich.y, 299);
+    EXPECT_EQ(ProjectToMap(PI / 2, 0, w, h, 0).y, 0);
+    EXPECT_EQ(ProjectToMap(-PI / 2, 0, w, h, 0).y, 599);
+    // Longitudes beyond 180 degrees east come back once onto the map.
+    EXPECT_EQ(ProjectToMap(0, 270 * DEG, w, h, 0).x, ProjectToMap(0, -90 * DEG, w, h, 0).x);
+    // An offset of -90 degrees (centre on 90 E) puts 90 E in the middle.
+    EXPECT_NEAR(ProjectToMap(0, 90 * DEG, w, h, -PI / 2).x, 499, 1);
+    // The mouse read-out inverts the projection to within a pixel.
+    for (double lat : {-60.0, 0.0, 45.0})
+        for (double lon : {-170.0, -30.0, 0.0, 100.0, 179.0})
+            for (double c : {0.0, 0.7, -2.0}) {
+                const MapPoint m = ProjectToMap(lat * DEG, lon * DEG, w, h, c);
+                const MapCoordinates back = MapToCoordinates(m.x, m.y, w, h, c);
+                EXPECT_NEAR(back.lat / DEG, lat, 0.7);
+                double diff = std::remainder(-back.westLon / DEG - lon, 360.0);
+                EXPECT_NEAR(diff, 0.0, 0.8) << lat << " " << lon << " " << c;
+            }
+}
+
+TEST(MapProjection, DraggingAWholeWidthTurnsOnceAroundAndStaysInRange) {
+    double c = 0.3;
+    for (int step = 0; step < 10; ++step) c = DragOffset(c, 100, 1000);
+    EXPECT_NEAR(c, 0.3, 1e-9);
+    c = DragOffset(3.0, -200, 1000);
+    EXPECT_LE(c, PI);
+    EXPECT_GE(c, -PI);
+    EXPECT_NEAR(c, 3.0 + 0.4 * PI - TWOPI, 1e-9);
+}
+
+TEST(RadioHorizon, RangesFromAltitude) {
+    EXPECT_NEAR(RadioHorizonRangeKm(400), 2139.0, 0.5);
+    EXPECT_EQ(RadioHorizonRangeKm(3157.1), 6370.0);
+    EXPECT_EQ(RadioHorizonRangeKm(35786), 6370.0);
+    // 6370 km of ground range is about 57.3 degrees of arc.
+    const auto ring = RadioHorizon(0, 0, 20000);
+    EXPECT_NEAR(ring[0].lat / DEG, 57.3, 0.1);
+}
+
+TEST(RadioHorizon, CircleClosesAndPolePointsHaveLongitudeZero) {
+    const auto ring = RadioHorizon(40 * DEG, 10 * DEG, 400);
+    EXPECT_NEAR(ring[35].lat, ring[0].lat, 1e-12);
+    EXPECT_NEAR(ring[35].lon, ring[0].lon, 1e-12);
+    for (const GeoPoint& p : ring) {
+        // Every point lies the horizon's arc away from the centre.
+        const double arc = std::acos(std::sin(40 * DEG) * std::sin(p.lat) +
+                                     std::cos(40 * DEG) * std::cos(p.lat) * std::cos(p.lon - 10 * DEG));
+        EXPECT_NEAR(arc * 6371.0, 2139.0, 25.0);
+    }
+    // A circle reaching just past the north pole: point 0 lands on the pole (not NaN) and
+    // takes longitude 0.
+    const double delta = RadioHorizonRangeKm(400) / 1.852 / 3437.7467707849396;
+    const auto polar = RadioHorizon(PI / 2 - delta + 1e-12, 1.0, 400);
+    EXPECT_EQ(polar[0].lat, PI / 2);
+    EXPECT_EQ(polar[0].lon, 0.0);
+    for (const GeoPoint& p : polar) EXPECT_FALSE(std::isnan(p.lat) || std::isnan(p.lon));
+}
+
+TEST(EarthTracks, PropagatesShownSatellitesAndTheDetailOne) {
+    KeplerCatalogue catalogue;
+    KeplerRecord iss;
+    std::snprintf(iss.name, sizeof iss.name, "ISS (ZARYA)             ");
+    std::snprintf(iss.line1, sizeof iss.line1, "1 25544U 98067A   26127.50000000  .00010000  00000-0  18000-3 0  9991");
+    std::snprintf(iss.line2, sizeof iss.line2, "2 25544  51.6400 200.0000 0004000  90.0000 270.0000 15.50000000  1000");
+    iss.catalogueNumber = 25544;
+    catalogue.records = {iss, iss, iss};
+    std::vector<SelectedSat> selection(3);
+    for (int i = 0; i < 3; ++i) {
+        selection[i].catalogueNumber = 25544;
+        selection[i].catalogueIndex = i;
+    }
+    selection[0].shown = 1;
+    EarthTracks tracks;
+    tracks.Rebuild(catalogue, selection);
+    const ObserverLocation home{100, 48.1, 11.6};
+    EXPECT_EQ(tracks.Update(selection, home, 2461168.0, true, 2), 1);
+    const auto& r = tracks.Records();
+    EXPECT_TRUE(r[0].computed && r[0].hasTrack);
+    EXPECT_FALSE(r[1].computed);             // hidden and not the detail satellite
+    EXPECT_TRUE(r[2].computed);              // the detail line needs it
+    EXPECT_FALSE(r[2].hasTrack);
+    EXPECT_NEAR(r[0].now.alt, 410, 40);
+    EXPECT_LE(std::fabs(r[0].now.lat), 51.7 * DEG);
+    EXPECT_EQ(r[0].now.lat, r[2].now.lat);
+    // Two and a half orbits ahead span 2.5 x 92.9 minutes: the last point's latitude is
+    // where the satellite will be then, a valid point on the same inclination band.
+    EXPECT_LE(std::fabs(r[0].future[199].lat), 51.7 * DEG);
+    EXPECT_NE(r[0].future[199].lon, 0.0);
+    std::vector<SelectedSat> none;
+    tracks.Rebuild(catalogue, none);
+    EXPECT_EQ(tracks.Update(none, home, 2461168.0, false, 0), 0);
+}
+
+}  // namespace
+}  // namespace orvanta

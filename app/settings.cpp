@@ -107,6 +107,8 @@ const SettingDef kTable[] = {
     Text("Earthview Screenshot Filename", "", 259, &Settings::earthviewScreenshotFilename),
     Text("Earthview Screenshot Command", "", 1023, &Settings::earthviewScreenshotCommand),
     Dword("Desktop Background", 0, &Settings::desktopBackground),
+    Text("Time Server", "", 255, &Settings::timeServer),
+    Text("Update URL", "https://orvanta.example.org", 1023, &Settings::updateUrl),
     Dword("Earthview ShowClouds", 0, &Settings::earthviewShowClouds),
     Dword("Earthview AnimateClouds", 0, &Settings::earthviewAnimateClouds),
     Dword("Earthview Show Home Marker", 1, &Settings::earthviewShowHomeMarker),

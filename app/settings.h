@@ -48,6 +48,8 @@ struct Settings {
     std::string earthviewScreenshotFilename;
     std::string earthviewScreenshotCommand;
     std::int32_t desktopBackground = 0;
+    std::string timeServer;  // "HOST[:PORT]" of the time server the clock is set from
+    std::string updateUrl = "https://orvanta.example.org";  // holds "/version32.txt"
     std::int32_t earthviewShowClouds = 0;
     std::int32_t earthviewAnimateClouds = 0;
     std::int32_t earthviewShowHomeMarker = 1;

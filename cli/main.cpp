@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "maintenance/update_check.h"
 
 namespace orvanta::cli {
 
@@ -36,6 +37,7 @@ static void PrintHelp(std::FILE* out) {
     std::fprintf(out, "usage: orvanta-cli <command> [options]\n\ncommands:\n");
     for (const auto& c : orvanta::cli::Commands()) std::fprintf(out, "  %s\n", c.usage);
     std::fprintf(out, "  --help\n");
+    std::fprintf(out, "  --version\n");
 }
 
 int main(int argc, char** argv) {
@@ -46,6 +48,10 @@ int main(int argc, char** argv) {
     std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         PrintHelp(stdout);
+        return 0;
+    }
+    if (name == "--version") {
+        std::printf("%s\n", orvanta::kProgramVersion);
         return 0;
     }
     for (const auto& c : orvanta::cli::Commands()) {

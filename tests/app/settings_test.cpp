@@ -21,6 +21,8 @@ Settings NonDefaults() {
     Settings s;
     s.displayUtc = 1;
     s.use24hTime = 1;
+    s.timeServer = "ntp0.fau.de:123";
+    s.updateUrl = "http://127.0.0.1:8080";
     s.numberOfPasses = 12;
     s.numberOfSats = 2;
     s.selectedSatellites.assign(48, 0);
@@ -98,7 +100,7 @@ TEST_F(SettingsTest, TableNamesAreUniqueAndEveryFieldRoundTrips) {
         for (char& c : n) c = char(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_TRUE(lower.insert(n).second) << d.name;
     }
-    EXPECT_EQ(SettingsTable().size(), 55u);
+    EXPECT_EQ(SettingsTable().size(), 57u);
 
     Settings s = NonDefaults();
     ASSERT_TRUE(WriteAllSettings(s));

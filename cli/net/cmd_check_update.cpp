@@ -1,0 +1,31 @@
+// orvanta-cli check-update: the program's silent update check, its event-log line printed.
+#include <cstdio>
+#include <string>
+
+#include "cli/command.h"
+#include "maintenance/ui/update_query.h"
+
+namespace orvanta::cli {
+namespace {
+
+int RunCheckUpdate(const std::vector<std::string>& args) {
+    std::string base;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--base-url" && i + 1 < args.size())
+            base = args[++i];
+        else
+            return UsageError("check-update: unknown or incomplete argument '" + args[i] + "'");
+    }
+    if (base.empty()) return UsageError("check-update: --base-url URL is required");
+    const UpdateCheckLine line = CheckForUpdateOnce(base);
+    std::printf("%s\n", line.text.c_str());
+    std::fflush(stdout);
+    return line.ok ? 0 : 3;
+}
+
+}  // namespace
+
+ORVANTA_CLI_COMMAND(kCheckUpdateCommand, "check-update", "check-update --base-url URL",
+                    RunCheckUpdate);
+
+}  // namespace orvanta::cli

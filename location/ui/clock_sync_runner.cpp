@@ -1,0 +1,201 @@
+#include "location/ui/clock_sync_runner.h"
+
+#include <QString>
+#include <cmath>
+#include <cstdio>
+
+#include "app/event_log.h"
+#include "app/prompt.h"
+#include "location/ui/gps_receiver.h"
+#include "location/ui/serial_port.h"
+#include "location/ui/time_server_query.h"
+
+namespace orvanta {
+
+namespace {
+
+std::string Format(const char* format, auto... args) {
+    char buf[1024];
+    std::snprintf(buf, sizeof buf, format, args...);
+    return buf;
+}
+
+// Two synchronisations at once (a periodic run while the user presses the button) would
+// fight over the port and the clock.
+bool g_running = false;
+
+class RunningGuard {
+public:
+    RunningGuard() : taken_(!g_running) { g_running = true; }
+    ~RunningGuard() {
+        if (taken_) g_running = false;
+    }
+    bool Taken() const { return taken_; }
+
+private:
+    bool taken_;
+};
+
+// A failure: a box when the user asked, an event-log line when nobody watches.
+void Report(const ClockSyncOptions& options, IPrompt& prompt, const std::string& caption,
+            const std::string& text, PromptIcon icon) {
+    if (options.mode == ClockSyncMode::Interactive)
+        prompt.Tell(caption, text, icon);
+    else
+        LogEvent(text, LOG_ERROR);
+}
+
+ClockSyncResult Apply(platform::ISystemClock& clock, IPrompt& prompt,
+                      const ClockSyncOptions& options, std::int64_t newTimeMicros,
+                      double differenceSeconds, const std::string& sourceText) {
+    const platform::ClockSetResult set = clock.SetUtc(newTimeMicros);
+    if (set.ok) {
+        LogEvent(ClockAdjustedText(differenceSeconds), LOG_SUCCESS);
+        return ClockSyncResult::Adjusted;
+    }
+    if (options.mode == ClockSyncMode::Interactive)
+        prompt.Tell("GetLastError", set.errorText, PromptIcon::Information);
+    else
+        LogEvent(set.errorText, LOG_ERROR);
+    LogEvent(sourceText, LOG_ERROR);
+    LogEvent(kClockNotSet, LOG_ERROR);
+    return ClockSyncResult::Failed;
+}
+
+bool TooLargeForUnattended(const ClockSyncOptions& options, double differenceSeconds,
+                           const std::string& source) {
+    if (options.mode != ClockSyncMode::Unattended ||
+        std::fabs(differenceSeconds) <= kMaxUnattendedAdjustmentSeconds)
+        return false;
+    LogEvent(Format(kAdjustmentTooLarge, differenceSeconds, source.c_str(),
+                    static_cast<int>(kMaxUnattendedAdjustmentSeconds)),
+             LOG_WARNING);
+    return true;
+}
+
+}  // namespace
+
+ClockSyncResult SyncClockFromGps(const std::string& portSetting, IPrompt& prompt,
+                                 platform::ISystemClock& clock, const ClockSyncOptions& options) {
+    RunningGuard guard;
+    if (!guard.Taken()) {
+        Report(options, prompt, "Error", kClockSyncBusy, PromptIcon::Warning);
+        return ClockSyncResult::NotApplied;
+    }
+    SerialPort port;
+    if (!port.Open(portSetting, kGpsBaudRate)) {
+        Report(options, prompt, "Error", Format(kUnableToOpenPort, portSetting.c_str()),
+               PromptIcon::Error);
+        return ClockSyncResult::Failed;
+    }
+    CaptureOptions capture;
+    capture.timeoutMs = options.gpsTimeoutMs;
+    if (options.mode == ClockSyncMode::Interactive) {
+        capture.progressParent = options.progressParent;
+        capture.portLabel = QString::fromStdString(portSetting);
+    }
+    const CaptureResult r = CaptureGgaSentence(port, capture);
+    // Right after the sentence's last byte: the instant the GPS time belongs to.
+    const std::int64_t t0 = clock.TickMicros();
+    const std::int64_t systemTime = clock.UtcMicros();
+    const std::string portError = port.ErrorText();
+    port.Close();
+
+    switch (r.status) {
+        case CaptureStatus::Captured: break;
+        case CaptureStatus::Cancelled: return ClockSyncResult::NotApplied;
+        case CaptureStatus::TimedOut:
+            Report(options, prompt, "Error",
+                   Format(kNoGpsData, portSetting.c_str(), (options.gpsTimeoutMs + 999) / 1000),
+                   PromptIcon::Error);
+            return ClockSyncResult::Failed;
+        case CaptureStatus::PortError:
+            Report(options, prompt, "Error",
+                   Format(kGpsPortFailed, portSetting.c_str(), portError.c_str()),
+                   PromptIcon::Error);
+            return ClockSyncResult::Failed;
+    }
+    if (r.fix.fixQuality == 0 || !r.fix.hasTime) {
+        Report(options, prompt, "Error", kGpsClockInvalidFix, PromptIcon::Error);
+        return ClockSyncResult::Failed;
+    }
+    const std::int64_t t1 = clock.TickMicros();
+    const GpsClockComputation c = ComputeGpsClockTime(systemTime, r.fix, t0, t1);
+    if (c.status == GpsClockStatus::TimerRolledOver) {
+        if (options.mode == ClockSyncMode::Interactive)
+            prompt.Tell("Woops...", kTimerRolledOver, PromptIcon::Warning);
+        LogEvent(kGpsSyncError, LOG_ERROR);
+        return ClockSyncResult::Failed;
+    }
+    if (TooLargeForUnattended(options, c.differenceSeconds, "the GPS"))
+        return ClockSyncResult::NotApplied;
+    return Apply(clock, prompt, options, c.newTimeMicros, c.differenceSeconds, r.sentence);
+}
+
+ClockSyncResult SyncClockFromServer(const std::string& server, IPrompt& prompt,
+                                    platform::ISystemClock& clock, const ClockSyncOptions& options) {
+    const auto address = ParseServerAddress(server);
+    if (!address) {
+        Report(options, prompt, "Error", kNoTimeServer, PromptIcon::Error);
+        return ClockSyncResult::Failed;
+    }
+    RunningGuard guard;
+    if (!guard.Taken()) {
+        Report(options, prompt, "Error", kClockSyncBusy, PromptIcon::Warning);
+        return ClockSyncResult::NotApplied;
+    }
+    const SntpOutcome o = QueryTimeServer(address->host, address->port, options.serverTimeoutMs,
+                                          [&clock] { return clock.UtcMicros(); });
+    if (!o.Ok()) {
+        const std::string text = Format(kTimeServerError, server.c_str(),
+                                        DescribeSntpFailure(o, options.serverTimeoutMs).c_str());
+        if (options.mode == ClockSyncMode::Interactive)
+            prompt.Tell("Error", text, PromptIcon::Error);
+        LogEvent(text, LOG_ERROR);
+        return ClockSyncResult::Failed;
+    }
+    if (TooLargeForUnattended(options, o.offsetSeconds, server))
+        return ClockSyncResult::NotApplied;
+    const auto offsetMicros = static_cast<std::int64_t>(std::llround(o.offsetSeconds * 1e6));
+    return Apply(clock, prompt, options, clock.UtcMicros() + offsetMicros, o.offsetSeconds,
+                 Format("Time server %s answered with an offset of %0.3f seconds", server.c_str(),
+                        o.offsetSeconds));
+}
+
+ClockSyncResult SynchronizeClock(const Settings& settings, IPrompt& prompt,
+                                 platform::ISystemClock& clock, const ClockSyncOptions& options) {
+    switch (settings.timeSync) {
+        case TIME_SYNC_GPS: return SyncClockFromGps(settings.gpsComPort, prompt, clock, options);
+        case TIME_SYNC_INTERNET:
+            return SyncClockFromServer(settings.timeServer, prompt, clock, options);
+        case TIME_SYNC_NONE:
+            if (options.mode == ClockSyncMode::Interactive)
+                prompt.Tell("Error", kNoTimeSyncMode, PromptIcon::Error);
+            return ClockSyncResult::NotApplied;
+        default:
+            // A value no radio stands for chooses no source.
+            return ClockSyncResult::NotApplied;
+    }
+}
+
+ClockSyncScheduler::ClockSyncScheduler(const Settings& settings, IPrompt& prompt,
+                                       std::shared_ptr<platform::ISystemClock> clock,
+                                       QObject* parent)
+    : QObject(parent), settings_(settings), prompt_(prompt), clock_(std::move(clock)) {
+    options_.mode = ClockSyncMode::Unattended;
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        RunOnce();
+        timer_.start(kClockSyncPeriodSeconds * 1000);
+    });
+}
+
+void ClockSyncScheduler::Start() {
+    timer_.start(kClockSyncFirstRunSeconds * 1000);
+}
+
+ClockSyncResult ClockSyncScheduler::RunOnce() {
+    return SynchronizeClock(settings_, prompt_, *clock_, options_);
+}
+
+}  // namespace orvanta

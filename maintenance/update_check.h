@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "app/version.h"
+
 namespace orvanta {
 
-// The program's version text; an update is on offer whenever the server's differs.
-inline constexpr char kProgramVersion[] = "1.1.14";
 // Path of the version file under the update base URL ("Update URL").
 inline constexpr char kVersionFilePath[] = "/version32.txt";
 

@@ -7,13 +7,14 @@
 #include <functional>
 #include <string>
 
+#include "app/version.h"
+
 class QLabel;
 
 namespace orvanta {
 
 class HyperlinkLabel;
 
-inline constexpr char kProgramVersion[] = "1.1.14";
 inline constexpr char kWebsiteUrl[] = "https://orvanta.example.org/";
 
 // The version line; a 32-bit process on a 64-bit system is told about the 64-bit edition.

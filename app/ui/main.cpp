@@ -1,6 +1,7 @@
 // orvanta: the desktop program.
 //
 //   orvanta                     the program
+//   orvanta --version           prints the program's version
 //   orvanta --measure-startup   starts, prints the time from start to the first painted main
 //                               window and the mean time of a clock tick with its repaint
 //                               (once the start-up search is done), and quits
@@ -22,6 +23,7 @@
 #include "earthview/ui/earth_view_render.h"
 #include "app/registry.h"
 #include "catalogue/ui/pass_list_model.h"
+#include "maintenance/update_check.h"
 #include "platform/settings_store.h"
 
 namespace {
@@ -88,6 +90,10 @@ int main(int argc, char** argv) {
     const bool render = argc > 1 && std::strcmp(argv[1], "--render") == 0;
     // An off-screen render needs fonts, not a screen.
     if (render && DisplayMissing()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s\n", orvanta::kProgramVersion);
+        return 0;
+    }
     if (DisplayMissing()) {
         std::fprintf(stderr,
                      "orvanta: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"

@@ -29,6 +29,8 @@
 #include "catalogue/element_loader.h"
 #include "catalogue/ui/pass_list_model.h"
 #include "catalogue/pass_search.h"
+#include "location/ui/clock_sync_runner.h"
+#include "maintenance/ui/update_checker.h"
 #include "orbit/julian_date.h"
 #include "platform/directories.h"
 #include "platform/time_zone.h"
@@ -165,8 +167,8 @@ void MainWindow::StartUp() {
             "-> 'User' menu to set your location",
             LOG_WARNING);
 
-    // The program's own update check arrives with its maintenance code; "Check for updates"
-    // is read and kept meanwhile.
+    // The silent update check ("Check for updates") and the periodic clock synchronisation.
+    StartSystemServices();
     if (IsThirtyTwoBitOnSixtyFourBit())
         LogEvent(
             "You're running the 32-bit edition of Orvanta on a 64-bit system. You should "
@@ -186,8 +188,7 @@ void MainWindow::BuildMenus() {
     QMenu* settingsMenu = menuBar()->addMenu(QStringLiteral("&Settings"));
     settingsMenu->addAction(QStringLiteral("&Satellites..."), this,
                             &MainWindow::OpenSatelliteSettings);
-    settingsMenu->addAction(QStringLiteral("S&ystem..."), this,
-                            [this] { NotYetAvailable(QStringLiteral("System settings")); });
+    settingsMenu->addAction(QStringLiteral("S&ystem..."), this, &MainWindow::OpenSystemSettings);
     settingsMenu->addAction(QStringLiteral("&User..."), this, &MainWindow::OpenUserSettings);
     settingsMenu->addAction(QStringLiteral("&Download Keplers..."), this,
                             [this] { NotYetAvailable(QStringLiteral("The element download")); });
@@ -201,8 +202,7 @@ void MainWindow::BuildMenus() {
                     [this] { NotYetAvailable(QStringLiteral("The Earth view")); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("Check for &updates..."), this,
-                    [this] { NotYetAvailable(QStringLiteral("The update check")); });
+    help->addAction(QStringLiteral("Check for &updates..."), this, &MainWindow::CheckForUpdates);
     QAction* helpAction =
         help->addAction(QStringLiteral("&Help..."), this, [this] { OpenHelp(HELP_DEFAULT_TOPIC); });
     helpAction->setShortcut(QKeySequence(Qt::Key_F1));
@@ -319,6 +319,7 @@ void MainWindow::LayOut() {
     passList_->setGeometry(l.passList);
     eventLog_->setGeometry(l.eventLog);
     if (searchProgress_) searchProgress_->setGeometry(l.searchProgress);
+    if (downloadProgress_) downloadProgress_->setGeometry(l.downloadProgress);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -439,6 +440,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     qApp->removeEventFilter(this);
 
     if (ShiftCtrlHeld()) OfferSettingsRemoval(*prompt_);
+    // Last: an update asked for a restart, and everything above is saved for the new one.
+    CloseSystemServices();
     event->accept();
 }
 

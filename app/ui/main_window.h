@@ -16,6 +16,7 @@
 #include "app/clock.h"
 #include "app/settings.h"
 #include "catalogue/element_file.h"
+#include "platform/system_clock.h"
 
 class QLabel;
 class QAction;
@@ -27,6 +28,8 @@ class EventLogView;
 class PassListView;
 class PassSearch;
 struct PassRecord;
+class ClockSyncScheduler;
+class UpdateChecker;
 
 // Everything the window takes from outside, so tests can run it at a fixed instant in a
 // temporary directory and answer its questions.
@@ -39,6 +42,11 @@ struct MainWindowEnvironment {
     int processorCount = 0;                  // 0: ask the system
     std::function<bool()> shiftCtrlHeld;     // null: the keyboard state
     bool startClockTimer = true;             // tests drive TickClock() themselves
+    // The silent update check and the periodic clock synchronisation (network traffic).
+    bool startNetworkChecks = true;
+    std::shared_ptr<platform::ISystemClock> systemClock;  // null: the machine's clock
+    // Starts the program again after an update; null: QProcess::startDetached.
+    std::function<bool(const QString&, const QStringList&)> startProgram;
 };
 
 // Placement of the children for a client area of width x height (status bar included).
@@ -87,6 +95,9 @@ public:
     QProgressBar* SearchProgressBar() const { return searchProgress_; }
     double NextAutorefresh() const { return nextAutorefresh_; }
     const std::filesystem::path& ProgramDirectory() const { return programDirectory_; }
+    ClockSyncScheduler* ClockSync() const { return clockSync_.get(); }
+    UpdateChecker* Updates() const { return updates_.get(); }
+    QProgressBar* DownloadProgressBar() const { return downloadProgress_; }
 
     // Replaces the selection (as the satellite dialog does) without touching the pass
     // table; written to the settings at close.
@@ -114,6 +125,12 @@ private:
     void LayOut();
     void OpenSatelliteSettings();
     void OpenUserSettings();
+    void OpenSystemSettings();
+    void CheckForUpdates();
+    void StartSystemServices();
+    void CloseSystemServices();
+    void ShowDownloadProgress(int percent);
+    void HideDownloadProgress();
     void OpenAbout();
     void OpenHelp(int context);
     void NotYetAvailable(const QString& what);
@@ -151,6 +168,9 @@ private:
     QLabel* statusText_ = nullptr;
     QLabel* statusRight_ = nullptr;
     QPointer<QProgressBar> searchProgress_;
+    QPointer<QProgressBar> downloadProgress_;
+    std::unique_ptr<ClockSyncScheduler> clockSync_;
+    std::unique_ptr<UpdateChecker> updates_;
     QTimer clockTimer_;
     QTimer searchTimer_;
 };

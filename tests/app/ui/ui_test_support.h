@@ -74,6 +74,7 @@ protected:
         env.processorCount = processors_;
         env.shiftCtrlHeld = [this] { return shiftCtrl_; };
         env.startClockTimer = false;
+        env.startNetworkChecks = false;
         return env;
     }
 

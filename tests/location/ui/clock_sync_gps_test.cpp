@@ -1,0 +1,112 @@
+// The GPS clock synchronisation end to end: a thread plays the receiver on a pseudo-
+// terminal, the clock is a stand-in. Checks the time that would be set and every report.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/event_log.h"
+#include "app/prompt.h"
+#include "location/clock_sync.h"
+#include "location/ui/clock_sync_runner.h"
+#include "platform/pty.h"
+#include "fake_system_clock.h"
+
+using namespace orvanta;
+using namespace orvanta::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string Nmea(const std::string& body) {
+    unsigned sum = 0;
+    for (char c : body) sum ^= static_cast<unsigned char>(c);
+    char cs[8];
+    std::snprintf(cs, sizeof cs, "*%02X\r\n", sum);
+    return "$" + body + cs;
+}
+
+// Sends the sentence over and over in small pieces, as a receiver at 9600 baud does.
+class Receiver {
+public:
+    Receiver(platform::PseudoTerminal& pty, std::string cycle) : pty_(pty), cycle_(std::move(cycle)) {
+        thread_ = std::thread([this] {
+            std::size_t at = 0;
+            while (!stop_) {
+                const std::size_t n = std::min<std::size_t>(10, cycle_.size() - at);
+                pty_.Write(cycle_.data() + at, n);
+                at = (at + n) % cycle_.size();
+                std::this_thread::sleep_for(10ms);
+            }
+        });
+    }
+    ~Receiver() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    platform::PseudoTerminal& pty_;
+    std::string cycle_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+class GpsClockSyncTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(pty.Ok()); }
+
+    platform::PseudoTerminal pty;
+    // 2026-06-15 12:00:05 UTC, standing still, so no time passes between t0 and t1.
+    FakeSystemClock clock{UnixMicrosFromFields({2026, 6, 15, 12, 0, 5, 0})};
+    ScriptedPrompt prompt;
+    EventRecorder log;
+    ClockSyncOptions options{ClockSyncMode::Interactive, 3000, 3000, nullptr};
+};
+
+}  // namespace
+
+TEST_F(GpsClockSyncTest, SetsTheSentencesTimeAndLogsTheAdjustment) {
+    const std::string sentence =
+        Nmea("GPGGA,120000.500,4807.0380,N,01131.0000,E,1,08,0.94,545.4,M,46.9,M,,");
+    Receiver gps(pty, sentence);
+    EXPECT_EQ(SyncClockFromGps(pty.SlavePath(), prompt, clock, options), ClockSyncResult::Adjusted);
+    ASSERT_EQ(clock.sets.size(), 1u);
+    EXPECT_EQ(clock.sets[0], UnixMicrosFromFields({2026, 6, 15, 12, 0, 0, 500000}));
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_TRUE(log.Contains("System time has been adjusted by -4.50 seconds", LOG_SUCCESS));
+    EXPECT_FALSE(pty.SlaveOpen()) << "each synchronisation closes the port";
+}
+
+TEST_F(GpsClockSyncTest, NoFixRefusedClockAndMissingPortAreReported) {
+    {
+        Receiver gps(pty, Nmea("GPGGA,120000.000,,,,,0,00,,,M,,M,,"));
+        EXPECT_EQ(SyncClockFromGps(pty.SlavePath(), prompt, clock, options), ClockSyncResult::Failed);
+        ASSERT_EQ(prompt.asked.size(), 1u);
+        EXPECT_EQ(prompt.asked[0].caption, "Error");
+        EXPECT_EQ(prompt.asked[0].text, kGpsClockInvalidFix);
+        EXPECT_TRUE(clock.sets.empty());
+    }
+    prompt.asked.clear();
+    {
+        const std::string sentence =
+            Nmea("GPGGA,120001.000,4807.0380,N,01131.0000,E,1,08,0.94,545.4,M,46.9,M,,");
+        Receiver gps(pty, sentence);
+        clock.refusal = "Operation not permitted";
+        EXPECT_EQ(SyncClockFromGps(pty.SlavePath(), prompt, clock, options), ClockSyncResult::Failed);
+        ASSERT_EQ(prompt.asked.size(), 1u);
+        EXPECT_EQ(prompt.asked[0].caption, "GetLastError");
+        const auto entries = log.Entries();
+        ASSERT_GE(entries.size(), 2u);
+        EXPECT_EQ(entries[entries.size() - 2].text + "\r\n", sentence);
+        EXPECT_EQ(entries[entries.size() - 2].level, LOG_ERROR);
+        EXPECT_EQ(entries.back().text, kClockNotSet);
+    }
+    prompt.asked.clear();
+    const std::string missing = pty.SlavePath() + "-missing";
+    EXPECT_EQ(SyncClockFromGps(missing, prompt, clock, options), ClockSyncResult::Failed);
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].text, "Unable to open " + missing + "!");
+}

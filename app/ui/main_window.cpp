@@ -26,6 +26,7 @@
 #include "app/ui/qt_prompt.h"
 #include "app/registry.h"
 #include "app/time_format.h"
+#include "hostmon/ui/host_monitor_panel.h"
 #include "catalogue/element_loader.h"
 #include "catalogue/ui/pass_list_model.h"
 #include "catalogue/pass_search.h"
@@ -156,6 +157,7 @@ void MainWindow::StartUp() {
     nextAutorefresh_ = clock_.Now() + 10.0;
 
     SetPassListHeaders();
+    StartHostMonitor();
     StartPassSearch();
     connect(&clockTimer_, &QTimer::timeout, this, &MainWindow::TickClock);
     if (env_.startClockTimer) clockTimer_.start(1000);
@@ -190,6 +192,7 @@ void MainWindow::BuildMenus() {
                             &MainWindow::OpenSatelliteSettings);
     settingsMenu->addAction(QStringLiteral("S&ystem..."), this, &MainWindow::OpenSystemSettings);
     settingsMenu->addAction(QStringLiteral("&User..."), this, &MainWindow::OpenUserSettings);
+    settingsMenu->addAction(QStringLiteral("&Hosts..."), this, &MainWindow::OpenHostSettings);
     settingsMenu->addAction(QStringLiteral("&Download Keplers..."), this,
                             [this] { NotYetAvailable(QStringLiteral("The element download")); });
     settingsMenu->addAction(QStringLiteral("&Update Passlist now..."), this,
@@ -429,6 +432,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     wp.normal = FromRect(isMaximized() || isMinimized() ? normalGeometry() : geometry());
     SavePlacement("MainWindow", wp);
     SaveLayouts();
+    if (hosts_) hosts_->SaveAndStop();
     // No view windows exist yet, so none is open at exit.
     settings_.skyviewOpen = 0;
     settings_.earthviewOpen = 0;

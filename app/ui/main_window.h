@@ -30,6 +30,8 @@ class PassSearch;
 struct PassRecord;
 class ClockSyncScheduler;
 class UpdateChecker;
+class HostMonitorPanel;
+struct HostMonitorEnvironment;
 
 // Everything the window takes from outside, so tests can run it at a fixed instant in a
 // temporary directory and answer its questions.
@@ -47,6 +49,7 @@ struct MainWindowEnvironment {
     std::shared_ptr<platform::ISystemClock> systemClock;  // null: the machine's clock
     // Starts the program again after an update; null: QProcess::startDetached.
     std::function<bool(const QString&, const QStringList&)> startProgram;
+    const HostMonitorEnvironment* hostMonitor = nullptr;  // null: the system's ping
 };
 
 // Placement of the children for a client area of width x height (status bar included).
@@ -104,6 +107,9 @@ public:
     void SetSelection(std::vector<SelectedSat> selection);
     // Tells the layout that host tiles take the top 100 pixels.
     void SetHostTilesPresent(bool present);
+    HostMonitorPanel* Hosts() const { return hosts_; }
+    // Settings > Hosts...: the host settings dialog, reachable with an empty list too.
+    void OpenHostSettings();
 
     static constexpr int kHelpContext = 80;
     static constexpr const char* kVersion = "1.1.14";
@@ -131,6 +137,7 @@ private:
     void CloseSystemServices();
     void ShowDownloadProgress(int percent);
     void HideDownloadProgress();
+    void StartHostMonitor();
     void OpenAbout();
     void OpenHelp(int context);
     void NotYetAvailable(const QString& what);
@@ -159,6 +166,7 @@ private:
     double nextAutorefresh_ = 0.0;
     int displayOffsetMinutes_ = 0;  // of the last fill; a change means new zone rules
     bool hostTiles_ = false;
+    HostMonitorPanel* hosts_ = nullptr;
     bool closing_ = false;
     bool escapePressed_ = false;
 

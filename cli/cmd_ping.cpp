@@ -1,0 +1,127 @@
+// orvanta-cli ping and traceroute: the host monitor's ICMP echo and trace route for
+// scripts, one CSV row per request or hop.
+#include <charconv>
+#include <cstdio>
+#include <string>
+
+#include "cli/command.h"
+#include "hostmon/host_monitor.h"
+#include "hostmon/icmp.h"
+
+namespace orvanta::cli {
+namespace {
+
+bool ParseInt(const std::string& text, int lo, int hi, int& out) {
+    int v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+bool ParseSocketKind(const std::string& text, platform::IcmpSocketKind& kind) {
+    if (text == "auto") kind = platform::IcmpSocketKind::Automatic;
+    else if (text == "raw") kind = platform::IcmpSocketKind::Raw;
+    else if (text == "datagram") kind = platform::IcmpSocketKind::Datagram;
+    else return false;
+    return true;
+}
+
+struct NetArgs {
+    std::string host;
+    int count = 4;
+    int timeoutMs = 5000;
+    int ttl = 255;
+    int maxHops = 10;
+    platform::IcmpSocketKind socket = platform::IcmpSocketKind::Automatic;
+};
+
+// Options after the host; traceroute accepts --max-hops, ping the others.
+std::string Parse(const std::vector<std::string>& args, bool trace, NetArgs& a) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& opt = args[i];
+        if (opt.rfind("--", 0) != 0) {
+            if (!a.host.empty()) return "unexpected argument '" + opt + "'";
+            a.host = opt;
+            continue;
+        }
+        if (i + 1 >= args.size()) return opt + " needs a value";
+        const std::string& v = args[++i];
+        bool ok;
+        if (opt == "--socket") ok = ParseSocketKind(v, a.socket);
+        else if (trace && opt == "--max-hops") ok = ParseInt(v, 1, 255, a.maxHops);
+        else if (!trace && opt == "--count") ok = ParseInt(v, 1, 1000000, a.count);
+        else if (!trace && opt == "--timeout-ms") ok = ParseInt(v, 1, 600000, a.timeoutMs);
+        else if (!trace && opt == "--ttl") ok = ParseInt(v, 1, 255, a.ttl);
+        else return "unknown option '" + opt + "'";
+        if (!ok) return "bad value '" + v + "' for " + opt;
+    }
+    if (a.host.empty()) return "a host is needed";
+    return {};
+}
+
+int RunPing(const std::vector<std::string>& args) {
+    NetArgs a;
+    if (const auto error = Parse(args, false, a); !error.empty())
+        return UsageError("ping: " + error);
+    std::printf("seq,result,address,rtt_ms\n");
+    bool replied = false;
+    for (int seq = 1; seq <= a.count; ++seq) {
+        PingRequest r;
+        r.host = a.host;
+        r.ttl = a.ttl;
+        r.timeoutMs = a.timeoutMs;
+        r.socketKind = a.socket;
+        const PingOutcome o = PingHost(r);
+        if (o.code == PING_SOCKET_FAILED && !o.socketError.empty())
+            std::fprintf(stderr, "orvanta-cli: %s\n", o.socketError.c_str());
+        std::printf("%d,%d,%s,", seq, o.code,
+                    o.code == PING_UNRESOLVED ? "" : FormatIpv4(o.address).c_str());
+        if (o.code == PING_SUCCESS) std::printf("%d", o.rttMs);
+        std::printf("\n");
+        std::fflush(stdout);
+        replied = replied || o.code == PING_SUCCESS;
+        // A name that does not resolve or a socket the system refuses will not change.
+        if (o.code == PING_UNRESOLVED || o.code == PING_SOCKET_FAILED) break;
+    }
+    return replied ? 0 : 3;
+}
+
+int RunTraceroute(const std::vector<std::string>& args) {
+    NetArgs a;
+    if (const auto error = Parse(args, true, a); !error.empty())
+        return UsageError("traceroute: " + error);
+    TraceRequest r;
+    r.host = a.host;
+    r.maxHops = a.maxHops;
+    r.socketKind = a.socket;
+    std::printf("hop,address,rtt_ms,message\n");
+    std::fflush(stdout);
+    std::string why;
+    const bool ok = TraceRoute(
+        r,
+        [](const TraceRow& row) {
+            if (row.answered)
+                std::printf("%d,%s,%d,%s\n", row.hop, FormatIpv4(row.address).c_str(), row.rttMs,
+                            row.message.c_str());
+            else
+                std::printf("%d,,,\n", row.hop);
+            std::fflush(stdout);
+        },
+        &why);
+    if (!ok) {
+        std::fprintf(stderr, "orvanta-cli: traceroute: %s\n", why.c_str());
+        return 3;
+    }
+    return 0;
+}
+
+}  // namespace
+
+ORVANTA_CLI_COMMAND(kPingCommand, "ping",
+                    "ping HOST [--count N] [--timeout-ms T] [--ttl N] [--socket auto|raw|datagram]",
+                    RunPing);
+ORVANTA_CLI_COMMAND(kTracerouteCommand, "traceroute",
+                    "traceroute HOST [--max-hops N] [--socket auto|raw|datagram]", RunTraceroute);
+
+}  // namespace orvanta::cli

@@ -34,7 +34,7 @@ struct TileTexts {
 };
 TileTexts MakeTileTexts(const HostRecord& host);
 
-// Bar heights of the graph, newest first (x = width - i): 15 pixels for the largest of the
+// Bar heights of the graph, newest first (drawn at x = width - 1 - i): 15 pixels for the largest of the
 // entries shown.
 std::vector<int> GraphHeights(const HostRecord& host, int width);
 

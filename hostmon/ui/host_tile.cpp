@@ -41,7 +41,9 @@ QImage PaintHostTile(const HostRecord& host, const PingParameters& p, QSize size
     const int bottom = size.height();
     for (std::size_t i = 0; i < heights.size(); ++i) {
         if (heights[i] <= 0) continue;
-        const int x = w - static_cast<int>(i);
+        // Newest in the rightmost column that exists (x = width would fall outside).
+        const int x = w - 1 - static_cast<int>(i);
+        if (x < 0) break;
         g.drawLine(x, bottom, x, bottom - heights[i]);
     }
     return image;

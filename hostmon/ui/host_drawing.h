@@ -1,9 +1,13 @@
 #pragma once
-// The few drawing objects the host monitor shares: the label font (Arial 8 pt) and the
-// conversion of stored colours (0x00BBGGRR).
+// The host monitor's use of the shared drawing objects: the label font (Arial 8 pt), the
+// brushes in its three colours, and the conversion of stored colours (0x00BBGGRR).
 #include <QColor>
 #include <QFont>
+#include <array>
 #include <cstdint>
+
+#include "app/settings_records.h"
+#include "app/ui/drawing_objects.h"
 
 namespace orvanta {
 
@@ -17,10 +21,11 @@ inline std::uint32_t RefFromColour(const QColor& c) {
            (static_cast<std::uint32_t>(c.blue()) << 16);
 }
 
-inline QFont HostLabelFont() {
-    QFont f(QStringLiteral("Arial"));
-    f.setPointSize(8);
-    return f;
+inline QFont HostLabelFont() { return SharedDrawingObjects().labelFont; }
+
+inline std::array<QRgb, 3> HostColours(const PingParameters& p) {
+    return {ColourFromRef(p.okColour).rgb(), ColourFromRef(p.warningColour).rgb(),
+            ColourFromRef(p.failureColour).rgb()};
 }
 
 }  // namespace orvanta

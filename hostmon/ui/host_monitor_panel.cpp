@@ -6,6 +6,7 @@
 #include "app/registry.h"
 #include "app/ui/qt_prompt.h"
 #include "hostmon/host_statistics.h"
+#include "hostmon/ui/host_drawing.h"
 #include "hostmon/ui/host_settings_dialog.h"
 #include "hostmon/ui/host_tile.h"
 #include "hostmon/ui/trace_route_dialog.h"
@@ -27,6 +28,7 @@ void HostMonitorPanel::LoadAndStart() {
     CRegistry reg;
     monitor_->Hosts() = LoadHostList(reg);
     parameters_ = LoadPingParameters(reg);
+    RecreateDrawingObjects(HostColours(parameters_));
     StartMonitors();
     CreateTiles();
 }
@@ -146,6 +148,7 @@ void HostMonitorPanel::OpenTraceRoute(int index) {
 }
 
 void HostMonitorPanel::ColoursChanged() {
+    RecreateDrawingObjects(HostColours(parameters_));
     emit drawingObjectsChanged();
     for (HostTile* t : tiles_) t->update();
 }

@@ -19,6 +19,7 @@
 #include "app/prompt.h"
 #include "app/registry.h"
 #include "app/ui/colour_chooser_dialog.h"
+#include "app/ui/drawing_objects.h"
 #include "hostmon/host_statistics.h"
 #include "hostmon/ui/host_monitor_panel.h"
 #include "hostmon/ui/host_settings_dialog.h"
@@ -267,6 +268,7 @@ TEST_F(HostUiTest, LimitsMustBeNumbersAndColoursComeFromTheChooser) {
     EXPECT_EQ(panel.Parameters().warningColour, 0x001E140Au);  // RGB(10, 20, 30)
     EXPECT_EQ(d.limits[1]->palette().color(QPalette::Base), QColor(10, 20, 30));
     EXPECT_EQ(recreated.size(), 1);
+    EXPECT_EQ(SharedDrawingObjects().hostBrushes[1].color(), QColor(10, 20, 30));
 
     d.limits[0]->setText("95.5");
     d.limits[1]->setText("70");

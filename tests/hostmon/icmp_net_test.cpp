@@ -165,6 +165,32 @@ TEST_F(NetTest, DatagramSocketInANamespaceThatAllowsIt) {
     EXPECT_EQ(testing::SplitCsv(ok.out[2])[1], "12");
 }
 
+// A user without CAP_NET_RAW still pings, through the datagram socket, where the group
+// range lets it; where not, it is told what to grant.
+TEST_F(NetTest, AnUnprivilegedUserFallsBackToTheDatagramSocket) {
+    Namespaces nss;
+    MAKE_NS_OR_SKIP(ns, nss, "user");
+    const std::string asNobody =
+        "netns exec " + ns + " setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    if (!Sh("ip " + asNobody + "test -x \"" + kCli + "\""))
+        GTEST_SKIP() << "setpriv missing or the build is not readable by other users";
+    const CliRun refused =
+        testing::RunCli("ip", asNobody + "\"" + kCli + "\" ping 127.0.0.1 --count 1", dir_);
+    EXPECT_EQ(refused.status, 3);
+    ASSERT_EQ(refused.err.size(), 1u);
+    EXPECT_NE(refused.err[0].find("ping needs CAP_NET_RAW or the user's group in "
+                                  "net.ipv4.ping_group_range"),
+              std::string::npos)
+        << refused.err[0];
+
+    ASSERT_TRUE(Namespaces::Exec(ns, "sysctl -w net.ipv4.ping_group_range=\"0 2147483647\""));
+    const CliRun ok = testing::RunCli(
+        "ip", asNobody + "\"" + kCli + "\" ping 127.0.0.1 --count 1 --timeout-ms 10000", dir_);
+    EXPECT_EQ(ok.status, 0);
+    ASSERT_EQ(ok.out.size(), 2u);
+    EXPECT_EQ(testing::SplitCsv(ok.out[1])[1], "12");
+}
+
 TEST_F(NetTest, AHostThatDropsEchoRequestsTimesOut) {
     Namespaces nss;
     MAKE_NS_OR_SKIP(ns, nss, "drop");

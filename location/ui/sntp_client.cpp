@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QHostInfo>
 #include <QNetworkDatagram>
+#include <algorithm>
 #include <chrono>
 
 #include "location/ui/time_server_query.h"

@@ -19,6 +19,8 @@ namespace orvanta {
 namespace {
 
 constexpr qint64 kMaxVersionFileBytes = 64 * 1024;
+// No program of ours comes near this; a server that sends more must not fill the disk.
+constexpr qint64 kMaxUpdateBytes = qint64(256) << 20;
 
 std::string Format(const char* format, const std::string& a, const std::string& b = {}) {
     char buf[2048];
@@ -78,7 +80,11 @@ UpdateChecker::UpdateChecker(UpdateCheckerEnvironment environment, QObject* pare
 }
 
 UpdateChecker::~UpdateChecker() {
-    if (reply_) reply_->abort();
+    // A check cut short by the program's end says nothing more.
+    if (reply_) {
+        reply_->disconnect(this);
+        reply_->abort();
+    }
 }
 
 QUrl UpdateChecker::VersionUrl() const {
@@ -201,11 +207,11 @@ void UpdateChecker::Download(const VersionFile& version) {
     auto writeOut = [this, reply] {
         if (!file_) return;
         const QByteArray chunk = reply->readAll();
-        if (file_->write(chunk) != chunk.size()) reply->abort();
+        if (file_->write(chunk) != chunk.size() || file_->size() > kMaxUpdateBytes) reply->abort();
     };
     connect(reply, &QNetworkReply::socketStartedConnecting, this,
             [this, host] { Status(Q(Format(kConnectingStatus, host.toStdString()))); });
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply, host, writeOut] {
+    connect(reply, &QNetworkReply::readyRead, this, [this, host, writeOut] {
         if (!downloadBegun_) {
             downloadBegun_ = true;
             Status(Q(Format(kBeginningStatus, host.toStdString())));
@@ -213,7 +219,6 @@ void UpdateChecker::Download(const VersionFile& version) {
             if (env_.showProgress) env_.showProgress(0);
         }
         writeOut();
-        Q_UNUSED(reply);
     });
     connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
         if (!downloadBegun_ || total <= 0) return;

@@ -9,6 +9,7 @@
 #include "location/ui/system_settings_dialog.h"
 #include "maintenance/ui/update_checker.h"
 #include "tests/common/http_test_server.h"
+#include "tests/location/ui/fake_system_clock.h"
 #include "ui_test_support.h"
 
 using namespace orvanta;
@@ -51,6 +52,8 @@ TEST_F(MainWindowSystemTest, SilentCheckAtStartOnlyWhenSwitchedOn) {
     WriteText("Update URL", server.Url());
     MainWindowEnvironment env = Environment();
     env.startNetworkChecks = true;
+    // The periodic synchronisation starts too; it would set this stand-in, never the machine.
+    env.systemClock = std::make_shared<FakeSystemClock>(1765200000000000);
     StartWith(env);
     ASSERT_TRUE(WaitForUpdateCheck());
     EXPECT_TRUE(Logged("You're running Orvanta 1.1.14 (32-bit). You're up to date.", 3));

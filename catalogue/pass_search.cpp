@@ -110,6 +110,7 @@ void SearchWorker(PassSearchState& state, int threadNumber) {
 
     for (int s = me.first; s <= me.last; ++s) {
         if (state.abort.load(std::memory_order_relaxed)) break;
+        if (in.gate && !in.gate->Enter(state.abort)) break;
         ctx.passStored = [&me, slotsDone, s, first = me.first, n](int k) {
             me.progress.store(slotsDone * ((s - first) * n + k + 1), std::memory_order_relaxed);
         };
@@ -166,7 +167,9 @@ bool PassSearch::Start(PassSearchInputs inputs, int processors) {
 }
 
 void PassSearch::Abort() {
-    if (state_) state_->abort.store(true, std::memory_order_relaxed);
+    if (!state_) return;
+    state_->abort.store(true);
+    if (state_->inputs.gate) state_->inputs.gate->Wake();
 }
 
 bool PassSearch::AbortRequested() const {

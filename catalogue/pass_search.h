@@ -19,6 +19,7 @@
 #include "app/settings_records.h"
 #include "catalogue/element_file.h"
 #include "catalogue/pass_record.h"
+#include "catalogue/pass_search_gate.h"
 
 namespace orvanta {
 
@@ -51,6 +52,8 @@ struct PassSearchInputs {
     // Times inside event-log lines (the program passes its display-time FormatDateTime,
     // taken when the search starts); empty: UTC "YYYY-MM-DD HH:MM:SS".
     PassTimeFormatter formatDateTime;
+    // Passed by every worker before each satellite; null: nothing holds the workers.
+    std::shared_ptr<PassSearchGate> gate;
 };
 
 // Re-maps the selection for a search: each entry takes the LAST catalogue record with its

@@ -27,6 +27,7 @@ class IPrompt;
 class EventLogView;
 class PassListView;
 class PassSearch;
+class PassSearchGate;
 struct PassRecord;
 class ClockSyncScheduler;
 class UpdateChecker;
@@ -50,6 +51,8 @@ struct MainWindowEnvironment {
     // Starts the program again after an update; null: QProcess::startDetached.
     std::function<bool(const QString&, const QStringList&)> startProgram;
     const HostMonitorEnvironment* hostMonitor = nullptr;  // null: the system's ping
+    // Handed to every pass search, so a test can hold one open; null: none.
+    std::shared_ptr<PassSearchGate> searchGate;
 };
 
 // Placement of the children for a client area of width x height (status bar included).

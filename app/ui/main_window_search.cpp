@@ -92,6 +92,7 @@ int MainWindow::StartPassSearch() {
     inputs.options.passesPerSatellite = std::clamp(settings_.numberOfPasses, 0, 99);
     inputs.satellites = std::move(satellites);
     inputs.formatDateTime = [](double jd) { return FormatDateTime(cJulianDate::FromJd(jd)); };
+    inputs.gate = env_.searchGate;
 
     LogEvent(SearchStartedText(inputs.options), LOG_INFORMATION);
     auto search = std::make_unique<PassSearch>();

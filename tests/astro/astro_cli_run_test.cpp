@@ -12,6 +12,7 @@
 
 #include "cli/astro_cli.h"
 #include "tests/common/cli_runner.h"
+#include "tests/common/unique_temp_dir.h"
 
 namespace {
 
@@ -32,10 +33,7 @@ protected:
         GTEST_SKIP() << "runs the program through a POSIX shell";
 #endif
         if (!fs::exists(kCli)) GTEST_SKIP() << "orvanta-cli not built";
-        dir_ = fs::temp_directory_path() /
-               ("orvanta-astro-cli-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(dir_);
+        dir_ = orvanta::testing::MakeUniqueTempDir("orvanta-astro-cli-");
     }
     void TearDown() override {
         if (!dir_.empty()) fs::remove_all(dir_);

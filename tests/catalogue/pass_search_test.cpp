@@ -500,14 +500,17 @@ TEST(PassSearchWorkers, WorkerLinesCarryTheirThreadNumber) {
 }
 
 TEST(PassSearchWorkers, AbortEndsEveryWorkerAndLeavesNoHalfRecords) {
-    PassSearchInputs in = IssInputs(300, 99);
+    PassSearchInputs in = IssInputs(300, 20);
     in.options.searchLunarPasses = true;
+    // Three satellites may begin: two are searched whole, and the worker that finishes
+    // first is part-way through the third when the other waits at the gate.
+    in.gate = std::make_shared<PassSearchGate>(false);
+    in.gate->Allow(3);
     PassSearch search;
     ASSERT_TRUE(search.Start(in, 2));
     EXPECT_FALSE(search.Start(in, 2));  // one search at a time
-    // Abort part-way, once the workers have stored some passes.
-    for (int i = 0; i < 20000 && search.Running() && search.Progress() < 2.0; ++i)
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    ASSERT_TRUE(in.gate->WaitUntilHeld(1, std::chrono::minutes(5)));
+    EXPECT_TRUE(search.Running());
     search.Abort();
     search.Wait();
     EXPECT_FALSE(search.Running());
@@ -521,12 +524,38 @@ TEST(PassSearchWorkers, AbortEndsEveryWorkerAndLeavesNoHalfRecords) {
         filled += r.IsEmpty() ? 0 : 1;
     }
     EXPECT_GT(filled, 0);
-    EXPECT_LT(filled, 300 * 99);
+    EXPECT_LT(filled, 300 * 20);
     // A new search may start once the old one has ended.
     in.satellites.resize(1);
     in.options.passesPerSatellite = 1;
+    in.gate->Open();
     EXPECT_TRUE(search.Run(in, 2));
     EXPECT_FALSE(search.Records()[0].IsEmpty());
+}
+
+TEST(PassSearchWorkers, AClosedGateHoldsTheSearchUntilOpenedAndAbortReleasesIt) {
+    PassSearchInputs in = IssInputs(4, 1);
+    in.gate = std::make_shared<PassSearchGate>(false);
+    PassSearch search;
+    ASSERT_TRUE(search.Start(in, 2));
+    ASSERT_TRUE(in.gate->WaitUntilHeld(2, std::chrono::minutes(1)));
+    EXPECT_TRUE(search.Running());
+    EXPECT_EQ(search.Progress(), 0.0);
+    in.gate->Open();
+    search.Wait();
+    EXPECT_EQ(in.gate->Passed(), 4);
+    EXPECT_DOUBLE_EQ(search.Progress(), 100.0);
+
+    // Held workers see an abort at once and begin nothing more.
+    in.gate->Close();
+    PassSearch held;
+    ASSERT_TRUE(held.Start(in, 2));
+    ASSERT_TRUE(in.gate->WaitUntilHeld(2, std::chrono::minutes(1)));
+    held.Abort();
+    held.Wait();
+    EXPECT_FALSE(held.Running());
+    EXPECT_EQ(in.gate->Passed(), 4);
+    for (const auto& r : held.Records()) EXPECT_TRUE(r.IsEmpty());
 }
 
 TEST(PassSearchWorkers, NothingToSearch) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/common/cli_runner.h"
+#include "tests/common/unique_temp_dir.h"
 
 namespace {
 
@@ -26,11 +27,7 @@ using orvanta::testing::CliRun;
 class PassesCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("orvanta-passes-cli-" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
+        dir_ = orvanta::testing::MakeUniqueTempDir("orvanta-passes-cli-");
     }
     void TearDown() override { fs::remove_all(dir_); }
 

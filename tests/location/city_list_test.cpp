@@ -10,6 +10,7 @@
 #include "app/event_log.h"
 #include "location/city_list.h"
 #include "location/user_location.h"
+#include "tests/common/unique_temp_dir.h"
 
 using namespace orvanta;
 namespace fs = std::filesystem;
@@ -24,12 +25,7 @@ std::string ReadFile(const fs::path& p) {
 class CityListLoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ =
-            fs::temp_directory_path() /
-            ("orvanta-cities-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = orvanta::testing::MakeUniqueTempDir("orvanta-cities-");
     }
     void TearDown() override { fs::remove_all(dir_); }
     bool DirEmpty() const { return fs::is_empty(dir_); }

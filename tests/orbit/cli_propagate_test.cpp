@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "tests/common/unique_temp_dir.h"
 
 namespace {
 
@@ -49,10 +50,7 @@ protected:
         GTEST_SKIP() << "runs the program through a POSIX shell";
 #endif
         if (!std::filesystem::exists(kCli)) GTEST_SKIP() << "orvanta-cli not built";
-        dir = std::filesystem::temp_directory_path() /
-              ("orvanta-cli-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir);
+        dir = orvanta::testing::MakeUniqueTempDir("orvanta-cli-");
     }
     void TearDown() override {
         if (!dir.empty()) std::filesystem::remove_all(dir);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "orbit/tle_file.h"
+#include "tests/common/unique_temp_dir.h"
 
 namespace orvanta {
 namespace {
@@ -21,10 +22,7 @@ const std::string kG2 = "2 51850   0.0403  83.8935 0000653  17.6962 224.8959  1.
 class TleFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("orvanta-tle-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
+        dir = orvanta::testing::MakeUniqueTempDir("orvanta-tle-");
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
     std::filesystem::path dir;

@@ -171,11 +171,14 @@ TEST_F(PassSearchUiTest, HeadersCarryTheZoneWithoutDisplayUtc) {
 TEST_F(PassSearchUiTest, EscapeAbortsWithTheInterruptedLine) {
     WriteObserver();
     WriteSelection({kGps, kIss, kCss, kHst, kIridium});
-    WriteDword("Search Lunar Passes", 1);  // one-second steps: a long search
-    WriteDword("Number of Passes", 99);
     processors_ = 1;
+    // The one worker searches the first satellite and is then held: the search is still
+    // running, a fifth of the way through, however fast the machine is.
+    gate_->Close();
+    gate_->Allow(1);
     MainWindow& w = Start();
     ASSERT_TRUE(w.SearchRunning());
+    ASSERT_TRUE(gate_->WaitUntilHeld(1, std::chrono::minutes(2)));
     w.PollPassSearch();
     ASSERT_NE(w.SearchProgressBar(), nullptr);
     // In the status bar from x 305 to 20 pixels short of its right edge, its bottom two
@@ -185,27 +188,36 @@ TEST_F(PassSearchUiTest, EscapeAbortsWithTheInterruptedLine) {
     EXPECT_EQ(bar.x(), 305);
     EXPECT_EQ(bar.width(), w.statusBar()->width() - 325);
     EXPECT_EQ(bar.bottom(), w.statusBar()->height() - 3);
-    EXPECT_TRUE(w.StatusText().startsWith("Finding passes: "));
-    EXPECT_TRUE(w.StatusText().endsWith("% and going. Press <ESC> to abort."));
+    EXPECT_EQ(w.StatusText(), "Finding passes: 20.00% and going. Press <ESC> to abort.");
+    EXPECT_EQ(w.SearchProgressBar()->value(), 20);
 
     QTest::keyClick(w.PassList(), Qt::Key_Escape);
     w.PollPassSearch();
     EXPECT_TRUE(Logged("User aborted passlist generation after ", LOG_ERROR));
     EXPECT_EQ(w.SearchProgressBar(), nullptr);
-    ASSERT_TRUE(w.WaitForSearch(30000));
-    EXPECT_TRUE(Logged("Passlist updated, but interrupted. Approximately ", LOG_WARNING));
+    ASSERT_TRUE(w.WaitForSearch(60000));
+    // 20 % of 5 satellites x 5 passes.
+    EXPECT_TRUE(Logged("Passlist updated, but interrupted. Approximately 5 passes are displayed",
+                       LOG_WARNING));
     EXPECT_FALSE(Logged("Passlist updated. Total of"));
     EXPECT_EQ(w.StatusText(), "Ready");
+    EXPECT_EQ(gate_->Passed(), 1);
+    // Only the first satellite's passes are listed.
+    PassListModel* m = w.PassList()->Model();
+    ASSERT_GT(m->rowCount(), 0);
+    for (int r = 0; r < m->rowCount(); ++r)
+        EXPECT_TRUE(Cell(m, r, COL_SATELLITE).contains("(24876)")) << r;
 }
 
 TEST_F(PassSearchUiTest, ClosingDuringASearchStopsTheWorkers) {
     WriteObserver();
     WriteSelection({kGps, kIss, kCss, kHst, kIridium});
-    WriteDword("Search Lunar Passes", 1);
-    WriteDword("Number of Passes", 99);
+    gate_->Close();
     MainWindow& w = Start();
     ASSERT_TRUE(w.SearchRunning());
+    ASSERT_TRUE(gate_->WaitUntilHeld(2, std::chrono::minutes(2)));
     Close();  // must return promptly and leave no worker touching freed data
+    EXPECT_EQ(gate_->Passed(), 0);
     CRegistry reg;
     ASSERT_TRUE(reg.OpenSettings());
     EXPECT_EQ(reg.ReadDword("Number of Sats", -1), 5);

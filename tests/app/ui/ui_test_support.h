@@ -19,6 +19,7 @@
 #include "app/registry.h"
 #include "app/settings_records.h"
 #include "catalogue/element_file.h"
+#include "catalogue/pass_search_gate.h"
 #include "platform/settings_store.h"
 
 namespace orvanta::testing {
@@ -75,6 +76,7 @@ protected:
         env.shiftCtrlHeld = [this] { return shiftCtrl_; };
         env.startClockTimer = false;
         env.startNetworkChecks = false;
+        env.searchGate = gate_;
         return env;
     }
 
@@ -144,6 +146,8 @@ protected:
     double wallJumpDays_ = 0;  // system clock set by hand: wall time moved, monotonic not
     int processors_ = 2;
     bool shiftCtrl_ = false;
+    // Open unless a test closes it to hold its searches running.
+    std::shared_ptr<PassSearchGate> gate_ = std::make_shared<PassSearchGate>();
     std::unique_ptr<MainWindow> window_;
 };
 

@@ -325,7 +325,8 @@ TEST_F(UserSettingsDialogTest, HelpWindowStaysUsableWhileTheDialogRuns) {
     QSignalSpy ownerClicks(&ownerButton, &QPushButton::clicked);
 
     UserSettingsDialog d(&owner, settings, prompt, options);
-    QTimer::singleShot(200, &d, [&] {
+    QTimer::singleShot(0, &d, [&] {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&d, 60000));
         // Clicks as the window system delivers them, where modal blocking applies.
         QTest::mouseClick(help.windowHandle(), Qt::LeftButton, {}, QPoint(60, 20));
         QTest::mouseClick(ownerButton.window()->windowHandle(), Qt::LeftButton, {},

@@ -44,7 +44,9 @@ void MainWindow::StartSystemServices() {
 }
 
 void MainWindow::CloseSystemServices() {
-    if (clockSync_) clockSync_.reset();
+    // Stopped, not deleted: a run may be waiting for the GPS in a nested event loop that
+    // this close came through, and it returns into the scheduler.
+    if (clockSync_) clockSync_->Stop();
     if (RestartRequested()) {
         RequestRestart(false);
         UpdateChecker::StartProgramAgain(env_.startProgram);

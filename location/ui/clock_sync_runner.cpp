@@ -186,12 +186,18 @@ ClockSyncScheduler::ClockSyncScheduler(const Settings& settings, IPrompt& prompt
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] {
         RunOnce();
-        timer_.start(kClockSyncPeriodSeconds * 1000);
+        if (!stopped_) timer_.start(kClockSyncPeriodSeconds * 1000);
     });
 }
 
 void ClockSyncScheduler::Start() {
+    stopped_ = false;
     timer_.start(kClockSyncFirstRunSeconds * 1000);
+}
+
+void ClockSyncScheduler::Stop() {
+    stopped_ = true;
+    timer_.stop();
 }
 
 ClockSyncResult ClockSyncScheduler::RunOnce() {

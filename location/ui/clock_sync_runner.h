@@ -57,6 +57,8 @@ public:
     ClockSyncScheduler(const Settings& settings, IPrompt& prompt,
                        std::shared_ptr<platform::ISystemClock> clock, QObject* parent = nullptr);
     void Start();
+    // No further runs; one in progress finishes (the program is closing).
+    void Stop();
     // One unattended run, as the timer makes it.
     ClockSyncResult RunOnce();
     const QTimer& Timer() const { return timer_; }
@@ -68,6 +70,7 @@ private:
     std::shared_ptr<platform::ISystemClock> clock_;
     ClockSyncOptions options_;
     QTimer timer_;
+    bool stopped_ = false;
 };
 
 }  // namespace orvanta

@@ -213,6 +213,8 @@ TEST_F(ClockSyncTest, SchedulerRunsAMinuteAfterStartFromTheChosenSource) {
     EXPECT_EQ(scheduler.RunOnce(), ClockSyncResult::NotApplied);
     EXPECT_EQ(shared->sets.size(), 1u);
     EXPECT_TRUE(prompt.asked.empty());
+    scheduler.Stop();
+    EXPECT_FALSE(scheduler.Timer().isActive());
 }
 
 TEST(TimeOffsetCliTest, PrintsTheOffsetAndFailsOnRefusalOrSilence) {

@@ -112,7 +112,10 @@ void HostMonitorPanel::UpdateHost(int index, const std::string& address, const s
         h.tag = tag.substr(0, HostRecord::kTagChars);
     });
     SaveHostList();
-    for (HostTile* t : tiles_) t->update();
+    for (HostTile* t : tiles_) {
+        t->RefreshMenuTitle();
+        t->update();
+    }
 }
 
 void HostMonitorPanel::AskResetStatistics(int index) {

@@ -57,10 +57,10 @@ HostTile::HostTile(QWidget* parent, HostMonitor& monitor, const PingParameters& 
     setGeometry(index * 50 + 60, 10, kWidth, kHeight);
     setObjectName(QStringLiteral("hostTile%1").arg(index));
 
-    const HostRecord h = monitor_.Snapshot(static_cast<std::size_t>(index));
     menu_ = new QMenu(this);
-    QAction* title = menu_->addAction(QString::asprintf("%s's Menu", h.tag.c_str()));
-    title->setEnabled(false);
+    title_ = menu_->addAction(QString());
+    title_->setEnabled(false);
+    RefreshMenuTitle();
     menu_->addSeparator();
     connect(menu_->addAction(QStringLiteral("&Reset 24h statistics")), &QAction::triggered, this,
             [this] { emit resetRequested(index_); });
@@ -73,6 +73,11 @@ HostTile::HostTile(QWidget* parent, HostMonitor& monitor, const PingParameters& 
 
     connect(&repaint_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     repaint_.start(1000);
+}
+
+void HostTile::RefreshMenuTitle() {
+    const HostRecord h = monitor_.Snapshot(static_cast<std::size_t>(index_));
+    title_->setText(QString::asprintf("%s's Menu", h.tag.c_str()));
 }
 
 QString HostTile::ToolTipHtml() const {

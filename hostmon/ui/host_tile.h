@@ -27,6 +27,8 @@ public:
     QMenu* ContextMenu() const { return menu_; }
     // The tooltip as shown (tab-separated fields as a table).
     QString ToolTipHtml() const;
+    // The menu's first line names the host's tag, which the settings dialog may change.
+    void RefreshMenuTitle();
 
 signals:
     void resetRequested(int index);
@@ -44,6 +46,7 @@ private:
     const PingParameters& parameters_;
     int index_;
     QMenu* menu_ = nullptr;
+    QAction* title_ = nullptr;
     QTimer repaint_;
 };
 

@@ -205,6 +205,7 @@ TEST_F(HostUiTest, SettingsDialogAddsEditsDeletesAndSaves) {
     d.AddOrUpdate();
     EXPECT_EQ(d.RememberedIndex(), -1);
     EXPECT_EQ(d.hostList->item(1)->text(), "two (127.0.0.2)");
+    EXPECT_EQ(panel.Tiles()[1]->ContextMenu()->actions()[0]->text(), "two's Menu");
     EXPECT_EQ(panel.Monitor().Count(), 2u);
     EXPECT_EQ(Stored()[1].address, "127.0.0.2");
 

@@ -22,7 +22,11 @@ HostMonitorPanel::HostMonitorPanel(QWidget* tileParent, HostMonitorEnvironment e
     monitor_ = std::make_unique<HostMonitor>(env_.hooks);
 }
 
-HostMonitorPanel::~HostMonitorPanel() { monitor_->Stop(); }
+HostMonitorPanel::~HostMonitorPanel() {
+    monitor_->Stop();
+    // Tiles read the monitor when they paint: none may outlive it.
+    for (HostTile* t : std::vector<HostTile*>(tiles_)) delete t;
+}
 
 void HostMonitorPanel::LoadAndStart() {
     CRegistry reg;
@@ -56,6 +60,8 @@ void HostMonitorPanel::CreateTiles() {
                 Qt::QueuedConnection);
         connect(tile, &HostTile::settingsRequested, this,
                 [this] { OpenSettingsDialog(); }, Qt::QueuedConnection);
+        // A tile may go with its parent window before the panel does.
+        connect(tile, &QObject::destroyed, this, [this, tile] { std::erase(tiles_, tile); });
         tile->show();
         tiles_.push_back(tile);
     }

@@ -12,6 +12,7 @@
 
 #include "hostmon/icmp.h"
 #include "tests/common/cli_runner.h"
+#include "tests/common/unique_temp_dir.h"
 
 namespace orvanta {
 namespace {
@@ -61,12 +62,7 @@ private:
 
 class NetTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("orvanta-icmp-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
+    void SetUp() override { dir_ = testing::MakeUniqueTempDir("orvanta-icmp-"); }
     void TearDown() override { fs::remove_all(dir_); }
     CliRun InNamespace(const std::string& ns, const std::string& args) {
         return testing::RunCli("ip", "netns exec " + ns + " \"" + kCli + "\" " + args, dir_);

@@ -4,11 +4,14 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
 
 #include "app/event_log.h"
 #include "astro/sun_moon.h"
 #include "catalogue/flare.h"
 #include "catalogue/lunar_pass.h"
+#include "catalogue/pass_visibility.h"
+#include "catalogue/std_magnitude.h"
 #include "orbit/element_set.h"
 #include "orbit/globals.h"
 #include "orbit/orbit.h"
@@ -67,6 +70,8 @@ public:
         flareActive_ = ctx.options.searchIridiumFlares &&
                        IsFlareCandidate(sat.name, elements_.FieldText(FLD_INTLDESC));
         lunarActive_ = ctx.options.searchLunarPasses;
+        if (ctx.options.visibility)
+            visibility_.emplace(orbit_, site_, astroSite_, StandardMagnitude(sat.catalogueNumber));
     }
 
     SatelliteSearchResult Run();
@@ -130,6 +135,7 @@ private:
     LunarTracker lunar_;
     bool moonKnown_ = false;
     double moonJd_ = 0.0, moonAz_ = 0.0, moonEl_ = 0.0;  // the last exact Moon place, its date
+    std::optional<PassVisibility> visibility_;  // when the options ask for it
 };
 
 void Finder::InitBounds() {
@@ -408,7 +414,7 @@ SatelliteSearchResult Finder::Run() {
     SatelliteSearchResult result;
     auto finish = [&](End end) {
         result.end = end;
-        result.evaluations = evaluations_;
+        result.evaluations = evaluations_ + (visibility_ ? visibility_->Evaluations() : 0);
         switch (end) {
             case End::NO_ORBIT:
                 Log(LOG_WARNING, Named("Aborted trying to find passes for satellite %s (#%d): its "
@@ -490,6 +496,7 @@ SatelliteSearchResult Finder::Run() {
         const End e = TracePass(aos, record, los);
         if (e != End::COMPLETE) return finish(e);
         FinishPass(record, los);
+        if (visibility_) visibility_->Compute(Tsince(aos.k), los.k - aos.k, record);
         slots_[result.passes] = record;
         if (ctx_.passStored) ctx_.passStored(result.passes);
         ++result.passes;

@@ -58,6 +58,21 @@ struct PassRecord {
     double flareRange = 0.0;      // satellite range (km) at the end of the flare
     double flareMagnitude = 0.0;  // estimated brightness of the flare
     std::int32_t lighting = LIGHTING_NONE;
+    // For visual observers (catalogue/pass_visibility.h), filled when the search is asked
+    // for them; times are Julian dates (UTC), 0 where there is nothing.
+    std::int32_t visibilityKnown = 0;  // 1 once the fields below are computed
+    std::int32_t sunlitAtAos = 0;      // 1 when the satellite is lit by the Sun at AOS
+    double culmination = 0.0;          // time of the highest elevation of the pass
+    double culminationElevation = 0.0; // degrees, to 0.01
+    double shadowEntry = 0.0;          // first second in the Earth's shadow, inside the pass
+    double shadowExit = 0.0;           // first second lit again after it, inside the pass
+    double visibleStart = 0.0;         // first second of the visible window
+    double visibleEnd = 0.0;           // first second after it (LOS when seen until it sets)
+    double visibleMaxElevation = 0.0;  // degrees, highest elevation inside the window
+    double brightestTime = 0.0;        // 0: no magnitude (none known, or not visible)
+    double brightestMagnitude = 0.0;   // apparent visual magnitude at that time
+
+    bool HasVisibleWindow() const { return visibleStart != 0.0 && visibleEnd > visibleStart; }
 
     bool IsEmpty() const { return aos == 0.0; }
     // Index of the antenna whose flare ended last, or -1 when no flare ended in this pass.

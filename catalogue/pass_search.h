@@ -30,6 +30,9 @@ struct PassSearchOptions {
     int passesPerSatellite = 5;        // "Number of Passes"
     // No pass starting after this Julian date is searched for (0: no limit).
     double untilJd = 0.0;
+    // Also work out each pass's culmination, shadow times, visible window and brightness
+    // (catalogue/pass_visibility.h).
+    bool visibility = false;
 };
 
 // One satellite to search, copied out of the catalogue. A satellite that is no longer in

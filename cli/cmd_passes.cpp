@@ -1,6 +1,7 @@
 // orvanta-cli passes: the program's pass search on an element file, one CSV row per pass in
 // AOS order, for scripts and for checking predictions against other tools.
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "catalogue/pass_export.h"
 #include "catalogue/pass_search.h"
 #include "cli/astro_cli.h"
 #include "cli/command.h"
@@ -33,6 +35,8 @@ struct PassesArgs {
     std::optional<int> passes;
     bool flares = false, lunar = false;
     int threads = 0;
+    bool visibleOnly = false;  // only passes with a visible window
+    bool ical = false;         // --format ical: iCalendar instead of CSV
 };
 
 bool ParseInt(const std::string& text, long long lo, long long hi, long long& out) {
@@ -78,6 +82,11 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, PassesArg
         std::string v;
         if (opt == "--flares") {
             a.flares = true;
+        } else if (opt == "--visible-only") {
+            a.visibleOnly = true;
+        } else if (opt == "--format") {
+            if (!value(v) || (v != "csv" && v != "ical")) return "--format needs csv or ical";
+            a.ical = v == "ical";
         } else if (opt == "--lunar") {
             a.lunar = true;
         } else if (opt == "--tle") {
@@ -123,63 +132,13 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, PassesArg
     return std::nullopt;
 }
 
-// RFC 4180: a field holding a comma, a quote or a line break is quoted, quotes doubled.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
 std::string TrimRight(std::string s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
     return s;
 }
 
-const char* LightingWord(int code) {
-    switch (code) {
-        case LIGHTING_SUNLIT:
-            return "day";
-        case LIGHTING_DARK:
-            return "night";
-        case LIGHTING_TWILIGHT:
-            return "twilight";
-        default:
-            return "";
-    }
-}
-
-std::string Fixed(double v, int decimals) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
-
 // Pass records a batch of the search may hold at once (about 75 MB).
 constexpr std::size_t kBatchRecords = 65536;
-
-std::string FormatRow(int number, const std::string& name, const PassRecord& r) {
-    std::string out = std::to_string(number) + ',' + CsvField(name) + ',' + FormatIsoUtc(r.aos) +
-                      ',' + FormatIsoUtc(r.los) + ',' + Fixed(r.riseAzimuth, 2) + ',' +
-                      Fixed(r.maxElevation, 2) + ',' + Fixed(r.midAzimuth, 2) + ',' +
-                      Fixed(r.setAzimuth, 2) + ',' +
-                      std::to_string(std::llround((r.los - r.aos) * 86400.0)) + ',' +
-                      LightingWord(r.lighting) + ',';
-    out += (r.lunarStart != 0.0 ? FormatIsoUtc(r.lunarStart) : "") + ',';
-    out += (r.lunarEnd != 0.0 ? FormatIsoUtc(r.lunarEnd) : "") + ',';
-    const int flare = r.LastCompletedFlare();
-    if (flare >= 0) {
-        out += FormatIsoUtc(r.flareStart[static_cast<std::size_t>(flare)]) + ',' +
-               Fixed(r.flareMagnitude, 1) + ',' + Fixed(r.flareAzimuth, 1) + ',' +
-               Fixed(r.flareElevation, 1);
-    } else {
-        out += ",,,";
-    }
-    return out + '\n';
-}
 
 int RunPasses(const std::vector<std::string>& args) {
     PassesArgs a;
@@ -197,6 +156,7 @@ int RunPasses(const std::vector<std::string>& args) {
     in.options.searchIridiumFlares = a.flares;
     in.options.searchLunarPasses = a.lunar;
     in.options.reportNvs = true;
+    in.options.visibility = true;
     in.formatDateTime = [](double jd) { return FormatIsoUtc(jd); };
 
     auto add = [&](const TleRecord& r) {
@@ -266,7 +226,12 @@ int RunPasses(const std::vector<std::string>& args) {
     const std::size_t total = in.satellites.size();
     const std::size_t batch =
         n > 0 ? std::max<std::size_t>(1, kBatchRecords / static_cast<std::size_t>(n)) : total;
-    std::vector<std::pair<double, std::string>> rows;  // AOS, CSV row
+    std::vector<std::pair<double, std::string>> rows;  // AOS, CSV row or VEVENT
+    const double stamp =
+        2440587.5 + std::chrono::duration<double>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                            .count() /
+                        86400.0;
     std::vector<PassSearchSatellite> all = std::move(in.satellites);
     for (std::size_t first = 0; first < total; first += batch) {
         const std::size_t count = std::min(batch, total - first);
@@ -276,17 +241,18 @@ int RunPasses(const std::vector<std::string>& args) {
         search.Run(std::move(part), threads);
         for (const PassRecord& r : search.TakeRecords()) {
             if (r.IsEmpty() || r.los == 0.0) continue;
+            if (a.visibleOnly && !r.HasVisibleWindow()) continue;
             const auto& [number, name] = who[first + static_cast<std::size_t>(r.satellite)];
-            rows.emplace_back(r.aos, FormatRow(number, name, r));
+            const PassExportRow row{number, name, r};
+            rows.emplace_back(r.aos, a.ical ? PassICalEvent(row, stamp) : PassCsvRow(row));
         }
     }
     std::stable_sort(rows.begin(), rows.end(),
                      [](const auto& x, const auto& y) { return x.first < y.first; });
 
-    std::string out =
-        "catalogue,name,aos_utc,los_utc,rise_az,max_el,mid_az,set_az,duration_s,lighting,"
-        "lunar_start_utc,lunar_end_utc,flare_start_utc,flare_mag,flare_az,flare_el\n";
+    std::string out = a.ical ? ICalendarBegin() : PassCsvHeader() + '\n';
     for (const auto& row : rows) out += row.second;
+    if (a.ical) out += ICalendarEnd();
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
@@ -296,7 +262,8 @@ int RunPasses(const std::vector<std::string>& args) {
 ORVANTA_CLI_COMMAND(
     kPassesCommand, "passes",
     "passes --tle FILE [--sat CATNR ...] --lat DEG --lon DEG [--alt-m M] --start ISO8601Z "
-    "[--passes N] [--until ISO8601Z] [--flares] [--lunar] [--threads K]",
+    "[--passes N] [--until ISO8601Z] [--flares] [--lunar] [--threads K] [--visible-only] "
+    "[--format csv|ical]",
     RunPasses);
 
 }  // namespace orvanta::cli

@@ -98,6 +98,13 @@ void BenchPasses() {
     Report("passes_100leo_7d", ta, "s");
     Report("passes_100leo_7d_found", found, "passes");
 
+    // The same with each pass's culmination, shadow times, visible window and brightness.
+    PassSearchInputs v = a;
+    v.options.visibility = true;
+    const double tv = TimeSearch(v, 3, found);
+    Report("passes_100leo_7d_visible", tv, "s");
+    Report("passes_100leo_7d_visible_ratio", tv / ta, "x");
+
     const PassSearchInputs b = Inputs(all, 5, 0.0);
     const double tb = TimeSearch(b, 1, found);
     Report("passes_catalogue_n5", tb, "s");

@@ -496,7 +496,7 @@ SatelliteSearchResult Finder::Run() {
         const End e = TracePass(aos, record, los);
         if (e != End::COMPLETE) return finish(e);
         FinishPass(record, los);
-        if (visibility_) visibility_->Compute(Tsince(aos.k), los.k - aos.k, record);
+        if (visibility_) visibility_->Compute(Tsince(aos.k), los.k - aos.k, record, &aos.eci);
         slots_[result.passes] = record;
         if (ctx_.passStored) ctx_.passStored(result.passes);
         ++result.passes;

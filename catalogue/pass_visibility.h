@@ -5,6 +5,8 @@
 // true culmination. catalogue/README.md explains the stepping.
 #include <cstdint>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "astro/sun_moon.h"
 #include "catalogue/pass_record.h"
@@ -56,15 +58,26 @@ public:
 
     // tsinceAos: minutes since the orbit's epoch at AOS; seconds: LOS - AOS, whole seconds
     // (the satellite is above the horizon on every second from AOS up to LOS). The record's
-    // aos, los and maxElevation must be set. False (fields cleared) when the orbit cannot
-    // be propagated over the pass.
-    bool Compute(double tsinceAos, std::int64_t seconds, PassRecord& record);
+    // aos, los and maxElevation must be set. aosState: the state at AOS when the caller
+    // has it (saves a propagation). False (fields cleared) when the orbit cannot be
+    // propagated over the pass.
+    bool Compute(double tsinceAos, std::int64_t seconds, PassRecord& record,
+                 const cEci* aosState = nullptr);
+
+    // Lit stretches [from, to) of the whole seconds 0 .. seconds - 1 after jdStart (which is
+    // tsinceStart minutes after the epoch). Each change is found at the very second it
+    // happens: no step is longer than the time the Sun's margin above the limb needs to
+    // reach zero at the fastest the orbit allows. False when propagation fails.
+    using Intervals = std::vector<std::pair<std::int64_t, std::int64_t>>;
+    bool SunlitIntervals(double tsinceStart, double jdStart, std::int64_t seconds,
+                         Intervals& lit);
 
     std::int64_t Evaluations() const { return evaluations_; }
 
 private:
     struct State;
-    bool Evaluate(double t, State& s);
+    enum Needs { LOOK = 1, SUN = 2, ALL = 3 };
+    bool Evaluate(double t, State& s, int needs);
     void InitBounds();
     void Widen(double r, double speed, double rdot);
     double ShadowCertified(const State& s) const;
@@ -76,12 +89,24 @@ private:
     AstroSite astroSite_;
     std::optional<double> stdMag_;
     double tsinceAos_ = 0.0;
+    const cEci* aosState_ = nullptr;  // during Compute only
     double jdAos_ = 0.0;
     double lon_ = 0.0, sinLat_ = 0.0, cosLat_ = 1.0;
+    double siteXy_ = 0.0, siteZ_ = 0.0;  // the site's distance from the axis and height, km
+    // The Sun's exact places at the two grid dates around the last one asked for.
+    std::int64_t sunNode_ = 0;
+    bool sunValid_ = false;
+    cVector sunA_, sunB_;
+    double gastJd_ = 0.0, gastDeg_ = 0.0;  // an exact apparent sidereal time and its date
+    cVector SunAt(double t);
     std::int64_t evaluations_ = 0;
     // Bounds over the orbit for the shadow stepping, widened when a state exceeds them.
-    double rLow_ = 0.0, vMax_ = 0.0, rdotMax_ = 0.0;
-    double shadowRate_ = 0.0;  // bound on the rate of Sunlight::margin, rad/s
+    double rLow_ = 0.0, rHigh_ = 0.0, vMin_ = 0.0, vMax_ = 0.0, rdotMax_ = 0.0;
+    double shadowRate_ = 0.0;   // bound on the rate of Sunlight::margin, rad/s
+    double turnRate2_ = 0.0;    // bound on the squared turning rate of that direction
+    double dirAccel_ = 0.0;     // bound on its acceleration across itself
+    double earthAccel_ = 0.0;   // bound on the second derivative of the Earth's radius seen
+    double earthCosMin_ = 1.0;  // cosine of the largest angular radius of the Earth
 };
 
 }  // namespace orvanta

@@ -20,7 +20,9 @@ const std::string kCli = std::string(ORVANTA_BINARY_DIR) + "/bin/orvanta-cli";
 const std::string kSample = std::string(ORVANTA_BINARY_DIR) + "/bin/sample.tle";
 const std::string kHeader =
     "catalogue,name,aos_utc,los_utc,rise_az,max_el,mid_az,set_az,duration_s,lighting,"
-    "lunar_start_utc,lunar_end_utc,flare_start_utc,flare_mag,flare_az,flare_el";
+    "lunar_start_utc,lunar_end_utc,flare_start_utc,flare_mag,flare_az,flare_el,"
+    "culmination_utc,culmination_el,sunlit_at_aos,visible_start_utc,visible_end_utc,"
+    "visible_max_el,brightest_mag,brightest_utc";
 
 using orvanta::testing::CliRun;
 
@@ -55,7 +57,7 @@ TEST_F(PassesCli, BuiltInSamplePrintsPassesInAosOrder) {
     std::string previous;
     for (std::size_t i = 1; i < r.out.size(); ++i) {
         const auto f = Split(r.out[i]);
-        ASSERT_EQ(f.size(), 16u) << r.out[i];
+        ASSERT_EQ(f.size(), 24u) << r.out[i];
         ASSERT_EQ(f[2].size(), 20u);
         EXPECT_EQ(f[2][10], 'T');
         EXPECT_EQ(f[2].back(), 'Z');
@@ -171,6 +173,86 @@ TEST_F(PassesCli, ElementSetsOlderThanSixDaysWarnOnceOnStderr) {
     EXPECT_EQ(old.out[0], kHeader);
 }
 
+TEST_F(PassesCli, VisibleOnlyKeepsThePassesWithAWindowAndItsColumns) {
+    const std::string base = "--tle \"" + kSample +
+                             "\" --sat 25544 --lat 51.4779 --lon -0.0015 "
+                             "--start 2026-05-07T12:00:00Z --until 2026-05-09T12:00:00Z";
+    const CliRun all = Run(base);
+    const CliRun visible = Run(base + " --visible-only");
+    ASSERT_EQ(all.status, 0);
+    ASSERT_EQ(visible.status, 0);
+    EXPECT_EQ(visible.out[0], kHeader);
+    std::vector<std::string> expected;
+    for (std::size_t i = 1; i < all.out.size(); ++i)
+        if (!Split(all.out[i])[19].empty()) expected.push_back(all.out[i]);
+    ASSERT_GE(expected.size(), 3u);
+    ASSERT_LT(expected.size(), all.out.size() - 1);
+    ASSERT_EQ(visible.out.size(), expected.size() + 1);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(visible.out[i + 1], expected[i]);
+        const auto f = Split(expected[i]);
+        EXPECT_LE(f[2], f[19]);  // AOS <= visible start < visible end <= LOS
+        EXPECT_LT(f[19], f[20]);
+        EXPECT_LE(f[20], f[3]);
+        EXPECT_FALSE(f[22].empty());  // the ISS has a standard magnitude
+        EXPECT_LE(f[19], f[23]);
+        EXPECT_LT(f[23], f[20]);
+        EXPECT_GE(std::stod(f[17]), std::stod(f[5]));  // culmination >= midpoint elevation
+    }
+    // Every row has a culmination and a sunlit flag.
+    for (std::size_t i = 1; i < all.out.size(); ++i) {
+        const auto f = Split(all.out[i]);
+        EXPECT_EQ(f[16].size(), 20u);
+        EXPECT_TRUE(f[18] == "0" || f[18] == "1");
+    }
+}
+
+TEST_F(PassesCli, ICalendarParsesWithARealParserAndKeepsTheTimes) {
+    const std::string base = "--tle \"" + kSample +
+                             "\" --sat 25544 --lat 51.4779 --lon -0.0015 "
+                             "--start 2026-05-07T12:00:00Z --passes 6";
+    const CliRun csv = Run(base);
+    const CliRun ics = Run(base + " --format ical");
+    ASSERT_EQ(ics.status, 0);
+    ASSERT_EQ(csv.out.size(), 7u);
+    ASSERT_FALSE(ics.out.empty());
+    EXPECT_EQ(ics.out.front(), "BEGIN:VCALENDAR\r");
+    EXPECT_EQ(ics.out.back(), "END:VCALENDAR\r");
+    // The parser Debian ships (python3-icalendar) reads it back: one event per pass, with
+    // the CSV's AOS and LOS.
+    const fs::path file = dir_ / "out.csv";  // what the run wrote
+    const fs::path copy = dir_ / "passes.ics";
+    fs::copy_file(file, copy, fs::copy_options::overwrite_existing);
+    if (std::system("/usr/bin/python3 -c 'import icalendar' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "python3-icalendar is not installed";
+    const fs::path script = dir_ / "read.py", parsed = dir_ / "parsed.txt";
+    std::ofstream(script)
+        << "import sys, icalendar\n"
+           "cal = icalendar.Calendar.from_ical(open(sys.argv[1], 'rb').read())\n"
+           "for e in cal.walk('VEVENT'):\n"
+           "    s, t = e.decoded('DTSTART'), e.decoded('DTEND')\n"
+           "    print(s.strftime('%Y-%m-%dT%H:%M:%SZ'), t.strftime('%Y-%m-%dT%H:%M:%SZ'),\n"
+           "          s.utcoffset().total_seconds(), str(e['UID']), len(str(e['DESCRIPTION'])) > 0,\n"
+           "          str(e['SUMMARY']).startswith('ISS (ZARYA) (25544), culmination'))\n";
+    const std::string cmd = "/usr/bin/python3 \"" + script.string() + "\" \"" + copy.string() +
+                            "\" >\"" + parsed.string() + "\" 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << (Lines(parsed).empty() ? "" : Lines(parsed)[0]);
+    const auto events = Lines(parsed);
+    ASSERT_EQ(events.size(), 6u);
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const auto f = Split(csv.out[i + 1]);
+        std::istringstream e(events[i]);
+        std::string start, end, offset, uid, hasDesc, summary;
+        e >> start >> end >> offset >> uid >> hasDesc >> summary;
+        EXPECT_EQ(start, f[2]);
+        EXPECT_EQ(end, f[3]);
+        EXPECT_EQ(offset, "0.0");  // UTC
+        EXPECT_EQ(uid.rfind("25544-", 0), 0u);
+        EXPECT_EQ(hasDesc, "True");
+        EXPECT_EQ(summary, "True");
+    }
+}
+
 TEST_F(PassesCli, BadArgumentsAndInputsExitTwo) {
     const std::string base =
         "--tle \"" + kSample + "\" --lat 51 --lon 0 --start 2026-05-07T12:00:00Z";
@@ -180,6 +262,8 @@ TEST_F(PassesCli, BadArgumentsAndInputsExitTwo) {
              base + " --until 2026-05-01T00:00:00Z",
              base + " --sat 99999",
              base + " --frobnicate",
+             base + " --format xml",
+             base + " --format",
              std::string("--tle \"") + (dir_ / "missing.tle").string() +
                  "\" --lat 51 --lon 0 --start 2026-05-07T12:00:00Z",
              std::string("--tle \"") + kSample + "\" --lat 91 --lon 0 --start 2026-05-07T12:00:00Z",

@@ -9,6 +9,7 @@ PACKAGES=(cmake g++ ninja-build pkg-config zlib1g-dev libfreeimage-dev
           libgtest-dev libgmock-dev
           qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation)
 PACKAGES+=(iproute2 procps)  # ip netns and sysctl for the ping and trace route tests
+PACKAGES+=(libhamlib-utils)  # rotctld and rigctld dummies for the radio tests
 
 say() { echo "setup: $*" >&2; }
 

@@ -1,4 +1,5 @@
 #include "app/ui/main_window.h"
+#include "app/ui/radio_menu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -203,6 +204,7 @@ void MainWindow::BuildMenus() {
                     [this] { NotYetAvailable(QStringLiteral("The Sky view")); });
     view->addAction(QStringLiteral("&Earthview Window"), this,
                     [this] { NotYetAvailable(QStringLiteral("The Earth view")); });
+    view->addAction(QStringLiteral("&Radio && Rotator"), this, [this] { ShowRadioWindow(*this); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("Check for &updates..."), this, &MainWindow::CheckForUpdates);

@@ -20,10 +20,14 @@ bool ParseInt(const std::string& text, int lo, int hi, int& out) {
 }
 
 bool ParseSocketKind(const std::string& text, platform::IcmpSocketKind& kind) {
-    if (text == "auto") kind = platform::IcmpSocketKind::Automatic;
-    else if (text == "raw") kind = platform::IcmpSocketKind::Raw;
-    else if (text == "datagram") kind = platform::IcmpSocketKind::Datagram;
-    else return false;
+    if (text == "auto")
+        kind = platform::IcmpSocketKind::Automatic;
+    else if (text == "raw")
+        kind = platform::IcmpSocketKind::Raw;
+    else if (text == "datagram")
+        kind = platform::IcmpSocketKind::Datagram;
+    else
+        return false;
     return true;
 }
 
@@ -48,12 +52,18 @@ std::string Parse(const std::vector<std::string>& args, bool trace, NetArgs& a) 
         if (i + 1 >= args.size()) return opt + " needs a value";
         const std::string& v = args[++i];
         bool ok;
-        if (opt == "--socket") ok = ParseSocketKind(v, a.socket);
-        else if (trace && opt == "--max-hops") ok = ParseInt(v, 1, 255, a.maxHops);
-        else if (!trace && opt == "--count") ok = ParseInt(v, 1, 1000000, a.count);
-        else if (!trace && opt == "--timeout-ms") ok = ParseInt(v, 1, 600000, a.timeoutMs);
-        else if (!trace && opt == "--ttl") ok = ParseInt(v, 1, 255, a.ttl);
-        else return "unknown option '" + opt + "'";
+        if (opt == "--socket")
+            ok = ParseSocketKind(v, a.socket);
+        else if (trace && opt == "--max-hops")
+            ok = ParseInt(v, 1, 255, a.maxHops);
+        else if (!trace && opt == "--count")
+            ok = ParseInt(v, 1, 1000000, a.count);
+        else if (!trace && opt == "--timeout-ms")
+            ok = ParseInt(v, 1, 600000, a.timeoutMs);
+        else if (!trace && opt == "--ttl")
+            ok = ParseInt(v, 1, 255, a.ttl);
+        else
+            return "unknown option '" + opt + "'";
         if (!ok) return "bad value '" + v + "' for " + opt;
     }
     if (a.host.empty()) return "a host is needed";

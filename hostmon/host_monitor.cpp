@@ -43,7 +43,9 @@ HostMonitor::HostMonitor(Hooks hooks) : hooks_(std::move(hooks)) {
     if (!hooks_.reverseLookup) hooks_.reverseLookup = sys.reverseLookup;
 }
 
-HostMonitor::~HostMonitor() { Stop(); }
+HostMonitor::~HostMonitor() {
+    Stop();
+}
 
 HostRecord HostMonitor::Snapshot(std::size_t index) const {
     std::lock_guard lock(hostLock_);
@@ -71,8 +73,7 @@ void HostMonitor::Start() {
         if (hosts_[i].disabled != 0) continue;
         try {
             threads_.emplace_back([this, i] { Run(i); });
-            LogEvent(Format2("Starting to monitor host %s (%s)", hosts_[i].tag,
-                             hosts_[i].address),
+            LogEvent(Format2("Starting to monitor host %s (%s)", hosts_[i].tag, hosts_[i].address),
                      LOG_INFORMATION);
         } catch (const std::system_error&) {
             LogEvent(Format2("Thread for host %s could not be created!", hosts_[i].address, ""),

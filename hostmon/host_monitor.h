@@ -22,8 +22,7 @@ class HostMonitor {
 public:
     struct Hooks {
         // The ping (time-to-live 255, 5000 ms, 32 bytes); must end soon after *stop is set.
-        std::function<PingOutcome(const std::string& address, const std::atomic<bool>* stop)>
-            ping;
+        std::function<PingOutcome(const std::string& address, const std::atomic<bool>* stop)> ping;
         std::function<std::string(const Ipv4Address&)> reverseLookup;
         // Pause between pings: sleepSteps x sleepStep, the stop flag looked at each step.
         std::chrono::milliseconds sleepStep{200};

@@ -102,24 +102,35 @@ std::vector<int> GraphHeights(const HostRecord& h, int width) {
 std::string TooltipText(const HostRecord& h) {
     const double r = (kCyclesPerWindow - h.cycles) * 0.004166666666666667;
     const double hours = std::floor(r);
-    return Format("Host tag:\t%s\rHost address:\t%s\rReverse DNS:\t%s\rIP Address:\t%s\r"
-                  "24h reset in:\t%.0fh %02.0fm",
-                  h.tag.c_str(), h.address.c_str(), h.reverseName.c_str(), h.ipText.c_str(),
-                  hours, (r - hours) * 60.0);
+    return Format(
+        "Host tag:\t%s\rHost address:\t%s\rReverse DNS:\t%s\rIP Address:\t%s\r"
+        "24h reset in:\t%.0fh %02.0fm",
+        h.tag.c_str(), h.address.c_str(), h.reverseName.c_str(), h.ipText.c_str(), hours,
+        (r - hours) * 60.0);
 }
 
 std::string PingErrorText(int code) {
     switch (code) {
-        case PING_STARTUP_FAILED: return "Winsock failed to initialize!";
-        case PING_UNRESOLVED: return "Hostname could not be resolved (DNS problem)!";
-        case PING_SOCKET_FAILED: return "socket call failed!";
-        case PING_SEND_FAILED: return "send failed!";
-        case PING_TIMED_OUT: return "packet timed out!";
-        case PING_WAIT_FAILED: return "unreadable inbound packet!";
-        case PING_RECEIVE_FAILED: return "recvfrom failed!";
-        case PING_UNREACHABLE: return "destination unreachable!";
-        case PING_TIME_EXCEEDED: return "time to live exceeded in transit!";
-        default: return "Unspecified network error!";
+        case PING_STARTUP_FAILED:
+            return "Winsock failed to initialize!";
+        case PING_UNRESOLVED:
+            return "Hostname could not be resolved (DNS problem)!";
+        case PING_SOCKET_FAILED:
+            return "socket call failed!";
+        case PING_SEND_FAILED:
+            return "send failed!";
+        case PING_TIMED_OUT:
+            return "packet timed out!";
+        case PING_WAIT_FAILED:
+            return "unreadable inbound packet!";
+        case PING_RECEIVE_FAILED:
+            return "recvfrom failed!";
+        case PING_UNREACHABLE:
+            return "destination unreachable!";
+        case PING_TIME_EXCEEDED:
+            return "time to live exceeded in transit!";
+        default:
+            return "Unspecified network error!";
     }
 }
 

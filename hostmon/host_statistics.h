@@ -9,7 +9,7 @@
 
 namespace orvanta {
 
-inline constexpr int kCyclesPerWindow = 5760;  // 24 h of 15 s cycles
+inline constexpr int kCyclesPerWindow = 5760;                    // 24 h of 15 s cycles
 inline constexpr std::uint32_t kTimeoutBoxColour = 0x0000AAFFu;  // RGB(255, 170, 0)
 
 // Counts the next ping; past the window the counts restart (the history stays).
@@ -27,15 +27,15 @@ std::uint32_t TileColour(const HostRecord& host, const PingParameters& p);
 
 struct TileTexts {
     std::string tag;
-    std::string rate;     // "%.2f%%"
-    std::string average;  // "%d" or "N/A"
-    std::string last;     // "%d", "timeout" or "DNS fail"
+    std::string rate;        // "%.2f%%"
+    std::string average;     // "%d" or "N/A"
+    std::string last;        // "%d", "timeout" or "DNS fail"
     bool lastBoxed = false;  // drawn on the orange box
 };
 TileTexts MakeTileTexts(const HostRecord& host);
 
-// Bar heights of the graph, newest first (drawn at x = width - 1 - i): 15 pixels for the largest of the
-// entries shown.
+// Bar heights of the graph, newest first (drawn at x = width - 1 - i): 15 pixels for the largest of
+// the entries shown.
 std::vector<int> GraphHeights(const HostRecord& host, int width);
 
 // The tooltip, fields separated by tabs and lines by "\r" as stored.
@@ -43,8 +43,7 @@ std::string TooltipText(const HostRecord& host);
 
 // The test ping's texts.
 std::string PingErrorText(int pingCode);  // the code's sentence, e.g. "packet timed out!"
-std::string TestPingReplyText(const std::string& ipText, const std::string& reverseName,
-                              int rttMs);
+std::string TestPingReplyText(const std::string& ipText, const std::string& reverseName, int rttMs);
 inline constexpr char kNoReverseName[] = "gethostbyaddr() failed!";
 
 std::string HostListLine(const HostRecord& host);  // "%s (%s)" tag, address

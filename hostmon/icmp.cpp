@@ -18,8 +18,7 @@ void WriteLe16(std::uint8_t* p, std::uint16_t v) {
     p[1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-void FinishHeader(std::vector<std::uint8_t>& m, std::uint16_t identifier,
-                  std::uint16_t sequence) {
+void FinishHeader(std::vector<std::uint8_t>& m, std::uint16_t identifier, std::uint16_t sequence) {
     m[0] = ICMP_ECHO_REQUEST;
     m[1] = 0;
     WriteLe16(&m[4], identifier);
@@ -62,19 +61,19 @@ void ParseMessageAt(const std::vector<std::uint8_t>& b, std::size_t at, IcmpMess
     }
 }
 
-bool Stopped(const std::atomic<bool>* stop) { return stop && stop->load(); }
+bool Stopped(const std::atomic<bool>* stop) {
+    return stop && stop->load();
+}
 
 // Waits for one message until deadline, in slices short enough to notice a stop.
 platform::IcmpReceive ReceiveUntil(platform::IcmpSocket& s, Clock::time_point deadline,
-                                   const std::atomic<bool>* stop,
-                                   platform::IcmpDatagram& out) {
+                                   const std::atomic<bool>* stop, platform::IcmpDatagram& out) {
     for (;;) {
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                .count();
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0 || Stopped(stop)) return platform::IcmpReceive::TimedOut;
-        const int slice = stop ? static_cast<int>(std::min<long long>(left, 200))
-                               : static_cast<int>(left);
+        const int slice =
+            stop ? static_cast<int>(std::min<long long>(left, 200)) : static_cast<int>(left);
         const auto r = s.Receive(slice, out);
         if (r != platform::IcmpReceive::TimedOut) return r;
     }
@@ -82,8 +81,7 @@ platform::IcmpReceive ReceiveUntil(platform::IcmpSocket& s, Clock::time_point de
 
 int ElapsedMs(Clock::time_point since) {
     return static_cast<int>(
-        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - since).count() /
-        1000);
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - since).count() / 1000);
 }
 
 }  // namespace
@@ -126,7 +124,9 @@ IcmpMessage ParseIcmp(const platform::IcmpDatagram& d) {
             ParseMessageAt(d.bytes, ihl, m);
             break;
         }
-        case Form::IcmpMessage: ParseMessageAt(d.bytes, 0, m); break;
+        case Form::IcmpMessage:
+            ParseMessageAt(d.bytes, 0, m);
+            break;
         case Form::ErrorReport:
             m.valid = true;
             m.type = d.errorType;
@@ -141,10 +141,14 @@ int ClassifyReply(const IcmpMessage& m, std::uint16_t identifier, std::uint16_t 
     if (!m.valid || !m.hasEcho || m.identifier != identifier || m.sequence != sequence)
         return PING_NOT_A_REPLY;
     switch (m.type) {
-        case ICMP_ECHO_REPLY: return PING_SUCCESS;
-        case ICMP_DEST_UNREACHABLE: return PING_UNREACHABLE;
-        case ICMP_TIME_EXCEEDED: return PING_TIME_EXCEEDED;
-        default: return PING_NOT_A_REPLY;
+        case ICMP_ECHO_REPLY:
+            return PING_SUCCESS;
+        case ICMP_DEST_UNREACHABLE:
+            return PING_UNREACHABLE;
+        case ICMP_TIME_EXCEEDED:
+            return PING_TIME_EXCEEDED;
+        default:
+            return PING_NOT_A_REPLY;
     }
 }
 
@@ -197,10 +201,17 @@ PingOutcome PingHost(const PingRequest& request) {
     for (;;) {
         platform::IcmpDatagram d;
         switch (ReceiveUntil(*socket, deadline, request.stop, d)) {
-            case platform::IcmpReceive::TimedOut: out.code = PING_TIMED_OUT; return out;
-            case platform::IcmpReceive::WaitFailed: out.code = PING_WAIT_FAILED; return out;
-            case platform::IcmpReceive::ReceiveFailed: out.code = PING_RECEIVE_FAILED; return out;
-            case platform::IcmpReceive::Message: break;
+            case platform::IcmpReceive::TimedOut:
+                out.code = PING_TIMED_OUT;
+                return out;
+            case platform::IcmpReceive::WaitFailed:
+                out.code = PING_WAIT_FAILED;
+                return out;
+            case platform::IcmpReceive::ReceiveFailed:
+                out.code = PING_RECEIVE_FAILED;
+                return out;
+            case platform::IcmpReceive::Message:
+                break;
         }
         const IcmpMessage m = ParseIcmp(d);
         const int code = ClassifyReply(m, identifier, out.sequence);

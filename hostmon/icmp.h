@@ -51,11 +51,11 @@ std::vector<std::uint8_t> BuildTraceProbe(std::uint16_t identifier, std::uint16_
 
 // What a received message says, whatever socket delivered it.
 struct IcmpMessage {
-    bool valid = false;       // long enough to read
+    bool valid = false;  // long enough to read
     std::uint8_t type = 0;
     std::uint8_t code = 0;
-    bool hasEcho = false;     // identifier and sequence known (echo reply, or the request
-                              // an error message quotes)
+    bool hasEcho = false;          // identifier and sequence known (echo reply, or the request
+                                   // an error message quotes)
     std::uint16_t identifier = 0;  // bytes 4-5 read little-endian
     std::uint16_t sequence = 0;
     Ipv4Address from{};
@@ -68,8 +68,7 @@ IcmpMessage ParseIcmp(const platform::IcmpDatagram& datagram);
 int ClassifyReply(const IcmpMessage& m, std::uint16_t identifier, std::uint16_t sequence);
 
 // Opens the socket a ping or trace uses; tests substitute their own.
-using IcmpSocketOpener =
-    std::function<std::unique_ptr<platform::IcmpSocket>(std::string* why)>;
+using IcmpSocketOpener = std::function<std::unique_ptr<platform::IcmpSocket>(std::string* why)>;
 IcmpSocketOpener SystemSocketOpener(platform::IcmpSocketKind kind);
 
 struct PingRequest {
@@ -78,13 +77,13 @@ struct PingRequest {
     int timeoutMs = 5000;
     int dataSize = 32;
     platform::IcmpSocketKind socketKind = platform::IcmpSocketKind::Automatic;
-    IcmpSocketOpener opener;                // empty: SystemSocketOpener(socketKind)
+    IcmpSocketOpener opener;                  // empty: SystemSocketOpener(socketKind)
     const std::atomic<bool>* stop = nullptr;  // when set, waiting ends within 200 ms
 };
 
 struct PingOutcome {
     int code = PING_TIMED_OUT;
-    Ipv4Address address{};    // the replying host (also the target once resolved)
+    Ipv4Address address{};  // the replying host (also the target once resolved)
     int rttMs = 0;
     std::uint16_t sequence = 0;
     std::string socketError;  // PING_SOCKET_FAILED: what the system refused

@@ -30,8 +30,8 @@ struct IcmpDatagram {
     };
     Form form = Form::IpPacket;
     std::vector<std::uint8_t> bytes;
-    Ipv4Address from{};              // sender (for ErrorReport: the reporting router)
-    std::uint8_t errorType = 0;      // ErrorReport only
+    Ipv4Address from{};          // sender (for ErrorReport: the reporting router)
+    std::uint8_t errorType = 0;  // ErrorReport only
     std::uint8_t errorCode = 0;
 };
 

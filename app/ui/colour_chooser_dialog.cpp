@@ -41,10 +41,18 @@ struct Preset {
     QRgb rgb;
 };
 const Preset kPresets[] = {
-    {"Green", qRgb(0, 255, 0)},     {"Yellow", qRgb(255, 255, 0)}, {"Red", qRgb(255, 0, 0)},
-    {"Orange", qRgb(255, 170, 0)},  {"Blue", qRgb(0, 0, 255)},     {"Cyan", qRgb(0, 255, 255)},
-    {"Magenta", qRgb(255, 0, 255)}, {"White", qRgb(255, 255, 255)}, {"Light grey", qRgb(192, 192, 192)},
-    {"Grey", qRgb(128, 128, 128)},  {"Black", qRgb(0, 0, 0)},      {"Dark green", qRgb(0, 128, 0)},
+    {"Green", qRgb(0, 255, 0)},
+    {"Yellow", qRgb(255, 255, 0)},
+    {"Red", qRgb(255, 0, 0)},
+    {"Orange", qRgb(255, 170, 0)},
+    {"Blue", qRgb(0, 0, 255)},
+    {"Cyan", qRgb(0, 255, 255)},
+    {"Magenta", qRgb(255, 0, 255)},
+    {"White", qRgb(255, 255, 255)},
+    {"Light grey", qRgb(192, 192, 192)},
+    {"Grey", qRgb(128, 128, 128)},
+    {"Black", qRgb(0, 0, 0)},
+    {"Dark green", qRgb(0, 128, 0)},
 };
 
 }  // namespace

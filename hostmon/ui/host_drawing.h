@@ -21,7 +21,9 @@ inline std::uint32_t RefFromColour(const QColor& c) {
            (static_cast<std::uint32_t>(c.blue()) << 16);
 }
 
-inline QFont HostLabelFont() { return SharedDrawingObjects().labelFont; }
+inline QFont HostLabelFont() {
+    return SharedDrawingObjects().labelFont;
+}
 
 inline std::array<QRgb, 3> HostColours(const PingParameters& p) {
     return {ColourFromRef(p.okColour).rgb(), ColourFromRef(p.warningColour).rgb(),

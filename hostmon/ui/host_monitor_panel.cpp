@@ -45,8 +45,12 @@ void HostMonitorPanel::SaveAndStop() {
     DestroyTiles();
 }
 
-void HostMonitorPanel::StartMonitors() { monitor_->Start(); }
-void HostMonitorPanel::StopMonitors() { monitor_->Stop(); }
+void HostMonitorPanel::StartMonitors() {
+    monitor_->Start();
+}
+void HostMonitorPanel::StopMonitors() {
+    monitor_->Stop();
+}
 
 void HostMonitorPanel::CreateTiles() {
     DestroyTiles();
@@ -58,8 +62,9 @@ void HostMonitorPanel::CreateTiles() {
         // The tile goes away with the list: act after its menu has closed.
         connect(tile, &HostTile::deleteRequested, this, &HostMonitorPanel::AskDeleteHost,
                 Qt::QueuedConnection);
-        connect(tile, &HostTile::settingsRequested, this,
-                [this] { OpenSettingsDialog(); }, Qt::QueuedConnection);
+        connect(
+            tile, &HostTile::settingsRequested, this, [this] { OpenSettingsDialog(); },
+            Qt::QueuedConnection);
         // A tile may go with its parent window before the panel does.
         connect(tile, &QObject::destroyed, this, [this, tile] { std::erase(tiles_, tile); });
         tile->show();
@@ -133,8 +138,8 @@ void HostMonitorPanel::AskResetStatistics(int index) {
 }
 
 void HostMonitorPanel::AskDeleteHost(int index) {
-    if (Prompt().Ask("Confirm", "Are you sure you want to delete this host?",
-                     PromptButtons::YesNo, PromptIcon::Question) != PromptAnswer::Yes)
+    if (Prompt().Ask("Confirm", "Are you sure you want to delete this host?", PromptButtons::YesNo,
+                     PromptIcon::Question) != PromptAnswer::Yes)
         return;
     DeleteHost(index);
 }

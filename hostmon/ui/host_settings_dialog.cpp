@@ -64,8 +64,8 @@ HostSettingsDialog::HostSettingsDialog(QWidget* mainWindow, HostMonitorPanel& pa
     hostsLayout->addWidget(tag, 5, 1);
     hostsLayout->addWidget(testButton, 5, 2);
 
-    static const char* kLimitNames[3] = {"Ping OK limit (%):", "Ping Warning limit (%):",
-                                         "Ping Failure limit (%):"};
+    static const char* kLimitNames[3] = {
+        "Ping OK limit (%):", "Ping Warning limit (%):", "Ping Failure limit (%):"};
     static const char* kColourTexts[3] = {"&Color...", "C&olor...", "Co&lor..."};
     auto* limitsBox = new QGroupBox(QStringLiteral("Limits"));
     auto* limitsLayout = new QGridLayout(limitsBox);
@@ -73,7 +73,8 @@ HostSettingsDialog::HostSettingsDialog(QWidget* mainWindow, HostMonitorPanel& pa
         limits[i] = new QLineEdit;
         limits[i]->setObjectName(QStringLiteral("limit%1").arg(i));
         limits[i]->setMaxLength(6);
-        limits[i]->setText(QString::asprintf("%0.2f", static_cast<double>(LimitOf(panel_.Parameters(), i))));
+        limits[i]->setText(
+            QString::asprintf("%0.2f", static_cast<double>(LimitOf(panel_.Parameters(), i))));
         colourButtons[i] = new QPushButton(QString::fromLatin1(kColourTexts[i]));
         limitsLayout->addWidget(new QLabel(QString::fromLatin1(kLimitNames[i])), i, 0);
         limitsLayout->addWidget(limits[i], i, 1);
@@ -104,13 +105,15 @@ HostSettingsDialog::HostSettingsDialog(QWidget* mainWindow, HostMonitorPanel& pa
 
     // Beside the main window's left edge, 150 pixels below its top.
     if (mainWindow) {
-        const QRect g = mainWindow->isMaximized() ? mainWindow->normalGeometry()
-                                                  : mainWindow->frameGeometry();
+        const QRect g =
+            mainWindow->isMaximized() ? mainWindow->normalGeometry() : mainWindow->frameGeometry();
         move(g.left(), g.top() + 150);
     }
 }
 
-HostSettingsDialog::~HostSettingsDialog() { JoinTest(); }
+HostSettingsDialog::~HostSettingsDialog() {
+    JoinTest();
+}
 
 void HostSettingsDialog::FillList() {
     hostList->clear();
@@ -157,8 +160,10 @@ void HostSettingsDialog::DeleteSelected() {
     const int row = hostList->currentRow();
     if (row < 0) return;
     // The remembered index would point at another host now.
-    if (editIndex_ == row) editIndex_ = -1;
-    else if (editIndex_ > row) --editIndex_;
+    if (editIndex_ == row)
+        editIndex_ = -1;
+    else if (editIndex_ > row)
+        --editIndex_;
     panel_.DeleteHost(row);
     FillList();
 }
@@ -198,8 +203,8 @@ void HostSettingsDialog::TestPing() {
         std::string name;
         if (o.code == PING_SUCCESS)
             name = reverse ? reverse(o.address) : platform::ReverseLookup(o.address);
-        QMetaObject::invokeMethod(this, [this, o, name] { ShowTestResult(o, name); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, o, name] { ShowTestResult(o, name); }, Qt::QueuedConnection);
     });
 }
 
@@ -207,7 +212,8 @@ void HostSettingsDialog::ShowTestResult(const PingOutcome& o, const std::string&
     JoinTest();
     testButton->setEnabled(true);
     if (o.code == PING_SUCCESS) {
-        panel_.Prompt().Tell("Ping reply", TestPingReplyText(FormatIpv4(o.address), reverse, o.rttMs),
+        panel_.Prompt().Tell("Ping reply",
+                             TestPingReplyText(FormatIpv4(o.address), reverse, o.rttMs),
                              PromptIcon::Information);
     } else {
         if (o.code == PING_SOCKET_FAILED) ReportSocketFailureOnce(o.socketError);

@@ -96,18 +96,21 @@ void HostTile::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     const QRect r = contentsRect();
     QPainter p(this);
-    p.drawImage(r.topLeft(),
-                PaintHostTile(monitor_.Snapshot(static_cast<std::size_t>(index_)), parameters_,
-                              r.size()));
+    p.drawImage(r.topLeft(), PaintHostTile(monitor_.Snapshot(static_cast<std::size_t>(index_)),
+                                           parameters_, r.size()));
 }
 
-void HostTile::contextMenuEvent(QContextMenuEvent* event) { menu_->popup(event->globalPos()); }
+void HostTile::contextMenuEvent(QContextMenuEvent* event) {
+    menu_->popup(event->globalPos());
+}
 
 bool HostTile::event(QEvent* e) {
     if (e->type() == QEvent::ToolTip) {
         const QString html = ToolTipHtml();
-        if (html.isEmpty()) QToolTip::hideText();
-        else QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), html, this);
+        if (html.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), html, this);
         return true;
     }
     return QFrame::event(e);

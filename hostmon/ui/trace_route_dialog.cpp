@@ -27,8 +27,8 @@ TraceRouteDialog::TraceRouteDialog(QWidget* mainWindow, TraceRequest request)
     layout->addWidget(buttons);
     resize(500, 300);
     if (mainWindow) {
-        const QRect g = mainWindow->isMaximized() ? mainWindow->normalGeometry()
-                                                  : mainWindow->frameGeometry();
+        const QRect g =
+            mainWindow->isMaximized() ? mainWindow->normalGeometry() : mainWindow->frameGeometry();
         move(g.left(), g.top() + 150);
     }
     request_.stop = &stop_;
@@ -38,7 +38,9 @@ TraceRouteDialog::TraceRouteDialog(QWidget* mainWindow, TraceRequest request)
     startTimer_.start(100);
 }
 
-TraceRouteDialog::~TraceRouteDialog() { Stop(); }
+TraceRouteDialog::~TraceRouteDialog() {
+    Stop();
+}
 
 void TraceRouteDialog::Start() {
     worker_ = std::make_unique<std::thread>([this] {
@@ -46,8 +48,8 @@ void TraceRouteDialog::Start() {
         const bool started = TraceRoute(
             request_,
             [this](const TraceRow& row) {
-                QMetaObject::invokeMethod(this, [this, row] { AddRow(row); },
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this, row] { AddRow(row); }, Qt::QueuedConnection);
             },
             &why);
         if (!started && why.find("ping needs") == 0) ReportSocketFailureOnce(why);

@@ -59,9 +59,9 @@ public:
         using Clock = std::chrono::steady_clock;
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  deadline - Clock::now())
-                                  .count();
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                    .count();
             pollfd p{fd_, POLLIN, 0};
             const int r = ::poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
             if (r < 0) {
@@ -118,8 +118,8 @@ private:
             const auto* offender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
             out.form = IcmpDatagram::Form::ErrorReport;
             out.bytes.assign(buffer, buffer + n);
-            out.from = offender->sin_family == AF_INET ? FromInAddr(offender->sin_addr)
-                                                       : Ipv4Address{};
+            out.from =
+                offender->sin_family == AF_INET ? FromInAddr(offender->sin_addr) : Ipv4Address{};
             out.errorType = ee->ee_type;
             out.errorCode = ee->ee_code;
             return true;
@@ -186,14 +186,17 @@ std::unique_ptr<IcmpSocket> OpenIcmpSocket(IcmpSocketKind kind, std::string* why
     }
     if (auto s = OpenDatagram(dgramErr)) return s;
     if (why)
-        *why = std::string("ping needs CAP_NET_RAW or the user's group in "
-                           "net.ipv4.ping_group_range (the system refused: ") +
+        *why = std::string(
+                   "ping needs CAP_NET_RAW or the user's group in "
+                   "net.ipv4.ping_group_range (the system refused: ") +
                std::strerror(dgramErr) +
                "): for instance sysctl -w net.ipv4.ping_group_range=\"0 2147483647\"";
     return nullptr;
 }
 
-bool StartNetworking() { return true; }
+bool StartNetworking() {
+    return true;
+}
 
 bool ResolveIpv4(const std::string& host, Ipv4Address& out) {
     in_addr a{};
@@ -214,8 +217,8 @@ bool ResolveIpv4(const std::string& host, Ipv4Address& out) {
 std::string ReverseLookup(const Ipv4Address& address) {
     const sockaddr_in sa = ToSockaddr(address);
     char name[NI_MAXHOST];
-    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, name, sizeof name,
-                      nullptr, 0, NI_NAMEREQD) != 0)
+    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, name, sizeof name, nullptr,
+                      0, NI_NAMEREQD) != 0)
         return {};
     return name;
 }
@@ -228,6 +231,8 @@ std::uint16_t ThreadIdentifier16() {
 #endif
 }
 
-std::uint16_t ProcessIdentifier16() { return static_cast<std::uint16_t>(::getpid() & 0xFFFF); }
+std::uint16_t ProcessIdentifier16() {
+    return static_cast<std::uint16_t>(::getpid() & 0xFFFF);
+}
 
 }  // namespace orvanta::platform

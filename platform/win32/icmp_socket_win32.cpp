@@ -1,7 +1,10 @@
 // ICMP over a Winsock raw socket (administrators) as the program has always done.
+// winsock2.h must come before windows.h, which would otherwise pull in the old winsock.h.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+// clang-format on
 
 #include <chrono>
 #include <cstring>
@@ -40,8 +43,7 @@ public:
     bool Send(const std::vector<std::uint8_t>& message, const Ipv4Address& to) override {
         const sockaddr_in sa = ToSockaddr(to);
         return ::sendto(s_, reinterpret_cast<const char*>(message.data()),
-                        static_cast<int>(message.size()), 0,
-                        reinterpret_cast<const sockaddr*>(&sa),
+                        static_cast<int>(message.size()), 0, reinterpret_cast<const sockaddr*>(&sa),
                         sizeof sa) == static_cast<int>(message.size());
     }
 
@@ -56,8 +58,8 @@ public:
         char buffer[2048];
         sockaddr_in from{};
         int fromLen = sizeof from;
-        const int n = ::recvfrom(s_, buffer, sizeof buffer, 0,
-                                 reinterpret_cast<sockaddr*>(&from), &fromLen);
+        const int n =
+            ::recvfrom(s_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
         if (n == SOCKET_ERROR) return IcmpReceive::ReceiveFailed;
         out.form = IcmpDatagram::Form::IpPacket;
         out.bytes.assign(buffer, buffer + n);
@@ -115,8 +117,8 @@ std::string ReverseLookup(const Ipv4Address& address) {
     if (!StartNetworking()) return {};
     const sockaddr_in sa = ToSockaddr(address);
     char name[NI_MAXHOST];
-    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, name, sizeof name,
-                      nullptr, 0, NI_NAMEREQD) != 0)
+    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, name, sizeof name, nullptr,
+                      0, NI_NAMEREQD) != 0)
         return {};
     return name;
 }

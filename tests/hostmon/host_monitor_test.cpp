@@ -205,8 +205,9 @@ TEST(HostMonitorThreads, EachHostGetsItsOwnResultsAndStopWaitsForAll) {
     m.Start();
     EXPECT_TRUE(log.Contains("Starting to monitor host up (127.0.0.1)", LOG_INFORMATION));
     EXPECT_FALSE(log.Contains("Starting to monitor host off"));
-    ASSERT_TRUE(WaitFor([&] { return m.Snapshot(0).cycles >= 3 && m.Snapshot(1).cycles >= 3 &&
-                                      m.Snapshot(2).cycles >= 3; }));
+    ASSERT_TRUE(WaitFor([&] {
+        return m.Snapshot(0).cycles >= 3 && m.Snapshot(1).cycles >= 3 && m.Snapshot(2).cycles >= 3;
+    }));
     m.Stop();
     EXPECT_FALSE(m.Running());
     const HostRecord up = m.Snapshot(0), down = m.Snapshot(1), dns = m.Snapshot(2);

@@ -25,7 +25,9 @@ const std::string kCli = std::string(ORVANTA_BINARY_DIR) + "/bin/orvanta-cli";
 // A name with an empty label: the resolver refuses it without asking any server.
 const char kUnresolvable[] = "no..such.invalid";
 
-bool Sh(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
+bool Sh(const std::string& cmd) {
+    return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 // Network namespaces named after this process, removed again however the test ends.
 class Namespaces {
@@ -54,11 +56,11 @@ private:
     std::vector<std::string> made_;
 };
 
-#define MAKE_NS_OR_SKIP(var, nss, role)                                               \
-    const std::string var = (nss).Make(role);                                         \
-    if (var.empty())                                                                  \
-        GTEST_SKIP() << "network namespaces cannot be made here (needs root and ip " \
-                        "netns); skipped"
+#define MAKE_NS_OR_SKIP(var, nss, role)                                          \
+    const std::string var = (nss).Make(role);                                    \
+    if (var.empty())                                                             \
+    GTEST_SKIP() << "network namespaces cannot be made here (needs root and ip " \
+                    "netns); skipped"
 
 class NetTest : public ::testing::Test {
 protected:
@@ -70,7 +72,9 @@ protected:
     fs::path dir_;
 };
 
-bool CanOpen(IcmpSocketKind kind) { return platform::OpenIcmpSocket(kind) != nullptr; }
+bool CanOpen(IcmpSocketKind kind) {
+    return platform::OpenIcmpSocket(kind) != nullptr;
+}
 
 TEST(IcmpLoopback, RawSocketPingsLocalhost) {
     if (!CanOpen(IcmpSocketKind::Raw)) GTEST_SKIP() << "no raw ICMP socket for this user";

@@ -62,8 +62,7 @@ IcmpDatagram RawReply(std::uint8_t type, std::uint16_t id, std::uint16_t seq,
 }
 
 // An error message quoting our request (IP header with options, then its first 8 bytes).
-IcmpDatagram RawError(std::uint8_t type, std::uint16_t id, std::uint16_t seq,
-                      Ipv4Address from) {
+IcmpDatagram RawError(std::uint8_t type, std::uint16_t id, std::uint16_t seq, Ipv4Address from) {
     IcmpDatagram d;
     d.form = IcmpDatagram::Form::IpPacket;
     d.bytes.assign(20, 0);
@@ -163,8 +162,12 @@ TEST(PingHostScripted, ForeignAndLateRepliesAreSkippedUntilOurs) {
     auto s = std::make_shared<ScriptedSocket::Shared>();
     s->script.push_back([](auto id, auto seq, int) { return RawReply(0, id + 1, seq); });
     s->script.push_back([](auto id, auto seq, int) { return RawReply(0, id, seq - 1); });
-    s->script.push_back([](auto id, auto seq, int) { return RawError(11, id + 1, seq, {9, 9, 9, 9}); });
-    s->script.push_back([](auto id, auto seq, int) { return RawReply(0, id, seq, {127, 0, 0, 7}); });
+    s->script.push_back([](auto id, auto seq, int) {
+        return RawError(11, id + 1, seq, {9, 9, 9, 9});
+    });
+    s->script.push_back([](auto id, auto seq, int) {
+        return RawReply(0, id, seq, {127, 0, 0, 7});
+    });
     PingRequest r;
     r.host = "127.0.0.1";
     r.opener = Opener(s);
@@ -214,8 +217,12 @@ TEST(TraceRouteScripted, HopsSilenceAndTheEnd) {
     auto s = std::make_shared<ScriptedSocket::Shared>();
     // Hop 1 answers, hop 2 is silent (another trace's report arrives meanwhile), hop 3 is the
     // target.
-    s->script.push_back([](auto id, auto seq, int) { return RawError(11, id, seq, {10, 0, 0, 1}); });
-    s->script.push_back([](auto id, auto seq, int) { return RawError(11, id + 1, seq, {10, 9, 9, 9}); });
+    s->script.push_back([](auto id, auto seq, int) {
+        return RawError(11, id, seq, {10, 0, 0, 1});
+    });
+    s->script.push_back([](auto id, auto seq, int) {
+        return RawError(11, id + 1, seq, {10, 9, 9, 9});
+    });
     s->script.push_back([](auto, auto, int) { return IcmpDatagram{}; });
     s->script.push_back([](auto id, auto seq, int) { return RawReply(0, id, seq, {10, 0, 0, 3}); });
     std::vector<TraceRow> rows;
@@ -265,7 +272,8 @@ TEST(TraceRouteScripted, UnreachableEndsAndSilenceStopsAtTheLimit) {
 
     std::string why;
     r.host = "no..such.invalid";
-    EXPECT_FALSE(TraceRoute(r, [](const TraceRow&) {}, &why));
+    EXPECT_FALSE(TraceRoute(
+        r, [](const TraceRow&) {}, &why));
     EXPECT_EQ(why, "Hostname could not be resolved (DNS problem)!");
 }
 

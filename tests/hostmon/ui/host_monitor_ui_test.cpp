@@ -39,7 +39,9 @@ HostRecord Host(const std::string& tag, const std::string& address) {
     return h;
 }
 
-QColor At(const QImage& image, int x, int y) { return QColor(image.pixel(x, y)); }
+QColor At(const QImage& image, int x, int y) {
+    return QColor(image.pixel(x, y));
+}
 
 TEST(HostTilePaint, BackgroundTextsBoxAndGraph) {
     PingParameters p;
@@ -81,7 +83,9 @@ protected:
             return o;
         };
         env_.hooks.reverseLookup = [](const Ipv4Address&) { return std::string("localhost"); };
-        env_.testPing = [this](const std::string& address) { return env_.hooks.ping(address, nullptr); };
+        env_.testPing = [this](const std::string& address) {
+            return env_.hooks.ping(address, nullptr);
+        };
         env_.chooseColour = [this](QWidget*, const QColor& initial) {
             offered_ = initial;
             return chosen_;
@@ -138,7 +142,8 @@ TEST_F(HostUiTest, ResetAndDeleteAskFirst) {
     panel.AskResetStatistics(0);
     ASSERT_EQ(prompt_.asked.size(), 1u);
     EXPECT_EQ(prompt_.asked[0].caption, "Confirm");
-    EXPECT_EQ(prompt_.asked[0].text, "Are you sure you want to reset the statistics for this host?");
+    EXPECT_EQ(prompt_.asked[0].text,
+              "Are you sure you want to reset the statistics for this host?");
     EXPECT_EQ(prompt_.asked[0].buttons, PromptButtons::YesNo);
     EXPECT_EQ(prompt_.asked[0].icon, PromptIcon::Question);
     EXPECT_GE(panel.Monitor().Snapshot(0).successes, 1);

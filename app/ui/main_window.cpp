@@ -36,6 +36,7 @@
 #include "orbit/julian_date.h"
 #include "platform/directories.h"
 #include "platform/time_zone.h"
+#include "skyview/ui/sky_view_window.h"
 
 namespace orvanta {
 
@@ -97,6 +98,7 @@ MainWindow::~MainWindow() {
     }
     // The lists read the pass table and catalogue, which go before QWidget's own
     // destructor would delete the lists.
+    delete skyView_.data();  // it reads the pass table through the host below
     delete central_;
     central_ = nullptr;
     passList_ = nullptr;
@@ -149,10 +151,10 @@ void MainWindow::StartUp() {
              LOG_INFORMATION);
 
     LoadElements();
-    // The star catalogue is loaded by the Sky view's own code once that view exists; the
-    // views themselves ("Skyview Open", "Earthview Open") are re-opened here once built.
+    LoadStars();
 
     ReadSettings();
+    LoadSkyStartupOptions(skyState_, settings_);
 
     clock_.SetOffsetDays(0);
     nextAutorefresh_ = clock_.Now() + 10.0;
@@ -163,6 +165,8 @@ void MainWindow::StartUp() {
     connect(&clockTimer_, &QTimer::timeout, this, &MainWindow::TickClock);
     if (env_.startClockTimer) clockTimer_.start(1000);
     connect(&searchTimer_, &QTimer::timeout, this, &MainWindow::PollPassSearch);
+
+    if (settings_.skyviewOpen == 1) OpenSkyView();
 
     if (IsObserverUnset(settings_.observer))
         LogEvent(
@@ -200,8 +204,7 @@ void MainWindow::BuildMenus() {
                             [this] { StartPassSearch(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    view->addAction(QStringLiteral("&Skyview Window"), this,
-                    [this] { NotYetAvailable(QStringLiteral("The Sky view")); });
+    view->addAction(QStringLiteral("&Skyview Window"), this, &MainWindow::OpenSkyView);
     view->addAction(QStringLiteral("&Earthview Window"), this,
                     [this] { NotYetAvailable(QStringLiteral("The Earth view")); });
     view->addAction(QStringLiteral("&Radio && Rotator"), this, [this] { ShowRadioWindow(*this); });
@@ -435,8 +438,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     SavePlacement("MainWindow", wp);
     SaveLayouts();
     if (hosts_) hosts_->SaveAndStop();
-    // No view windows exist yet, so none is open at exit.
-    settings_.skyviewOpen = 0;
+    settings_.skyviewOpen = skyView_ ? 1 : 0;
+    CloseViews();
     settings_.earthviewOpen = 0;
     settings_.selectedSatellites = SelectionToBlob(selection_);
     settings_.numberOfSats = static_cast<std::int32_t>(selection_.size());

@@ -17,6 +17,7 @@
 #include "app/settings.h"
 #include "catalogue/element_file.h"
 #include "platform/system_clock.h"
+#include "skyview/sky_view_state.h"
 
 class QLabel;
 class QAction;
@@ -33,6 +34,8 @@ class ClockSyncScheduler;
 class UpdateChecker;
 class HostMonitorPanel;
 struct HostMonitorEnvironment;
+class SkyViewWindow;
+class ISkyViewHost;
 
 // Everything the window takes from outside, so tests can run it at a fixed instant in a
 // temporary directory and answer its questions.
@@ -105,6 +108,13 @@ public:
     UpdateChecker* Updates() const { return updates_.get(); }
     QProgressBar* DownloadProgressBar() const { return downloadProgress_; }
 
+    // The pass table the views draw from and write their screen boxes and tracks into.
+    std::vector<PassRecord>* MutablePassTable() { return passTable_.get(); }
+    // View menu "&Skyview Window": raises the open Sky view or opens one.
+    void OpenSkyView();
+    SkyViewWindow* SkyView() const;
+    SkyViewState& SkyState() { return skyState_; }
+
     // Replaces the selection (as the satellite dialog does) without touching the pass
     // table; written to the settings at close.
     void SetSelection(std::vector<SelectedSat> selection);
@@ -151,6 +161,8 @@ private:
     // has changed).
     void DiscardPassSearch();
     bool ShiftCtrlHeld() const;
+    void LoadStars();
+    void CloseViews();
 
     MainWindowEnvironment env_;
     std::unique_ptr<IPrompt> ownPrompt_;
@@ -184,6 +196,10 @@ private:
     std::unique_ptr<UpdateChecker> updates_;
     QTimer clockTimer_;
     QTimer searchTimer_;
+
+    SkyViewState skyState_;
+    std::unique_ptr<ISkyViewHost> skyHost_;
+    QPointer<SkyViewWindow> skyView_;
 };
 
 }  // namespace orvanta

@@ -1,0 +1,78 @@
+// The main window's side of the companion views: loading the star catalogue at start-up,
+// opening, re-opening and closing the Sky view, and what the view reads from the window.
+#include <QImage>
+#include <optional>
+#include <string>
+
+#include "app/event_log.h"
+#include "app/ui/main_window.h"
+#include "app/ui/qt_date_time_renderer.h"
+#include "catalogue/pass_record.h"
+#include "platform/directories.h"
+#include "skyview/star_catalogue.h"
+#include "skyview/ui/sky_view_render.h"
+#include "skyview/ui/sky_view_window.h"
+
+namespace orvanta {
+
+namespace {
+
+// Until the shared screenshot steps arrive: the image in the format of the file's extension.
+void SaveSkyScreenshotImage(const QImage& image, const Settings& settings) {
+    if (!image.save(QString::fromStdString(settings.skyviewScreenshotFilename)))
+        LogEvent("Failed to save image file!", LOG_ERROR);
+}
+
+class MainWindowSkyHost : public ISkyViewHost {
+public:
+    explicit MainWindowSkyHost(MainWindow& window) : window_(window) {}
+    double Now() const override { return window_.Now(); }
+    void ShiftTimeMinutes(int minutes) override { window_.ProgramClock().AddMinutes(minutes); }
+    std::vector<PassRecord>* SkyPasses() override { return window_.MutablePassTable(); }
+    const KeplerCatalogue& SkyCatalogue() const override { return window_.Catalogue(); }
+    const std::vector<SelectedSat>& SkySelection() const override { return window_.Selection(); }
+    const Settings& SkySettings() const override { return window_.CurrentSettings(); }
+    const IDateTimeRenderer* LocaleTime() const override { return &renderer_; }
+    void SaveSkyScreenshot(const QImage& image) override { SaveSkyScreenshotImage(image, SkySettings()); }
+
+private:
+    MainWindow& window_;
+    QtDateTimeRenderer renderer_;
+};
+
+}  // namespace
+
+void MainWindow::LoadStars() {
+    platform::PrivateTempDir work;
+    const std::optional<std::string> data = BuiltInStarFile();
+    if (!data || !work.Ok()) {
+        LogEvent(kStarExtractFailedText, LOG_ERROR);
+        SetStarCatalogue(nullptr);
+        return;
+    }
+    SetStarCatalogue(LoadStarCatalogue(*data, work.Path()));
+}
+
+SkyViewWindow* MainWindow::SkyView() const {
+    return skyView_.data();
+}
+
+void MainWindow::OpenSkyView() {
+    if (skyView_) {
+        skyView_->showNormal();
+        skyView_->raise();
+        skyView_->activateWindow();
+        return;
+    }
+    if (!skyHost_) skyHost_ = std::make_unique<MainWindowSkyHost>(*this);
+    auto* view = new SkyViewWindow(*skyHost_, skyState_);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    skyView_ = view;
+    view->show();
+}
+
+void MainWindow::CloseViews() {
+    if (skyView_) skyView_->close();
+}
+
+}  // namespace orvanta

@@ -1,0 +1,25 @@
+#pragma once
+// The Sky view drawn off-screen at one instant for given settings, catalogue and selection
+// (what `orvanta --render skyview` writes): the passes in progress at that instant with
+// their tracks, the rise and set texts, the stars, the Sun and the Moon.
+#include <QImage>
+#include <QSize>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "catalogue/element_file.h"
+
+namespace orvanta {
+
+// The built-in star file (gzip), or nothing when the resource is missing.
+std::optional<std::string> BuiltInStarFile();
+// Loads the built-in stars into the shared catalogue unless they are loaded already.
+void EnsureStarsLoaded();
+
+QImage RenderSkyChartAt(const Settings& settings, const KeplerCatalogue& catalogue,
+                        const std::vector<SelectedSat>& selection, double julianDate,
+                        QSize size);
+
+}  // namespace orvanta

@@ -206,20 +206,30 @@ void FillWedge(std::uint32_t* pixels, int width, int height, int stride, double 
     const int yBottom =
         std::min(height - 1, static_cast<int>(std::ceil(std::max({y0, y1, y2}))));
     const double dr = zenith.r - rim.r, dg = zenith.g - rim.g, db = zenith.b - rim.b;
+    // Each edge bounds a row's span from the left (a > 0) or the right (a < 0) at
+    // x = m * py + q; edges with a = 0 only decide whether the row is inside at all.
+    struct Bound {
+        double m, q;
+    };
+    Bound left[3], right[3];
+    int nLeft = 0, nRight = 0;
+    const Edge* flat[3];
+    int nFlat = 0;
+    for (const Edge& e : edges) {
+        if (e.a > 0)
+            left[nLeft++] = {-e.b / e.a, -e.c / e.a};
+        else if (e.a < 0)
+            right[nRight++] = {-e.b / e.a, -e.c / e.a};
+        else
+            flat[nFlat++] = &e;
+    }
     for (int y = yTop; y <= yBottom; ++y) {
         const double py = y + 0.5;
         double lo = -1e30, hi = 1e30;
         bool empty = false;
-        for (const Edge& e : edges) {
-            const double k = e.b * py + e.c;
-            if (e.a > 0) {
-                lo = std::max(lo, -k / e.a);
-            } else if (e.a < 0) {
-                hi = std::min(hi, -k / e.a);
-            } else if (k < -1e-7) {
-                empty = true;
-            }
-        }
+        for (int i = 0; i < nLeft; ++i) lo = std::max(lo, left[i].m * py + left[i].q);
+        for (int i = 0; i < nRight; ++i) hi = std::min(hi, right[i].m * py + right[i].q);
+        for (int i = 0; i < nFlat; ++i) empty = empty || flat[i]->b * py + flat[i]->c < -1e-7;
         if (empty || lo > hi) continue;
         // Pixel centres on a shared edge belong to both wedges, so rounding never leaves
         // a gap between two of them.
@@ -227,8 +237,22 @@ void FillWedge(std::uint32_t* pixels, int width, int height, int stride, double 
         const int xLast = std::min(width - 1, static_cast<int>(std::floor(hi - 0.5 + 1e-7)));
         if (xFirst > xLast) continue;
         std::uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
-        double w = (opposite.a * (xFirst + 0.5) + opposite.b * py + opposite.c) * norm;
+        // The centre weight runs linearly along the row: step it in 16.16 fixed point.
+        const double w0 = (opposite.a * (xFirst + 0.5) + opposite.b * py + opposite.c) * norm;
         const double dw = opposite.a * norm;
+        const double w1 = w0 + dw * (xLast - xFirst);
+        if (w0 >= 0.0 && w0 <= 1.0 && w1 >= 0.0 && w1 <= 1.0) {
+            auto fixed = [](double v) { return static_cast<std::int32_t>(v * 65536.0); };
+            std::int32_t r = fixed(rim.r + dr * w0), g = fixed(rim.g + dg * w0),
+                         b = fixed(rim.b + db * w0);
+            const std::int32_t rs = fixed(dr * dw), gs = fixed(dg * dw), bs = fixed(db * dw);
+            for (int x = xFirst; x <= xLast; ++x, r += rs, g += gs, b += bs)
+                row[x] = 0xFF000000u | static_cast<std::uint32_t>(r >> 16) << 16 |
+                         static_cast<std::uint32_t>(g >> 16) << 8 |
+                         static_cast<std::uint32_t>(b >> 16);
+            continue;
+        }
+        double w = w0;
         for (int x = xFirst; x <= xLast; ++x, w += dw) {
             const double t = std::clamp(w, 0.0, 1.0);
             const auto r = static_cast<std::uint32_t>(rim.r + dr * t);

@@ -100,11 +100,27 @@ void UpdateSunPosition(const SkyPaintInput& in) {
 void DrawSkyBackground(QPainter& p, const SkyPaintInput& in) {
     const SkyViewState& s = *in.state;
     if (s.drawRealSky) {
+        const RealSkyColours colours = RealSkyPalette(s.sunEl, s.previousSunEl);
+        // The wedges are shaded straight into a 32-bit target image; any other device
+        // gets them through a copy.
+        auto* target = dynamic_cast<QImage*>(p.device());
+        const bool direct = target && target->width() == in.width &&
+                            target->height() == in.height &&
+                            (target->format() == QImage::Format_RGB32 ||
+                             target->format() == QImage::Format_ARGB32_Premultiplied);
+        if (direct) {
+            p.beginNativePainting();
+            RenderRealSky(reinterpret_cast<std::uint32_t*>(target->bits()), in.width, in.height,
+                          static_cast<int>(target->bytesPerLine() / 4), s.heading + s.sunAz,
+                          colours, s.projection);
+            p.endNativePainting();
+            return;
+        }
         QImage sky(in.width, in.height, QImage::Format_RGB32);
         sky.fill(QColor(kSkyDarkGrey));
         RenderRealSky(reinterpret_cast<std::uint32_t*>(sky.bits()), in.width, in.height,
-                      static_cast<int>(sky.bytesPerLine() / 4), s.heading + s.sunAz,
-                      RealSkyPalette(s.sunEl, s.previousSunEl), s.projection);
+                      static_cast<int>(sky.bytesPerLine() / 4), s.heading + s.sunAz, colours,
+                      s.projection);
         p.drawImage(0, 0, sky);
         return;
     }

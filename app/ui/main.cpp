@@ -21,6 +21,7 @@
 #include "app/ui/offscreen_render.h"
 #include "earthview/image_file.h"
 #include "earthview/ui/earth_view_render.h"
+#include "skyview/ui/sky_view_render.h"
 #include "app/registry.h"
 #include "catalogue/ui/pass_list_model.h"
 #include "maintenance/update_check.h"
@@ -108,6 +109,7 @@ int main(int argc, char** argv) {
     orvanta::SetSettingsStore(orvanta::platform::OpenUserSettingsStore());
     orvanta::InstallImageMessageHandler();
     orvanta::RegisterOffscreenView("earthview", orvanta::RenderEarthView);
+    orvanta::RegisterOffscreenView("skyview", orvanta::RenderSkyView);
     if (render) return orvanta::RunRenderCommand(QCoreApplication::arguments().mid(1));
 
     orvanta::MainWindow window;

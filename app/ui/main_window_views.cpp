@@ -8,6 +8,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/qt_date_time_renderer.h"
 #include "catalogue/pass_record.h"
+#include "earthview/ui/screenshot.h"
 #include "platform/directories.h"
 #include "skyview/star_catalogue.h"
 #include "skyview/ui/sky_view_render.h"
@@ -17,10 +18,18 @@ namespace orvanta {
 
 namespace {
 
-// Until the shared screenshot steps arrive: the image in the format of the file's extension.
+// The view's file, then its command, and the wallpaper when "Desktop Background" names the
+// Sky view; quality 0 for every format. A failed save is logged: a periodic screenshot that
+// silently stops being written would go unnoticed for days.
 void SaveSkyScreenshotImage(const QImage& image, const Settings& settings) {
-    if (!image.save(QString::fromStdString(settings.skyviewScreenshotFilename)))
-        LogEvent("Failed to save image file!", LOG_ERROR);
+    ScreenshotJob job;
+    job.request = SCREENSHOT_PERIODIC;
+    job.periodicFile = settings.skyviewScreenshotFilename;
+    job.command = settings.skyviewScreenshotCommand;
+    job.jpegQuality = 0;
+    job.reportResult = true;
+    job.setWallpaper = settings.desktopBackground == 1;
+    TakeScreenshot(image, job);
 }
 
 class MainWindowSkyHost : public ISkyViewHost {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/settings.h"
+#include "app/ui/drawing_objects.h"
 #include "astro/sun_moon.h"
 #include "catalogue/pass_list.h"
 #include "skyview/sky_chart.h"
@@ -72,13 +73,9 @@ QString DegreeLabel(int degrees) {
 
 SkyFonts DefaultSkyFonts() {
     SkyFonts f;
-    f.small = QFont(QStringLiteral("Arial"));
-    f.small.setPointSize(8);
-    f.small.setStyleStrategy(QFont::PreferAntialias);
-    f.bold = QFont(QStringLiteral("Arial"));
-    f.bold.setPointSize(12);
-    f.bold.setWeight(QFont::Bold);
-    f.bold.setStyleStrategy(QFont::PreferAntialias);
+    const DrawingObjects& shared = SharedDrawingObjects();
+    f.small = shared.labelFont;
+    f.bold = shared.largeFont;
     // A cell height of 16 pixels: the em of Arial is about 0.87 of its cell.
     f.letters = QFont(QStringLiteral("Arial"));
     f.letters.setPixelSize(14);

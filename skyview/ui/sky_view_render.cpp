@@ -99,4 +99,9 @@ QImage RenderSkyChartAt(const Settings& settings, const KeplerCatalogue& catalog
     return PaintSkyChart(in);
 }
 
+QImage RenderSkyView(const RenderContext& context, const RenderRequest& request) {
+    return RenderSkyChartAt(context.settings, context.catalogue, context.selection,
+                            request.julianDate, request.size);
+}
+
 }  // namespace orvanta

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "app/ui/offscreen_render.h"
 #include "catalogue/element_file.h"
 
 namespace orvanta {
@@ -21,5 +22,8 @@ void EnsureStarsLoaded();
 QImage RenderSkyChartAt(const Settings& settings, const KeplerCatalogue& catalogue,
                         const std::vector<SelectedSat>& selection, double julianDate,
                         QSize size);
+
+// `orvanta --render skyview`: the chart for the context at the request's instant and size.
+QImage RenderSkyView(const RenderContext& context, const RenderRequest& request);
 
 }  // namespace orvanta

@@ -14,7 +14,9 @@
 #include "platform/settings_store.h"
 #include "skyview/sky_chart.h"
 #include "skyview/ui/sky_drawing.h"
+#include "skyview/ui/sky_view_render.h"
 #include "skyview/ui/sky_view_window.h"
+#include "catalogue/pass_list.h"
 
 using namespace orvanta;
 
@@ -322,4 +324,41 @@ TEST_F(SkyViewTest, ClosingSavesTheOptionsAndTellsTheHost) {
     EXPECT_EQ(reg.ReadDword("Projection Type", -1), 4);
     EXPECT_EQ(reg.ReadDword("Mag Limit", -1), 2);
     EXPECT_EQ(reg.ValueSize("Skyview"), WINDOW_PLACEMENT_SIZE);
+}
+
+TEST(SkyChartRender, OffscreenRenderDrawsAPassInProgressWhereItsLiveValuesPutIt) {
+    EnsureApplication();
+    // The ISS over Greenwich on 2026-05-07, five minutes into its 22:50 UTC pass.
+    KeplerCatalogue catalogue;
+    KeplerRecord iss;
+    std::snprintf(iss.name, sizeof iss.name, "ISS (ZARYA)");
+    std::snprintf(iss.line1, sizeof iss.line1, "%s",
+                  "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993");
+    std::snprintf(iss.line2, sizeof iss.line2, "%s",
+                  "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437");
+    iss.catalogueNumber = 25544;
+    catalogue.records.push_back(iss);
+    SelectedSat sel;
+    sel.catalogueNumber = 25544;
+    sel.catalogueIndex = 0;
+    RenderContext context;
+    context.settings.observer = kGreenwich;
+    context.settings.drawRealSky = 0;
+    context.catalogue = catalogue;
+    context.selection = {sel};
+    const double jd = 2461168.5 - 65.0 / 1440;  // 22:55 UTC
+    const QImage image = RenderSkyView(context, {jd, QSize(500, 400)});
+    ASSERT_EQ(image.size(), QSize(500, 400));
+
+    PassRecord live;
+    ASSERT_TRUE(UpdateLiveValues(live, iss, kGreenwich, 1, jd));
+    ASSERT_GT(live.currentElevation, 10.0);
+    const auto at = Project(DegToRadians(live.currentAzimuth), DegToRadians(live.currentElevation),
+                            500, 400, PROJECTION_STRETCHED_NWSE);
+    EXPECT_EQ(Pixel(image, at->x, at->y), kSkyYellow);
+    // The stars are the built-in catalogue's: many white pixels on the night sky.
+    int white = 0;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 500; ++x) white += Pixel(image, x, y) == 0xFFFFFFFFu;
+    EXPECT_GT(white, 1500);
 }

@@ -146,7 +146,7 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsAndShortcuts) {
 
     // Commands of windows not built yet answer with a message, never silently.
     prompt_.asked.clear();
-    FindAction(&w, "Check for &updates...")->trigger();
+    FindAction(&w, "&Download Keplers...")->trigger();
     ASSERT_EQ(prompt_.asked.size(), 1u);
     EXPECT_NE(prompt_.asked[0].text.find("not yet available"), std::string::npos);
 }

@@ -107,4 +107,29 @@ TEST(LayerTest, CoreFilesIncludeNoQtOrOsHeader) {
     EXPECT_TRUE(found.empty()) << "Move these into a ui/ folder or behind platform/:\n" << all;
 }
 
+// Qt's QTRY_/QVERIFY/QCOMPARE report to QTest and return: inside a GoogleTest test a failed
+// check ends the test early and it still passes. Tests wait with tests/common/qt_wait.h.
+TEST(LayerTest, TestsUseNoQTestCheckMacros) {
+    std::vector<std::string> found;
+    const fs::path tests = fs::path(ORVANTA_SOURCE_DIR) / "tests";
+    for (const auto& entry : fs::recursive_directory_iterator(tests)) {
+        const auto ext = entry.path().extension();
+        if (!entry.is_regular_file() || (ext != ".h" && ext != ".cpp")) continue;
+        if (entry.path().filename() == "layer_test.cpp") continue;
+        std::ifstream in(entry.path());
+        std::string line;
+        for (int number = 1; std::getline(in, line); ++number) {
+            const auto code = line.substr(0, line.find("//"));
+            for (const char* macro : {"QTRY_", "QVERIFY", "QCOMPARE"})
+                if (code.find(macro) != std::string::npos)
+                    found.push_back(fs::relative(entry.path(), tests).generic_string() + ":" +
+                                    std::to_string(number) + ": " + line);
+        }
+    }
+    std::string all;
+    for (const auto& v : found) all += v + "\n";
+    EXPECT_TRUE(found.empty()) << "Use orvanta::testing::WaitFor and ASSERT/EXPECT instead:\n"
+                               << all;
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include "hostmon/ui/host_settings_dialog.h"
 #include "hostmon/ui/host_tile.h"
 #include "tests/app/ui/ui_test_support.h"
+#include "tests/common/qt_wait.h"
 
 namespace orvanta::testing {
 namespace {
@@ -68,7 +69,8 @@ TEST_F(MainWindowHosts, SavedHostsGetTilesAboveThePassList) {
     EXPECT_EQ(w.Hosts()->Tiles()[1]->geometry(), QRect(110, 10, 50, 60));
     EXPECT_EQ(w.PassList()->geometry().top(), 100);
     EXPECT_TRUE(Logged("Starting to monitor host gw (127.0.0.1)", LOG_INFORMATION));
-    QTRY_VERIFY_WITH_TIMEOUT(w.Hosts()->Monitor().Snapshot(1).successes >= 1, 30000);
+    ASSERT_TRUE(orvanta::testing::WaitFor(
+        [&] { return w.Hosts()->Monitor().Snapshot(1).successes >= 1; }, 30000));
 
     Close();
     CRegistry reg;

@@ -26,6 +26,7 @@
 #include "hostmon/ui/host_tile.h"
 #include "hostmon/ui/trace_route_dialog.h"
 #include "platform/settings_store.h"
+#include "tests/common/qt_wait.h"
 
 namespace orvanta {
 namespace {
@@ -127,8 +128,10 @@ TEST_F(HostUiTest, TilesSitInARowWithTheirMenuAndTooltip) {
     EXPECT_EQ(texts, (QStringList{"dns's Menu", "&Reset 24h statistics", "&Trace route to host",
                                   "&Delete this host", "&Settings..."}));
     EXPECT_FALSE(panel.Tiles()[1]->ContextMenu()->actions()[0]->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(panel.Monitor().Snapshot(1).failures >= 1, kWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!panel.Tiles()[0]->ToolTipHtml().isEmpty(), kWaitMs);
+    ASSERT_TRUE(orvanta::testing::WaitFor([&] { return panel.Monitor().Snapshot(1).failures >= 1; },
+                                          kWaitMs));
+    ASSERT_TRUE(orvanta::testing::WaitFor(
+        [&] { return !panel.Tiles()[0]->ToolTipHtml().isEmpty(); }, kWaitMs));
     const QString tip = panel.Tiles()[0]->ToolTipHtml();
     EXPECT_TRUE(tip.contains("<td>Reverse DNS:</td><td>localhost</td>")) << tip.toStdString();
     EXPECT_TRUE(tip.contains("24h reset in:")) << tip.toStdString();
@@ -136,7 +139,8 @@ TEST_F(HostUiTest, TilesSitInARowWithTheirMenuAndTooltip) {
 
 TEST_F(HostUiTest, ResetAndDeleteAskFirst) {
     auto& panel = Panel({Host("a", "127.0.0.1"), Host("b", "down"), Host("c", "127.0.0.1")});
-    QTRY_VERIFY_WITH_TIMEOUT(panel.Monitor().Snapshot(0).successes >= 1, kWaitMs);
+    ASSERT_TRUE(orvanta::testing::WaitFor(
+        [&] { return panel.Monitor().Snapshot(0).successes >= 1; }, kWaitMs));
 
     prompt_.answers = {PromptAnswer::No};
     panel.AskResetStatistics(0);
@@ -372,7 +376,8 @@ TEST(TraceRouteWindow, RowsArriveAndClosingStopsTheTrace) {
     EXPECT_EQ(d.windowTitle(), "Traceroute result");
     QSignalSpy finished(&d, &TraceRouteDialog::traceFinished);
     ASSERT_TRUE(finished.wait(kWaitMs));
-    QTRY_COMPARE_WITH_TIMEOUT(d.List()->topLevelItemCount(), 2, kWaitMs);
+    ASSERT_TRUE(
+        orvanta::testing::WaitFor([&] { return d.List()->topLevelItemCount() == 2; }, kWaitMs));
     EXPECT_EQ(d.List()->headerItem()->text(3), "Message");
     EXPECT_EQ(d.List()->topLevelItem(0)->text(1), "198.18.0.1");
     EXPECT_EQ(d.List()->topLevelItem(1)->text(1), "198.18.0.2");

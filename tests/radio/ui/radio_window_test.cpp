@@ -15,20 +15,12 @@
 #include "app/event_log.h"
 #include "orbit/tle_file.h"
 #include "radio/ui/radio_window.h"
+#include "tests/common/qt_wait.h"
 
 namespace orvanta {
 namespace {
 
-// Lets the event loop run until the condition holds; a generous limit, since a loaded
-// machine may take its time (QTRY_* macros would report their failure to QTest, not here).
-template <typename F>
-bool WaitFor(F&& condition, int limitMs = 30000) {
-    for (int waited = 0; !condition(); waited += 10) {
-        if (waited >= limitMs) return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
+using testing::WaitFor;
 
 // 2026-05-08 20:27:30 UTC: 27 s into the ISS's evening pass over Greenwich.
 constexpr double kInPass = 2461169.35 + 210.0 / 86400.0;

@@ -194,13 +194,13 @@ ElementLoadReport LoadElementFile(const ElementLoadContext& context, KeplerCatal
                                 "No Kepler elements were found. Would you like to download a "
                                 "fresh set of elements now?",
                                 PromptButtons::YesNo, PromptIcon::Question) == PromptAnswer::Yes) {
-            if (context.startDownload) context.startDownload();
-            context.prompt->Tell(
-                CAPTION_DOWNLOAD,
-                "Download has been initiated!\nPlease wait until you see the 'Download complete' "
-                "message in the event log window,\nthen proceed to 'Settings' -> 'Satellites' in "
-                "order to select the satellites you would like to track",
-                PromptIcon::Information);
+            if (context.startDownload && context.startDownload())
+                context.prompt->Tell(
+                    CAPTION_DOWNLOAD,
+                    "Download has been initiated!\nPlease wait until you see the 'Download "
+                    "complete' message in the event log window,\nthen proceed to 'Settings' -> "
+                    "'Satellites' in order to select the satellites you would like to track",
+                    PromptIcon::Information);
         }
         RemoveQuietly(workFile);
         return report;

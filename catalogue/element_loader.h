@@ -22,7 +22,9 @@ struct ElementLoadContext {
     std::filesystem::path workDirectory;  // private directory for the decompressed work file
                                           // (empty: the element file's own directory)
     IPrompt* prompt = nullptr;            // message boxes; none are shown when null
-    std::function<void()> startDownload;  // run when the user accepts a fresh download
+    // Run when the user accepts a fresh download; true when a download has begun (only then
+    // is the user told so). Null, or false: the caller has already said why there is none.
+    std::function<bool()> startDownload;
 };
 
 enum class ElementLoadResult {

@@ -114,17 +114,19 @@ void FlareTracker::Reset() {
     smallest_.fill(0.0);
 }
 
-FlareTracker::Event FlareTracker::Step(double jd, const Geometry& g, PassRecord& record) {
+FlareTracker::Event FlareTracker::Step(double jd, const Geometry& g, PassRecord& record,
+                                       const FlareEnded& ended) {
     std::array<double, FLARE_ANTENNAS> theta{};
     for (int i = 0; i < FLARE_ANTENNAS; ++i)
         theta[i] = FlareAngle(g.pos, g.vel, g.lineOfSight, g.sunRaDeg, g.sunDecDeg,
                               FLARE_ANTENNA_TILT_DEG, FLARE_ANTENNA_AZIMUTH_DEG[i]);
-    return StepAngles(jd, theta, g, record);
+    return StepAngles(jd, theta, g, record, ended);
 }
 
 FlareTracker::Event FlareTracker::StepAngles(double jd,
                                              const std::array<double, FLARE_ANTENNAS>& theta,
-                                             const Geometry& g, PassRecord& record) {
+                                             const Geometry& g, PassRecord& record,
+                                             const FlareEnded& ended) {
     Event event = 0;
     for (int i = 0; i < FLARE_ANTENNAS; ++i) {
         const double t = std::fabs(theta[i]);
@@ -142,6 +144,7 @@ FlareTracker::Event FlareTracker::StepAngles(double jd,
             record.flareAzimuth = g.azimuthDeg;
             record.flareRange = g.rangeKm;
             event |= 1u << i;
+            if (ended) ended(i, record);
         }
     }
     return event;

@@ -2,6 +2,7 @@
 // Iridium flares: sunlight reflected towards the observer by one of the three flat main
 // mission antennas of a first-generation Iridium satellite.
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -54,15 +55,19 @@ public:
     };
     // Bit i set: antenna i's flare ended at this step (announce it).
     using Event = unsigned;
+    // Called for each antenna whose flare ends, right after the record took that antenna's
+    // values: when two antennas end in the same step the record holds only the last one's
+    // afterwards, so the announcement has to happen here.
+    using FlareEnded = std::function<void(int antenna, const PassRecord& record)>;
 
     // Starts a new pass record (clears the per-antenna smallest separations).
     void Reset();
     // One step at Julian date jd. Returns which flare, if any, ended.
-    Event Step(double jd, const Geometry& g, PassRecord& record);
+    Event Step(double jd, const Geometry& g, PassRecord& record, const FlareEnded& ended = {});
     // One step with precomputed flare angles (degrees), for callers and tests that already
     // have them.
     Event StepAngles(double jd, const std::array<double, FLARE_ANTENNAS>& theta, const Geometry& g,
-                     PassRecord& record);
+                     PassRecord& record, const FlareEnded& ended = {});
 
     // True when antenna i can still start or is in the middle of a flare in this record.
     static bool AntennaLive(const PassRecord& record, int i) { return record.flareEnd[i] == 0.0; }

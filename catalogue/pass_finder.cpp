@@ -285,16 +285,13 @@ double Finder::FlareStep(const Sample& s, PassRecord& record) {
                                  FLARE_ANTENNA_TILT_DEG, FLARE_ANTENNA_AZIMUTH_DEG[i], &faces);
         theta[i] = faces ? sep[i] : 180.0;
     }
-    const FlareTracker::Event ended = flare_.StepAngles(jd, theta, g, record);
-    for (int i = 0; i < FLARE_ANTENNAS; ++i) {
-        if (!(ended & (1u << i))) continue;
-        const std::string details =
-            FlareDetailsText(ctx_.formatDateTime(record.flareStart[i]), record);
+    flare_.StepAngles(jd, theta, g, record, [this](int i, const PassRecord& r) {
+        const std::string details = FlareDetailsText(ctx_.formatDateTime(r.flareStart[i]), r);
         char buf[768];
         std::snprintf(buf, sizeof buf, "Flare found: %s (#%d) %s", sat_.name.c_str(),
                       sat_.catalogueNumber, details.c_str());
         Log(LOG_INFORMATION, buf);
-    }
+    });
 
     double budgetDeg = std::numeric_limits<double>::infinity();
     for (int i = 0; i < FLARE_ANTENNAS; ++i) {

@@ -34,4 +34,31 @@ bool PortMatchesSetting(const std::string& portName, const std::string& systemLo
     return mapped.find('/') == std::string::npos && systemLocation == "/dev/" + mapped;
 }
 
+bool PortNameLess(std::string_view a, std::string_view b) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            // Compare the two numbers without converting them: leading zeros aside, the
+            // longer run is the larger number, and runs of equal length compare as text.
+            std::size_t i0 = i, j0 = j;
+            while (i0 < a.size() && a[i0] == '0') ++i0;
+            while (j0 < b.size() && b[j0] == '0') ++j0;
+            std::size_t i1 = i0, j1 = j0;
+            while (i1 < a.size() && digit(a[i1])) ++i1;
+            while (j1 < b.size() && digit(b[j1])) ++j1;
+            if (i1 - i0 != j1 - j0) return i1 - i0 < j1 - j0;
+            const int c = a.substr(i0, i1 - i0).compare(b.substr(j0, j1 - j0));
+            if (c != 0) return c < 0;
+            i = i1;
+            j = j1;
+            continue;
+        }
+        if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
+}
+
 }  // namespace orvanta

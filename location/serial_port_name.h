@@ -2,6 +2,7 @@
 // The "GPS Com Port" setting holds a Windows port name ("COM3"); other systems name their
 // ports differently, and users of those systems type their own names ("ttyUSB0").
 #include <string>
+#include <string_view>
 
 namespace orvanta {
 
@@ -26,5 +27,9 @@ std::string PlatformPortName(const std::string& setting, PortNaming naming = kNa
 // setting means, so "COM1" selects "ttyS0" in the port list.
 bool PortMatchesSetting(const std::string& portName, const std::string& systemLocation,
                         const std::string& setting, PortNaming naming = kNativePortNaming);
+
+// Natural order of port names: runs of digits compare by their value, so "ttyS2" comes
+// before "ttyS10"; the rest compares character by character.
+bool PortNameLess(std::string_view a, std::string_view b);
 
 }  // namespace orvanta

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string_view>
 
 namespace orvanta {
 
@@ -44,6 +45,25 @@ double ReadAngleField(const std::string& text) {
                                      std::chars_format::fixed | std::chars_format::scientific);
     if (ec != std::errc() || !std::isfinite(v)) return 0.0;
     return negative ? -v : v;
+}
+
+bool AngleFieldInRange(const std::string& text, double limit) {
+    std::size_t i = SkipBlanks(text);
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i >= text.size() || text[i] == '-' || text[i] == '+') return true;  // reads as 0
+    double v = 0.0;
+    const char* first = text.data() + i;
+    auto [end, ec] = std::from_chars(first, text.data() + text.size(), v,
+                                     std::chars_format::fixed | std::chars_format::scientific);
+    if (ec == std::errc::result_out_of_range) {
+        // Too small for a double is 0; too large is far outside any range.
+        const std::string_view number(first, static_cast<std::size_t>(end - first));
+        const std::size_t e = number.find_first_of("eE");
+        return e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
+    }
+    if (ec != std::errc()) return true;  // no number: reads as 0
+    if (std::isnan(v)) return true;
+    return std::fabs(v) <= limit;
 }
 
 int ReadAltitudeField(const std::string& text) {

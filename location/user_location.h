@@ -9,9 +9,18 @@ namespace orvanta {
 std::string FormatAngleField(double degrees);
 std::string FormatAltitudeField(int metres);
 
-// The leading decimal number of the text (blanks and a sign allowed), 0 when there is none;
-// no range check, as a typed location is the user's to choose.
+// The leading decimal number of the text (blanks and a sign allowed), 0 when there is none.
 double ReadAngleField(const std::string& text);
+// True when the field's number lies within -limit ... limit. Text without a number reads
+// as 0 and passes; a number too large for a double ("1e400") does not.
+bool AngleFieldInRange(const std::string& text, double limit);
+
+inline constexpr double kLatitudeLimit = 90.0;
+inline constexpr double kLongitudeLimit = 180.0;
+inline constexpr char kLatitudeOutOfRange[] =
+    "The latitude must lie between -90 and 90 degrees (north positive, south negative).";
+inline constexpr char kLongitudeOutOfRange[] =
+    "The longitude must lie between -180 and 180 degrees (east positive, west negative).";
 // The leading integer of the text ("545.4" reads 545), 0 when there is none; clamped to
 // the int32 range.
 int ReadAltitudeField(const std::string& text);

@@ -282,7 +282,12 @@ void MainWindow::LoadElements() {
     context.elementFile = programDirectory_ / ELEMENT_FILE_NAME;
     context.workDirectory = work.Path();
     context.prompt = prompt_;
-    context.startDownload = [this] { NotYetAvailable(QStringLiteral("The element download")); };
+    // The element download hooks in here: start it and return true. Until it exists the
+    // user hears only that it is not available, never that one has begun.
+    context.startDownload = [this] {
+        NotYetAvailable(QStringLiteral("The element download"));
+        return false;
+    };
     LoadElementFile(context, catalogue_, &selection_);
 }
 

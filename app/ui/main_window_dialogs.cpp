@@ -12,13 +12,25 @@
 
 namespace orvanta {
 
+namespace {
+
+const char kSearchRestartedText[] =
+    "The satellite settings changed while passes were being searched: the search starts "
+    "again with the new settings.";
+
+}  // namespace
+
 void MainWindow::OpenSatelliteSettings() {
     RegistrySettingsWriter writer;
     SatelliteSettingsDialog dialog(this, catalogue_, selection_, SatelliteOptionsFrom(settings_),
                                    *prompt_, writer, [this] { return clock_.Now(); });
     dialog.setObjectName(QStringLiteral("satelliteSettings"));
-    connect(&dialog, &SatelliteSettingsDialog::selectionSaved, this, [this, &dialog] {
-        // The workers read the selection: a search still running belongs to the old one.
+    bool searchInterrupted = false;
+    connect(&dialog, &SatelliteSettingsDialog::selectionSaved, this, [this, &dialog,
+                                                                      &searchInterrupted] {
+        // A running search's table is laid out by the old selection and options, so it
+        // cannot be kept; a new search takes its place below.
+        searchInterrupted = SearchRunning();
         DiscardPassSearch();
         ApplySatelliteOptions(dialog.Options(), settings_);
         passList_->Model()->Clear();
@@ -37,6 +49,11 @@ void MainWindow::OpenSatelliteSettings() {
     // A refused number of passes still wrote the first options.
     if (dialog.OptionsWritten() && !dialog.Saved())
         ApplySatelliteOptions(dialog.Options(), settings_);
+    if (searchInterrupted) {
+        LogEvent(kSearchRestartedText, LOG_INFORMATION);
+        // "OK && Update" has queued a search of its own.
+        if (!dialog.SearchRequested()) StartPassSearch();
+    }
 }
 
 void MainWindow::OpenUserSettings() {
@@ -48,8 +65,10 @@ void MainWindow::OpenUserSettings() {
     connect(&dialog, &UserSettingsDialog::settingsSaved, this, [this] {
         SetDisplayUtc(settings_.displayUtc != 0);
         passList_->Model()->SetDistanceUnit(settings_.metric);
+        // The rows are filled from the last finished search's table, which a running
+        // search does not touch, so they change with the headers.
         SetPassListHeaders();
-        if (!SearchRunning()) FillPassList();
+        FillPassList();
     });
     dialog.exec();
     // A new place needs new passes; the old ones no longer apply to it.

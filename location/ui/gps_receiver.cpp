@@ -1,6 +1,5 @@
 #include "location/ui/gps_receiver.h"
 
-#include <QCollator>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -31,18 +30,29 @@ std::string Format(const char* format, const std::string& text) {
 }  // namespace
 
 void EnumerateSerialPorts(QComboBox* list, const std::string& currentPort) {
-    auto ports = QSerialPortInfo::availablePorts();
-    QCollator natural;
-    natural.setNumericMode(true);
-    std::sort(ports.begin(), ports.end(), [&](const QSerialPortInfo& a, const QSerialPortInfo& b) {
-        return natural.compare(a.portName(), b.portName()) < 0;
-    });
-    for (const auto& info : ports) {
-        list->addItem(info.portName());
-        if (PortMatchesSetting(info.portName().toStdString(), info.systemLocation().toStdString(),
-                               currentPort))
-            list->setCurrentIndex(list->count() - 1);
+    std::vector<SerialPortEntry> ports;
+    for (const auto& info : QSerialPortInfo::availablePorts())
+        ports.push_back({info.portName(), info.systemLocation()});
+    FillSerialPortList(list, std::move(ports), currentPort);
+}
+
+void FillSerialPortList(QComboBox* list, std::vector<SerialPortEntry> ports,
+                        const std::string& currentPort) {
+    // QCollator's numeric mode does nothing in the C locale, so the order is our own.
+    std::stable_sort(ports.begin(), ports.end(),
+                     [](const SerialPortEntry& a, const SerialPortEntry& b) {
+                         return PortNameLess(a.name.toStdString(), b.name.toStdString());
+                     });
+    int selected = -1;
+    for (const auto& port : ports) {
+        list->addItem(port.name);
+        if (selected < 0 && PortMatchesSetting(port.name.toStdString(),
+                                               port.systemLocation.toStdString(), currentPort))
+            selected = list->count() - 1;
     }
+    // A combo box selects its first item by itself; a port the setting does not name must
+    // not look chosen.
+    list->setCurrentIndex(selected);
 }
 
 CaptureResult CaptureGgaSentence(SerialPort& port, const CaptureOptions& options) {

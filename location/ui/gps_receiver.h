@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/settings_records.h"
 #include "location/nmea.h"
@@ -21,8 +22,17 @@ inline constexpr int kGpsBaudRate = 9600;
 inline constexpr int kGpsCaptureTimeoutMs = 10000;
 
 // Fills the list with the serial ports the system knows, in natural order ("ttyS2" before
-// "ttyS10"), and selects the one the setting names ("COM1" selects "ttyS0").
+// "ttyS10"), and selects the one the setting names ("COM1" selects "ttyS0"), or none when
+// the setting names none of them.
 void EnumerateSerialPorts(QComboBox* list, const std::string& currentPort);
+
+struct SerialPortEntry {
+    QString name;            // "ttyS0"
+    QString systemLocation;  // "/dev/ttyS0"
+};
+// The same for a given set of ports.
+void FillSerialPortList(QComboBox* list, std::vector<SerialPortEntry> ports,
+                        const std::string& currentPort);
 
 enum class CaptureStatus { Captured, TimedOut, Cancelled, PortError };
 

@@ -19,6 +19,7 @@
 #include <QTimeZone>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "app/event_log.h"
 #include "app/ui/hyperlink_label.h"
@@ -298,6 +299,17 @@ void UserSettingsDialog::ReadGps() {
 
 void UserSettingsDialog::accept() {
     if (readingGps_) return;
+    // A place off the globe would be stored and then shown as a different one; nothing is
+    // stored until both angles are right.
+    for (auto [field, limit, message] :
+         {std::tuple{latitude_, kLatitudeLimit, kLatitudeOutOfRange},
+          std::tuple{longitude_, kLongitudeLimit, kLongitudeOutOfRange}}) {
+        if (AngleFieldInRange(field->text().toStdString(), limit)) continue;
+        prompt_.Tell("Error", message, PromptIcon::Error);
+        field->setFocus();
+        field->selectAll();
+        return;
+    }
     const ObserverLocation before = settings_.observer;
 
     settings_.displayUtc = localTime_->isChecked() ? 0 : 1;

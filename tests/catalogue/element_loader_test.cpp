@@ -47,7 +47,10 @@ protected:
         context.elementFile = programDir / "keplers";
         context.workDirectory = workDir;
         context.prompt = &prompt;
-        context.startDownload = [this] { ++downloads; };
+        context.startDownload = [this] {
+            ++downloads;
+            return downloadStarts;
+        };
     }
 
     void WriteElementFile(const std::string& text) {
@@ -65,6 +68,7 @@ protected:
     ElementLoadContext context;
     KeplerCatalogue catalogue;
     std::vector<SelectedSat> selection;
+    bool downloadStarts = true;  // what the download hook answers
     int downloads = 0;
 };
 
@@ -234,6 +238,17 @@ TEST_F(ElementLoaderTest, UndecodableFileOffersADownload) {
     EXPECT_EQ(downloads, 1);
     EXPECT_EQ(catalogue.Count(), 2);
     EXPECT_TRUE(WorkDirEmpty());
+}
+
+TEST_F(ElementLoaderTest, NoDownloadMeansNoInitiatedMessage) {
+    // A hook that could not start one (it has told the user why) gets no contradiction.
+    downloadStarts = false;
+    test::WriteFile(context.elementFile.string(), test::ToBytes("not gzip"));
+    prompt.answers = {PromptAnswer::Yes};
+    EXPECT_EQ(Load().result, ElementLoadResult::DecompressionFailed);
+    EXPECT_EQ(downloads, 1);
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].buttons, PromptButtons::YesNo);
 }
 
 TEST_F(ElementLoaderTest, StaleWorkFileDoesNotBlockTheLoad) {

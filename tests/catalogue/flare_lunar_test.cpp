@@ -118,6 +118,29 @@ TEST(FlareStateMachine, ThresholdStartEndAndNoSecondFlare) {
     EXPECT_EQ(FlareDetailsText("12:00:00", r), "Flare at: 12:00:00 M: -3.6 Az: 123.0 El: 45.0");
 }
 
+TEST(FlareStateMachine, TwoAntennasEndingInOneStepAnnounceTheirOwnValues) {
+    FlareTracker tracker;
+    tracker.Reset();
+    PassRecord r{};
+    FlareTracker::Geometry g;
+    g.azimuthDeg = 200.0;
+    g.elevationDeg = 30.0;
+    g.rangeKm = 1200.0;
+    EXPECT_EQ(tracker.StepAngles(1.0, {1.5, 1.9, 180.0}, g, r), 0u);
+    EXPECT_EQ(tracker.StepAngles(2.0, {0.1, 1.0, 180.0}, g, r), 0u);
+    std::vector<std::string> lines;
+    const auto announce = [&](int i, const PassRecord& rec) {
+        lines.push_back(std::to_string(i) + " " + FlareDetailsText("12:00:00", rec));
+    };
+    g.azimuthDeg = 210.0;
+    EXPECT_EQ(tracker.StepAngles(3.0, {2.5, 3.0, 180.0}, g, r, announce), 3u);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "0 Flare at: 12:00:00 M: -6.4 Az: 210.0 El: 30.0");  // smallest 0.1
+    EXPECT_EQ(lines[1], "1 Flare at: 12:00:00 M: -1.7 Az: 210.0 El: 30.0");  // smallest 1.0
+    EXPECT_EQ(r.flareEnd[0], 3.0);
+    EXPECT_EQ(r.flareEnd[1], 3.0);
+}
+
 TEST(LunarBox, SquareBoxAcrossNorth) {
     EXPECT_TRUE(InsideMoonDisc(359.9, 20.0, 0.1, 20.0, 0.26));
     EXPECT_TRUE(InsideMoonDisc(0.1, 20.0, 359.9, 20.0, 0.26));

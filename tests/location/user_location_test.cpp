@@ -36,6 +36,21 @@ TEST(LocationFields, ReadingFollowsTheLeadingNumber) {
     EXPECT_EQ(ReadAltitudeField("-99999999999"), INT_MIN);
 }
 
+TEST(LocationFields, RangeCheckOfTheAngles) {
+    EXPECT_TRUE(AngleFieldInRange(" 90", kLatitudeLimit));
+    EXPECT_TRUE(AngleFieldInRange("-90.000000", kLatitudeLimit));
+    EXPECT_FALSE(AngleFieldInRange("90.000001", kLatitudeLimit));
+    EXPECT_TRUE(AngleFieldInRange("180", kLongitudeLimit));
+    EXPECT_FALSE(AngleFieldInRange("-180.5", kLongitudeLimit));
+    EXPECT_FALSE(AngleFieldInRange("1e300", kLongitudeLimit));
+    EXPECT_FALSE(AngleFieldInRange("1e999", kLongitudeLimit));  // reads 0, but is no place
+    EXPECT_FALSE(AngleFieldInRange("-inf", kLatitudeLimit));
+    EXPECT_TRUE(AngleFieldInRange("1e-999", kLatitudeLimit));  // too small: 0
+    // Text without a number reads as 0, as it always has.
+    for (const char* zero : {"", "north", "--5", "nan"})
+        EXPECT_TRUE(AngleFieldInRange(zero, kLatitudeLimit)) << zero;
+}
+
 TEST(LocalTime, LabelFromTheZoneName) {
     EXPECT_EQ(TimeZoneAbbreviation("W. Europe Standard Time"), "WEST");
     EXPECT_EQ(LocalTimeLabel("W. Europe Standard Time", true), "W. Europe Standard Time (WEST)");
@@ -67,6 +82,18 @@ TEST(PortNames, ComNumbersMapToThePlatformsPorts) {
     EXPECT_FALSE(PortMatchesSetting("ttyS1", "/dev/ttyS1", "COM1", PortNaming::Posix));
     EXPECT_TRUE(PortMatchesSetting("COM3", "\\\\.\\COM3", "COM3", PortNaming::Windows));
     EXPECT_FALSE(PortMatchesSetting("ttyS0", "/dev/ttyS0", "", PortNaming::Posix));
+}
+
+TEST(PortNames, NaturalOrder) {
+    EXPECT_TRUE(PortNameLess("ttyS2", "ttyS10"));
+    EXPECT_FALSE(PortNameLess("ttyS10", "ttyS2"));
+    EXPECT_TRUE(PortNameLess("ttyS10", "ttyUSB0"));
+    EXPECT_TRUE(PortNameLess("COM9", "COM10"));
+    EXPECT_TRUE(PortNameLess("ttyS", "ttyS0"));
+    EXPECT_FALSE(PortNameLess("ttyS3", "ttyS3"));
+    EXPECT_TRUE(PortNameLess("ttyS007", "ttyS10"));
+    // A run of digits longer than any integer still compares.
+    EXPECT_TRUE(PortNameLess("x99999999999999999999998", "x99999999999999999999999"));
 }
 
 TEST(Units, ConversionFollowsTheMetricSetting) {

@@ -232,6 +232,19 @@ TEST_F(MainWindowTest, MissingElementFileIsReportedAndTheWindowStillStarts) {
     EXPECT_EQ(window_->StartPassSearch(), 0);
 }
 
+TEST_F(MainWindowTest, DamagedElementFileOffersADownloadThatIsNotThereYet) {
+    {
+        std::ofstream damaged(home_ / "keplers", std::ios::binary | std::ios::trunc);
+        damaged << "<html>not elements</html>";
+    }
+    prompt_.answers = {PromptAnswer::Yes};
+    Start();
+    // The question, then why nothing happens; no word of a download having begun.
+    ASSERT_EQ(prompt_.asked.size(), 2u);
+    EXPECT_EQ(prompt_.asked[0].buttons, PromptButtons::YesNo);
+    EXPECT_EQ(prompt_.asked[1].text, "The element download is not yet available.");
+}
+
 TEST_F(MainWindowTest, FirstStartInstallsTheBuiltInElementFile) {
     QTemporaryDir program;
     MainWindowEnvironment env = Environment();

@@ -321,3 +321,87 @@ TEST_F(PassSearchUiTest, UserSettingsSwitchUtcAndANewPlaceSearchesAgain) {
     ASSERT_TRUE(w.WaitForSearch(60000));
     EXPECT_NEAR(w.CurrentSettings().observer.latitude, 48.8566, 1e-9);
 }
+
+TEST_F(PassSearchUiTest, SavingSatellitesDuringASearchSearchesAgainWithTheNewSettings) {
+    WriteObserver();
+    WriteSelection({kIss, kIridium});
+    gate_->Close();  // the start-up search stays under way
+    MainWindow& w = Start();
+    ASSERT_TRUE(w.SearchRunning());
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>("numberOfPasses")->setText("3");
+        dialog->findChild<QPushButton*>("justSaveButton")->click();
+    });
+    for (QAction* a : w.findChildren<QAction*>())
+        if (a->text() == "&Satellites...") a->trigger();
+    QApplication::processEvents();
+    // The held search was replaced by one with the new number of passes; the list does not
+    // stay empty until the user updates it by hand.
+    EXPECT_TRUE(Logged("The satellite settings changed while passes were being searched: the "
+                       "search starts again with the new settings.",
+                       LOG_INFORMATION));
+    ASSERT_TRUE(w.SearchRunning());
+    gate_->Open();
+    ASSERT_TRUE(w.WaitForSearch(60000));
+    EXPECT_TRUE(Logged("Passlist updated. Total of 6 passes displayed in "));
+    EXPECT_GT(w.PassList()->Model()->rowCount(), 0);
+}
+
+TEST_F(PassSearchUiTest, UserSettingsDuringASearchChangeHeadersAndRowsTogether) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+    {
+        MainWindow& w = StartWithSearch({kIss});
+        PassListModel* m = w.PassList()->Model();
+        ASSERT_GT(m->rowCount(), 0);
+        auto aosCell = [&](int offsetMinutes) {
+            RowTimeOptions options;
+            options.displayOffsetMinutes = offsetMinutes;
+            options.use24h = true;
+            const PassRecord& r = w.PassTable()[static_cast<std::size_t>(m->RecordIndex(0))];
+            return QString::fromStdString(FormatRowTime(r.aos, w.Now(), options));
+        };
+        // Local summer time first, then UTC chosen while a search is under way.
+        QTimer::singleShot(0, [] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            dialog->findChild<QRadioButton*>("localTimeRadio")->setChecked(true);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        for (QAction* a : w.findChildren<QAction*>())
+            if (a->text() == "&User...") a->trigger();
+        ASSERT_EQ(m->headerData(COL_AOS, Qt::Horizontal, Qt::DisplayRole).toString(),
+                  "AOS  (CEST)");
+        ASSERT_EQ(Cell(m, 0, COL_AOS), aosCell(120));
+
+        gate_->Close();
+        for (QAction* a : w.findChildren<QAction*>())
+            if (a->text() == "&Update Passlist now...") a->trigger();
+        ASSERT_TRUE(w.SearchRunning());
+        QTimer::singleShot(0, [] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            dialog->findChild<QRadioButton*>("utcRadio")->setChecked(true);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        for (QAction* a : w.findChildren<QAction*>())
+            if (a->text() == "&User...") a->trigger();
+        ASSERT_TRUE(w.SearchRunning());
+        EXPECT_EQ(m->headerData(COL_AOS, Qt::Horizontal, Qt::DisplayRole).toString(),
+                  "AOS  (UTC)");
+        ASSERT_GT(m->rowCount(), 0);
+        EXPECT_EQ(Cell(m, 0, COL_AOS), aosCell(0));
+        gate_->Open();
+        EXPECT_TRUE(w.WaitForSearch(60000));
+        EXPECT_EQ(Cell(m, 0, COL_AOS), aosCell(0));
+    }
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}

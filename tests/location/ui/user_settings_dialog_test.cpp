@@ -26,6 +26,7 @@
 #include "location/rise_set_recompute.h"
 #include "location/units.h"
 #include "location/ui/user_settings_dialog.h"
+#include "location/user_location.h"
 #include "platform/settings_store.h"
 
 using namespace orvanta;
@@ -175,6 +176,28 @@ TEST_F(UserSettingsDialogTest, PortListIsInNaturalOrderWithTheSettingSelected) {
     }
 }
 
+TEST_F(UserSettingsDialogTest, PortListSelectsOnlyThePortTheSettingNames) {
+    const std::vector<SerialPortEntry> ports = {{"ttyS10", "/dev/ttyS10"},
+                                                {"ttyUSB0", "/dev/ttyUSB0"},
+                                                {"ttyS2", "/dev/ttyS2"}};
+    QComboBox named;
+    FillSerialPortList(&named, ports, "COM3");
+    ASSERT_EQ(named.count(), 3);
+    EXPECT_EQ(named.itemText(0), "ttyS2");
+    EXPECT_EQ(named.itemText(1), "ttyS10");
+    EXPECT_EQ(named.currentText(), "ttyS2");
+    QComboBox byPath;
+    FillSerialPortList(&byPath, ports, "/dev/ttyUSB0");
+    EXPECT_EQ(byPath.currentText(), "ttyUSB0");
+    // A port that is not (or no longer) there: nothing looks chosen.
+    for (const char* setting : {"COM9", "/dev/pts/7", ""}) {
+        QComboBox none;
+        FillSerialPortList(&none, ports, setting);
+        EXPECT_EQ(none.count(), 3);
+        EXPECT_EQ(none.currentIndex(), -1) << setting;
+    }
+}
+
 TEST_F(UserSettingsDialogTest, UnknownZoneAndOddUnitValueCheckNothingWrong) {
     options.timeZoneName = [] { return std::pair<std::string, bool>("", false); };
     settings.metric = 7;
@@ -257,6 +280,49 @@ TEST_F(UserSettingsDialogTest, CityNoLeavesTheEditsAndCancelStoresNothing) {
     CRegistry reg;
     ASSERT_TRUE(reg.OpenSettings());
     EXPECT_EQ(reg.ReadString("SpaceTrack Username", "<none>"), "<none>");
+}
+
+TEST_F(UserSettingsDialogTest, AnglesOffTheGlobeAreRefusedAndNothingIsStored) {
+    UserSettingsDialog d(nullptr, settings, prompt, options);
+    d.show();
+    QSignalSpy saved(&d, &UserSettingsDialog::settingsSaved);
+    auto* lat = Child<QLineEdit>(d, "latitudeEdit");
+    auto* lon = Child<QLineEdit>(d, "longitudeEdit");
+    Child<QRadioButton>(d, "utcRadio")->setChecked(true);
+    struct Case {
+        const char *lat, *lon, *message;
+    };
+    for (const Case& c : {Case{"1e300", "0", kLatitudeOutOfRange},
+                          Case{"-90.5", "0", kLatitudeOutOfRange},
+                          Case{"1e400", "0", kLatitudeOutOfRange},
+                          Case{"inf", "0", kLatitudeOutOfRange},
+                          Case{"45", "180.000001", kLongitudeOutOfRange},
+                          Case{"45", "-1e9", kLongitudeOutOfRange}}) {
+        prompt.asked.clear();
+        lat->setText(c.lat);
+        lon->setText(c.lon);
+        OkButton(d);
+        ASSERT_EQ(prompt.asked.size(), 1u) << c.lat << " " << c.lon;
+        EXPECT_EQ(prompt.asked[0].caption, "Error");
+        EXPECT_EQ(prompt.asked[0].text, c.message);
+        EXPECT_EQ(prompt.asked[0].icon, PromptIcon::Error);
+        EXPECT_TRUE(d.isVisible());
+    }
+    EXPECT_EQ(saved.count(), 0);
+    EXPECT_FALSE(StoredObs());
+    EXPECT_EQ(settings.displayUtc, 0) << "nothing of a refused OK is taken";
+    EXPECT_NEAR(settings.observer.latitude, 47.376887, 1e-9);
+
+    // The limits themselves, and a tiny number, are places.
+    prompt.asked.clear();
+    lat->setText("-90");
+    lon->setText("1e-400");
+    OkButton(d);
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(settings.observer.latitude, -90.0);
+    EXPECT_EQ(settings.observer.longitude, 0.0);
+    ASSERT_TRUE(StoredObs());
 }
 
 TEST_F(UserSettingsDialogTest, StatuteUnitsShowMilesAndEveryValueIsStored) {

@@ -47,7 +47,7 @@ struct ElementLoadReport {
 // without locks, so the owner calls this only while no search runs.
 //
 // At start: InstallDefaultElementFile(platform::ProgramDirectory(),
-// platform::ExecutableDirectory()), then load ProgramDirectory()/"keplers" with a
+// platform::BuiltInDataDirectory()), then load ProgramDirectory()/"keplers" with a
 // platform::PrivateTempDir as the work directory.
 ElementLoadReport LoadElementFile(const ElementLoadContext& context, KeplerCatalogue& catalogue,
                                   std::vector<SelectedSat>* selection);

@@ -57,7 +57,7 @@ int RunCatalogue(const std::vector<std::string>& args) {
                               "' (usage: catalogue [--file PATH])");
         }
     }
-    if (file.empty()) file = platform::ExecutableDirectory() / ELEMENT_FILE_NAME;
+    if (file.empty()) file = platform::BuiltInDataDirectory() / ELEMENT_FILE_NAME;
 
     platform::PrivateTempDir work;
     if (!work.Ok()) {

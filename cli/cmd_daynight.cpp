@@ -55,7 +55,7 @@ int RunDayNight(const std::vector<std::string>& args) {
 
     EventRecorder log;
     const EarthLayers layers = LoadEarthLayers(
-        EarthImageDirectory(platform::ExecutableDirectory()), MonthOf(*jd));
+        EarthImageDirectory(platform::BuiltInDataDirectory()), MonthOf(*jd));
     if (!layers.dayOk || !layers.nightOk) {
         for (const EventEntry& e : log.Entries()) std::fprintf(stderr, "orvanta-cli: %s\n", e.text.c_str());
         return 2;

@@ -19,6 +19,7 @@
 #include "cli/astro_cli.h"
 #include "cli/command.h"
 #include "cli/element_age.h"
+#include "cli/program_elements.h"
 #include "orbit/element_set.h"
 #include "orbit/orbit.h"
 #include "orbit/tle_file.h"
@@ -125,7 +126,6 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, PassesArg
             return "unknown option '" + opt + "'";
         }
     }
-    if (a.tlePath.empty()) return "--tle FILE is required";
     if (!a.lat || !a.lon) return "--lat and --lon are required";
     if (!a.start) return "--start is required";
     if (a.until && *a.until <= *a.start) return "--until must be later than --start";
@@ -146,6 +146,10 @@ int RunPasses(const std::vector<std::string>& args) {
 
     TleReadResult file;
     std::string error;
+    if (a.tlePath.empty()) {
+        a.tlePath = ProgramElementFile(error);
+        if (a.tlePath.empty()) return UsageError("passes: " + error);
+    }
     if (!ReadTleFile(a.tlePath, file, error)) return UsageError("passes: " + error);
 
     PassSearchInputs in;
@@ -261,7 +265,7 @@ int RunPasses(const std::vector<std::string>& args) {
 
 ORVANTA_CLI_COMMAND(
     kPassesCommand, "passes",
-    "passes --tle FILE [--sat CATNR ...] --lat DEG --lon DEG [--alt-m M] --start ISO8601Z "
+    "passes [--tle FILE] [--sat CATNR ...] --lat DEG --lon DEG [--alt-m M] --start ISO8601Z "
     "[--passes N] [--until ISO8601Z] [--flares] [--lunar] [--threads K] [--visible-only] "
     "[--format csv|ical]",
     RunPasses);

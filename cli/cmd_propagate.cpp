@@ -9,6 +9,7 @@
 
 #include "cli/command.h"
 #include "cli/element_age.h"
+#include "cli/program_elements.h"
 #include "orbit/element_set.h"
 #include "orbit/julian_date.h"
 #include "orbit/orbit.h"
@@ -19,7 +20,7 @@ namespace orvanta::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "propagate --tle FILE [--sat CATNR ...] (--minutes START:STOP:STEP | --at ISO8601Z ...)";
+    "propagate [--tle FILE] [--sat CATNR ...] (--minutes START:STOP:STEP | --at ISO8601Z ...)";
 // A bound on the rows one request may ask for, so a mistyped step cannot fill the disk.
 constexpr double kMaxTimes = 1e7;
 
@@ -136,12 +137,15 @@ int Run(const std::vector<std::string>& args) {
             return UsageError("unknown argument '" + a + "' (usage: " + kUsage + ")");
         }
     }
-    if (tlePath.empty()) return UsageError("missing --tle FILE");
     if (haveMinutes == !instants.empty())
         return UsageError("give either --minutes START:STOP:STEP or --at TIME ...");
 
     TleReadResult file;
     std::string error;
+    if (tlePath.empty()) {
+        tlePath = ProgramElementFile(error);
+        if (tlePath.empty()) return UsageError(error);
+    }
     if (!ReadTleFile(tlePath, file, error)) return UsageError(error);
 
     std::vector<const TleRecord*> chosen;

@@ -22,15 +22,39 @@ bool IsWritableDirectory(const fs::path& dir) {
     return true;
 }
 
-fs::path ProgramDirectory() {
+// The data directory as seen from the bin directory; the build sets it from its install
+// directories so any prefix (and a relocated one) works.
+#ifndef ORVANTA_DATA_FROM_BINDIR
+#define ORVANTA_DATA_FROM_BINDIR "../share/orvanta"
+#endif
+
+fs::path InstalledDataPathFromBin() { return ORVANTA_DATA_FROM_BINDIR; }
+
+bool IsInstalledLayout(const fs::path& exeDir) {
+    std::error_code ec;
+    return !exeDir.empty() &&
+           fs::is_directory((exeDir / ORVANTA_DATA_FROM_BINDIR).lexically_normal(), ec);
+}
+
+fs::path BuiltInDataDirectoryFor(const fs::path& exeDir) {
+    if (IsInstalledLayout(exeDir)) return (exeDir / ORVANTA_DATA_FROM_BINDIR).lexically_normal();
+    return exeDir;
+}
+
+fs::path BuiltInDataDirectory() { return BuiltInDataDirectoryFor(ExecutableDirectory()); }
+
+fs::path ProgramDirectory() { return ProgramDirectoryFor(ExecutableDirectory()); }
+
+fs::path ProgramDirectoryFor(const fs::path& exe) {
     std::error_code ec;
     if (const char* home = std::getenv("ORVANTA_HOME"); home && *home) {
         fs::path p(home);
         fs::create_directories(p, ec);
         return p;
     }
-    fs::path exe = ExecutableDirectory();
-    if (IsWritableDirectory(exe)) return exe;
+    // Write access proves nothing for an installed program (root may run it from /usr/bin,
+    // a user from ~/.local/bin); its files belong to the package, so per-user data it is.
+    if (!IsInstalledLayout(exe) && IsWritableDirectory(exe)) return exe;
     fs::path user = UserDataDirectory();
     fs::create_directories(user, ec);
     return user;

@@ -9,8 +9,23 @@ namespace orvanta::platform {
 std::filesystem::path ExecutableDirectory();
 
 // Program directory: ORVANTA_HOME when set; else the executable's directory when it is
-// writable (a portable install); else the per-user data directory. Created when missing.
+// writable and not an installed layout (a portable install); else the per-user data
+// directory. Created when missing.
 std::filesystem::path ProgramDirectory();
+// The same rule for an executable in exeDir (for tests).
+std::filesystem::path ProgramDirectoryFor(const std::filesystem::path& exeDir);
+
+// The built-in data (default element file, images, ...): share/orvanta relative to the
+// executable when the program was installed (bin/ beside share/), else the executable's own
+// directory (the build folder or a portable install).
+std::filesystem::path BuiltInDataDirectory();
+std::filesystem::path BuiltInDataDirectoryFor(const std::filesystem::path& exeDir);
+
+// True when exeDir is the bin directory of an installed prefix, i.e. its data directory
+// exists. An installed program never writes beside itself.
+bool IsInstalledLayout(const std::filesystem::path& exeDir);
+// The data directory relative to the bin directory ("../share/orvanta" by default).
+std::filesystem::path InstalledDataPathFromBin();
 
 // Per-user data directory ($XDG_DATA_HOME/Orvanta on Linux, %APPDATA%\Orvanta on Windows).
 std::filesystem::path UserDataDirectory();

@@ -10,6 +10,7 @@ PACKAGES=(cmake g++ ninja-build pkg-config zlib1g-dev libfreeimage-dev
           qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation)
 PACKAGES+=(iproute2 procps)  # ip netns and sysctl for the ping and trace route tests
 PACKAGES+=(libhamlib-utils)  # rotctld and rigctld dummies for the radio tests
+PACKAGES+=(desktop-file-utils appstream lintian dpkg-dev file)  # validators and the package build of the install tests
 
 say() { echo "setup: $*" >&2; }
 

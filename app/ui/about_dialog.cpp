@@ -50,7 +50,8 @@ AboutDialog::AboutDialog(QWidget* parent, UrlOpener opener)
            "City list: contains data from GeoNames (geonames.org), CC BY 4.0.\n"
            "Earth images: NASA Earth Observatory (Blue Marble: Next Generation; "
            "Earth's City Lights).\n"
-           "Stars: Yale Bright Star Catalogue, 5th revised edition (Hoffleit & Warren, 1991)."));
+           "Stars: Yale Bright Star Catalogue, 5th revised edition (Hoffleit & Warren, 1991).\n"
+           "Radio transmitters: SatNOGS DB, Libre Space Foundation, CC BY-SA 4.0."));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -106,6 +106,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvanta"));
     QApplication::setOrganizationName(QStringLiteral("Quorrin"));
+    // Lets Wayland desktops match the window with the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Orvanta"));
     orvanta::SetSettingsStore(orvanta::platform::OpenUserSettingsStore());
     orvanta::InstallImageMessageHandler();
     orvanta::RegisterOffscreenView("earthview", orvanta::RenderEarthView);

@@ -275,7 +275,7 @@ void MainWindow::SaveLayouts() {
 
 void MainWindow::LoadElements() {
     const std::filesystem::path builtIn =
-        env_.builtInDirectory.empty() ? platform::ExecutableDirectory() : env_.builtInDirectory;
+        env_.builtInDirectory.empty() ? platform::BuiltInDataDirectory() : env_.builtInDirectory;
     InstallDefaultElementFile(programDirectory_, builtIn);
     platform::PrivateTempDir work;
     ElementLoadContext context;

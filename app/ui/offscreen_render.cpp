@@ -105,7 +105,7 @@ int RunRenderCommand(const QStringList& args) {
     if (!size.isValid()) size = QSize(1000, 600);
 
     const RenderContext context =
-        LoadRenderContext(platform::ProgramDirectory(), platform::ExecutableDirectory());
+        LoadRenderContext(platform::ProgramDirectory(), platform::BuiltInDataDirectory());
     RenderRequest request;
     request.julianDate = jd;
     request.size = size;

@@ -25,7 +25,7 @@ QImage RenderEarthView(const RenderContext& context, const RenderRequest& reques
     const double jd = request.julianDate;
     const Settings& s = context.settings;
     const EarthLayers layers = LoadEarthLayers(
-        EarthImageDirectory(platform::ExecutableDirectory()), MonthOf(jd));
+        EarthImageDirectory(platform::BuiltInDataDirectory()), MonthOf(jd));
 
     LoadedCloudMap cloud;
     PixelImage cloudLayer;

@@ -177,8 +177,10 @@ void UpdateChecker::Interactive(bool ok, const QByteArray& body, const QUrl& fin
         return End();
     }
     const std::filesystem::path folder = paths_.executable.parent_path();
+    // An installed program belongs to the package manager, even where root could write.
     const bool writable = env_.directoryWritable ? env_.directoryWritable(folder)
-                                                 : platform::IsWritableDirectory(folder);
+                                                 : platform::IsWritableDirectory(folder) &&
+                                                       !platform::IsInstalledLayout(folder);
     if (!writable) {
         Warn(Format(kUpdateNotWritable, file.version, folder.string()));
         return End();

@@ -278,3 +278,29 @@ TEST_F(PassesCli, BadArgumentsAndInputsExitTwo) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without --tle, passes and propagate read the program's own element file, set up from the
+// built-in one on first use, so an installed command line needs no file at hand.
+TEST_F(PassesCli, WithoutTleTheProgramsOwnElementFileIsUsed) {
+    const fs::path home = dir_ / "home";
+    const char* old = std::getenv("ORVANTA_HOME");
+    const std::string saved = old ? old : "";
+    setenv("ORVANTA_HOME", home.c_str(), 1);
+    const CliRun passes =
+        Run("--sat 25544 --lat 51.4779 --lon -0.0015 --start 2026-05-08T00:00:00Z --passes 1");
+    const CliRun propagate =
+        orvanta::testing::RunCli(kCli, "propagate --sat 25544 --minutes 0:10:10", dir_);
+    if (old) setenv("ORVANTA_HOME", saved.c_str(), 1); else unsetenv("ORVANTA_HOME");
+
+    ASSERT_EQ(passes.status, 0);
+    ASSERT_EQ(passes.out.size(), 2u);
+    EXPECT_EQ(Split(passes.out[1])[0], "25544");
+    EXPECT_TRUE(fs::is_regular_file(home / "keplers"));
+    ASSERT_EQ(propagate.status, 0);
+    ASSERT_EQ(propagate.out.size(), 3u);
+    EXPECT_EQ(propagate.out[1].rfind("25544,0.00000000,", 0), 0u) << propagate.out[1];
+}
+
+}  // namespace

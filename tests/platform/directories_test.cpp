@@ -69,3 +69,30 @@ TEST(TestEnvironment, HomeSettingsAndXdgFoldersLieInTheBuild) {
     ASSERT_EQ(stat(std::getenv("XDG_RUNTIME_DIR"), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
+
+// An installed program (bin/ beside share/orvanta/) reads its data from the prefix and keeps
+// its own files per user even where it could write beside itself; a build folder or a
+// portable copy keeps both beside the executable.
+TEST(ProgramDirectory, InstalledLayoutReadsThePrefixAndWritesPerUser) {
+    PrivateTempDir scratch;
+    ASSERT_TRUE(scratch.Ok());
+    ScopedEnv noHome("ORVANTA_HOME", "");
+    const fs::path userData = scratch.Path() / "xdg-data";
+    ScopedEnv xdg("XDG_DATA_HOME", userData.c_str());
+
+    const fs::path bin = scratch.Path() / "prefix" / "bin";
+    fs::create_directories(bin);
+    // No data directory yet: a portable copy.
+    EXPECT_FALSE(IsInstalledLayout(bin));
+    EXPECT_EQ(BuiltInDataDirectoryFor(bin), bin);
+    EXPECT_EQ(ProgramDirectoryFor(bin), bin);
+
+    const fs::path data = (bin / InstalledDataPathFromBin()).lexically_normal();
+    fs::create_directories(data);
+    EXPECT_TRUE(IsInstalledLayout(bin));
+    EXPECT_EQ(BuiltInDataDirectoryFor(bin), data);
+    EXPECT_EQ(ProgramDirectoryFor(bin), userData / "Orvanta");
+    EXPECT_TRUE(fs::is_directory(userData / "Orvanta"));
+
+    EXPECT_FALSE(IsInstalledLayout(fs::path()));
+}

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -498,6 +499,20 @@ TEST(QtPrompt, ShowsCaptionIconAndButtonsAndReturnsTheAnswer) {
     AnswerNextBox(seen, QMessageBox::NoButton, true);
     EXPECT_EQ(prompt.Ask("Question", "x", PromptButtons::YesNoCancel, PromptIcon::Question),
               PromptAnswer::Cancel);
+}
+
+}  // namespace
+
+namespace {
+
+// The data sources ask for these credits wherever the program shows its data.
+TEST(AboutCredits, NameEverySourceAndItsLicence) {
+    AboutDialog about;
+    const auto* credits = about.findChild<QLabel*>("credits");
+    ASSERT_NE(credits, nullptr);
+    for (const char* needed : {"CelesTrak", "GeoNames", "CC BY 4.0", "NASA Earth Observatory",
+                               "Yale Bright Star Catalogue", "SatNOGS DB", "CC BY-SA 4.0"})
+        EXPECT_TRUE(credits->text().contains(QLatin1String(needed))) << needed;
 }
 
 }  // namespace

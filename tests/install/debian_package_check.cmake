@@ -58,7 +58,7 @@ if(NOT packaged STREQUAL installed)
                      "only installed: ${only_install}")
 endif()
 
-execute_process(COMMAND ${LINTIAN} --fail-on error --no-tag-display-limit ${deb}
+execute_process(COMMAND ${LINTIAN} --fail-on error --tag-display-limit 0 ${deb}
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 message(STATUS "lintian:\n${out}${err}")
 if(NOT rc EQUAL 0)

@@ -507,6 +507,7 @@ namespace {
 
 // The data sources ask for these credits wherever the program shows its data.
 TEST(AboutCredits, NameEverySourceAndItsLicence) {
+    App();
     AboutDialog about;
     const auto* credits = about.findChild<QLabel*>("credits");
     ASSERT_NE(credits, nullptr);

@@ -43,6 +43,7 @@ inline SatelliteOptions SatelliteOptionsFrom(const Settings& s) {
     o.passlistAutorefresh = u(s.passlistAutorefresh);
     o.automaticKeplerUpdate = s.automaticKeplerUpdate;
     o.checkForUpdates = u(s.checkForUpdates);
+    o.visibleOnly = u(s.visibleOnly);
     return o;
 }
 
@@ -59,6 +60,7 @@ inline void ApplySatelliteOptions(const SatelliteOptions& o, Settings& s) {
     s.passlistAutorefresh = i(o.passlistAutorefresh);
     s.automaticKeplerUpdate = o.automaticKeplerUpdate;
     s.checkForUpdates = i(o.checkForUpdates);
+    s.visibleOnly = i(o.visibleOnly);
 }
 inline void ApplySelection(const std::vector<SelectedSat>& selection, Settings& s) {
     s.numberOfSats = static_cast<std::int32_t>(selection.size());

@@ -202,6 +202,8 @@ SatelliteSaveResult SaveSatelliteSettings(ISettingsWriter& writer, const Satelli
     result.selection = chooser.BuildSelection();
     writer.WriteBinary("Selected Satellites", SelectionToBlob(result.selection));
     writer.WriteDword("Number of Sats", static_cast<std::uint32_t>(result.selection.size()));
+    o.visibleOnly = input.visibleOnly ? 1 : 0;
+    writer.WriteDword("Visible Only", o.visibleOnly);
     return result;
 }
 

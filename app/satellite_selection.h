@@ -39,6 +39,7 @@ struct SatelliteOptions {
     std::uint32_t passlistAutorefresh = 1;
     double automaticKeplerUpdate = 0.0;  // Julian date of the next update, 0 = off
     std::uint32_t checkForUpdates = 1;
+    std::uint32_t visibleOnly = 0;  // "Visible Only"
 
     bool operator==(const SatelliteOptions&) const = default;
 };
@@ -115,6 +116,7 @@ struct SatelliteDialogInput {
     bool reportNvs = true;
     bool hideGeostationary = true;
     std::string numberOfPassesField;
+    bool visibleOnly = false;  // "Show visible passes only"
 };
 
 struct SatelliteSaveResult {
@@ -126,7 +128,7 @@ struct SatelliteSaveResult {
 // Writes, in order: "DisplayUTC", "Check for updates", "Search Iridium Flares", "Search Lunar
 // Passes", "Passlist Autorefresh", "Automatic Kepler Update" (now + 1 day when on, else 0),
 // "Report NVS"; then, only when the number field is valid, "Number of passes", "Hide
-// Geostationary", "Selected Satellites" and "Number of Sats".
+// Geostationary", "Selected Satellites", "Number of Sats" and "Visible Only".
 SatelliteSaveResult SaveSatelliteSettings(ISettingsWriter& writer, const SatelliteOptions& current,
                                           const SatelliteDialogInput& input,
                                           const SatelliteChooser& chooser, double nowJulian);

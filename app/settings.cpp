@@ -88,6 +88,7 @@ const SettingDef kTable[] = {
     Dword("Search Lunar Passes", 0, &Settings::searchLunarPasses),
     Dword("Search Iridium Flares", 0, &Settings::searchIridiumFlares),
     Dword("Report NVS", 1, &Settings::reportNvs),
+    Dword("Visible Only", 0, &Settings::visibleOnly),
     Dword("Passlist Autorefresh", 1, &Settings::passlistAutorefresh),
     // 0 (off) or a Julian date before the year 3000.
     Real("Automatic Kepler Update", 0.0, &Settings::automaticKeplerUpdate, 0, 2816788),

@@ -30,6 +30,7 @@ struct Settings {
     std::int32_t searchLunarPasses = 0;
     std::int32_t searchIridiumFlares = 0;
     std::int32_t reportNvs = 1;
+    std::int32_t visibleOnly = 0;  // "Visible Only": the pass list shows visible passes only
     std::int32_t passlistAutorefresh = 1;
     double automaticKeplerUpdate = 0.0;  // Julian date (UTC) of the next download; 0 = off
     std::int32_t checkForUpdates = 1;

@@ -184,7 +184,7 @@ std::string PassCsvRow(const PassExportRow& row) {
         else
             out += ',';
     } else {
-        out += ",,,,,,,";
+        out += ",,,,,,,,";  // eight empty fields
     }
     return out + '\n';
 }

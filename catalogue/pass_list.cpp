@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "app/time_format.h"
 #include "orbit/element_set.h"
@@ -115,6 +116,29 @@ int PassIconIndex(const PassRecord& r) {
     return PassRowIcon(PassHasFlare(r), r.lunarStart != 0.0, r.lunarEnd != 0.0, r.lighting);
 }
 
+std::string PassVisibilityTooltip(const PassRecord& r, const RowTimeOptions& time) {
+    if (!r.visibilityKnown || r.culmination == 0.0) return {};
+    // The time of day only: a "now" equal to the time drops the days-ahead prefix.
+    auto clock = [&](double jd) { return FormatRowTime(jd, jd, time); };
+    auto fixed1 = [](double v) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.1f", v);
+        std::string s = buf;
+        if (!s.empty() && s[0] == '-') s.replace(0, 1, "\xE2\x88\x92");  // minus sign
+        return s;
+    };
+    std::string out;
+    if (r.HasVisibleWindow()) {
+        out = "Visible " + clock(r.visibleStart) + "\xE2\x80\x93" + clock(r.visibleEnd) + ", ";
+        if (r.brightestTime != 0.0)
+            out += "brightest " + fixed1(r.brightestMagnitude) + " mag at " +
+                   clock(r.brightestTime) + ", ";
+    }
+    out += std::string(out.empty() ? "Culmination " : "culmination ") +
+           fixed1(r.culminationElevation) + "\xC2\xB0 at " + clock(r.culmination);
+    return out;
+}
+
 Rgb PassRowTextColour(const PassRecord& r, double now) {
     return PassTextColour(PassInProgress(r, now), r.currentElevation, r.maxElevation);
 }
@@ -128,6 +152,7 @@ void PassListRows::Fill(std::vector<PassRecord>& table, double now,
         r.listed = 0;
         if (r.aos == 0.0 || r.los == 0.0 || r.los < now) continue;
         if (r.satellite < 0 || r.satellite >= selected) continue;
+        if (context.visibleOnly && !r.HasVisibleWindow()) continue;
         r.listed = 1;
         rows_.push_back(static_cast<int>(i));
     }

@@ -19,6 +19,7 @@ struct PassListContext {
     ObserverLocation observer;
     int metric = 1;  // 1 km, 2 statute miles, 3 nautical miles
     RowTimeOptions time;
+    bool visibleOnly = false;  // "Visible Only": rows only for passes one can see
 };
 
 // Live azimuth, elevation (degrees) and range (display unit) of a pass in progress, from
@@ -43,6 +44,10 @@ bool PassHasFlare(const PassRecord& record);
 std::string PassCellText(const PassRecord& record, int column, double now,
                          const PassListContext& context);
 int PassIconIndex(const PassRecord& record);
+// Tooltip of a row: "Visible 19:42:10–19:46:55, brightest −2.1 mag at 19:44:02,
+// culmination 63.4° at 19:44:20" (display time, the row's time format, UTF-8); without a
+// visible window only the culmination; empty when the search worked out neither.
+std::string PassVisibilityTooltip(const PassRecord& record, const RowTimeOptions& time);
 Rgb PassRowTextColour(const PassRecord& record, double now);
 
 class PassListRows {

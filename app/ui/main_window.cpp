@@ -188,6 +188,8 @@ void MainWindow::StartUp() {
 
 void MainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("&Export Passes..."), this, &MainWindow::ExportPasses);
+    file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
     // Only while the main window is active: Ctrl+X in a dialog's text field is a cut.
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
@@ -351,6 +353,7 @@ void MainWindow::FillPassList() {
     PassListModel* model = passList_->Model();
     model->SetContext(&catalogue_, &selection_, passTable_.get(), settings_.observer);
     model->SetTimeOptions(settings_.use24hTime != 0);
+    model->SetVisibleOnly(settings_.visibleOnly != 0);
     model->Fill(clock_.Now());
     displayOffsetMinutes_ =
         CurrentTimeFormatter().DisplayOffsetMinutes(cJulianDate::FromJd(clock_.Now()));

@@ -123,6 +123,11 @@ public:
     HostMonitorPanel* Hosts() const { return hosts_; }
     // Settings > Hosts...: the host settings dialog, reachable with an empty list too.
     void OpenHostSettings();
+    // File > Export Passes...: asks for a file and writes the listed passes to it.
+    void ExportPasses();
+    // The rows of the pass list as CSV (the columns of orvanta-cli passes) or as iCalendar;
+    // false with the reason when the file cannot be written.
+    bool ExportPassesTo(const QString& path, bool iCalendar, QString* error = nullptr) const;
 
     static constexpr int kHelpContext = 80;
     static constexpr const char* kVersion = "1.1.14";

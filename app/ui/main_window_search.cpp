@@ -88,6 +88,7 @@ int MainWindow::StartPassSearch() {
     inputs.options.searchLunarPasses = settings_.searchLunarPasses != 0;
     inputs.options.searchIridiumFlares = settings_.searchIridiumFlares != 0;
     inputs.options.reportNvs = settings_.reportNvs != 0;
+    inputs.options.visibility = true;  // the list marks the passes one can see
     // The dialog allows two digits; a larger stored value would only allocate without end.
     inputs.options.passesPerSatellite = std::clamp(settings_.numberOfPasses, 0, 99);
     inputs.satellites = std::move(satellites);

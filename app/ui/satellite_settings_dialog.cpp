@@ -115,6 +115,8 @@ void SatelliteSettingsDialog::BuildWidgets() {
                         options_.searchLunarPasses != 0, this);
     reportNvsBox_ = MakeBox(tr("&Report satellites not visible to Event Log"), "reportNvs",
                             options_.reportNvs != 0, this);
+    visibleOnlyBox_ = MakeBox(tr("Show visible passes only"), "visibleOnly",
+                              options_.visibleOnly != 0, this);
     autorefreshBox_ = MakeBox(tr("Automatically regenerate Passlist as needed"),
                               "passlistAutorefresh", options_.passlistAutorefresh != 0, this);
     keplerUpdateBox_ = MakeBox(tr("Autoupdate Kepler Elements every 24h"), "autoKeplerUpdate",
@@ -170,6 +172,7 @@ void SatelliteSettingsDialog::BuildWidgets() {
     optionsGrid->addWidget(autorefreshBox_, 0, 1);
     optionsGrid->addWidget(keplerUpdateBox_, 1, 1);
     optionsGrid->addWidget(checkUpdatesBox_, 2, 1);
+    optionsGrid->addWidget(visibleOnlyBox_, 3, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -269,6 +272,7 @@ void SatelliteSettingsDialog::Save(bool startSearch) {
     input.reportNvs = reportNvsBox_->isChecked();
     input.hideGeostationary = hideBox_->isChecked();
     input.numberOfPassesField = passesEdit_->text().toStdString();
+    input.visibleOnly = visibleOnlyBox_->isChecked();
 
     SatelliteSaveResult result = SaveSatelliteSettings(writer_, options_, input, chooser_, now_());
     options_ = result.options;

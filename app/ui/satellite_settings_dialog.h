@@ -94,6 +94,7 @@ private:
     QCheckBox* flaresBox_ = nullptr;
     QCheckBox* lunarBox_ = nullptr;
     QCheckBox* reportNvsBox_ = nullptr;
+    QCheckBox* visibleOnlyBox_ = nullptr;
     QCheckBox* autorefreshBox_ = nullptr;
     QCheckBox* keplerUpdateBox_ = nullptr;
     QCheckBox* checkUpdatesBox_ = nullptr;

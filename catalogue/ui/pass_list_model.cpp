@@ -3,7 +3,11 @@
 #include <QColor>
 #include <QFont>
 #include <QHeaderView>
+#include <QPainter>
 #include <QPalette>
+#include <QPixmap>
+#include <QPolygonF>
+#include <cmath>
 
 #include "app/time_format.h"
 #include "orbit/julian_date.h"
@@ -101,8 +105,13 @@ QVariant PassListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return QString::fromStdString(PassCellText(r, index.column(), now_, context_));
         case Qt::DecorationRole:
-            return index.column() == COL_SATELLITE && icons_ ? QVariant(icons_(PassIconIndex(r)))
-                                                             : QVariant();
+            if (index.column() != COL_SATELLITE || !icons_) return {};
+            return r.HasVisibleWindow() ? QVariant(MarkedIcon(PassIconIndex(r)))
+                                        : QVariant(icons_(PassIconIndex(r)));
+        case Qt::ToolTipRole: {
+            const std::string tip = PassVisibilityTooltip(r, context_.time);
+            return tip.empty() ? QVariant() : QVariant(QString::fromStdString(tip));
+        }
         case Qt::ForegroundRole:
             return ToQColor(PassRowTextColour(r, now_));
         case Qt::BackgroundRole: {
@@ -116,6 +125,34 @@ QVariant PassListModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
     }
+}
+
+// The row's own image with a small yellow star in its lower right corner: the pass can be
+// seen with the eye.
+QIcon PassListModel::MarkedIcon(int index) const {
+    const auto found = markedIcons_.find(index);
+    if (found != markedIcons_.end()) return found->second;
+    QPixmap pixmap = icons_(index).pixmap(QSize(16, 16));
+    if (pixmap.isNull()) {
+        pixmap = QPixmap(16, 16);
+        pixmap.fill(Qt::transparent);
+    }
+    {
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPolygonF star;
+        const QPointF c(11.5, 11.5);
+        for (int i = 0; i < 10; ++i) {
+            const double a = -M_PI / 2 + i * M_PI / 5, r = i % 2 ? 2.0 : 4.5;
+            star << c + QPointF(r * std::cos(a), r * std::sin(a));
+        }
+        p.setPen(QPen(Qt::black, 0.8));
+        p.setBrush(QColor(255, 220, 0));
+        p.drawPolygon(star);
+    }
+    QIcon icon(pixmap);
+    markedIcons_.emplace(index, icon);
+    return icon;
 }
 
 QVariant PassListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QTreeView>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ public:
     void SetIconProvider(std::function<QIcon(int)> provider) { icons_ = std::move(provider); }
     // 24-hour form or the locale's; the display offset is taken at each fill.
     void SetTimeOptions(bool use24h);
+    // "Visible Only": rows only for the passes one can see (taken at the next fill).
+    void SetVisibleOnly(bool on) { context_.visibleOnly = on; }
     // The locale's time format for the 12-hour setting; none: "h:mm:ss AM".
     void SetLocaleTime(std::shared_ptr<const IDateTimeRenderer> renderer) {
         localeTime_ = std::move(renderer);
@@ -60,6 +63,8 @@ private:
     PassListRows rows_;
     std::vector<int> shown_;  // what the view has been told: row -> pass-table index
     std::function<QIcon(int)> icons_;
+    mutable std::map<int, QIcon> markedIcons_;  // row images with the visible-pass mark
+    QIcon MarkedIcon(int index) const;
     std::shared_ptr<const IDateTimeRenderer> localeTime_;
     bool use24h_ = false;
     double now_ = 0.0;

@@ -223,7 +223,8 @@ TEST(SaveSatelliteSettings, WritesEveryValueInOrderWithTheNewSelection) {
                              "DisplayUTC", "Check for updates", "Search Iridium Flares",
                              "Search Lunar Passes", "Passlist Autorefresh",
                              "Automatic Kepler Update", "Report NVS", "Number of passes",
-                             "Hide Geostationary", "Selected Satellites", "Number of Sats"}));
+                             "Hide Geostationary", "Selected Satellites", "Number of Sats",
+                             "Visible Only"}));
     EXPECT_EQ(std::get<std::uint32_t>(w.Find("DisplayUTC")->value), 1u);  // unchanged
     EXPECT_EQ(std::get<std::uint32_t>(w.Find("Check for updates")->value), 0u);
     EXPECT_EQ(std::get<std::uint32_t>(w.Find("Search Iridium Flares")->value), 1u);

@@ -183,3 +183,58 @@ TEST(PassSearchLines, CompletionTexts) {
         AutorefreshLine(false, "T", "ISS").text,
         "Passlist auto refresh is OFF! First satellite will expire at: T. ISS runs out of passes.");
 }
+
+namespace {
+
+// A pass seen from 19:42:10 to 19:46:55 (UTC), brightest -2.1 at 19:44:02, culminating at
+// 63.4 degrees at 19:44:20.
+PassRecord VisiblePass(double day) {
+    auto at = [day](int h, int m, int s) { return day + (h * 3600 + m * 60 + s) / 86400.0; };
+    PassRecord r;
+    r.aos = at(19, 40, 0);
+    r.los = at(19, 50, 0);
+    r.visibilityKnown = 1;
+    r.culmination = at(19, 44, 20);
+    r.culminationElevation = 63.41;
+    r.visibleStart = at(19, 42, 10);
+    r.visibleEnd = at(19, 46, 55);
+    r.brightestTime = at(19, 44, 2);
+    r.brightestMagnitude = -2.07;
+    return r;
+}
+
+}  // namespace
+
+TEST(PassVisibilityTooltip, VisibleTimesInTheDisplayTimeWithBrightnessAndCulmination) {
+    const PassRecord r = VisiblePass(kNow);
+    RowTimeOptions utc24{0, true, nullptr};
+    EXPECT_EQ(PassVisibilityTooltip(r, utc24),
+              "Visible 19:42:10\xE2\x80\x93" "19:46:55, brightest \xE2\x88\x92" "2.1 mag at "
+              "19:44:02, culmination 63.4\xC2\xB0 at 19:44:20");
+    // Two hours east of Greenwich, 12-hour clock; a pass days ahead has no "+d" here.
+    PassRecord later = VisiblePass(kNow + 3.0);
+    later.brightestTime = 0.0;  // no standard magnitude
+    RowTimeOptions east12{120, false, nullptr};
+    EXPECT_EQ(PassVisibilityTooltip(later, east12),
+              "Visible 9:42:10 PM\xE2\x80\x93" "9:46:55 PM, culmination 63.4\xC2\xB0 at 9:44:20 PM");
+    PassRecord dark = VisiblePass(kNow);
+    dark.visibleStart = dark.visibleEnd = 0.0;
+    EXPECT_EQ(PassVisibilityTooltip(dark, utc24), "Culmination 63.4\xC2\xB0 at 19:44:20");
+    EXPECT_EQ(PassVisibilityTooltip(PassRecord{}, utc24), "");  // search without visibility
+}
+
+TEST(PassListRows, VisibleOnlyKeepsJustThePassesOneCanSee) {
+    Fixture f;
+    std::vector<PassRecord> table = {Pass(0, 10, 20), VisiblePass(kNow + 1.0), Pass(1, 30, 40)};
+    table[1].satellite = 1;
+    f.context.visibleOnly = true;
+    PassListRows rows;
+    rows.Fill(table, kNow, f.context);
+    ASSERT_EQ(rows.Count(), 1);
+    EXPECT_EQ(rows.RecordIndex(0), 1);
+    EXPECT_EQ(table[0].listed, 0);
+    EXPECT_EQ(table[1].listed, 1);
+    f.context.visibleOnly = false;
+    rows.Fill(table, kNow, f.context);
+    EXPECT_EQ(rows.Count(), 3);
+}

@@ -32,6 +32,7 @@ Settings NonDefaults() {
     s.searchLunarPasses = 1;
     s.searchIridiumFlares = 1;
     s.reportNvs = 0;
+    s.visibleOnly = 1;
     s.passlistAutorefresh = 0;
     s.automaticKeplerUpdate = 2461128.25;
     s.checkForUpdates = 0;
@@ -100,7 +101,7 @@ TEST_F(SettingsTest, TableNamesAreUniqueAndEveryFieldRoundTrips) {
         for (char& c : n) c = char(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_TRUE(lower.insert(n).second) << d.name;
     }
-    EXPECT_EQ(SettingsTable().size(), 57u);
+    EXPECT_EQ(SettingsTable().size(), 58u);  // with "Visible Only"
 
     Settings s = NonDefaults();
     ASSERT_TRUE(WriteAllSettings(s));

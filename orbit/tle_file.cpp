@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "orbit/omm_reader.h"
+
 namespace orvanta {
 
 namespace {
@@ -78,6 +80,26 @@ TleReadResult ParseTleText(std::string_view text) {
     return result;
 }
 
+TleReadResult ParseElementSetText(std::string_view text) {
+    const ElementTextFormat format = DetectElementTextFormat(text);
+    if (!IsOmm(format)) return ParseTleText(text);
+    OmmReadResult omm = ReadOmmText(text, format);
+    TleReadResult result;
+    int index = 0;
+    for (OmmSet& set : omm.sets) {
+        TleRecord r;
+        r.name = std::move(set.name);
+        r.line1 = std::move(set.line1);
+        r.line2 = std::move(set.line2);
+        r.lineNumber = ++index;
+        r.catalogueNumber = set.catalogueNumber;
+        result.records.push_back(std::move(r));
+    }
+    result.badRecords = omm.badRecords;
+    result.firstProblem = !omm.documentError.empty() ? omm.documentError : omm.firstProblem;
+    return result;
+}
+
 bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& error) {
     errno = 0;
     gzFile file = gzopen(path.c_str(), "rb");
@@ -110,7 +132,11 @@ bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& er
         return false;
     }
     gzclose(file);
-    result = ParseTleText(text);
+    result = ParseElementSetText(text);
+    if (result.records.empty() && !result.firstProblem.empty()) {
+        error = path + ": no usable element set (" + result.firstProblem + ")";
+        return false;
+    }
     return true;
 }
 

@@ -10,13 +10,20 @@ struct TleRecord {
     std::string name;   // the line before line 1, unchanged; empty for a two-line set
     std::string line1;  // at most 69 characters, CR removed
     std::string line2;
-    int lineNumber = 0;  // 1-based line of line 1 in the file
+    int lineNumber = 0;  // 1-based line of line 1 in the file (OMM: record number)
+    // The full catalogue number of an OMM record; -1 for element lines, whose columns 3-7
+    // hold it (OMM records above 339999 leave those columns blank).
+    int catalogueNumber = -1;
 };
 
 struct TleReadResult {
     std::vector<TleRecord> records;
     // Element lines that did not pair up ("1 " without a following "2 ", or a lone "2 ").
     int strayLines = 0;
+    // OMM input: records dropped (missing fields, wrong types, values the lines cannot
+    // hold) and the reason for the first of them.
+    int badRecords = 0;
+    std::string firstProblem;
 };
 
 // Splits text into element sets. Lines starting with '#' and blank lines are skipped, CR
@@ -25,7 +32,10 @@ struct TleReadResult {
 // before it, when it is not an element line itself, is the set's name.
 TleReadResult ParseTleText(std::string_view text);
 
-// Reads a file (gzip-compressed or plain, detected from its content). False with a one-line
+// Element lines, or an OMM document (JSON, CSV or XML), told apart by content.
+TleReadResult ParseElementSetText(std::string_view text);
+
+// Reads a file (gzip-compressed or plain, element lines or OMM, detected from its content). False with a one-line
 // reason in error when the file cannot be opened or decompressed.
 bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& error);
 

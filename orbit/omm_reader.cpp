@@ -1,0 +1,657 @@
+#include "orbit/omm_reader.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "orbit/element_set.h"
+
+namespace orvanta {
+
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+std::string_view SkipBom(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    return text;
+}
+
+// ---- JSON ----------------------------------------------------------------------------
+
+// A small reader for the one shape the services send: an array of flat objects (or a
+// single object). Nested values are kept as non-scalar so that a record holding one where
+// a number belongs is dropped rather than misread.
+class JsonReader {
+public:
+    explicit JsonReader(std::string_view text) : s_(text) {}
+
+    void Read(OmmReadResult& result, std::vector<OmmFields>& records) {
+        SkipWs();
+        if (Peek() == '{') {
+            OmmFields f;
+            if (!Object(&f, 0)) return Fail(result);
+            records.push_back(std::move(f));
+        } else if (Peek() == '[') {
+            ++i_;
+            SkipWs();
+            if (Peek() == ']') {
+                ++i_;
+            } else {
+                for (;;) {
+                    SkipWs();
+                    if (Peek() == '{') {
+                        OmmFields f;
+                        if (!Object(&f, 1)) return Fail(result);
+                        records.push_back(std::move(f));
+                    } else {
+                        // Not a record: skip it and count it.
+                        if (!Value(nullptr, 1)) return Fail(result);
+                        ++result.badRecords;
+                        if (result.firstProblem.empty())
+                            result.firstProblem = "an array entry is not an object";
+                    }
+                    SkipWs();
+                    if (Peek() == ',') { ++i_; continue; }
+                    if (Peek() == ']') { ++i_; break; }
+                    return Fail(result);
+                }
+            }
+        } else {
+            return Fail(result);
+        }
+        SkipWs();
+        if (i_ != s_.size()) Fail(result);
+    }
+
+private:
+    static constexpr int MAX_DEPTH = 64;
+
+    char Peek() const { return i_ < s_.size() ? s_[i_] : '\0'; }
+    void SkipWs() {
+        while (i_ < s_.size() && IsSpace(s_[i_])) ++i_;
+    }
+    void Fail(OmmReadResult& result) {
+        result.documentError = "JSON syntax error at byte " + std::to_string(i_);
+    }
+
+    bool Object(OmmFields* fields, int depth) {
+        if (depth > MAX_DEPTH || Peek() != '{') return false;
+        ++i_;
+        SkipWs();
+        if (Peek() == '}') { ++i_; return true; }
+        for (;;) {
+            SkipWs();
+            std::string key;
+            if (!String(&key)) return false;
+            SkipWs();
+            if (Peek() != ':') return false;
+            ++i_;
+            SkipWs();
+            OmmValue value;
+            if (!Value(fields ? &value : nullptr, depth + 1)) return false;
+            if (fields) (*fields)[key] = std::move(value);
+            SkipWs();
+            if (Peek() == ',') { ++i_; continue; }
+            if (Peek() == '}') { ++i_; return true; }
+            return false;
+        }
+    }
+
+    bool Array(int depth) {
+        if (depth > MAX_DEPTH || Peek() != '[') return false;
+        ++i_;
+        SkipWs();
+        if (Peek() == ']') { ++i_; return true; }
+        for (;;) {
+            SkipWs();
+            if (!Value(nullptr, depth + 1)) return false;
+            SkipWs();
+            if (Peek() == ',') { ++i_; continue; }
+            if (Peek() == ']') { ++i_; return true; }
+            return false;
+        }
+    }
+
+    bool Value(OmmValue* out, int depth) {
+        const char c = Peek();
+        if (c == '{') {
+            if (out) out->scalar = false;
+            return Object(nullptr, depth);
+        }
+        if (c == '[') {
+            if (out) out->scalar = false;
+            return Array(depth);
+        }
+        if (c == '"') return String(out ? &out->text : nullptr);
+        for (std::string_view word : {"true", "false", "null"}) {
+            if (s_.substr(i_).starts_with(word)) {
+                i_ += word.size();
+                if (out) {
+                    out->text = std::string(word);
+                    out->scalar = word == "null";  // null reads as an empty value
+                    if (word == "null") out->text.clear();
+                }
+                return true;
+            }
+        }
+        const std::size_t start = i_;
+        while (i_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[i_])) ||
+                                  s_[i_] == '-' || s_[i_] == '+' || s_[i_] == '.' ||
+                                  s_[i_] == 'e' || s_[i_] == 'E'))
+            ++i_;
+        if (i_ == start) return false;
+        if (out) out->text = std::string(s_.substr(start, i_ - start));
+        return true;
+    }
+
+    static void AppendUtf8(std::string& out, unsigned code) {
+        if (code < 0x80) {
+            out += char(code);
+        } else if (code < 0x800) {
+            out += char(0xC0 | (code >> 6));
+            out += char(0x80 | (code & 0x3F));
+        } else {
+            out += char(0xE0 | (code >> 12));
+            out += char(0x80 | ((code >> 6) & 0x3F));
+            out += char(0x80 | (code & 0x3F));
+        }
+    }
+
+    bool String(std::string* out) {
+        if (Peek() != '"') return false;
+        ++i_;
+        while (i_ < s_.size()) {
+            const char c = s_[i_++];
+            if (c == '"') return true;
+            if (c != '\\') {
+                if (out) *out += c;
+                continue;
+            }
+            if (i_ >= s_.size()) return false;
+            const char e = s_[i_++];
+            char plain = 0;
+            switch (e) {
+                case '"': plain = '"'; break;
+                case '\\': plain = '\\'; break;
+                case '/': plain = '/'; break;
+                case 'b': plain = '\b'; break;
+                case 'f': plain = '\f'; break;
+                case 'n': plain = '\n'; break;
+                case 'r': plain = '\r'; break;
+                case 't': plain = '\t'; break;
+                case 'u': {
+                    if (i_ + 4 > s_.size()) return false;
+                    unsigned code = 0;
+                    auto r = std::from_chars(s_.data() + i_, s_.data() + i_ + 4, code, 16);
+                    if (r.ptr != s_.data() + i_ + 4) return false;
+                    i_ += 4;
+                    if (out) AppendUtf8(*out, code);
+                    continue;
+                }
+                default: return false;
+            }
+            if (out) *out += plain;
+        }
+        return false;
+    }
+
+    std::string_view s_;
+    std::size_t i_ = 0;
+};
+
+// ---- CSV -----------------------------------------------------------------------------
+
+// RFC 4180 rows: quoted fields may hold commas, doubled quotes and line breaks.
+std::vector<std::vector<std::string>> CsvRows(std::string_view text) {
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> row;
+    std::string field;
+    bool quoted = false, any = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"') {
+                if (i + 1 < text.size() && text[i + 1] == '"') {
+                    field += '"';
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                field += c;
+            }
+            continue;
+        }
+        if (c == '"') {
+            quoted = any = true;
+        } else if (c == ',') {
+            row.push_back(std::move(field));
+            field.clear();
+            any = true;
+        } else if (c == '\n') {
+            if (any || !field.empty()) {
+                row.push_back(std::move(field));
+                rows.push_back(std::move(row));
+            }
+            row.clear();
+            field.clear();
+            any = false;
+        } else if (c != '\r') {
+            field += c;
+            any = true;
+        }
+    }
+    if (any || !field.empty()) {
+        row.push_back(std::move(field));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void ReadCsv(std::string_view text, OmmReadResult& result, std::vector<OmmFields>& records) {
+    auto rows = CsvRows(text);
+    if (rows.empty()) return;
+    const std::vector<std::string>& header = rows.front();
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        if (rows[r].size() != header.size()) {
+            ++result.badRecords;
+            if (result.firstProblem.empty())
+                result.firstProblem = "row " + std::to_string(r + 1) + " has " +
+                                      std::to_string(rows[r].size()) + " columns, not " +
+                                      std::to_string(header.size());
+            continue;
+        }
+        OmmFields f;
+        for (std::size_t c = 0; c < header.size(); ++c)
+            f[std::string(Trim(header[c]))] = OmmValue{rows[r][c], true};
+        records.push_back(std::move(f));
+    }
+}
+
+// ---- XML -----------------------------------------------------------------------------
+
+std::string XmlUnescape(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '&') {
+            out += s[i];
+            continue;
+        }
+        static const std::pair<std::string_view, char> kEntities[] = {
+            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+        bool done = false;
+        for (auto [entity, plain] : kEntities) {
+            if (s.substr(i).starts_with(entity)) {
+                out += plain;
+                i += entity.size() - 1;
+                done = true;
+                break;
+            }
+        }
+        if (!done) out += '&';
+    }
+    return out;
+}
+
+// Each <segment> of a CCSDS OMM (one per message) is one record; its leaf elements
+// (<NAME>text</NAME>) are the fields, wherever they stand inside it.
+void ReadXml(std::string_view text, std::vector<OmmFields>& records) {
+    std::size_t pos = 0;
+    for (;;) {
+        std::size_t open = text.find("<segment", pos);
+        if (open == std::string_view::npos) break;
+        std::size_t close = text.find("</segment>", open);
+        if (close == std::string_view::npos) close = text.size();
+        std::string_view seg = text.substr(open, close - open);
+        pos = close;
+        OmmFields f;
+        std::size_t i = 0;
+        while ((i = seg.find('<', i)) != std::string_view::npos) {
+            std::size_t nameEnd = seg.find_first_of(" \t\r\n/>", i + 1);
+            if (nameEnd == std::string_view::npos) break;
+            std::size_t tagEnd = seg.find('>', nameEnd);
+            if (tagEnd == std::string_view::npos) break;
+            std::string_view name = seg.substr(i + 1, nameEnd - i - 1);
+            if (name.empty() || name[0] == '/' || name[0] == '?' || name[0] == '!' ||
+                seg[tagEnd - 1] == '/') {
+                i = tagEnd + 1;
+                continue;
+            }
+            std::size_t textEnd = seg.find('<', tagEnd + 1);
+            if (textEnd == std::string_view::npos) break;
+            std::string endTag = "</" + std::string(name) + ">";
+            if (seg.substr(textEnd).starts_with(endTag))
+                f[std::string(name)] =
+                    OmmValue{XmlUnescape(Trim(seg.substr(tagEnd + 1, textEnd - tagEnd - 1))), true};
+            i = tagEnd + 1;
+        }
+        records.push_back(std::move(f));
+    }
+}
+
+// ---- fields to element lines ---------------------------------------------------------
+
+bool Number(const OmmFields& f, const char* key, double& value, bool required, double fallback,
+            std::string& problem) {
+    auto it = f.find(key);
+    if (it == f.end() || (it->second.scalar && Trim(it->second.text).empty())) {
+        if (required) {
+            problem = std::string(key) + " missing";
+            return false;
+        }
+        value = fallback;
+        return true;
+    }
+    std::string_view t = Trim(it->second.text);
+    if (!it->second.scalar) {
+        problem = std::string(key) + " is not a number";
+        return false;
+    }
+    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    auto r = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (r.ec != std::errc() || r.ptr != t.data() + t.size() || !std::isfinite(value)) {
+        problem = std::string(key) + " is not a number: \"" + std::string(t.substr(0, 40)) + "\"";
+        return false;
+    }
+    return true;
+}
+
+bool Integer(const OmmFields& f, const char* key, long long& value, bool required,
+             long long fallback, std::string& problem) {
+    double d = 0;
+    if (!Number(f, key, d, required, double(fallback), problem)) return false;
+    if (d != std::floor(d) || std::fabs(d) > 1e15) {
+        problem = std::string(key) + " is not a whole number";
+        return false;
+    }
+    value = static_cast<long long>(d);
+    return true;
+}
+
+std::string Text(const OmmFields& f, const char* key) {
+    auto it = f.find(key);
+    return it == f.end() || !it->second.scalar ? std::string() : it->second.text;
+}
+
+// value printed with `decimals` places, right-aligned in `width`; empty when it does not fit.
+std::string Fixed(double value, int width, int decimals) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) return {};
+    std::string s(buf, r.ptr);
+    if (s == "-0." + std::string(decimals, '0')) s.erase(0, 1);
+    if (static_cast<int>(s.size()) > width) return {};
+    return std::string(width - s.size(), ' ') + s;
+}
+
+// The eight-column exponent form: sign (blank or '-'), five mantissa digits with an
+// implied leading point, signed one-digit exponent. Empty when the value cannot be held.
+std::string ExponentForm(double value) {
+    const char sign = value < 0 ? '-' : ' ';
+    const double a = std::fabs(value);
+    if (a < 1e-15) return " 00000+0";
+    // Five significant digits rounded from the exact binary value, as printf rounds them:
+    // "1.4501e-05" is mantissa 14501, exponent -4.
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, 4);
+    if (r.ec != std::errc()) return {};
+    std::string_view t(buf, static_cast<std::size_t>(r.ptr - buf));
+    const std::size_t ePos = t.find('e');
+    if (ePos != 6 || t[1] != '.') return {};
+    int exponent = 0;
+    std::string_view ex = t.substr(ePos + 1);
+    if (!ex.empty() && ex.front() == '+') ex.remove_prefix(1);
+    if (std::from_chars(ex.data(), ex.data() + ex.size(), exponent).ec != std::errc()) return {};
+    ++exponent;  // d.dddd e x is 0.ddddd e x+1
+    if (exponent > 9) return {};
+    if (exponent < -9) return " 00000+0";  // below the field's resolution
+    std::string out(1, sign);
+    out += t[0];
+    out += t.substr(2, 4);
+    out += exponent < 0 ? '-' : '+';
+    out += char('0' + (exponent < 0 ? -exponent : exponent));
+    return out;
+}
+
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+// "YYYY-MM-DDThh:mm:ss[.f][Z]" or the day-of-year form "YYYY-DDDThh:mm:ss[.f]" into the
+// year and the day of year with its fraction.
+bool ParseEpoch(std::string_view t, int& year, double& dayOfYear) {
+    t = Trim(t);
+    if (!t.empty() && (t.back() == 'Z' || t.back() == 'z')) t.remove_suffix(1);
+    auto num = [&](std::size_t at, std::size_t len, int& out) {
+        if (at + len > t.size()) return false;
+        auto r = std::from_chars(t.data() + at, t.data() + at + len, out);
+        return r.ec == std::errc() && r.ptr == t.data() + at + len;
+    };
+    if (!num(0, 4, year) || t.size() < 8 || t[4] != '-') return false;
+    int doy = 0;
+    std::size_t timeAt;
+    if (t.size() > 10 && t[7] == '-') {
+        int month = 0, day = 0;
+        if (!num(5, 2, month) || !num(8, 2, day) || month < 1 || month > 12 || day < 1)
+            return false;
+        static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        const int inMonth = kDays[month - 1] + (month == 2 && IsLeap(year) ? 1 : 0);
+        if (day > inMonth) return false;
+        for (int m = 1; m < month; ++m) doy += kDays[m - 1] + (m == 2 && IsLeap(year) ? 1 : 0);
+        doy += day;
+        timeAt = 10;
+    } else {
+        if (!num(5, 3, doy) || doy < 1 || doy > (IsLeap(year) ? 366 : 365)) return false;
+        timeAt = 8;
+    }
+    double seconds = 0;
+    if (timeAt < t.size()) {
+        if (t[timeAt] != 'T' && t[timeAt] != ' ') return false;
+        int h = 0, m = 0;
+        if (!num(timeAt + 1, 2, h) || t.size() < timeAt + 9 || t[timeAt + 3] != ':' ||
+            !num(timeAt + 4, 2, m) || t[timeAt + 6] != ':')
+            return false;
+        std::string_view secText = t.substr(timeAt + 7);
+        double s = 0;
+        auto r = std::from_chars(secText.data(), secText.data() + secText.size(), s);
+        if (r.ec != std::errc() || r.ptr != secText.data() + secText.size()) return false;
+        if (h > 23 || m > 59 || s < 0 || s >= 61) return false;
+        seconds = h * 3600.0 + m * 60.0 + s;
+    }
+    dayOfYear = doy + seconds / 86400.0;
+    return true;
+}
+
+// "1998-067A" becomes "98067A  "; anything else leaves the columns blank.
+std::string Designator(std::string_view id) {
+    id = Trim(id);
+    if (id.size() < 9 || id.size() > 11 || id[4] != '-') return std::string(8, ' ');
+    for (std::size_t i : {0, 1, 2, 3, 5, 6, 7})
+        if (!std::isdigit(static_cast<unsigned char>(id[i]))) return std::string(8, ' ');
+    for (std::size_t i = 8; i < id.size(); ++i)
+        if (!std::isalpha(static_cast<unsigned char>(id[i]))) return std::string(8, ' ');
+    std::string d = std::string(id.substr(2, 2)) + std::string(id.substr(5, 3)) +
+                    std::string(id.substr(8));
+    d.resize(8, ' ');
+    return d;
+}
+
+void Complete(std::string& line) {
+    line.resize(68, ' ');
+    line += char('0' + ElementLineChecksum(line));
+}
+
+}  // namespace
+
+int ElementLineChecksum(std::string_view line) {
+    int sum = 0;
+    for (std::size_t i = 0; i < line.size() && i < 68; ++i) {
+        const char c = line[i];
+        if (c >= '0' && c <= '9') sum += c - '0';
+        else if (c == '-') sum += 1;
+    }
+    return sum % 10;
+}
+
+ElementTextFormat DetectElementTextFormat(std::string_view text) {
+    text = SkipBom(text);
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    if (i == text.size()) return ElementTextFormat::ThreeLine;
+    if (text[i] == '[' || text[i] == '{') return ElementTextFormat::OmmJson;
+    if (text[i] == '<') return ElementTextFormat::OmmXml;
+    std::string_view first = text.substr(i, text.find('\n', i) - i);
+    if (first.find(',') != std::string_view::npos &&
+        first.find("NORAD_CAT_ID") != std::string_view::npos)
+        return ElementTextFormat::OmmCsv;
+    return ElementTextFormat::ThreeLine;
+}
+
+bool OmmFieldsToSet(const OmmFields& f, OmmSet& set, std::string& problem) {
+    long long number = 0, setNo = 0, rev = 0, ephemeris = 0;
+    double n = 0, e = 0, inc = 0, raan = 0, argp = 0, m = 0, bstar = 0, ndot = 0, nddot = 0;
+    if (!Integer(f, "NORAD_CAT_ID", number, true, 0, problem) ||
+        !Number(f, "MEAN_MOTION", n, true, 0, problem) ||
+        !Number(f, "ECCENTRICITY", e, true, 0, problem) ||
+        !Number(f, "INCLINATION", inc, true, 0, problem) ||
+        !Number(f, "RA_OF_ASC_NODE", raan, true, 0, problem) ||
+        !Number(f, "ARG_OF_PERICENTER", argp, true, 0, problem) ||
+        !Number(f, "MEAN_ANOMALY", m, true, 0, problem) ||
+        !Number(f, "BSTAR", bstar, false, 0, problem) ||
+        !Number(f, "MEAN_MOTION_DOT", ndot, false, 0, problem) ||
+        !Number(f, "MEAN_MOTION_DDOT", nddot, false, 0, problem) ||
+        !Integer(f, "ELEMENT_SET_NO", setNo, false, 999, problem) ||
+        !Integer(f, "REV_AT_EPOCH", rev, false, 0, problem) ||
+        !Integer(f, "EPHEMERIS_TYPE", ephemeris, false, 0, problem))
+        return false;
+    auto it = f.find("EPOCH");
+    if (it == f.end() || !it->second.scalar) {
+        problem = "EPOCH missing";
+        return false;
+    }
+    int year = 0;
+    double day = 0;
+    if (!ParseEpoch(it->second.text, year, day) || year < 1957 || year > 2056) {
+        problem = "EPOCH unreadable: \"" + it->second.text.substr(0, 40) + "\"";
+        return false;
+    }
+    if (number < 0 || number > 999999999) {
+        problem = "NORAD_CAT_ID out of range";
+        return false;
+    }
+    if (!(n > 0 && n < 100) || !(e >= 0 && e < 1) || !(inc >= 0 && inc <= 180) ||
+        std::fabs(raan) > 1e6 || std::fabs(argp) > 1e6 || std::fabs(m) > 1e6 ||
+        !(std::fabs(ndot) < 1) || rev < 0 || setNo < 0 || ephemeris < 0 || ephemeris > 9) {
+        problem = "an element lies outside the range the element lines can hold";
+        return false;
+    }
+    auto angle = [](double a) {
+        a = std::fmod(a, 360.0);
+        return a < 0 ? a + 360.0 : a;
+    };
+
+    // Epoch day to eight places; a value that rounds to the end of the year opens the next.
+    std::string dayText = Fixed(day, 12, 8);
+    const int yearDays = IsLeap(year) ? 366 : 365;
+    if (day + 0.5e-8 >= yearDays + 1) {
+        ++year;
+        dayText = Fixed(1.0, 12, 8);
+    }
+    for (char& c : dayText)
+        if (c == ' ') c = '0';
+
+    const std::string bstarText = ExponentForm(bstar);
+    const std::string nddotText = ExponentForm(nddot);
+    std::string ndotText = Fixed(std::fabs(ndot), 10, 8);  // "0.00010360"
+    // The services cut the eccentricity to seven places rather than rounding it; ten
+    // places first keep binary noise (0.0007016 as 0.00070159999...) from costing a digit.
+    std::string eText = Fixed(e, 12, 10);
+    eText = eText.size() == 12 && eText.substr(0, 2) == "0." ? eText.substr(2, 7) : std::string();
+    if (bstarText.empty() || nddotText.empty() || eText.empty() || ndotText.size() != 10 ||
+        ndotText[0] != '0' || ndotText[1] != '.') {
+        problem = "an element lies outside the range the element lines can hold";
+        return false;
+    }
+    ndotText = std::string(1, ndot < 0 ? '-' : ' ') + ndotText.substr(1);  // "-.00010360"
+
+    std::string numberText = CatalogueNumberToText(static_cast<int>(
+        number <= MAX_ALPHA5_NUMBER ? number : 0));
+    if (number > MAX_ALPHA5_NUMBER) numberText = "     ";
+    std::string cls = Text(f, "CLASSIFICATION_TYPE");
+    const char classification = cls.empty() ? 'U' : cls[0];
+    char yy[3];
+    std::snprintf(yy, sizeof yy, "%02d", year % 100);
+    char setText[8], revText[8];
+    std::snprintf(setText, sizeof setText, "%4lld", setNo % 10000);
+    std::snprintf(revText, sizeof revText, "%5lld", rev % 100000);
+
+    std::string l1 = "1 " + numberText + classification + ' ' +
+                     Designator(Text(f, "OBJECT_ID")) + ' ' + yy + dayText + ' ' + ndotText +
+                     ' ' + nddotText + ' ' + bstarText + ' ' + char('0' + ephemeris) + ' ' +
+                     setText;
+    const std::string& eDigits = eText;
+    std::string l2 = "2 " + numberText + ' ' + Fixed(inc, 8, 4) + ' ' + Fixed(angle(raan), 8, 4) +
+                     ' ' + eDigits + ' ' + Fixed(angle(argp), 8, 4) + ' ' + Fixed(angle(m), 8, 4) +
+                     ' ' + Fixed(n, 11, 8) + revText;
+    if (l1.size() != 68 || l2.size() != 68) {
+        problem = "an element lies outside the range the element lines can hold";
+        return false;
+    }
+    Complete(l1);
+    Complete(l2);
+    set.line1 = std::move(l1);
+    set.line2 = std::move(l2);
+    set.catalogueNumber = static_cast<int>(number);
+    set.name = Text(f, "OBJECT_NAME");
+    if (set.name.empty()) set.name = std::to_string(number);
+    // A name line is one line; the element file keeps at most 99 characters of it.
+    for (char& c : set.name)
+        if (c == '\n' || c == '\r') c = ' ';
+    if (set.name.size() > 99) set.name.resize(99);
+    return true;
+}
+
+OmmReadResult ReadOmmText(std::string_view text, ElementTextFormat format) {
+    OmmReadResult result;
+    text = SkipBom(text);
+    std::vector<OmmFields> records;
+    switch (format) {
+        case ElementTextFormat::OmmJson:
+            JsonReader(text).Read(result, records);
+            break;
+        case ElementTextFormat::OmmCsv:
+            ReadCsv(text, result, records);
+            break;
+        case ElementTextFormat::OmmXml:
+            ReadXml(text, records);
+            break;
+        case ElementTextFormat::ThreeLine:
+            result.documentError = "not an OMM document";
+            return result;
+    }
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        OmmSet set;
+        std::string problem;
+        if (OmmFieldsToSet(records[i], set, problem)) {
+            result.sets.push_back(std::move(set));
+        } else {
+            ++result.badRecords;
+            if (result.firstProblem.empty())
+                result.firstProblem = "record " + std::to_string(i + 1) + ": " + problem;
+        }
+    }
+    return result;
+}
+
+}  // namespace orvanta

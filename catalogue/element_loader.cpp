@@ -13,6 +13,7 @@
 #include "maintenance/gzip_decoder.h"
 #include "maintenance/unzip.h"
 #include "orbit/element_set.h"
+#include "orbit/omm_reader.h"
 
 namespace orvanta {
 
@@ -166,6 +167,27 @@ KeplerCatalogue ParseElementText(std::string_view text, std::int32_t* skipped) {
     return catalogue;
 }
 
+KeplerCatalogue ParseAnyElementText(std::string_view text, ElementTextReport* report) {
+    ElementTextReport local;
+    ElementTextReport& r = report ? *report : local;
+    const ElementTextFormat format = DetectElementTextFormat(text);
+    if (!IsOmm(format)) return ParseElementText(text, &r.skipped);
+    r.omm = true;
+    OmmReadResult omm = ReadOmmText(text, format);
+    KeplerCatalogue catalogue;
+    catalogue.records.reserve(omm.sets.size());
+    for (const OmmSet& set : omm.sets) {
+        KeplerRecord& k = catalogue.records.emplace_back();
+        CopyText(k.name, set.name);
+        CopyText(k.line1, set.line1);
+        CopyText(k.line2, set.line2);
+        k.catalogueNumber = set.catalogueNumber;
+    }
+    r.skipped = omm.badRecords;
+    r.problem = !omm.documentError.empty() ? omm.documentError : omm.firstProblem;
+    return catalogue;
+}
+
 ElementLoadReport LoadElementFile(const ElementLoadContext& context, KeplerCatalogue& catalogue,
                                   std::vector<SelectedSat>* selection) {
     ElementLoadReport report;
@@ -216,13 +238,19 @@ ElementLoadReport LoadElementFile(const ElementLoadContext& context, KeplerCatal
     }
     RemoveQuietly(workFile);
 
-    KeplerCatalogue fresh = ParseElementText(text, &report.skipped);
+    ElementTextReport parsed;
+    KeplerCatalogue fresh = ParseAnyElementText(text, &parsed);
+    report.skipped = parsed.skipped;
     catalogue = std::move(fresh);
     if (selection) RemapSelection(catalogue, *selection);
 
     report.result = ElementLoadResult::Loaded;
     report.loaded = catalogue.Count();
-    if (report.skipped > 0) {
+    if (parsed.omm && (report.skipped > 0 || !parsed.problem.empty())) {
+        LogEvent(std::to_string(report.skipped) + " OMM records skipped (first: " +
+                     parsed.problem + ")",
+                 LOG_WARNING);
+    } else if (report.skipped > 0) {
         char warning[160];
         std::snprintf(warning, sizeof warning,
                       "%d Kepler element sets skipped: element lines missing or shorter than 68 "

@@ -57,6 +57,17 @@ ElementLoadReport LoadElementFile(const ElementLoadContext& context, KeplerCatal
 // characters, or that are not a line-1/line-2 pair, are skipped and counted in `skipped`.
 KeplerCatalogue ParseElementText(std::string_view text, std::int32_t* skipped = nullptr);
 
+// The catalogue of decompressed element-file text in either form: element lines (as
+// ParseElementText) or an OMM document (JSON, CSV or XML), told apart by content. OMM
+// records keep their full catalogue number, also above 339999. badRecords counts the sets
+// or records dropped; problem names the first OMM fault.
+struct ElementTextReport {
+    std::int32_t skipped = 0;
+    std::string problem;
+    bool omm = false;
+};
+KeplerCatalogue ParseAnyElementText(std::string_view text, ElementTextReport* report = nullptr);
+
 // Epoch of the most recent usable set, leaving out sets dated more than a day past the
 // median epoch (elements issued ahead of time); nothing when no set has a readable epoch.
 std::optional<cJulianDate> NewestElementEpoch(const KeplerCatalogue& catalogue);

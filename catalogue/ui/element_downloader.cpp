@@ -1,0 +1,350 @@
+#include "catalogue/ui/element_downloader.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTcpSocket>
+#include <QUrl>
+#include <functional>
+
+namespace orvanta {
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+}  // namespace
+
+ElementDownloader::ElementDownloader(QObject* parent) : QObject(parent) {
+    stall_.setSingleShot(true);
+    connect(&stall_, &QTimer::timeout, this, [this] {
+        if (!running_) return;
+        if (exchange_) {
+            exchange_->OnStalled();
+            PumpLegacy();
+        } else {
+            Fail(QStringLiteral("No data from %1 for %2 seconds: download abandoned")
+                     .arg(Q(ElementSourceName(request_.source)))
+                     .arg(request_.stallSeconds));
+        }
+    });
+}
+
+ElementDownloader::~ElementDownloader() {
+    if (reply_) reply_->abort();
+    DropSocket();
+}
+
+void ElementDownloader::Log(const QString& text, int level) {
+    if (level == DL_ERROR) lastError_ = text;
+    emit LogLine(text, level);
+}
+
+void ElementDownloader::Touch() {
+    stall_.start(request_.stallSeconds * 1000);
+}
+
+bool ElementDownloader::Start(const ElementDownloadRequest& request) {
+    if (running_) {
+        Log(QStringLiteral("An element download is already running"), DL_WARNING);
+        return false;
+    }
+    request_ = request;
+    result_ = ElementInstallResult();
+    lastError_.clear();
+    buffer_.clear();
+    std::string why;
+    if (request.source == ElementSource::CelesTrak &&
+        !AcceptableBaseUrl(request.celesTrakUrl, why)) {
+        Log(QStringLiteral("Element download refused: ") + Q(why), DL_ERROR);
+        return false;
+    }
+    if (request.source == ElementSource::SpaceTrack &&
+        !AcceptableBaseUrl(request.spaceTrackUrl, why)) {
+        Log(QStringLiteral("Element download refused: ") + Q(why), DL_ERROR);
+        return false;
+    }
+    running_ = true;
+    switch (request.source) {
+        case ElementSource::CelesTrak: StartCelesTrak(); break;
+        case ElementSource::SpaceTrack: StartSpaceTrack(); break;
+        case ElementSource::Legacy: StartLegacy(); break;
+    }
+    return true;
+}
+
+void ElementDownloader::Abort(const QString& why) {
+    if (running_) Fail(why);
+}
+
+void ElementDownloader::Fail(const QString& text) {
+    Log(text, DL_ERROR);
+    Done(false);
+}
+
+void ElementDownloader::Done(bool ok) {
+    if (!running_) return;
+    running_ = false;
+    stall_.stop();
+    if (reply_) {
+        QNetworkReply* r = reply_;
+        reply_ = nullptr;
+        r->disconnect(this);
+        r->abort();
+        r->deleteLater();
+    }
+    DropSocket();
+    exchange_.reset();
+    if (!ok) Log(QStringLiteral("The element file was left as it was."), DL_WARNING);
+    emit Finished(ok);
+}
+
+void ElementDownloader::Complete(const std::vector<std::uint8_t>& body) {
+    result_ = InstallElementData(body, request_.target);
+    if (!result_.ok) {
+        Fail(Q(result_.message));
+        return;
+    }
+    if (result_.badRecords > 0)
+        Log(QStringLiteral("%1 element sets of the download skipped (first: %2)")
+                .arg(result_.badRecords)
+                .arg(Q(result_.firstProblem.empty() ? std::string("unusable element lines")
+                                                    : result_.firstProblem)),
+            DL_WARNING);
+    if (result_.skippedAbove > 0) Log(Q(SkippedAboveLine(result_.skippedAbove)), DL_WARNING);
+    Log(QStringLiteral("Kepler update complete!"), DL_SUCCESS);
+    Done(true);
+}
+
+// ---- QNetworkAccessManager services ----------------------------------------------------
+
+QNetworkReply* ElementDownloader::Get(const QString& url) {
+    QNetworkRequest r{QUrl(url)};
+    r.setHeader(QNetworkRequest::UserAgentHeader, QString::fromLatin1(ELEMENT_USER_AGENT));
+    return network_->get(r);
+}
+
+QNetworkReply* ElementDownloader::Post(const QString& url, const QByteArray& form) {
+    QNetworkRequest r{QUrl(url)};
+    r.setHeader(QNetworkRequest::UserAgentHeader, QString::fromLatin1(ELEMENT_USER_AGENT));
+    r.setHeader(QNetworkRequest::ContentTypeHeader,
+                QStringLiteral("application/x-www-form-urlencoded"));
+    return network_->post(r, form);
+}
+
+void ElementDownloader::Watch(QNetworkReply* reply, std::function<void(QNetworkReply*)> onDone) {
+    reply_ = reply;
+    buffer_.clear();
+    Touch();
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
+        Touch();
+        const QByteArray chunk = reply->readAll();
+        if (buffer_.size() + static_cast<std::size_t>(chunk.size()) > request_.maxBody) {
+            Fail(QStringLiteral("The answer of %1 exceeds %2 bytes: download abandoned")
+                     .arg(reply->url().host())
+                     .arg(request_.maxBody));
+            return;
+        }
+        buffer_.insert(buffer_.end(), chunk.begin(), chunk.end());
+        emit StatusText(QStringLiteral("%1 Bytes received").arg(buffer_.size()));
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, onDone] {
+        if (reply != reply_) return;
+        const QByteArray rest = reply->readAll();
+        buffer_.insert(buffer_.end(), rest.begin(), rest.end());
+        reply_ = nullptr;
+        reply->deleteLater();
+        onDone(reply);
+    });
+}
+
+bool ElementDownloader::ReplyOk(QNetworkReply* reply, const QString& what) {
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status != 200) {
+        const QString reason =
+            reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        if (status != 0)
+            Fail(QStringLiteral("%1 failed: the server answered \"HTTP %2 %3\"")
+                     .arg(what)
+                     .arg(status)
+                     .arg(reason));
+        else
+            Fail(QStringLiteral("%1 failed: %2").arg(what, reply->errorString()));
+        return false;
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        Fail(QStringLiteral("%1 failed: %2").arg(what, reply->errorString()));
+        return false;
+    }
+    return true;
+}
+
+void ElementDownloader::StartCelesTrak() {
+    if (!network_) network_ = new QNetworkAccessManager(this);
+    const std::string url = CelesTrakUrl(request_.celesTrakUrl, request_.group, request_.format);
+    Log(QStringLiteral("Downloading the \"%1\" element sets from CelesTrak...")
+            .arg(Q(request_.group)),
+        DL_INFORMATION);
+    Watch(Get(Q(url)), [this](QNetworkReply* reply) {
+        if (!ReplyOk(reply, QStringLiteral("The CelesTrak download"))) return;
+        Complete(buffer_);
+    });
+}
+
+void ElementDownloader::StartSpaceTrack() {
+    if (request_.user.empty() || request_.password.empty()) {
+        Fail(QStringLiteral("Your account information for Spacetrack has not been set. Unable "
+                            "to download Kepler elements!"));
+        return;
+    }
+    // A fresh jar per download: no session outlives its logout.
+    if (!network_) network_ = new QNetworkAccessManager(this);
+    network_->setCookieJar(new QNetworkCookieJar(network_));
+    std::string base = request_.spaceTrackUrl;
+    while (!base.empty() && base.back() == '/') base.pop_back();
+    request_.spaceTrackUrl = base;
+    Log(QStringLiteral("Status: Logging in to Space-Track..."), DL_INFORMATION);
+    const std::string form = SpaceTrackLoginBody(request_.user, request_.password);
+    Watch(Post(Q(base + SPACETRACK_LOGIN_PATH), QByteArray::fromStdString(form)),
+          [this](QNetworkReply* reply) {
+              if (!ReplyOk(reply, QStringLiteral("The Space-Track login"))) return;
+              const std::string answer(buffer_.begin(), buffer_.end());
+              // A refused login is still "200 OK", with {"Login":"Failed"} as its body.
+              if (answer.find("\"Login\"") != std::string::npos &&
+                  answer.find("Failed") != std::string::npos) {
+                  Fail(QStringLiteral("Login failed! Please verify your Space Track account "
+                                      "settings (username and password are case sensitive!)"));
+                  return;
+              }
+              Log(QStringLiteral("Login OK. Now initiating download..."), DL_INFORMATION);
+              SpaceTrackQuery();
+          });
+}
+
+void ElementDownloader::SpaceTrackQuery() {
+    Watch(Get(Q(request_.spaceTrackUrl + SPACETRACK_QUERY_PATH)), [this](QNetworkReply* reply) {
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status != 200 || reply->error() != QNetworkReply::NoError) {
+            ReplyOk(reply, QStringLiteral("The Space-Track query"));
+            return;
+        }
+        SpaceTrackLogout(std::move(buffer_));
+    });
+}
+
+void ElementDownloader::SpaceTrackLogout(std::vector<std::uint8_t> body) {
+    auto kept = std::make_shared<std::vector<std::uint8_t>>(std::move(body));
+    // The session ends whatever the logout answers; the elements are already here.
+    Watch(Get(Q(request_.spaceTrackUrl + SPACETRACK_LOGOUT_PATH)),
+          [this, kept](QNetworkReply*) { Complete(*kept); });
+}
+
+// ---- the element server's own exchange ----------------------------------------------------
+
+void ElementDownloader::StartLegacy() {
+    exchange_ = std::make_unique<LegacyElementExchange>(request_.legacy, request_.user,
+                                                        request_.password, request_.maxBody);
+    exchange_->Start();
+    PumpLegacy();
+}
+
+void ElementDownloader::DropSocket() {
+    stall_.stop();
+    if (socket_) {
+        QTcpSocket* s = socket_;
+        socket_ = nullptr;
+        s->disconnect(this);
+        s->abort();
+        s->deleteLater();
+    }
+    socketConnected_ = false;
+}
+
+void ElementDownloader::LegacyConnect(const QString& host, quint16 port) {
+    DropSocket();
+    auto* s = new QTcpSocket(this);
+    socket_ = s;
+    connect(s, &QTcpSocket::connected, this, [this, s] {
+        if (s != socket_ || !exchange_) return;
+        socketConnected_ = true;
+        Touch();
+        exchange_->OnConnected();
+        PumpLegacy();
+    });
+    connect(s, &QTcpSocket::readyRead, this, [this, s] {
+        if (s != socket_ || !exchange_) return;
+        Touch();
+        const QByteArray chunk = s->readAll();
+        exchange_->OnData(reinterpret_cast<const std::uint8_t*>(chunk.constData()),
+                          static_cast<std::size_t>(chunk.size()));
+        PumpLegacy();
+    });
+    connect(s, &QTcpSocket::disconnected, this, [this, s] {
+        if (s != socket_ || !exchange_) return;
+        const QByteArray rest = s->readAll();
+        if (!rest.isEmpty())
+            exchange_->OnData(reinterpret_cast<const std::uint8_t*>(rest.constData()),
+                              static_cast<std::size_t>(rest.size()));
+        if (exchange_ && exchange_->Running()) exchange_->OnClosed();
+        PumpLegacy();
+    });
+    connect(s, &QTcpSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError error) {
+        if (s != socket_ || !exchange_) return;
+        if (error == QAbstractSocket::RemoteHostClosedError) return;  // "disconnected" follows
+        if (error == QAbstractSocket::HostNotFoundError)
+            exchange_->OnResolveFailed();
+        else if (!socketConnected_)
+            exchange_->OnConnectFailed();
+        else
+            exchange_->OnSocketError(static_cast<int>(error), s->errorString().toStdString());
+        PumpLegacy();
+    });
+    Touch();
+    s->connectToHost(host, port);
+}
+
+void ElementDownloader::PumpLegacy() {
+    // Events may start further events (a failed send ends the exchange), so drain in turn.
+    while (exchange_) {
+        std::vector<DownloadEvent> events = exchange_->TakeEvents();
+        if (events.empty()) return;
+        for (DownloadEvent& e : events) {
+            switch (e.kind) {
+                case DownloadEvent::Kind::Log:
+                    Log(Q(e.text), e.level);
+                    break;
+                case DownloadEvent::Kind::Status:
+                    emit StatusText(Q(e.text));
+                    break;
+                case DownloadEvent::Kind::Connect:
+                    LegacyConnect(Q(e.host), e.port);
+                    break;
+                case DownloadEvent::Kind::Send: {
+                    const qint64 n = socket_ ? socket_->write(e.text.data(),
+                                                              static_cast<qint64>(e.text.size()))
+                                             : -1;
+                    if (n != static_cast<qint64>(e.text.size())) exchange_->OnSendFailed();
+                    break;
+                }
+                case DownloadEvent::Kind::Disconnect:
+                    DropSocket();
+                    break;
+                case DownloadEvent::Kind::Finished: {
+                    if (!e.ok) {
+                        Done(false);
+                        return;
+                    }
+                    const std::vector<std::uint8_t> body = exchange_->Body();
+                    exchange_.reset();
+                    Complete(body);
+                    return;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace orvanta

@@ -1,0 +1,99 @@
+#pragma once
+// Fetches fresh element sets from the chosen service without blocking the thread it runs
+// on: CelesTrak and Space-Track through QNetworkAccessManager, the element server's own
+// exchange through a QTcpSocket driving the core state machine. The body is checked and
+// installed as the element file only when it holds valid sets.
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/element_download.h"
+#include "catalogue/element_install.h"
+#include "catalogue/element_sources.h"
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QTcpSocket;
+
+namespace orvanta {
+
+struct ElementDownloadRequest {
+    ElementSource source = ElementSource::CelesTrak;
+    std::string celesTrakUrl = DEFAULT_CELESTRAK_URL;
+    std::string group = DEFAULT_ELEMENT_GROUP;
+    std::string format = DEFAULT_ELEMENT_FORMAT;
+    std::string spaceTrackUrl = DEFAULT_SPACETRACK_URL;
+    std::string user;
+    std::string password;
+    LegacyServerConfig legacy;
+    std::filesystem::path target;  // the element file written on success
+    int stallSeconds = DOWNLOAD_STALL_SECONDS;
+    std::size_t maxBody = MAX_ELEMENT_BODY;
+};
+
+class ElementDownloader : public QObject {
+    Q_OBJECT
+public:
+    explicit ElementDownloader(QObject* parent = nullptr);
+    ~ElementDownloader() override;
+
+    // Starts a download; false (with a log line) when one is already running or the
+    // request cannot be made (a base URL that is not HTTPS, say).
+    bool Start(const ElementDownloadRequest& request);
+    // Ends a running download as a failure, leaving the element file as it was.
+    void Abort(const QString& why);
+    bool Running() const { return running_; }
+
+    // The outcome of the last finished download.
+    const ElementInstallResult& Result() const { return result_; }
+    // The last error-level line of the last download.
+    const QString& LastError() const { return lastError_; }
+
+signals:
+    void LogLine(const QString& text, int level);
+    void StatusText(const QString& text);
+    void Finished(bool ok);
+
+private:
+    void Log(const QString& text, int level);
+    void Fail(const QString& text);
+    void Complete(const std::vector<std::uint8_t>& body);
+    void Done(bool ok);
+    void Touch();
+
+    // QNetworkAccessManager services.
+    QNetworkReply* Get(const QString& url);
+    QNetworkReply* Post(const QString& url, const QByteArray& form);
+    void Watch(QNetworkReply* reply, std::function<void(QNetworkReply*)> onDone);
+    bool ReplyOk(QNetworkReply* reply, const QString& what);
+    void StartCelesTrak();
+    void StartSpaceTrack();
+    void SpaceTrackQuery();
+    void SpaceTrackLogout(std::vector<std::uint8_t> body);
+
+    // The element server's exchange.
+    void StartLegacy();
+    void PumpLegacy();
+    void LegacyConnect(const QString& host, quint16 port);
+    void DropSocket();
+
+    ElementDownloadRequest request_;
+    bool running_ = false;
+    QNetworkAccessManager* network_ = nullptr;
+    QPointer<QNetworkReply> reply_;
+    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<LegacyElementExchange> exchange_;
+    QPointer<QTcpSocket> socket_;
+    bool socketConnected_ = false;
+    QTimer stall_;
+    ElementInstallResult result_;
+    QString lastError_;
+};
+
+}  // namespace orvanta

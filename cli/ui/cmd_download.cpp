@@ -1,0 +1,138 @@
+// orvanta-cli download: fetches fresh element sets as the program does and writes them as
+// a gzip-compressed three-line element file.
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/element_sources.h"
+#include "catalogue/ui/element_downloader.h"
+#include "cli/command.h"
+
+namespace orvanta::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "download [--source celestrak|spacetrack|legacy] [--group NAME] [--format json|csv|3le] "
+    "[--base-url URL] [--user U --password P] --out FILE";
+
+int Usage(const std::string& why) {
+    return UsageError("download: " + why + " (usage: " + kUsage + ")");
+}
+
+// "http://host:port" into host and port for the element server's own exchange.
+bool SplitHostPort(const std::string& url, LegacyServerConfig& legacy) {
+    std::string rest = url;
+    if (rest.rfind("http://", 0) == 0) rest = rest.substr(7);
+    rest = rest.substr(0, rest.find('/'));
+    const std::size_t colon = rest.rfind(':');
+    if (colon != std::string::npos) {
+        const int port = std::atoi(rest.c_str() + colon + 1);
+        if (port <= 0 || port > 65535) return false;
+        legacy.port = static_cast<std::uint16_t>(port);
+        rest = rest.substr(0, colon);
+    }
+    if (rest.empty()) return false;
+    legacy.host = rest;
+    legacy.headerHost = rest;
+    return true;
+}
+
+int RunDownload(const std::vector<std::string>& args) {
+    ElementDownloadRequest request;
+    std::string baseUrl, out;
+    bool havePassword = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 == args.size() || args[i + 1].empty()) return false;
+            into = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--source") {
+            if (!value(v)) return Usage("--source needs a value");
+            const auto source = ParseElementSource(v);
+            if (!source) return Usage("unknown source '" + v + "'");
+            request.source = *source;
+        } else if (a == "--group") {
+            if (!value(request.group) || !IsElementGroup(request.group))
+                return Usage("--group needs a group name of letters, digits, '-' and '_'");
+        } else if (a == "--format") {
+            if (!value(request.format) || !IsElementFormat(request.format))
+                return Usage("--format must be json, csv or 3le");
+        } else if (a == "--base-url") {
+            if (!value(baseUrl)) return Usage("--base-url needs a URL");
+        } else if (a == "--user") {
+            if (!value(request.user)) return Usage("--user needs a name");
+        } else if (a == "--password") {
+            if (!value(request.password)) return Usage("--password needs a value");
+            havePassword = true;
+        } else if (a == "--out") {
+            if (!value(out)) return Usage("--out needs a path");
+        } else {
+            return Usage("unexpected argument '" + a + "'");
+        }
+    }
+    if (out.empty()) return Usage("--out FILE is required");
+    if (!havePassword)
+        if (const char* env = std::getenv("ORVANTA_SPACETRACK_PASSWORD")) request.password = env;
+    if (request.source != ElementSource::CelesTrak &&
+        (request.user.empty() || request.password.empty()))
+        return Usage("this source needs --user and --password (or ORVANTA_SPACETRACK_PASSWORD)");
+    if (!baseUrl.empty()) {
+        std::string why;
+        switch (request.source) {
+            case ElementSource::CelesTrak:
+                if (!AcceptableBaseUrl(baseUrl, why)) return Usage(why);
+                request.celesTrakUrl = baseUrl;
+                break;
+            case ElementSource::SpaceTrack:
+                if (!AcceptableBaseUrl(baseUrl, why)) return Usage(why);
+                request.spaceTrackUrl = baseUrl;
+                break;
+            case ElementSource::Legacy:
+                if (!SplitHostPort(baseUrl, request.legacy))
+                    return Usage("--base-url for the legacy server is http://HOST[:PORT]");
+                break;
+        }
+    }
+    request.target = out;
+
+    std::unique_ptr<QCoreApplication> app;
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "orvanta-cli";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    ElementDownloader downloader;
+    QEventLoop loop;
+    bool ok = false;
+    QObject::connect(&downloader, &ElementDownloader::Finished, &loop, [&](bool success) {
+        ok = success;
+        loop.quit();
+    });
+    if (!downloader.Start(request)) {
+        std::cerr << "orvanta-cli: download: " << downloader.LastError().toStdString() << "\n";
+        return 3;
+    }
+    if (downloader.Running()) loop.exec();
+    if (!ok) {
+        std::cerr << "orvanta-cli: download: " << downloader.LastError().toStdString() << "\n";
+        return 3;
+    }
+    std::cerr << downloader.Result().written << " element sets written to " << out << "\n";
+    return 0;
+}
+
+}  // namespace
+
+ORVANTA_CLI_COMMAND(kDownloadCommand, "download", kUsage, RunDownload);
+
+}  // namespace orvanta::cli

@@ -68,7 +68,9 @@ bool AcceptableBaseUrl(std::string_view url, std::string& why) {
         } else {
             host = host.substr(0, host.find(':'));
         }
-        if (host == "localhost" || host == "::1" || host.starts_with("127.")) return true;
+        const bool loopbackV4 = host.starts_with("127.") &&
+                                host.find_first_not_of("0123456789.") == std::string_view::npos;
+        if (host == "localhost" || host == "::1" || loopbackV4) return true;
         why = "plain HTTP is accepted only for this machine (127.0.0.1): " + std::string(url);
         return false;
     }

@@ -36,6 +36,21 @@ struct Settings {
     std::int32_t checkForUpdates = 1;
     std::string spaceTrackUsername;
     std::string spaceTrackPassword;
+    // Element download: the service, CelesTrak's group and format, the services' addresses,
+    // the last downloads (Julian dates, UTC; for the services' rate rules) and the element
+    // server's own connection.
+    std::string elementSource = "CelesTrak";
+    std::string elementGroup = "active";
+    std::string elementFormat = "json";
+    std::string celesTrakUrl = "https://celestrak.org";
+    std::string spaceTrackUrl = "https://www.space-track.org";
+    double celesTrakLastDownload = 0.0;
+    std::string celesTrakLastGroup;
+    double spaceTrackLastDownload = 0.0;
+    std::string elementServerHost = "www.space-track.org";
+    std::int32_t elementServerPort = 80;
+    std::string elementServerHeaderHost = "www.space-track.org";
+    std::string vendorHost = "orvanta.example.org";
     ObserverLocation observer;
     std::string gpsComPort = "COM1";
     std::int32_t metric = 1;  // 1 km, 2 statute miles, 3 nautical miles

@@ -207,9 +207,9 @@ void LegacyElementExchange::OnSocketError(int code, const std::string& text) {
     if (Running()) Fail("Socket error " + std::to_string(code) + ": " + text);
 }
 
-void LegacyElementExchange::OnStalled() {
+void LegacyElementExchange::OnStalled(int seconds) {
     if (Running())
-        Fail("No data from the element server for " + std::to_string(DOWNLOAD_STALL_SECONDS) +
+        Fail("No data from the element server for " + std::to_string(seconds) +
              " seconds: download abandoned");
 }
 

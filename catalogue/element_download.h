@@ -64,7 +64,7 @@ public:
     void OnConnectFailed();
     void OnSendFailed();
     void OnSocketError(int code, const std::string& text);
-    void OnStalled();
+    void OnStalled(int seconds = DOWNLOAD_STALL_SECONDS);
 
     Phase GetPhase() const { return phase_; }
     bool Running() const { return phase_ == Phase::Login || phase_ == Phase::Download; }

@@ -201,7 +201,7 @@ void MainWindow::BuildMenus() {
     settingsMenu->addAction(QStringLiteral("&User..."), this, &MainWindow::OpenUserSettings);
     settingsMenu->addAction(QStringLiteral("&Hosts..."), this, &MainWindow::OpenHostSettings);
     settingsMenu->addAction(QStringLiteral("&Download Keplers..."), this,
-                            [this] { NotYetAvailable(QStringLiteral("The element download")); });
+                            [this] { StartElementDownload(); });
     settingsMenu->addAction(QStringLiteral("&Update Passlist now..."), this,
                             [this] { StartPassSearch(); });
 
@@ -284,11 +284,11 @@ void MainWindow::LoadElements() {
     context.elementFile = programDirectory_ / ELEMENT_FILE_NAME;
     context.workDirectory = work.Path();
     context.prompt = prompt_;
-    // The element download hooks in here: start it and return true. Until it exists the
-    // user hears only that it is not available, never that one has begun.
+    // At start the settings are read after the load: the download waits for them, and a
+    // refusal (a rate rule, a missing account) is logged when it comes.
     context.startDownload = [this] {
-        NotYetAvailable(QStringLiteral("The element download"));
-        return false;
+        QTimer::singleShot(0, this, [this] { StartElementDownload(); });
+        return true;
     };
     LoadElementFile(context, catalogue_, &selection_);
 }
@@ -375,7 +375,7 @@ void MainWindow::TickClock() {
         LogEvent("Updating Kepler Elements, 24h have elapsed", LOG_INFORMATION);
         settings_.automaticKeplerUpdate = now + 1.0;
         WriteSettings(settings_, {"Automatic Kepler Update"});
-        // The element download itself arrives with its own window code.
+        StartElementDownload();
     }
     // The workers fill a table of their own, so the list keeps counting down meanwhile.
     passList_->Model()->Tick(now);

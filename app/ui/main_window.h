@@ -36,6 +36,7 @@ class HostMonitorPanel;
 struct HostMonitorEnvironment;
 class SkyViewWindow;
 class ISkyViewHost;
+class ElementDownloader;
 
 // Everything the window takes from outside, so tests can run it at a fixed instant in a
 // temporary directory and answer its questions.
@@ -82,6 +83,11 @@ public:
     void AbortPassSearch();
     // Waits (processing events) until no search runs; false on timeout.
     bool WaitForSearch(int timeoutMs);
+
+    // Starts the element download from the chosen service ("Element Source"); false when
+    // one runs already or the service's rate rule refuses it (with a log line).
+    bool StartElementDownload();
+    ElementDownloader* Downloader();
 
     // Timer 1 body: advance now, autorefresh, daily element update, pass-list tick.
     void TickClock();
@@ -168,6 +174,7 @@ private:
     bool ShiftCtrlHeld() const;
     void LoadStars();
     void CloseViews();
+    void FinishElementDownload(bool ok);
 
     MainWindowEnvironment env_;
     std::unique_ptr<IPrompt> ownPrompt_;
@@ -199,6 +206,7 @@ private:
     QPointer<QProgressBar> downloadProgress_;
     std::unique_ptr<ClockSyncScheduler> clockSync_;
     std::unique_ptr<UpdateChecker> updates_;
+    ElementDownloader* downloader_ = nullptr;
     QTimer clockTimer_;
     QTimer searchTimer_;
 

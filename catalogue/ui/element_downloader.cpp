@@ -23,7 +23,7 @@ ElementDownloader::ElementDownloader(QObject* parent) : QObject(parent) {
     connect(&stall_, &QTimer::timeout, this, [this] {
         if (!running_) return;
         if (exchange_) {
-            exchange_->OnStalled();
+            exchange_->OnStalled(request_.stallSeconds);
             PumpLegacy();
         } else {
             Fail(QStringLiteral("No data from %1 for %2 seconds: download abandoned")

@@ -170,6 +170,14 @@ void UserSettingsDialog::BuildControls() {
     loginGrid->addWidget(login_, 1, 1);
     loginGrid->addWidget(new QLabel(QStringLiteral("Password"), loginBox), 2, 0);
     loginGrid->addWidget(password_, 2, 1);
+    // Where "Download Keplers" fetches from; CelesTrak needs no account.
+    elementSource_ = new QComboBox(loginBox);
+    elementSource_->addItem(QStringLiteral("CelesTrak (no account)"), QStringLiteral("CelesTrak"));
+    elementSource_->addItem(QStringLiteral("Space-Track"), QStringLiteral("Space-Track"));
+    elementSource_->addItem(QStringLiteral("Element server (legacy)"), QStringLiteral("Legacy"));
+    named(elementSource_, "elementSourceCombo");
+    loginGrid->addWidget(new QLabel(QStringLiteral("Element Source"), loginBox), 3, 0);
+    loginGrid->addWidget(elementSource_, 3, 1);
 
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons_->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
@@ -214,6 +222,9 @@ void UserSettingsDialog::FillControls() {
     ShowLocation(settings_.observer);
     login_->setText(Q(settings_.spaceTrackUsername));
     password_->setText(Q(settings_.spaceTrackPassword));
+    const int source = elementSource_->findData(Q(settings_.elementSource), Qt::UserRole,
+                                                Qt::MatchFixedString);
+    elementSource_->setCurrentIndex(source < 0 ? 0 : source);
     EnumerateSerialPorts(ports_, settings_.gpsComPort);
 }
 
@@ -320,10 +331,12 @@ void UserSettingsDialog::accept() {
     settings_.observer.altitudeMetres = ReadAltitudeField(altitude_->text().toStdString());
     settings_.spaceTrackUsername = login_->text().left(kMaxLoginChars).toStdString();
     settings_.spaceTrackPassword = password_->text().left(kMaxLoginChars).toStdString();
+    settings_.elementSource = elementSource_->currentData().toString().toStdString();
 
     bool stored =
         WriteSettings(settings_, {"DisplayUTC", "Use 24h Time", "Metric", "Obs", "GPS Com Port",
-                                  "SpaceTrack Username", "SpaceTrack Password"});
+                                  "SpaceTrack Username", "SpaceTrack Password",
+                                  "Element Source"});
     if (!stored)
         prompt_.Tell("Error",
                      "Unable to store the user settings! They apply until the program ends.",

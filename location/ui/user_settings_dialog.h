@@ -105,6 +105,7 @@ private:
     HyperlinkLabel* registration_ = nullptr;
     QLineEdit* login_ = nullptr;
     QLineEdit* password_ = nullptr;
+    QComboBox* elementSource_ = nullptr;  // "Element Source": where fresh elements come from
     QDialogButtonBox* buttons_ = nullptr;
 };
 

@@ -1,0 +1,318 @@
+// The element download against stand-in services on 127.0.0.1: a CelesTrak-style GP query,
+// a Space-Track-style session, the element server's own exchange over a plain socket, and
+// the ways they fail (non-200, cut body, stall, refused login) without harming the file.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "catalogue/element_install.h"
+#include "catalogue/ui/element_downloader.h"
+#include "maintenance/gzip_decoder.h"
+
+namespace orvanta {
+namespace {
+
+namespace fs = std::filesystem;
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "test_download_ui";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+}
+
+std::string ReadData(const std::string& name) {
+    std::ifstream in(std::string(ORVANTA_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// What the stand-in sends for one request: chunks written one after the other (each its
+// own write, so a header can be split), then a close unless the connection is to stall.
+struct Answer {
+    std::vector<std::string> chunks;
+    bool close = true;
+};
+
+// An HTTP stand-in: reads each request whole (header and Content-Length body), records
+// it and answers with what the script returns.
+class StandIn : public QObject {
+public:
+    using Script = std::function<Answer(const std::string& request)>;
+
+    explicit StandIn(Script script) : script_(std::move(script)) {
+        server_.listen(QHostAddress::LocalHost, 0);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection()) {
+                auto buffer = std::make_shared<std::string>();
+                connect(s, &QTcpSocket::readyRead, this, [this, s, buffer] {
+                    buffer->append(s->readAll().toStdString());
+                    const std::size_t end = buffer->find("\r\n\r\n");
+                    if (end == std::string::npos) return;
+                    std::size_t length = 0;
+                    const std::size_t cl = buffer->find("Content-Length: ");
+                    if (cl != std::string::npos && cl < end)
+                        length = std::stoul(buffer->substr(cl + 16));
+                    if (buffer->size() < end + 4 + length) return;
+                    const std::string request = buffer->substr(0, end + 4 + length);
+                    buffer->erase(0, end + 4 + length);
+                    requests.push_back(request);
+                    const Answer a = script_(request);
+                    for (const std::string& chunk : a.chunks) {
+                        s->write(chunk.data(), static_cast<qint64>(chunk.size()));
+                        s->flush();
+                        s->waitForBytesWritten(1000);
+                    }
+                    if (a.close) s->disconnectFromHost();
+                });
+            }
+        });
+    }
+    quint16 Port() const { return server_.serverPort(); }
+    QString Base() const { return QStringLiteral("http://127.0.0.1:%1").arg(Port()); }
+
+    std::vector<std::string> requests;
+
+private:
+    QTcpServer server_;
+    Script script_;
+};
+
+std::string Ok(const std::string& body, const std::string& extra = "") {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extra +
+           "\r\n" + body;
+}
+
+class DownloaderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        ASSERT_TRUE(dir_.isValid());
+        target_ = fs::path(dir_.path().toStdString()) / "keplers";
+        original_ = GzipBytes(ReadData("omm/celestrak-stations-2026-04.tle"));
+        std::ofstream(target_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(original_.data()),
+                   static_cast<std::streamsize>(original_.size()));
+        QObject::connect(&downloader_, &ElementDownloader::LogLine,
+                         [this](const QString& text, int) { log_.push_back(text.toStdString()); });
+    }
+
+    // Runs the download to its end (generous time-out: the machine may be loaded).
+    bool Run(ElementDownloadRequest request) {
+        request.target = target_;
+        QSignalSpy finished(&downloader_, &ElementDownloader::Finished);
+        if (!downloader_.Start(request)) return false;
+        if (finished.isEmpty() && !finished.wait(30000)) {
+            ADD_FAILURE() << "the download never finished";
+            return false;
+        }
+        return finished.first().first().toBool();
+    }
+
+    bool Logged(const std::string& part) const {
+        for (const std::string& l : log_)
+            if (l.find(part) != std::string::npos) return true;
+        return false;
+    }
+
+    void ExpectUntouched() {
+        EXPECT_EQ(ReadFile(target_), std::string(original_.begin(), original_.end()));
+        EXPECT_TRUE(Logged("The element file was left as it was."));
+    }
+
+    std::string Installed() {
+        const std::string gz = ReadFile(target_);
+        const auto text = GunzipBuffer(reinterpret_cast<const std::uint8_t*>(gz.data()), gz.size());
+        return std::string(text.begin(), text.end());
+    }
+
+    QTemporaryDir dir_;
+    fs::path target_;
+    std::vector<std::uint8_t> original_;
+    ElementDownloader downloader_;
+    std::vector<std::string> log_;
+};
+
+TEST_F(DownloaderTest, CelesTrakGroupAsOmmJson) {
+    const std::string json = ReadData("omm/celestrak-visual-2026-04.json");
+    // The header's blank line falls between two writes.
+    StandIn server([&](const std::string&) {
+        const std::string whole = Ok(json, "Content-Type: application/json\r\n");
+        const std::size_t split = whole.find("\r\n\r\n") + 2;
+        return Answer{{whole.substr(0, split), whole.substr(split)}};
+    });
+    ElementDownloadRequest r;
+    r.celesTrakUrl = server.Base().toStdString();
+    r.group = "visual";
+    ASSERT_TRUE(Run(r)) << downloader_.LastError().toStdString();
+    ASSERT_EQ(server.requests.size(), 1u);
+    EXPECT_EQ(server.requests[0].substr(0, server.requests[0].find("\r\n")),
+              "GET /NORAD/elements/gp.php?GROUP=visual&FORMAT=json HTTP/1.1");
+    EXPECT_NE(server.requests[0].find(std::string("User-Agent: ") + ELEMENT_USER_AGENT),
+              std::string::npos);
+    EXPECT_EQ(downloader_.Result().written, 148);
+    // The file holds the service's own element lines for the same sets.
+    const std::string text = Installed();
+    const std::string partner = ReadData("omm/celestrak-visual-2026-04.tle");
+    const std::size_t l1 = partner.find("\n1 ") + 1;
+    EXPECT_NE(text.find(partner.substr(l1, 69) + "\n"), std::string::npos);
+    EXPECT_TRUE(Logged("Kepler update complete!"));
+}
+
+TEST_F(DownloaderTest, CelesTrakFailuresKeepTheFile) {
+    StandIn unavailable([](const std::string&) {
+        return Answer{{"HTTP/1.1 503 Service Unavailable\r\nContent-Length: 4\r\n\r\nbusy"}};
+    });
+    ElementDownloadRequest r;
+    r.celesTrakUrl = unavailable.Base().toStdString();
+    EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("HTTP 503 Service Unavailable")) << downloader_.LastError().toStdString();
+    ExpectUntouched();
+
+    // A body cut short of its Content-Length.
+    StandIn cut([](const std::string&) {
+        return Answer{{"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n[{\"OBJECT_NAME\":"}};
+    });
+    r.celesTrakUrl = cut.Base().toStdString();
+    EXPECT_FALSE(Run(r));
+    ExpectUntouched();
+
+    // A page that is not element sets.
+    StandIn page([](const std::string&) { return Answer{{Ok("<html>moved</html>")}}; });
+    r.celesTrakUrl = page.Base().toStdString();
+    EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("no valid element set"));
+    ExpectUntouched();
+
+    // Plain HTTP to anything but this machine is refused before any connection.
+    r.celesTrakUrl = "http://celestrak.org";
+    EXPECT_FALSE(downloader_.Start(r));
+    EXPECT_FALSE(downloader_.Running());
+}
+
+TEST_F(DownloaderTest, AStalledServerIsGivenUp) {
+    StandIn silent([](const std::string&) { return Answer{{}, false}; });
+    ElementDownloadRequest r;
+    r.celesTrakUrl = silent.Base().toStdString();
+    r.stallSeconds = 1;
+    EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("No data from CelesTrak for 1 seconds: download abandoned"));
+    ExpectUntouched();
+
+    r.source = ElementSource::Legacy;
+    r.user = "me";
+    r.password = "pw";
+    r.legacy.host = "127.0.0.1";
+    r.legacy.port = silent.Port();
+    EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("No data from the element server for 1 seconds: download abandoned"));
+    ExpectUntouched();
+}
+
+TEST_F(DownloaderTest, SpaceTrackSession) {
+    const std::string json = ReadData("omm/celestrak-stations-2026-04.json");
+    // Space-Track sends every value as a string.
+    std::string strings;
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        strings += json[i];
+        if (json[i] == ':' && json[i - 1] == '"' && json[i + 1] != '"') {
+            strings += '"';
+            const std::size_t end = json.find_first_of(",}", i + 1);
+            strings += json.substr(i + 1, end - i - 1) + '"';
+            i = end - 1;
+        }
+    }
+    StandIn server([&](const std::string& request) {
+        if (request.starts_with("POST /ajaxauth/login "))
+            return Answer{{Ok("\"\"", "Set-Cookie: chocolatechip=abc123; path=/\r\n")}};
+        if (request.starts_with("GET /basicspacedata/")) return Answer{{Ok(strings)}};
+        return Answer{{Ok("\"Successfully logged out\"")}};
+    });
+    ElementDownloadRequest r;
+    r.source = ElementSource::SpaceTrack;
+    r.spaceTrackUrl = server.Base().toStdString() + "/";
+    r.user = "me@example.org";
+    r.password = "a&b=c+d%";
+    ASSERT_TRUE(Run(r)) << downloader_.LastError().toStdString();
+    ASSERT_EQ(server.requests.size(), 3u);
+    EXPECT_TRUE(server.requests[0].ends_with(
+        "\r\n\r\nidentity=me%40example.org&password=a%26b%3Dc%2Bd%25"));
+    EXPECT_TRUE(server.requests[1].starts_with(
+        "GET "
+        "/basicspacedata/query/class/gp/EPOCH/%3Enow-30/orderby/NORAD_CAT_ID/format/json "))
+        << server.requests[1];
+    EXPECT_NE(server.requests[1].find("chocolatechip=abc123"), std::string::npos);
+    EXPECT_TRUE(server.requests[2].starts_with("GET /ajaxauth/logout "));
+    EXPECT_EQ(downloader_.Result().written, 28);
+}
+
+TEST_F(DownloaderTest, SpaceTrackRefusedLogin) {
+    StandIn server([](const std::string&) { return Answer{{Ok("{\"Login\":\"Failed\"}")}}; });
+    ElementDownloadRequest r;
+    r.source = ElementSource::SpaceTrack;
+    r.spaceTrackUrl = server.Base().toStdString();
+    r.user = "me";
+    r.password = "wrong";
+    EXPECT_FALSE(Run(r));
+    EXPECT_EQ(server.requests.size(), 1u);
+    EXPECT_TRUE(Logged("Login failed!"));
+    ExpectUntouched();
+}
+
+TEST_F(DownloaderTest, ElementServerExchangeOverASocket) {
+    const std::vector<std::uint8_t> gz = GzipBytes(ReadData("omm/celestrak-stations-2026-04.tle"));
+    const std::string body(gz.begin(), gz.end());
+    StandIn server([&](const std::string& request) {
+        if (request.starts_with("POST /perl/login.pl"))
+            return Answer{{"HTTP/1.1 200 OK\r\nSet-Cookie: sess=42; path=/\r\n\r\nWelcome"}};
+        // No length: the body runs to the close, its header's end split across writes.
+        return Answer{{"HTTP/1.1 200 OK\r\nContent-Type: application/x-gzip\r\n\r", "\n",
+                       body.substr(0, 100), body.substr(100)}};
+    });
+    ElementDownloadRequest r;
+    r.source = ElementSource::Legacy;
+    r.user = "me";
+    r.password = "p&ss";
+    r.legacy.host = "127.0.0.1";
+    r.legacy.port = server.Port();
+    r.legacy.headerHost = "elements.test";
+    ASSERT_TRUE(Run(r)) << downloader_.LastError().toStdString();
+    ASSERT_EQ(server.requests.size(), 2u);
+    EXPECT_NE(server.requests[0].find("&password=p%26ss&"), std::string::npos);
+    EXPECT_NE(server.requests[1].find("\r\nCookie: sess=42\r\n"), std::string::npos);
+    // The server's gzip body is stored unchanged.
+    EXPECT_EQ(ReadFile(target_), body);
+    EXPECT_TRUE(Logged("Login OK. Now initiating download..."));
+    EXPECT_TRUE(Logged("Kepler update complete!"));
+
+    // Nobody listening: one line, the file kept.
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    r.legacy.port = closed.serverPort();
+    closed.close();
+    const std::string before = ReadFile(target_);
+    EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("Failed to establish connection"));
+    EXPECT_EQ(ReadFile(target_), before);
+}
+
+}  // namespace
+}  // namespace orvanta

@@ -34,7 +34,13 @@ ElementDownloader::ElementDownloader(QObject* parent) : QObject(parent) {
 }
 
 ElementDownloader::~ElementDownloader() {
-    if (reply_) reply_->abort();
+    // The owner may be half destroyed already: nothing may be reported from here on.
+    running_ = false;
+    disconnect(this, nullptr, nullptr, nullptr);
+    if (reply_) {
+        reply_->disconnect(this);
+        reply_->abort();
+    }
     DropSocket();
 }
 

@@ -42,6 +42,15 @@ protected:
         home_ = std::filesystem::path(dir_.path().toStdString());
         SetSettingsStore(platform::OpenFileSettingsStore(home_ / "Orvanta.reg"));
         WriteElementFile(home_ / "keplers");
+        // No test reaches a real element service: every address is a closed local port.
+        {
+            CRegistry reg;
+            ASSERT_TRUE(reg.OpenSettings());
+            reg.WriteString("CelesTrak URL", "http://127.0.0.1:9");
+            reg.WriteString("Space-Track URL", "http://127.0.0.1:9");
+            reg.WriteString("Element Server Host", "127.0.0.1");
+            reg.WriteDword("Element Server Port", 9);
+        }
         TakeQueuedEvents();
     }
     void TearDown() override {

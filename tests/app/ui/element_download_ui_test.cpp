@@ -1,0 +1,98 @@
+// "Download Keplers" from the main window against a CelesTrak stand-in on 127.0.0.1: the
+// reload with six-digit numbers, the 2-hour rule, and the question after a failed load.
+#include <QSignalSpy>
+
+#include "../../catalogue/ui/stand_in_server.h"
+#include "catalogue/ui/element_downloader.h"
+#include "maintenance/gzip_decoder.h"
+#include "ui_test_support.h"
+
+namespace orvanta::testing {
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Record(int number) {
+    return R"({"OBJECT_NAME":"NEW )" + std::to_string(number) +
+           R"(","OBJECT_ID":"2026-050A","EPOCH":"2026-05-07T12:00:00.000000",)"
+           R"("MEAN_MOTION":15.2,"ECCENTRICITY":0.0011,"INCLINATION":53.0,"RA_OF_ASC_NODE":10,)"
+           R"("ARG_OF_PERICENTER":20,"MEAN_ANOMALY":30,"NORAD_CAT_ID":)" +
+           std::to_string(number) + "}";
+}
+
+class ElementDownloadUiTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        std::string json = ReadText(ORVANTA_TEST_DATA_DIR "/omm/celestrak-stations-2026-04.json");
+        json.erase(json.rfind(']'));  // the closing ']'
+        json += "," + Record(123456) + "," + Record(400000) + "]";
+        server_ = std::make_unique<StandIn>([json](const std::string&) {
+            return Answer{{Ok(json)}};
+        });
+        CRegistry reg;
+        ASSERT_TRUE(reg.OpenSettings());
+        reg.WriteString("CelesTrak URL", server_->Base().toStdString());
+    }
+
+    bool WaitForDownload(MainWindow& w) {
+        QSignalSpy finished(w.Downloader(), &ElementDownloader::Finished);
+        if (!w.Downloader()->Running()) return w.Downloader()->Result().ok;
+        return finished.wait(30000) && finished.first().first().toBool();
+    }
+
+    std::unique_ptr<StandIn> server_;
+};
+
+TEST_F(ElementDownloadUiTest, DownloadReloadsTheCatalogueAndKeepsToTwoHours) {
+    MainWindow& w = Start();
+    ASSERT_TRUE(w.StartElementDownload());
+    ASSERT_TRUE(WaitForDownload(w));
+    EXPECT_TRUE(Logged("Kepler update complete!", LOG_SUCCESS));
+    EXPECT_TRUE(Logged("1 element sets above catalogue number 339999 kept in memory only"));
+    EXPECT_TRUE(Logged("30 Kepler elements loaded from file", LOG_INFORMATION));
+    ASSERT_EQ(w.Catalogue().Count(), 30);
+    EXPECT_EQ(w.Catalogue().records[28].catalogueNumber, 123456);
+    EXPECT_EQ(FormatCatalogueItem(w.Catalogue().records[29]), "NEW 400000   (400000)");
+    // The file holds every set but the one above 339999, the six-digit one as Alpha-5.
+    const std::string gz = ReadText((home_ / "keplers").string());
+    const auto text = GunzipBuffer(reinterpret_cast<const std::uint8_t*>(gz.data()), gz.size());
+    const std::string file(text.begin(), text.end());
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 3 * 29);
+    EXPECT_NE(file.find("\n1 C3456U 26050A "), std::string::npos);
+
+    // CelesTrak's rule: the same group again within 2 hours is refused with the time.
+    utc_ += 1.0 / 24;
+    w.TickClock();
+    EXPECT_FALSE(w.StartElementDownload());
+    EXPECT_TRUE(Logged("CelesTrak allows one download of the \"active\" group every 2 hours; "
+                       "the next is allowed at ",
+                       LOG_WARNING));
+    EXPECT_EQ(server_->requests.size(), 1u);
+    utc_ += 1.0 / 24 + 1.0 / 86400;
+    w.TickClock();
+    ASSERT_TRUE(w.StartElementDownload());
+    EXPECT_TRUE(WaitForDownload(w));
+    EXPECT_EQ(server_->requests.size(), 2u);
+}
+
+TEST_F(ElementDownloadUiTest, YesAfterAFailedLoadStartsTheDownload) {
+    std::ofstream(home_ / "keplers", std::ios::binary | std::ios::trunc) << "not gzip";
+    prompt_.answers = {PromptAnswer::Yes, PromptAnswer::Ok};
+    MainWindow& w = Start();
+    EXPECT_TRUE(Logged("kepler error: "));
+    EXPECT_EQ(w.Catalogue().Count(), 0);
+    // The download starts once the settings are read, right after start-up.
+    QApplication::processEvents();
+    ASSERT_TRUE(WaitForDownload(w));
+    EXPECT_EQ(w.Catalogue().Count(), 30);
+    EXPECT_EQ(server_->requests.size(), 1u);
+}
+
+}  // namespace
+}  // namespace orvanta::testing

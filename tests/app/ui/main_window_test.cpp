@@ -59,7 +59,11 @@ TEST_F(MainWindowTest, FirstStartLogsItsLinesAndUsesTheDefaults) {
     EXPECT_FALSE(w.SearchRunning());
     EXPECT_EQ(w.PassList()->Model()->rowCount(), 0);
     EXPECT_EQ(w.StatusText(), "Ready");
-    EXPECT_EQ(w.CurrentSettings(), Settings{});
+    Settings defaults;  // but for the element services, which the fixture keeps local
+    defaults.celesTrakUrl = defaults.spaceTrackUrl = "http://127.0.0.1:9";
+    defaults.elementServerHost = "127.0.0.1";
+    defaults.elementServerPort = 9;
+    EXPECT_EQ(w.CurrentSettings(), defaults);
     EXPECT_EQ(w.windowTitle(), "Orvanta");
 
     Close();

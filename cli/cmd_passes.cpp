@@ -65,7 +65,8 @@ bool AddSatellites(const std::string& text, std::vector<int>& out) {
     while (pos <= text.size()) {
         const std::size_t comma = std::min(text.find(',', pos), text.size());
         long long v;
-        if (!ParseInt(text.substr(pos, comma - pos), 0, 339999, v)) return false;
+        // OMM files carry numbers beyond the 339999 that element lines can hold.
+        if (!ParseInt(text.substr(pos, comma - pos), 0, 999999999, v)) return false;
         out.push_back(static_cast<int>(v));
         pos = comma + 1;
     }
@@ -168,7 +169,9 @@ int RunPasses(const std::vector<std::string>& args) {
         s.name = r.name;
         s.line1 = r.line1;
         s.line2 = r.line2;
-        s.catalogueNumber = cElementSet(r.name, r.line1, r.line2).CatalogueNumber();
+        s.catalogueNumber = r.catalogueNumber >= 0
+                                ? r.catalogueNumber
+                                : cElementSet(r.name, r.line1, r.line2).CatalogueNumber();
         in.satellites.push_back(std::move(s));
     };
     if (a.satellites.empty()) {
@@ -177,7 +180,10 @@ int RunPasses(const std::vector<std::string>& args) {
         for (int number : a.satellites) {
             const TleRecord* found = nullptr;
             for (const TleRecord& r : file.records)
-                if (cElementSet(r.name, r.line1, r.line2).CatalogueNumber() == number) found = &r;
+                if ((r.catalogueNumber >= 0
+                         ? r.catalogueNumber
+                         : cElementSet(r.name, r.line1, r.line2).CatalogueNumber()) == number)
+                    found = &r;
             if (!found)
                 return UsageError("passes: satellite " + std::to_string(number) + " is not in " +
                                   a.tlePath);

@@ -37,10 +37,11 @@ bool ParseDouble(const std::string& text, double& value) {
 
 // "1440", "25544" or the Alpha-5 form "A0001".
 bool ParseCatalogue(const std::string& text, int& number) {
-    if (!text.empty() && text.size() <= 6 &&
+    // Up to nine digits: OMM files carry numbers beyond the 339999 element lines can hold.
+    if (!text.empty() && text.size() <= 9 &&
         text.find_first_not_of("0123456789") == std::string::npos) {
         number = std::stoi(text);
-        return number <= 339999;
+        return true;
     }
     if (text.size() == 5) {
         number = CatalogueNumberFromText(text);
@@ -74,6 +75,7 @@ bool ParseIsoTime(const std::string& text, cJulianDate& date) {
 }
 
 int CatalogueOf(const TleRecord& record) {
+    if (record.catalogueNumber >= 0) return record.catalogueNumber;  // from an OMM record
     return record.line1.size() >= 7 ? CatalogueNumberFromText(record.line1.substr(2, 5)) : -1;
 }
 

@@ -111,6 +111,34 @@ TEST_F(PropagateCli, FixedInstantsGzipAndFailedRows) {
     EXPECT_NEAR(std::stod(at.lines[2].substr(6)), 0.0, 1e-6) << at.lines[2];
 }
 
+TEST_F(PropagateCli, OmmFileWithSixDigitAndLargerNumbers) {
+    // The same ISS elements under three numbers; the OMM file is read by its content.
+    std::string json = "[";
+    for (const char* number : {"25544", "123456", "400000"}) {
+        if (json.size() > 1) json += ",";
+        json += std::string(R"({"OBJECT_NAME":"ISS","OBJECT_ID":"1998-067A",)") +
+                R"("EPOCH":"2026-04-27T08:40:14.575584","MEAN_MOTION":15.48988133,)"
+                R"("ECCENTRICITY":0.0007016,"INCLINATION":51.632,"RA_OF_ASC_NODE":191.6695,)"
+                R"("ARG_OF_PERICENTER":356.2195,"MEAN_ANOMALY":3.874,"BSTAR":0.00019594,)"
+                R"("MEAN_MOTION_DOT":0.0001036,"NORAD_CAT_ID":)" + number + "}";
+    }
+    json += "]";
+    const auto path = dir / "gp.json";
+    std::ofstream(path) << json;
+    const Result r = RunCli("propagate --tle '" + path.string() + "' --minutes 0:60:60");
+    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.lines.size(), 7u);
+    EXPECT_EQ(r.lines[1].substr(0, r.lines[1].find(',', 6)), "25544,0.00000000");
+    // Same elements, same positions, whatever the number.
+    EXPECT_EQ(r.lines[3], "123456" + r.lines[1].substr(5));
+    EXPECT_EQ(r.lines[5], "400000" + r.lines[1].substr(5));
+    const Result one = RunCli("propagate --tle '" + path.string() + "' --sat 400000 --at "
+                              "2026-04-27T08:40:14.575584Z");
+    ASSERT_EQ(one.status, 0);
+    ASSERT_EQ(one.lines.size(), 2u);
+    EXPECT_EQ(one.lines[1].rfind("400000,", 0), 0u);
+}
+
 TEST_F(PropagateCli, BadRequestsExitWithTwo) {
     const std::vector<std::string> requests = {
         "propagate",

@@ -350,6 +350,24 @@ TEST_F(UserSettingsDialogTest, StatuteUnitsShowMilesAndEveryValueIsStored) {
     EXPECT_EQ(*StoredObs(), ObsBytes(46, 47.376887, 8.541694));
 }
 
+TEST_F(UserSettingsDialogTest, ElementSourceComboShowsAndStoresTheChoice) {
+    settings.elementSource = "space-track";  // stored names compare without case
+    UserSettingsDialog d(nullptr, settings, prompt, options);
+    auto* source = Child<QComboBox>(d, "elementSourceCombo");
+    EXPECT_EQ(source->currentData().toString(), "Space-Track");
+    source->setCurrentIndex(source->findData(QStringLiteral("Legacy")));
+    OkButton(d);
+    EXPECT_EQ(settings.elementSource, "Legacy");
+    CRegistry reg;
+    ASSERT_TRUE(reg.OpenSettings());
+    EXPECT_EQ(reg.ReadString("Element Source", ""), "Legacy");
+    // An unknown stored value shows the default, CelesTrak.
+    settings.elementSource = "nasa";
+    UserSettingsDialog again(nullptr, settings, prompt, options);
+    EXPECT_EQ(Child<QComboBox>(again, "elementSourceCombo")->currentData().toString(),
+              "CelesTrak");
+}
+
 TEST_F(UserSettingsDialogTest, PortChoiceTakesEffectAtOnce) {
     UserSettingsDialog d(nullptr, settings, prompt, options);
     auto* ports = Child<QComboBox>(d, "portCombo");

@@ -241,17 +241,20 @@ TEST_F(MainWindowTest, MissingElementFileIsReportedAndTheWindowStillStarts) {
     EXPECT_EQ(window_->StartPassSearch(), 0);
 }
 
-TEST_F(MainWindowTest, DamagedElementFileOffersADownloadThatIsNotThereYet) {
+TEST_F(MainWindowTest, DamagedElementFileOffersADownloadAndYesStartsIt) {
     {
         std::ofstream damaged(home_ / "keplers", std::ios::binary | std::ios::trunc);
         damaged << "<html>not elements</html>";
     }
     prompt_.answers = {PromptAnswer::Yes};
     Start();
-    // The question, then why nothing happens; no word of a download having begun.
+    // The question, then word that the download has begun; it starts once the settings
+    // are read (here towards a closed local port).
     ASSERT_EQ(prompt_.asked.size(), 2u);
     EXPECT_EQ(prompt_.asked[0].buttons, PromptButtons::YesNo);
-    EXPECT_EQ(prompt_.asked[1].text, "The element download is not yet available.");
+    EXPECT_EQ(prompt_.asked[1].text.rfind("Download has been initiated!", 0), 0u);
+    QApplication::processEvents();
+    EXPECT_TRUE(Logged("Downloading the \"active\" element sets from CelesTrak..."));
 }
 
 TEST_F(MainWindowTest, FirstStartInstallsTheBuiltInElementFile) {

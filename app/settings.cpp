@@ -141,6 +141,7 @@ const SettingDef kTable[] = {
     Dword("Show Tracks", 1, &Settings::showTracks),
     Dword("Skyview Open", 0, &Settings::skyviewOpen),
     Dword("Earthview Open", 0, &Settings::earthviewOpen),
+    Text("Cloudmap Server", "https://orvanta.example.org", 1023, &Settings::cloudmapServer),
     // Read and written by their windows, the lists and the host monitor.
     Record("MainWindow", WINDOW_PLACEMENT_SIZE),
     Record("Skyview", WINDOW_PLACEMENT_SIZE),

@@ -84,6 +84,7 @@ struct Settings {
     std::int32_t showTracks = 1;
     std::int32_t skyviewOpen = 0;
     std::int32_t earthviewOpen = 0;
+    std::string cloudmapServer = "https://orvanta.example.org";  // base URL of "/cloudmaps.txt"
     PingParameters pingParameters;
 
     bool operator==(const Settings&) const = default;

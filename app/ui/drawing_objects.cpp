@@ -12,6 +12,8 @@ std::unique_ptr<DrawingObjects> shared;
 
 QPen Pen(int r, int g, int b, Qt::PenStyle style = Qt::SolidLine) {
     QPen pen(QColor(r, g, b), 1, style);
+    // One device pixel whatever the transform: Qt's fast line path, also for dotted pens.
+    pen.setCosmetic(true);
     return pen;
 }
 

@@ -33,6 +33,8 @@
 #include "catalogue/pass_search.h"
 #include "location/ui/clock_sync_runner.h"
 #include "maintenance/ui/update_checker.h"
+#include "earthview/earth_images.h"
+#include "earthview/ui/earth_view.h"
 #include "orbit/julian_date.h"
 #include "platform/directories.h"
 #include "platform/time_zone.h"
@@ -91,6 +93,8 @@ MainWindow::MainWindow(MainWindowEnvironment environment)
 }
 
 MainWindow::~MainWindow() {
+    // The view reads the catalogue and the selection owned here.
+    delete earthView_.data();
     // A window destroyed without a close (tests, errors) must not leave workers behind.
     if (search_) {
         search_->Abort();
@@ -167,6 +171,7 @@ void MainWindow::StartUp() {
     connect(&searchTimer_, &QTimer::timeout, this, &MainWindow::PollPassSearch);
 
     if (settings_.skyviewOpen == 1) OpenSkyView();
+    if (settings_.earthviewOpen == 1) OpenEarthView(QSize(700, 300));
 
     if (IsObserverUnset(settings_.observer))
         LogEvent(
@@ -207,8 +212,7 @@ void MainWindow::BuildMenus() {
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(QStringLiteral("&Skyview Window"), this, &MainWindow::OpenSkyView);
-    view->addAction(QStringLiteral("&Earthview Window"), this,
-                    [this] { NotYetAvailable(QStringLiteral("The Earth view")); });
+    view->addAction(QStringLiteral("&Earthview Window"), this, [this] { OpenEarthView(); });
     view->addAction(QStringLiteral("&Radio && Rotator"), this, [this] { ShowRadioWindow(*this); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -317,7 +321,30 @@ void MainWindow::ReadSettings() {
 void MainWindow::SetSelection(std::vector<SelectedSat> selection) {
     selection_ = std::move(selection);
     RemapSelection(catalogue_, selection_);
+    if (earthView_) earthView_->RebuildEarthView();
 }
+
+void MainWindow::OpenEarthView(QSize size) {
+    if (earthView_) {
+        earthView_->showNormal();
+        earthView_->raise();
+        earthView_->activateWindow();
+        return;
+    }
+    EarthViewEnvironment env;
+    env.settings = &settings_;
+    env.catalogue = &catalogue_;
+    env.selection = &selection_;
+    env.now = [this] { return clock_.Now(); };
+    env.addMinutes = [this](double minutes) { clock_.AddMinutes(minutes); };
+    env.openHelp = [this](int context) { OpenHelp(context); };
+    env.programDirectory = programDirectory_;
+    env.imageDirectory = EarthImageDirectory(platform::ExecutableDirectory());
+    earthView_ = new EarthView(std::move(env), size, this);
+    earthView_->show();
+}
+
+EarthView* MainWindow::EarthViewWindow() const { return earthView_.data(); }
 
 void MainWindow::SetHostTilesPresent(bool present) {
     hostTiles_ = present;
@@ -447,8 +474,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     SaveLayouts();
     if (hosts_) hosts_->SaveAndStop();
     settings_.skyviewOpen = skyView_ ? 1 : 0;
+    settings_.earthviewOpen = earthView_ ? 1 : 0;
     CloseViews();
-    settings_.earthviewOpen = 0;
+    if (earthView_) earthView_->close();
     settings_.selectedSatellites = SelectionToBlob(selection_);
     settings_.numberOfSats = static_cast<std::int32_t>(selection_.size());
     WriteSettings(settings_,

@@ -37,6 +37,7 @@ struct HostMonitorEnvironment;
 class SkyViewWindow;
 class ISkyViewHost;
 class ElementDownloader;
+class EarthView;
 
 // Everything the window takes from outside, so tests can run it at a fixed instant in a
 // temporary directory and answer its questions.
@@ -134,6 +135,9 @@ public:
     // The rows of the pass list as CSV (the columns of orvanta-cli passes) or as iCalendar;
     // false with the reason when the file cannot be written.
     bool ExportPassesTo(const QString& path, bool iCalendar, QString* error = nullptr) const;
+    // The Earth view: raised when open, else created at size; null when closed.
+    void OpenEarthView(QSize size = QSize(1000, 600));
+    EarthView* EarthViewWindow() const;
 
     static constexpr int kHelpContext = 80;
     static constexpr const char* kVersion = "1.1.14";
@@ -207,6 +211,7 @@ private:
     std::unique_ptr<ClockSyncScheduler> clockSync_;
     std::unique_ptr<UpdateChecker> updates_;
     ElementDownloader* downloader_ = nullptr;
+    QPointer<EarthView> earthView_;
     QTimer clockTimer_;
     QTimer searchTimer_;
 

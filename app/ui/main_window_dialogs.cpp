@@ -8,6 +8,7 @@
 #include "catalogue/pass_list.h"
 #include "catalogue/ui/pass_list_model.h"
 #include "catalogue/pass_search.h"
+#include "earthview/ui/earth_view.h"
 #include "location/ui/user_settings_dialog.h"
 
 namespace orvanta {
@@ -36,6 +37,10 @@ void MainWindow::OpenSatelliteSettings() {
         passList_->Model()->Clear();
         selection_ = dialog.NewSelection();
         ApplySelection(selection_, settings_);
+        if (earthView_) {
+            earthView_->RebuildEarthView();
+            earthView_->update();
+        }
         SetPassListHeaders();
     });
     connect(

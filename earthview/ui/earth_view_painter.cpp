@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPolygon>
+#include <QtMath>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -45,40 +46,75 @@ void DrawBackground(QPainter& p, const QImage& scaled, int w, int h, double c) {
     }
 }
 
+// One-pixel lines written straight into the image: thousands of satellites give hundreds
+// of thousands of short segments a second, too many for the painter's per-line set-up.
+// Dotted lines keep their pattern across the segments of a polyline (one pixel on, two off).
+class PixelLines {
+public:
+    PixelLines(QImage& image, QRgb colour, bool dotted)
+        : bits_(reinterpret_cast<QRgb*>(image.bits())), stride_(image.bytesPerLine() / 4),
+          width_(image.width()), height_(image.height()), colour_(colour), dotted_(dotted) {}
+
+    void Line(int x0, int y0, int x1, int y1) {
+        const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+        const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+        int err = dx + dy;
+        for (;;) {
+            if (!dotted_ || phase_ == 0) Plot(x0, y0);
+            if (++phase_ == 3) phase_ = 0;
+            if (x0 == x1 && y0 == y1) break;
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x0 += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y0 += sy;
+            }
+        }
+    }
+
+private:
+    void Plot(int x, int y) {
+        if (x >= 0 && y >= 0 && x < width_ && y < height_) bits_[y * stride_ + x] = colour_;
+    }
+    QRgb* bits_;
+    int stride_, width_, height_;
+    QRgb colour_;
+    bool dotted_;
+    int phase_ = 0;
+};
+
 // A polyline across the date line: a jump of more than half the map moves the pen to the
 // edge on the new point's side instead of drawing across the map.
 class DateLinePolyline {
 public:
-    DateLinePolyline(QPainter& p, int width) : p_(p), width_(width) {}
+    DateLinePolyline(PixelLines& lines, int width) : lines_(lines), width_(width) {}
     void Start(const MapPoint& m) {
-        Flush();
-        run_.append(QPoint(m.x, m.y));
-        lastX_ = m.x;
+        penX_ = lastX_ = m.x;
+        penY_ = m.y;
     }
     void To(const MapPoint& m) {
         const int half = width_ / 2;
         if (m.x - lastX_ > half) {
-            Flush();
-            run_.append(QPoint(width_, m.y));
+            penX_ = width_;
+            penY_ = m.y;
         } else if (m.x - lastX_ < -half) {
-            Flush();
-            run_.append(QPoint(0, m.y));
+            penX_ = 0;
+            penY_ = m.y;
         } else {
-            run_.append(QPoint(m.x, m.y));
+            lines_.Line(penX_, penY_, m.x, m.y);
+            penX_ = m.x;
+            penY_ = m.y;
         }
         lastX_ = m.x;
     }
-    void Flush() {
-        if (run_.size() > 1) p_.drawPolyline(run_);
-        run_.clear();
-    }
-    ~DateLinePolyline() { Flush(); }
 
 private:
-    QPainter& p_;
+    PixelLines& lines_;
     int width_;
-    int lastX_ = 0;
-    QPolygon run_;
+    int lastX_ = 0, penX_ = 0, penY_ = 0;
 };
 
 }  // namespace
@@ -93,6 +129,21 @@ const QImage& EarthBackgroundCache::Scaled(const QImage& background, int width, 
     return scaled_;
 }
 
+const QStaticText& EarthBackgroundCache::Label(const std::string& text, const QFont& font) {
+    if (font != labelFont_) {
+        labels_.clear();
+        labelFont_ = font;
+    }
+    auto it = labels_.find(text);
+    if (it == labels_.end()) {
+        QStaticText label(QString::fromStdString(text));
+        label.setTextFormat(Qt::PlainText);
+        label.prepare(QTransform(), font);
+        it = labels_.emplace(text, std::move(label)).first;
+    }
+    return it->second;
+}
+
 std::string TrimmedName(const KeplerRecord& record) {
     std::string name(record.Name());
     while (!name.empty() && (name.back() == ' ' || name.back() == '\r')) name.pop_back();
@@ -105,11 +156,11 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
     const int h = target.height();
     if (w <= 0 || h <= 0) return;
     const double c = in.offset;
+    EarthBackgroundCache local;
+    EarthBackgroundCache& labels = cache ? *cache : local;
     QPainter p(&target);
     if (in.background && !in.background->isNull()) {
-        EarthBackgroundCache local;
-        EarthBackgroundCache& use = cache ? *cache : local;
-        DrawBackground(p, use.Scaled(*in.background, w, h), w, h, c);
+        DrawBackground(p, labels.Scaled(*in.background, w, h), w, h, c);
     } else {
         p.fillRect(0, 0, w, h, Qt::black);
     }
@@ -129,8 +180,36 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
                    QString::fromStdString(in.cloudLine));
     }
 
-    if (in.selection && in.records && in.catalogue &&
-        in.records->size() == in.selection->size()) {
+    const bool haveSatellites = in.selection && in.records && in.catalogue &&
+                                in.records->size() == in.selection->size();
+    if (haveSatellites) {
+        // Horizons and tracks of every shown satellite first, straight into the pixels;
+        // the markers and names then go on top of all of them.
+        p.end();
+        for (std::size_t i = 0; i < in.selection->size(); ++i) {
+            const SelectedSat& s = (*in.selection)[i];
+            const TrackRecord& r = (*in.records)[i];
+            if (!s.shown || !r.computed) continue;
+            const MapPoint now = ProjectToMap(r.now.lat, r.now.lon, w, h, c);
+            if (s.radioHorizon) {
+                PixelLines pixels(target, objects.orange.color().rgb(), false);
+                DateLinePolyline line(pixels, w);
+                line.Start(ProjectToMap(r.horizon[0].lat, r.horizon[0].lon, w, h, c));
+                for (int k = 0; k < HORIZON_POINTS; ++k)
+                    line.To(ProjectToMap(r.horizon[k].lat, r.horizon[k].lon, w, h, c));
+            }
+            if (s.track && r.hasTrack) {
+                PixelLines past(target, objects.greyDotted.color().rgb(), true);
+                DateLinePolyline behind(past, w);
+                behind.Start(now);
+                for (const GeoPoint& g : r.past) behind.To(ProjectToMap(g.lat, g.lon, w, h, c));
+                PixelLines future(target, objects.oliveDotted.color().rgb(), true);
+                DateLinePolyline ahead(future, w);
+                ahead.Start(now);
+                for (const GeoPoint& g : r.future) ahead.To(ProjectToMap(g.lat, g.lon, w, h, c));
+            }
+        }
+        p.begin(&target);
         p.setFont(objects.labelFont);
         const QFontMetrics metrics(objects.labelFont);
         const QRgb dark = qRgb(0, 0, 0);
@@ -139,25 +218,6 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
             TrackRecord& r = (*in.records)[i];
             if (!s.shown || !r.computed) continue;
             const MapPoint now = ProjectToMap(r.now.lat, r.now.lon, w, h, c);
-            if (s.radioHorizon) {
-                p.setPen(objects.orange);
-                DateLinePolyline line(p, w);
-                line.Start(ProjectToMap(r.horizon[0].lat, r.horizon[0].lon, w, h, c));
-                for (int k = 0; k < HORIZON_POINTS; ++k)
-                    line.To(ProjectToMap(r.horizon[k].lat, r.horizon[k].lon, w, h, c));
-            }
-            if (s.track && r.hasTrack) {
-                p.setPen(objects.greyDotted);
-                {
-                    DateLinePolyline line(p, w);
-                    line.Start(now);
-                    for (const GeoPoint& g : r.past) line.To(ProjectToMap(g.lat, g.lon, w, h, c));
-                }
-                p.setPen(objects.oliveDotted);
-                DateLinePolyline line(p, w);
-                line.Start(now);
-                for (const GeoPoint& g : r.future) line.To(ProjectToMap(g.lat, g.lon, w, h, c));
-            }
             const MapPoint one = ProjectToMap(r.oneMinuteAgo.lat, r.oneMinuteAgo.lon, w, h, c);
             const MapPoint two = ProjectToMap(r.twoMinutesAgo.lat, r.twoMinutesAgo.lon, w, h, c);
             const int small = s.track ? 2 : 1;
@@ -183,8 +243,8 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
             if (s.nameLabel) {
                 const KeplerRecord* record = SelectedRecord(*in.catalogue, s);
                 if (!record) continue;
-                const QString name = QString::fromStdString(TrimmedName(*record));
-                const int cx = metrics.horizontalAdvance(name);
+                const QStaticText& label = labels.Label(TrimmedName(*record), objects.labelFont);
+                const int cx = qCeil(label.size().width());
                 const int cy = metrics.height();
                 const int x = now.x, y = now.y;
                 const int lx = std::clamp(x, cx / 2, std::max(cx / 2, w - cx / 2));
@@ -199,8 +259,7 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
                 const QRgb under = PixelOr(target, lx, ly, dark);
                 p.setPen(qRed(under) > 200 && qGreen(under) > 200 ? QColor(255, 0, 0)
                                                                     : QColor(255, 255, 0));
-                p.drawText(QRect(lx - cx / 2 - 1, ly, cx + 2, cy), Qt::AlignHCenter | Qt::AlignTop,
-                           name);
+                p.drawStaticText(QPoint(lx - cx / 2, ly), label);
             }
         }
     }

@@ -3,7 +3,10 @@
 // cloud map line, and for every shown satellite its radio horizon, tracks, markers and
 // name; the centre-longitude marker while the map is dragged. Used by the window, the
 // off-screen render and the benchmark alike.
+#include <QFont>
 #include <QImage>
+#include <QStaticText>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,16 +31,21 @@ struct EarthPaintInput {
     int statusBarHeight = 0;
 };
 
-// Keeps the background scaled to the map size, so a paint copies it instead of stretching
-// 2 million pixels every second.
+// What a paint can reuse from the last one: the background scaled to the map size (so a
+// paint copies it instead of stretching 2 million pixels every second) and the laid-out
+// satellite names.
 class EarthBackgroundCache {
 public:
     // The background stretched to width x height (nearest pixel), rebuilt when the image
     // or the size changed.
     const QImage& Scaled(const QImage& background, int width, int height);
     void Invalidate() { key_ = 0; }
+    // The name laid out once in the font.
+    const QStaticText& Label(const std::string& text, const QFont& font);
 
 private:
+    std::map<std::string, QStaticText> labels_;
+    QFont labelFont_;
     QImage scaled_;
     qint64 key_ = 0;
     QSize size_;

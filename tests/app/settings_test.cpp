@@ -101,7 +101,7 @@ TEST_F(SettingsTest, TableNamesAreUniqueAndEveryFieldRoundTrips) {
         for (char& c : n) c = char(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_TRUE(lower.insert(n).second) << d.name;
     }
-    EXPECT_EQ(SettingsTable().size(), 70u);  // with "Visible Only" and the element download's
+    EXPECT_EQ(SettingsTable().size(), 71u);  // with "Visible Only" and the element download's
 
     Settings s = NonDefaults();
     ASSERT_TRUE(WriteAllSettings(s));

@@ -1,0 +1,55 @@
+// One paint of the Earth view's map area, 1000 x 600, with 1,000 satellites shown with
+// tracks, horizons and names (needs Qt; the offscreen platform draws without a display).
+#ifdef ORVANTA_BENCH_QT
+#include <QGuiApplication>
+#include <QImage>
+#include <cstdio>
+
+#include "app/ui/drawing_objects.h"
+#include "bench/bench.h"
+#include "bench/bench_earthview.h"
+#include "earthview/daynight.h"
+#include "earthview/earth_images.h"
+#include "earthview/earth_tracks.h"
+#include "earthview/ui/earth_view_painter.h"
+#include "earthview/ui/earth_view_render.h"
+
+namespace orvanta::bench {
+namespace {
+
+void BenchPaint() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "orvanta-bench";
+    static char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+    KeplerCatalogue catalogue;
+    std::vector<SelectedSat> selection;
+    if (!LoadThousandSatellites(catalogue, selection)) return;
+    const double jd = EarthBenchInstant();
+    const EarthLayers layers = LoadEarthLayers(EarthImageDirectory(DataDirectory()), 12);
+    const QImage background = ToQImage(ComposeDayNight(layers.day, layers.night, nullptr, jd));
+    EarthTracks tracks;
+    tracks.Rebuild(catalogue, selection);
+    tracks.Update(selection, {520, 48.137, 11.575}, jd, true, 0);
+    EarthPaintInput in;
+    in.background = &background;
+    in.catalogue = &catalogue;
+    in.selection = &selection;
+    in.records = &tracks.Records();
+    const DrawingObjects objects = MakeDrawingObjects(96);
+    EarthBackgroundCache cache;
+    QImage target(1000, 600, QImage::Format_RGB32);
+    PaintEarthMap(target, in, objects, &cache);  // warm-up: glyph cache, scaled background
+    constexpr int kRuns = 5;
+    const CpuAndWall t0;
+    for (int i = 0; i < kRuns; ++i) PaintEarthMap(target, in, objects, &cache);
+    t0.Report("earthview_paint_1000_sats_1000x600", kRuns);
+}
+
+}  // namespace
+
+ORVANTA_BENCHMARK(bench_earthview_paint, "earthview_paint", BenchPaint);
+
+}  // namespace orvanta::bench
+#endif

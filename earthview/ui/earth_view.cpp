@@ -1,0 +1,597 @@
+#include "earthview/ui/earth_view.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStatusBar>
+#include <cmath>
+
+#include "app/event_log.h"
+#include "app/settings_records.h"
+#include "app/time_format.h"
+#include "app/ui/drawing_objects.h"
+#include "earthview/earth_images.h"
+#include "earthview/map_projection.h"
+#include "earthview/ui/cloud_downloader.h"
+#include "earthview/ui/earth_view_render.h"
+#include "earthview/ui/screenshot.h"
+#include "orbit/globals.h"
+#include "orbit/julian_date.h"
+
+namespace orvanta {
+
+// The small animated wheel in the corner while the background is composed at full speed.
+class BusyIndicator : public QWidget {
+public:
+    explicit BusyIndicator(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("elThrobbo"));
+        setFixedSize(24, 24);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            // Frames 0 and 1 show once; the animation loops over 2 ... 12.
+            if (++frame_ == 13) frame_ = 2;
+            update();
+        });
+    }
+    void Start() {
+        timer_.start(100);
+        show();
+    }
+    void Stop() {
+        timer_.stop();
+        hide();
+        if (++frame_ == 13) frame_ = 2;
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillRect(rect(), QColor(0, 0, 0, 120));
+        p.setPen(QPen(QColor(192, 192, 192), 1));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        p.setPen(QPen(QColor(255, 170, 0), 3));
+        p.drawArc(QRect(5, 5, 14, 14), -frame_ * 30 * 16, 100 * 16);
+    }
+
+private:
+    QTimer timer_;
+    int frame_ = 0;
+};
+
+namespace {
+
+QRect ToRect(const PlacementRect& r) {
+    return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
+}
+
+PlacementRect FromRect(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+constexpr int kChecked = 8;  // the stored "all" values are menu check flags
+
+}  // namespace
+
+CloudBookkeeping& EarthView::CloudSchedule() {
+    // Outlives the view: a download's results and the map's age decide the next one.
+    static CloudBookkeeping schedule;
+    return schedule;
+}
+
+EarthView::EarthView(EarthViewEnvironment environment, QSize size, QWidget* parent)
+    : QWidget(parent, Qt::Window), env_(std::move(environment)), settings_(*env_.settings) {
+    setObjectName(QStringLiteral("EarthView"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setWindowTitle(QStringLiteral("Earthview"));
+    steady_.start();
+    resize(size);
+
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("earthStatusBar"));
+    statusBar_->setSizeGripEnabled(true);
+    mouseLabel_ = new QLabel(statusBar_);
+    detailLabel_ = new QLabel(statusBar_);
+    for (QLabel* part : {mouseLabel_, detailLabel_}) {
+        part->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        part->setIndent(2);
+    }
+    mouseLabel_->setFixedWidth(200);
+    statusBar_->addWidget(mouseLabel_);
+    statusBar_->addWidget(detailLabel_, 1);
+
+    // The layers: this month's day image and the night image; until the first pass is
+    // done the view shows the day image.
+    const double now = env_.now ? env_.now() : 0.0;
+    EarthLayers layers = LoadEarthLayers(env_.imageDirectory, MonthOf(now));
+    displayMap_ = ToQImage(layers.day);
+    worker_ = std::make_unique<EarthBackgroundWorker>(
+        std::move(layers.day), std::move(layers.night), env_.programDirectory / CLOUD_MAP_FILE,
+        env_.now, [this] { return settings_.earthviewShowClouds != 0; }, env_.workerTiming);
+    worker_->LoadCloudMap();
+
+    if (auto wp = RestorePlacement("Earthview")) {
+        const QRect placed = ToRect(wp->normal);
+        bool visible = false;
+        for (const QScreen* screen : QGuiApplication::screens())
+            visible = visible || screen->availableVirtualGeometry().intersects(placed);
+        if (visible && placed.width() > 0 && placed.height() > 0) setGeometry(placed);
+        if (wp->showCmd == SHOW_MAXIMIZED) setWindowState(Qt::WindowMaximized);
+    }
+
+    RebuildEarthView();
+
+    busy_ = new BusyIndicator(this);
+    busy_->move(5, 5);
+    QPointer<BusyIndicator> busy = busy_;
+    worker_->busyChanged = [busy](bool running) {
+        QMetaObject::invokeMethod(
+            busy,
+            [busy, running] {
+                if (!busy) return;
+                running ? busy->Start() : busy->Stop();
+            },
+            Qt::QueuedConnection);
+    };
+
+    downloader_ = new CloudMapDownloader(env_.programDirectory, this);
+    downloader_->SetRetryPauseMs(env_.cloudRetryPauseMs);
+    connect(downloader_, &CloudMapDownloader::succeeded, this, [this] {
+        CloudSchedule().lastSuccess = env_.now ? env_.now() : 0.0;
+        worker_->SetState(EARTH_CLOUD_ARRIVED);
+    });
+
+    connect(&timer_, &QTimer::timeout, this, &EarthView::Tick);
+    if (env_.startTimer) timer_.start(1000);
+    // The full-speed pass starting now makes the first slow refresh due in five minutes.
+    repaintMark_ = TickMs();
+    if (env_.startWorker && !worker_->Start(EARTH_REPAINT_NOW))
+        LogEvent("Earth update thread could not be created!", LOG_ERROR);
+    screenshotMark_ = TickMs();
+    UpdateSatPositions(true);
+}
+
+EarthView::~EarthView() {
+    if (worker_) worker_->Stop(-1);
+}
+
+qint64 EarthView::TickMs() const {
+    return env_.tickMs ? env_.tickMs() : steady_.msecsSinceReference();
+}
+
+void EarthView::RebuildEarthView() {
+    tracks_.Rebuild(*env_.catalogue, *env_.selection);
+    BuildPopupMenu();
+}
+
+int EarthView::DetailIndex() const {
+    const int count = static_cast<int>(env_.selection->size());
+    return settings_.detailSat >= count ? count - 1 : settings_.detailSat;
+}
+
+int EarthView::UpdateSatPositions(bool withTracks) {
+    const double now = env_.now ? env_.now() : 0.0;
+    return tracks_.Update(*env_.selection, settings_.observer, now, withTracks, DetailIndex());
+}
+
+void EarthView::BuildPopupMenu() {
+    delete popup_;
+    popup_ = new QMenu(this);
+    popup_->setObjectName(QStringLiteral("earthPopup"));
+    auto add = [this](QMenu* menu, const QString& text, int command, bool checkable = false) {
+        QAction* a = menu->addAction(text);
+        a->setData(command);
+        a->setCheckable(checkable);
+        connect(a, &QAction::triggered, this, [this, command] { RunCommand(command); });
+        return a;
+    };
+    QMenu* background = popup_->addMenu(QStringLiteral("Background Options"));
+    QMenu* cloudmap = background->addMenu(QStringLiteral("Cloudmap"));
+    add(cloudmap, QStringLiteral("Show static"), CMD_SHOW_STATIC, true)
+        ->setChecked(settings_.earthviewShowClouds != 0);
+    add(background, QStringLiteral("Show home marker"), CMD_SHOW_HOME_MARKER, true)
+        ->setChecked(settings_.earthviewShowHomeMarker != 0);
+    background->addSeparator();
+    add(background, QStringLiteral("Save Screenshot as..."), CMD_SAVE_SCREENSHOT);
+    background->addSeparator();
+    QMenu* centre = background->addMenu(QStringLiteral("Set Center Longitude to"));
+    add(centre, QStringLiteral("Home Longitude"), CMD_CENTER_HOME);
+    add(centre, QString::fromUtf8("0\xC2\xB0 (Greenwich)"), CMD_CENTER_GREENWICH);
+
+    QMenu* satellites = popup_->addMenu(QStringLiteral("Satellites"));
+    add(satellites, QStringLiteral("Show all"), CMD_SHOW_ALL);
+    add(satellites, QStringLiteral("Hide all"), CMD_HIDE_ALL);
+    satelliteActions_.clear();
+    if (!env_.selection->empty()) {
+        satellites->addSeparator();
+        for (std::size_t i = 0; i < env_.selection->size(); ++i) {
+            const SelectedSat& s = (*env_.selection)[i];
+            const KeplerRecord* record = SelectedRecord(*env_.catalogue, s);
+            const QString name = record ? QString::fromStdString(TrimmedName(*record))
+                                        : QString::number(s.catalogueNumber);
+            QAction* a = add(satellites, name, CMD_SATELLITE_BASE + static_cast<int>(i), true);
+            a->setChecked(s.shown == 1);
+            satelliteActions_.push_back(a);
+        }
+    }
+    popup_->addSeparator();
+    add(popup_, QStringLiteral("Show Radio Horizons"), CMD_SHOW_RADIO_HORIZONS, true)
+        ->setChecked(settings_.showRadioHorizon == kChecked);
+    add(popup_, QStringLiteral("Show All Satellite Names"), CMD_SHOW_ALL_NAMES, true)
+        ->setChecked(settings_.showAllSatnames == kChecked);
+    popup_->addSeparator();
+    add(popup_, QStringLiteral("Recalculate Tracks now..."), CMD_RECALCULATE_TRACKS);
+}
+
+QAction* EarthView::Action(int command) const {
+    if (command == CMD_SAT_SHOW_TRACK || command == CMD_SAT_SHOW_HORIZON ||
+        command == CMD_SAT_SHOW_NAME || command == CMD_SAT_MENU_TITLE) {
+        if (!satPopup_) return nullptr;
+        for (QAction* a : satPopup_->actions())
+            if (a->data().toInt() == command) return a;
+        return nullptr;
+    }
+    const QList<QAction*> all = popup_->findChildren<QAction*>();
+    for (QAction* a : all)
+        if (!a->isSeparator() && a->data().isValid() && a->data().toInt() == command) return a;
+    // findChildren misses actions owned by sub-menus on some styles; walk the menus too.
+    std::function<QAction*(QMenu*)> walk = [&](QMenu* menu) -> QAction* {
+        for (QAction* a : menu->actions()) {
+            if (a->menu())
+                if (QAction* found = walk(a->menu())) return found;
+            if (!a->isSeparator() && a->data().isValid() && a->data().toInt() == command) return a;
+        }
+        return nullptr;
+    };
+    return walk(popup_);
+}
+
+void EarthView::SetAllFlags(std::int32_t SelectedSat::*flag, std::int32_t value) {
+    for (SelectedSat& s : *env_.selection) s.*flag = value;
+}
+
+void EarthView::RunCommand(int command) {
+    std::vector<SelectedSat>& selection = *env_.selection;
+    const int count = static_cast<int>(selection.size());
+    if (command >= CMD_SATELLITE_BASE && command < CMD_SATELLITE_BASE + count) {
+        const int i = command - CMD_SATELLITE_BASE;
+        selection[i].shown = selection[i].shown ? 0 : 1;
+        if (i < static_cast<int>(satelliteActions_.size()))
+            satelliteActions_[i]->setChecked(selection[i].shown == 1);
+        // A satellite shown again needs its track before the next once-a-minute cycle.
+        if (selection[i].shown) UpdateSatPositions(true);
+        return;
+    }
+    const bool targetValid = popupTarget_ >= 0 && popupTarget_ < count;
+    switch (command) {
+        case CMD_SAT_SHOW_TRACK:
+            if (targetValid) selection[popupTarget_].track ^= 1;
+            update();
+            break;
+        case CMD_SAT_SHOW_HORIZON:
+            if (targetValid) selection[popupTarget_].radioHorizon ^= 1;
+            settings_.showRadioHorizon = 0;
+            if (QAction* a = Action(CMD_SHOW_RADIO_HORIZONS)) a->setChecked(false);
+            update();
+            break;
+        case CMD_SAT_SHOW_NAME:
+            if (targetValid) selection[popupTarget_].nameLabel ^= 1;
+            settings_.showAllSatnames = 0;
+            if (QAction* a = Action(CMD_SHOW_ALL_NAMES)) a->setChecked(false);
+            update();
+            break;
+        case CMD_SHOW_STATIC:
+            settings_.earthviewShowClouds = settings_.earthviewShowClouds ? 0 : 1;
+            if (QAction* a = Action(CMD_SHOW_STATIC)) a->setChecked(settings_.earthviewShowClouds != 0);
+            repaintMark_ = 0;
+            worker_->RequestRepaint();
+            break;
+        case CMD_SAVE_SCREENSHOT: {
+            const QString file = env_.chooseScreenshotFile ? env_.chooseScreenshotFile(this)
+                                                           : ChooseScreenshotFile(this);
+            if (!file.isEmpty()) TakeScreenshot(SCREENSHOT_USER, file.toStdString());
+            break;
+        }
+        case CMD_SHOW_HOME_MARKER:
+            settings_.earthviewShowHomeMarker = settings_.earthviewShowHomeMarker ? 0 : 1;
+            if (QAction* a = Action(CMD_SHOW_HOME_MARKER))
+                a->setChecked(settings_.earthviewShowHomeMarker != 0);
+            update();
+            break;
+        case CMD_CENTER_HOME:
+            settings_.earthviewLongitude = -(settings_.observer.longitude * DEG_TO_RAD);
+            update();
+            break;
+        case CMD_CENTER_GREENWICH:
+            settings_.earthviewLongitude = 0.0;
+            update();
+            break;
+        case CMD_SHOW_ALL:
+            SetAllFlags(&SelectedSat::shown, 1);
+            for (QAction* a : satelliteActions_) a->setChecked(true);
+            UpdateSatPositions(true);
+            break;
+        case CMD_HIDE_ALL:
+            SetAllFlags(&SelectedSat::shown, 0);
+            for (QAction* a : satelliteActions_) a->setChecked(false);
+            update();
+            break;
+        case CMD_RECALCULATE_TRACKS:
+            UpdateSatPositions(true);
+            update();
+            break;
+        case CMD_SHOW_RADIO_HORIZONS: {
+            const bool on = settings_.showRadioHorizon != kChecked;
+            settings_.showRadioHorizon = on ? kChecked : 0;
+            SetAllFlags(&SelectedSat::radioHorizon, on ? 1 : 0);
+            if (QAction* a = Action(CMD_SHOW_RADIO_HORIZONS)) a->setChecked(on);
+            update();
+            break;
+        }
+        case CMD_SHOW_ALL_NAMES: {
+            const bool on = settings_.showAllSatnames != kChecked;
+            settings_.showAllSatnames = on ? kChecked : 0;
+            SetAllFlags(&SelectedSat::nameLabel, on ? 1 : 0);
+            if (QAction* a = Action(CMD_SHOW_ALL_NAMES)) a->setChecked(on);
+            update();
+            break;
+        }
+        case CMD_ANIMATE_CLOUDS:
+            // Kept and stored; nothing draws animated clouds.
+            settings_.earthviewAnimateClouds = settings_.earthviewAnimateClouds ? 0 : 1;
+            break;
+        default:
+            break;
+    }
+}
+
+QSize EarthView::MapSize() const {
+    // A minimised window keeps its normal size, so periodic screenshots go on.
+    const QSize client = isMinimized() ? normalGeometry().size() : size();
+    const int statusHeight = statusBar_->isVisible() || !isVisible() ? statusBar_->sizeHint().height() : 0;
+    return QSize(client.width(), std::max(1, client.height() - statusHeight));
+}
+
+EarthPaintInput EarthView::PaintInput() {
+    EarthPaintInput in;
+    in.background = displayMap_.isNull() ? nullptr : &displayMap_;
+    in.offset = settings_.earthviewLongitude;
+    in.showHome = settings_.earthviewShowHomeMarker != 0;
+    in.home = settings_.observer;
+    const CloudMapStatus cloud = worker_->CloudStatus();
+    in.showCloudLine = settings_.earthviewShowClouds != 0 && worker_->Width() > 0;
+    in.cloudLine = cloud.line;
+    in.catalogue = env_.catalogue;
+    in.selection = env_.selection;
+    in.records = &tracks_.Records();
+    in.dragging = dragAnchor_ != 0;
+    in.statusBarHeight = statusBar_->height();
+    return in;
+}
+
+QImage EarthView::RenderMap() {
+    const QSize size = MapSize();
+    QImage image(size, QImage::Format_RGB32);
+    PaintEarthMap(image, PaintInput(), SharedDrawingObjects(), &backgroundCache_);
+    return image;
+}
+
+void EarthView::UpdateDetailLine() {
+    const int i = DetailIndex();
+    if (i < 0) return;  // an empty selection leaves the line as it was
+    settings_.detailSat = i;
+    const SelectedSat& s = (*env_.selection)[i];
+    const KeplerRecord* record = SelectedRecord(*env_.catalogue, s);
+    if (!record || i >= static_cast<int>(tracks_.Records().size())) return;
+    detailLabel_->setText(QString::fromStdString(
+        DetailLine(TrimmedName(*record), tracks_.Records()[i], settings_.metric)));
+}
+
+QString EarthView::MouseText() const { return mouseLabel_->text(); }
+QString EarthView::DetailText() const { return detailLabel_->text(); }
+
+void EarthView::paintEvent(QPaintEvent*) {
+    UpdateDetailLine();
+    const QImage map = RenderMap();
+    QPainter p(this);
+    p.drawImage(0, 0, map);
+}
+
+void EarthView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int h = statusBar_->sizeHint().height();
+    statusBar_->setGeometry(0, height() - h, width(), h);
+}
+
+void EarthView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    const QSize map = MapSize();
+    if (!(event->buttons() & Qt::LeftButton)) {
+        if (p.y() < map.height())
+            mouseLabel_->setText(QString::fromStdString(
+                MouseLine(p.x(), p.y(), map.width(), map.height(), settings_.earthviewLongitude)));
+        return;
+    }
+    const int dx = (dragAnchor_ ? dragAnchor_ : p.x()) - p.x();
+    settings_.earthviewLongitude = DragOffset(settings_.earthviewLongitude, dx, map.width());
+    // 0 means "no drag", so a drag at the very left edge anchors one pixel in.
+    dragAnchor_ = p.x() == 0 ? 1 : p.x();
+    update();
+}
+
+void EarthView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        dragAnchor_ = 0;
+        update();
+    }
+}
+
+int EarthView::HitSatellite(const QPoint& p) const {
+    const auto& records = tracks_.Records();
+    for (std::size_t i = 0; i < env_.selection->size() && i < records.size(); ++i) {
+        const TrackRecord& r = records[i];
+        if ((*env_.selection)[i].shown && p.x() >= r.hitLeft && p.x() < r.hitRight &&
+            p.y() >= r.hitTop && p.y() < r.hitBottom)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void EarthView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint p = event->position().toPoint();
+    const auto& records = tracks_.Records();
+    for (std::size_t i = 0; i < env_.selection->size() && i < records.size(); ++i) {
+        const TrackRecord& r = records[i];
+        SelectedSat& s = (*env_.selection)[i];
+        if (s.shown && p.x() >= r.hitLeft && p.x() < r.hitRight && p.y() >= r.hitTop &&
+            p.y() < r.hitBottom) {
+            s.track ^= 1;
+            settings_.detailSat = static_cast<int>(i);
+        }
+    }
+}
+
+void EarthView::ShowSatellitePopup(int index, const QPoint& globalPos) {
+    delete satPopup_;
+    satPopup_ = new QMenu(this);
+    satPopup_->setObjectName(QStringLiteral("satellitePopup"));
+    popupTarget_ = index;
+    const SelectedSat& s = (*env_.selection)[index];
+    const KeplerRecord* record = SelectedRecord(*env_.catalogue, s);
+    const QString name = record ? QString::fromStdString(TrimmedName(*record)) : QString();
+    QAction* title = satPopup_->addAction(QStringLiteral("Menu for %1").arg(name));
+    title->setData(CMD_SAT_MENU_TITLE);
+    satPopup_->addSeparator();
+    const std::pair<const char*, int> items[] = {{"Show Track", CMD_SAT_SHOW_TRACK},
+                                                 {"Show Radio Horizon", CMD_SAT_SHOW_HORIZON},
+                                                 {"Show Sat Name", CMD_SAT_SHOW_NAME}};
+    const std::int32_t flags[] = {s.track, s.radioHorizon, s.nameLabel};
+    for (int k = 0; k < 3; ++k) {
+        QAction* a = satPopup_->addAction(QString::fromLatin1(items[k].first));
+        a->setData(items[k].second);
+        a->setCheckable(true);
+        a->setChecked(flags[k] != 0);
+        const int command = items[k].second;
+        connect(a, &QAction::triggered, this, [this, command] { RunCommand(command); });
+    }
+    satPopup_->popup(globalPos);
+}
+
+void EarthView::contextMenuEvent(QContextMenuEvent* event) {
+    const int hit = HitSatellite(event->pos());
+    if (hit >= 0)
+        ShowSatellitePopup(hit, event->globalPos());
+    else
+        popup_->popup(event->globalPos());
+}
+
+void EarthView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Up:
+            if (env_.addMinutes) env_.addMinutes(1.0);
+            return;
+        case Qt::Key_Down:
+            if (env_.addMinutes) env_.addMinutes(-1.0);
+            return;
+        case Qt::Key_F1:
+            if (env_.openHelp) env_.openHelp(kHelpContext);
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}
+
+void EarthView::UpdateTitle() {
+    const double now = env_.now ? env_.now() : 0.0;
+    QString title = QString::fromStdString("EarthView @ " + FormatDateTime(cJulianDate::FromJd(now)));
+    if (worker_->State() == EARTH_REPAINT_NOW)
+        title += QStringLiteral(" Background is being repainted now...");
+    setWindowTitle(title);
+}
+
+void EarthView::HandOver() {
+    PixelImage finished;
+    if (worker_->TakeFinished(finished)) {
+        displayMap_ = ToQImage(finished);
+        update();
+    }
+}
+
+void EarthView::CloudSchedule(double now) {
+    CloudBookkeeping& b = CloudSchedule();
+    b.mapTime = worker_->CloudStatus().mapTime;
+    if (!CloudDownloadDue(b, now, settings_.earthviewShowClouds != 0)) return;
+    if (downloader_->Running()) {
+        LogEvent("terminating old cloud download thread", LOG_INFORMATION);
+        downloader_->Cancel();
+    }
+    b.lastAttempt = now;
+    downloader_->Start(QUrl(QString::fromStdString(settings_.cloudmapServer)));
+}
+
+void EarthView::TakeScreenshot(int request, const std::string& chosenFile) {
+    ScreenshotJob job;
+    job.request = request;
+    job.chosenFile = chosenFile;
+    job.periodicFile = settings_.earthviewScreenshotFilename;
+    job.command = settings_.earthviewScreenshotCommand;
+    job.jpegQuality = 92;
+    job.setWallpaper = settings_.desktopBackground == 2;
+    orvanta::TakeScreenshot(RenderMap(), job);
+}
+
+void EarthView::Tick() {
+    const double now = env_.now ? env_.now() : 0.0;
+    const qint64 tick = TickMs();
+    UpdateTitle();
+    if (UpdateSatPositions(false) == 1) update();
+    HandOver();
+    CloudSchedule(now);
+    if (std::llabs(tick - trackMark_) > 30000) {
+        trackMark_ = tick + 30000;
+        UpdateSatPositions(true);
+    }
+    if (std::llabs(tick - repaintMark_) > 300000) {
+        repaintMark_ = tick;
+        worker_->RequestSlowRepaint();
+    }
+    if (std::llabs(tick - screenshotMark_) >= static_cast<qint64>(settings_.earthviewUpdate) * 60000) {
+        screenshotMark_ = tick;
+        if (settings_.earthviewScreenshot) TakeScreenshot(SCREENSHOT_PERIODIC, {});
+    }
+}
+
+void EarthView::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    closing_ = true;
+    timer_.stop();
+    downloader_->Cancel();
+    WindowPlacement wp;
+    wp.showCmd = isMaximized() ? SHOW_MAXIMIZED : (isMinimized() ? SHOW_MINIMIZED : SHOW_NORMAL);
+    wp.normal = FromRect(isMaximized() || isMinimized() ? normalGeometry() : geometry());
+    hide();
+    worker_->Stop(1000);
+    SavePlacement("Earthview", wp);
+    WriteSettings(settings_, {"Earthview ShowClouds", "Earthview AnimateClouds",
+                              "Earthview Show Home Marker", "Earthview Longitude",
+                              "Show Radio Horizon", "Show All Satnames", "Detail Sat"});
+    emit closed();
+    event->accept();
+}
+
+}  // namespace orvanta

@@ -148,11 +148,11 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsAndShortcuts) {
     EXPECT_FALSE(settingsMenu->isVisible());
     HelpWindow::CloseShared();
 
-    // Commands of windows not built yet answer with a message, never silently.
+    // The Earth view opens without a question.
     prompt_.asked.clear();
     FindAction(&w, "&Earthview Window")->trigger();
-    ASSERT_EQ(prompt_.asked.size(), 1u);
-    EXPECT_NE(prompt_.asked[0].text.find("not yet available"), std::string::npos);
+    EXPECT_TRUE(prompt_.asked.empty());
+    EXPECT_NE(w.EarthViewWindow(), nullptr);
     // The element download runs without a question (to a closed local port here).
     prompt_.asked.clear();
     FindAction(&w, "&Download Keplers...")->trigger();

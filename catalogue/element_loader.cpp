@@ -36,21 +36,36 @@ std::size_t CopyText(char (&dst)[KEPLER_TEXT_SIZE], std::string_view src) {
 }
 
 // Lines end at LF; the LF and a CR before it are dropped; the last line may lack its LF.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    lines.reserve(text.size() / 40 + 1);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
-        start = next;
+// The parser looks at three lines at a time, so the text is never split into a list of all
+// its lines (a file of blank lines would cost memory per line).
+class LineWindow {
+public:
+    explicit LineWindow(std::string_view text) : text_(text) {}
+    // True when three lines are in view.
+    bool Fill() {
+        while (count_ < 3 && pos_ < text_.size()) {
+            std::size_t end = text_.find('\n', pos_);
+            std::size_t next = end == std::string_view::npos ? text_.size() : end + 1;
+            if (end == std::string_view::npos) end = text_.size();
+            std::string_view line = text_.substr(pos_, end - pos_);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            lines_[count_++] = line;
+            pos_ = next;
+        }
+        return count_ == 3;
     }
-    return lines;
-}
+    std::string_view operator[](std::size_t i) const { return lines_[i]; }
+    void Drop(std::size_t n) {
+        for (std::size_t i = n; i < count_; ++i) lines_[i - n] = lines_[i];
+        count_ -= n;
+    }
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::string_view lines_[3];
+    std::size_t count_ = 0;
+};
 
 // Visible length as a record would keep it (cut at 99 characters and at a NUL).
 std::size_t KeptLength(std::string_view line) {
@@ -105,7 +120,11 @@ void DateByNewestEpoch(const fs::path& copy, const fs::path& source) {
     if (!newest) return;
     using namespace std::chrono;
     const std::int64_t now = duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
-    const std::int64_t when = std::min(newest->ToUnixTime(), now);
+    const std::int64_t epoch = newest->ToUnixTime();
+    // Only a date between 1970 and now: the file clock counts nanoseconds in 64 bits, so a
+    // far-off epoch from a damaged set would overflow on the way to it.
+    if (epoch < 0) return;
+    const std::int64_t when = std::min(epoch, now);
     std::error_code ec;
     fs::last_write_time(copy, file_clock::from_sys(sys_seconds(seconds(when))), ec);
 }
@@ -134,34 +153,32 @@ std::optional<cJulianDate> NewestElementEpoch(const KeplerCatalogue& catalogue) 
 }
 
 KeplerCatalogue ParseElementText(std::string_view text, std::int32_t* skipped) {
-    std::vector<std::string_view> lines = SplitLines(text);
+    LineWindow lines(text);
     KeplerCatalogue catalogue;
-    catalogue.records.reserve(lines.size() / 3);
     std::int32_t dropped = 0;
-    std::size_t i = 0;
-    while (i + 2 < lines.size()) {
-        std::string_view l1 = lines[i + 1];
-        std::string_view l2 = lines[i + 2];
+    while (lines.Fill()) {
+        std::string_view l1 = lines[1];
+        std::string_view l2 = lines[2];
         if (LooksLikeElementLine(l1, '1') && LooksLikeElementLine(l2, '2')) {
             if (UsableElementLine(l1, '1') && UsableElementLine(l2, '2')) {
                 KeplerRecord& r = catalogue.records.emplace_back();
-                CopyText(r.name, lines[i]);
+                CopyText(r.name, lines[0]);
                 CopyText(r.line1, l1);
                 CopyText(r.line2, l2);
                 r.catalogueNumber = ParseCatalogueNumber(r.Line1().substr(2, 5));
             } else {
                 ++dropped;  // too short for the element-set parser
             }
-            i += 3;
+            lines.Drop(3);
             continue;
         }
         // Out of step (a missing or extra line): count one broken set and pick up again at
         // the next name line that a line 1 and a line 2 follow, so later sets survive.
         ++dropped;
-        ++i;
-        while (i + 2 < lines.size() && !(LooksLikeElementLine(lines[i + 1], '1') &&
-                                         LooksLikeElementLine(lines[i + 2], '2')))
-            ++i;
+        lines.Drop(1);
+        while (lines.Fill() &&
+               !(LooksLikeElementLine(lines[1], '1') && LooksLikeElementLine(lines[2], '2')))
+            lines.Drop(1);
     }
     if (skipped) *skipped = dropped;
     return catalogue;

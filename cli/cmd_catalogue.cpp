@@ -75,7 +75,7 @@ int RunCatalogue(const std::vector<std::string>& args) {
     ElementLoadReport report = LoadElementFile(context, catalogue, nullptr);
     if (report.result != ElementLoadResult::Loaded) {
         std::cerr << report.message << "\n";
-        return 1;
+        return 2;  // the file is missing, not gzip, damaged or too big once unzipped
     }
 
     std::string out = "catalogue,name\n";

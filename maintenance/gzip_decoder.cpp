@@ -149,6 +149,7 @@ std::vector<std::uint8_t> GunzipBuffer(const std::uint8_t* data, std::size_t siz
                                        std::size_t maxOutput) {
     std::size_t offset = 0;
     std::vector<std::uint8_t> result;
+    bool overLimit = false;
     GunzipStatus status = GunzipFirstMember(
         [&](std::uint8_t* buffer, std::size_t capacity) {
             std::size_t n = data ? std::min(capacity, size - offset) : 0;
@@ -157,10 +158,14 @@ std::vector<std::uint8_t> GunzipBuffer(const std::uint8_t* data, std::size_t siz
             return n;
         },
         [&](const std::uint8_t* bytes, std::size_t n) {
-            if (n > maxOutput - result.size()) return false;
+            if (n > maxOutput - result.size()) {
+                overLimit = true;
+                return false;
+            }
             result.insert(result.end(), bytes, bytes + n);
             return true;
         });
+    if (overLimit) throw CZipException(UnzipLimitMessage(maxOutput));
     if (status == GunzipStatus::NotGzip) throw CZipException("problem while unzipping file");
     if (status == GunzipStatus::Corrupt)
         throw CZipException("problem with zipping/unzipping operation : 1");

@@ -23,11 +23,12 @@ using GunzipWriteFn = std::function<bool(const std::uint8_t* data, std::size_t s
 GunzipStatus GunzipFirstMember(const GunzipReadFn& read, const GunzipWriteFn& write);
 
 // Gunzips a byte buffer into memory for callers that have no file to hand. Throws
-// CZipException with the wrapper's messages; output beyond maxOutput counts as corrupt.
+// CZipException with the wrapper's messages, and with UnzipLimitMessage(maxOutput) when
+// the output would pass maxOutput (by default the wrapper's own limit).
 std::vector<std::uint8_t> GunzipBuffer(const std::uint8_t* data, std::size_t size,
-                                       std::size_t maxOutput = std::size_t(1) << 30);
+                                       std::size_t maxOutput = std::size_t(256) << 20);
 inline std::vector<std::uint8_t> GunzipBuffer(const std::vector<std::uint8_t>& data,
-                                              std::size_t maxOutput = std::size_t(1) << 30) {
+                                              std::size_t maxOutput = std::size_t(256) << 20) {
     return GunzipBuffer(data.data(), data.size(), maxOutput);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The gzip wrapper: turns a compressed source file into a new target file and reports
 // every failure by throwing CZipException.
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -27,7 +28,7 @@ public:
     CMamaZip& operator=(const CMamaZip&) = delete;
 
     // Runs the operation from the source into a newly created target (never an existing
-    // file). Throws CZipException; the target may be left partly written.
+    // file). Throws CZipException; a target it created is deleted again on failure.
     void Run(const std::string& targetName);
     const std::string& SourceName() const { return sourceName_; }
 
@@ -42,14 +43,27 @@ private:
     std::string sourceName_;
 };
 
-// Decompresses the first member of a gzip file.
+// Most bytes CUnzip writes unless told otherwise: far above any real element file or city
+// list, low enough that a damaged or hostile archive (a few hundred kilobytes can inflate
+// to gigabytes) cannot fill the disk or, read back, the memory.
+inline constexpr std::uint64_t kDefaultUnzipLimit = std::uint64_t(256) << 20;
+
+// "unzipped data exceeds the limit of 256 MiB" (bytes when the limit is not whole MiB).
+std::string UnzipLimitMessage(std::uint64_t limit);
+
+// Decompresses the first member of a gzip file, refusing to write more than outputLimit
+// bytes.
 class CUnzip : public CMamaZip {
 public:
-    explicit CUnzip(std::string sourceName) : CMamaZip(std::move(sourceName)) {}
+    explicit CUnzip(std::string sourceName, std::uint64_t outputLimit = kDefaultUnzipLimit)
+        : CMamaZip(std::move(sourceName)), outputLimit_(outputLimit) {}
 
 protected:
     int Operate(std::FILE* in, std::FILE* out) override;
     const char* OperationName() const override { return "unzipping"; }
+
+private:
+    std::uint64_t outputLimit_;
 };
 
 }  // namespace orvanta

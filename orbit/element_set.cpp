@@ -60,6 +60,8 @@ std::string ExponentField(const std::string& text) {
     return std::string(buffer, result.ptr);
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
 int Alpha5Digit(char c) {
     // A..Z without I and O stand for 10..33.
     if (c < 'A' || c > 'Z' || c == 'I' || c == 'O') return -1;
@@ -137,6 +139,16 @@ void cElementSet::Parse() {
     fields[FLD_M] = TrimLeft(Columns(line2, 44, 51));
     fields[FLD_MMOTION] = TrimLeft(Columns(line2, 53, 63));
     fields[FLD_ORBITNUM] = TrimLeft(Columns(line2, 64, 68));
+
+    // A year that is not two digits or a day outside the year would give an epoch the
+    // calendar cannot hold (a damaged or hostile line reads as 999999999999); such a set
+    // is not usable at all.
+    const std::string& year = fields[FLD_EPOCHYEAR];
+    const double day = ConvertText(fields[FLD_EPOCHDAY], U_NATIVE, FLD_EPOCHDAY);
+    if (!IsDigit(year[0]) || !IsDigit(year[1]) || !(day >= 1.0 && day < 367.0)) {
+        fields = {};
+        return;
+    }
     valid = true;
 }
 

@@ -52,8 +52,9 @@ public:
     cElementSet(cElementSet&&) = default;
     cElementSet& operator=(cElementSet&&) = default;
 
-    // Both element lines hold at least 68 characters, so every field could be cut. An invalid
-    // set has empty fields and reads 0 everywhere.
+    // Both element lines hold at least 68 characters, so every field could be cut, and the
+    // epoch has a two-digit year and a day of the year in 1 <= day < 367. An invalid set has
+    // empty fields and reads 0 everywhere.
     bool IsValid() const { return valid; }
 
     // Numeric value of a field in the given units, cached under field + 100 * units.

@@ -39,6 +39,13 @@ double JdFromYearDay(int year, double day) {
 }
 
 // Whole days since 1970-01-01 and the seconds into that day, flooring for times before 1970.
+// Julian dates beyond this many days from day 0 (some 270 million years) are not converted
+// to calendar dates: further out the year no longer fits in an int, and no date the program
+// meets comes anywhere near.
+constexpr double kMaxCalendarJd = 1e11;
+
+bool CalendarCanHold(double jd) { return jd > -kMaxCalendarJd && jd < kMaxCalendarJd; }
+
 void SplitUnixSeconds(std::int64_t t, std::int64_t& days, std::int64_t& secondOfDay) {
     days = t / 86400;
     secondOfDay = t % 86400;
@@ -89,6 +96,12 @@ double cJulianDate::ToLmst(double lon) const {
 }
 
 void cJulianDate::ToCalendar(int& year, int* month, double* dom) const {
+    if (!CalendarCanHold(date)) {  // also NaN
+        year = 0;
+        if (month) *month = 1;
+        if (dom) *dom = 1.0;
+        return;
+    }
     const double j = date + 0.5;
     const double z = std::trunc(j);
     const double fr = j - z;
@@ -105,6 +118,7 @@ void cJulianDate::ToCalendar(int& year, int* month, double* dom) const {
 }
 
 std::int64_t cJulianDate::ToUnixTime() const {
+    if (!CalendarCanHold(date)) return -1;
     int year, month;
     double dom;
     ToCalendar(year, &month, &dom);

@@ -51,9 +51,11 @@ public:
     double ToLmst(double lon) const;
 
     // Gregorian calendar date; month and dom (day of month with fraction) are written when
-    // non-null.
+    // non-null. A date the calendar cannot hold (not a number, or hundreds of millions of
+    // years away) gives year 0, month 1, dom 1.0.
     void ToCalendar(int& year, int* month = nullptr, double* dom = nullptr) const;
-    // Seconds since 1970 UTC, fractions of a second truncated.
+    // Seconds since 1970 UTC, fractions of a second truncated; -1 for a date the calendar
+    // cannot hold.
     std::int64_t ToUnixTime() const;
     // Fractions of a second truncated; wDayOfWeek and wMilliseconds are 0.
     void ToSystemTime(SystemTime& utc) const;

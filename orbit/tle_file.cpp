@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "orbit/omm_reader.h"
@@ -100,7 +101,8 @@ TleReadResult ParseElementSetText(std::string_view text) {
     return result;
 }
 
-bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& error) {
+bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& error,
+                 std::size_t maxText) {
     errno = 0;
     gzFile file = gzopen(path.c_str(), "rb");
     if (!file) {
@@ -121,6 +123,17 @@ bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& er
             return false;
         }
         if (n == 0) break;
+        if (static_cast<std::size_t>(n) > maxText - text.size()) {
+            char limit[64];
+            if (maxText % (std::size_t(1) << 20) == 0)
+                std::snprintf(limit, sizeof limit, "%zu MiB", maxText >> 20);
+            else
+                std::snprintf(limit, sizeof limit, "%zu bytes", maxText);
+            error = "cannot read " + path + ": more than " + limit +
+                    " of element text (not an element file?)";
+            gzclose(file);
+            return false;
+        }
         text.append(buffer, static_cast<std::size_t>(n));
     }
     // A gzip stream cut short reads as end of file; zlib only says so here.

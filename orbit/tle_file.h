@@ -1,5 +1,6 @@
 #pragma once
 // Reader for files of two- or three-line element sets, plain or gzip-compressed.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,8 +36,15 @@ TleReadResult ParseTleText(std::string_view text);
 // Element lines, or an OMM document (JSON, CSV or XML), told apart by content.
 TleReadResult ParseElementSetText(std::string_view text);
 
+// Most element text a file may hold, after decompression: far more than every catalogued
+// object needs, so anything bigger is damaged or hostile and is refused before it fills
+// the memory.
+inline constexpr std::size_t kMaxElementText = std::size_t(256) << 20;
+
 // Reads a file (gzip-compressed or plain, element lines or OMM, detected from its content). False with a one-line
-// reason in error when the file cannot be opened or decompressed.
-bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& error);
+// reason in error when the file cannot be opened or decompressed, or holds more than
+// maxText bytes of text.
+bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& error,
+                 std::size_t maxText = kMaxElementText);
 
 }  // namespace orvanta

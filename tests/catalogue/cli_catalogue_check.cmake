@@ -21,7 +21,7 @@ endif()
 
 execute_process(COMMAND ${CLI} catalogue --file ${WORK}/no-such-keplers
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-if(NOT rc EQUAL 1 OR NOT err STREQUAL "Your application needs to be reinstalled. The Keplers file is missing!\n")
+if(NOT rc EQUAL 2 OR NOT err STREQUAL "Your application needs to be reinstalled. The Keplers file is missing!\n")
   message(FATAL_ERROR "missing file: exit ${rc}, stderr '${err}'")
 endif()
 
@@ -29,7 +29,7 @@ file(MAKE_DIRECTORY ${WORK})
 file(WRITE ${WORK}/plain-keplers "ISS (ZARYA)\n1 25544U ...\n")
 execute_process(COMMAND ${CLI} catalogue --file ${WORK}/plain-keplers
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-if(NOT rc EQUAL 1 OR NOT err STREQUAL "kepler error: problem while unzipping file\n")
+if(NOT rc EQUAL 2 OR NOT err STREQUAL "kepler error: problem while unzipping file\n")
   message(FATAL_ERROR "not gzip: exit ${rc}, stderr '${err}'")
 endif()
 

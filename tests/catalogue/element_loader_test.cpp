@@ -267,6 +267,17 @@ TEST_F(ElementLoaderTest, EmptyElementTextLoadsAnEmptyCatalogue) {
     EXPECT_TRUE(events.Contains("0 Kepler elements loaded from file"));
 }
 
+TEST_F(ElementLoaderTest, BlankLinesReserveNothing) {
+    // A million empty lines once reserved a third of a million records (100 MB).
+    const KeplerCatalogue blank = ParseElementText(std::string(1000000, '\n'));
+    EXPECT_EQ(blank.records.size(), 0u);
+    EXPECT_EQ(blank.records.capacity(), 0u);
+    // Sets between the blank lines are still found.
+    const std::string text = std::string(1000, '\n') + Set(ISS_NAME, ISS_1, ISS_2) +
+                             std::string(1000, '\n') + Set(ISS_NAME, ISS_1, ISS_2);
+    EXPECT_EQ(ParseElementText(text).Count(), 2);
+}
+
 // Every record that comes out of arbitrary text is safe for the element-set parser.
 void ExpectSaneRecords(const KeplerCatalogue& c) {
     for (const KeplerRecord& r : c.records) {
@@ -382,6 +393,21 @@ TEST_F(DefaultElementFileTest, CopyIsDatedAtItsNewestEpochNotAtTheCopyTime) {
     ASSERT_TRUE(InstallDefaultElementFile(program, builtIn));
     EXPECT_GE(FileUnixTime(program / "keplers"), before);
     EXPECT_LE(FileUnixTime(program / "keplers"), UnixNow());
+}
+
+TEST_F(DefaultElementFileTest, EpochsOutsideTheCalendarDoNotDateTheCopy) {
+    // Day fields of 999999999999 and -60000 once overflowed on the way to the file's date;
+    // such sets are invalid and leave the copy as it was made.
+    auto dated = [](const std::string& day) {
+        return Set(ISS_NAME, std::string(ISS_1).substr(0, 20) + day + std::string(ISS_1).substr(32),
+                   ISS_2);
+    };
+    test::WriteFile((builtIn / "keplers").string(),
+                    test::MakeGzip(dated("999999999999") + dated("      -60000")));
+    const std::int64_t before = UnixNow();
+    ASSERT_TRUE(InstallDefaultElementFile(program, builtIn));
+    EXPECT_GE(FileUnixTime(program / "keplers"), before - 5);
+    EXPECT_FALSE(NewestElementEpoch(ParseElementText(dated("999999999999"))).has_value());
 }
 
 TEST_F(DefaultElementFileTest, NewestEpochOfACatalogue) {

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -81,6 +82,38 @@ void WriteFile(const std::string& path, const Bytes& data) {
 Bytes ReadFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+void WriteZeroGzip(const std::string& path, std::uint64_t size) {
+    z_stream zs{};
+    // Window bits 31: zlib writes the gzip header and trailer itself. Level 1 is quick and
+    // still packs zeros a thousandfold.
+    if (deflateInit2(&zs, 1, Z_DEFLATED, 31, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2");
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const Bytes zeros(1 << 20, 0);
+    Bytes buffer(1 << 16);
+    for (;;) {
+        const std::uint64_t chunk = std::min<std::uint64_t>(size, zeros.size());
+        size -= chunk;
+        zs.next_in = const_cast<Bytef*>(zeros.data());
+        zs.avail_in = static_cast<uInt>(chunk);
+        const int flush = size == 0 ? Z_FINISH : Z_NO_FLUSH;
+        int ret;
+        do {
+            zs.next_out = buffer.data();
+            zs.avail_out = static_cast<uInt>(buffer.size());
+            ret = deflate(&zs, flush);
+            out.write(reinterpret_cast<const char*>(buffer.data()),
+                      static_cast<std::streamsize>(buffer.size() - zs.avail_out));
+        } while (zs.avail_out == 0);
+        if (flush == Z_FINISH) {
+            if (ret != Z_STREAM_END) throw std::runtime_error("deflate");
+            break;
+        }
+    }
+    deflateEnd(&zs);
+    if (!out.flush()) throw std::runtime_error("write " + path);
 }
 
 }  // namespace orvanta::test

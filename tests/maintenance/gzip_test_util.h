@@ -21,6 +21,10 @@ Bytes MakeGzip(const std::string& content, const GzipOptions& options = {});
 // Size of the header MakeGzip writes for these options.
 std::size_t GzipHeaderSize(const GzipOptions& options = {});
 
+// A gzip file of `size` zero bytes, written straight to path without holding them: a few
+// hundred megabytes come to a few hundred kilobytes.
+void WriteZeroGzip(const std::string& path, std::uint64_t size);
+
 Bytes ToBytes(const std::string& s);
 std::string ToString(const Bytes& b);
 

@@ -163,6 +163,42 @@ TEST_F(UnzipTest, OnlyTheFirstMemberIsDecoded) {
     EXPECT_EQ(out, "first\n");
 }
 
+TEST_F(UnzipTest, OutputPastTheLimitFailsAndLeavesNoTarget) {
+    // 6 MiB of zeros in some 6 KB: the shape of a decompression bomb.
+    const std::string src = Path("bomb.gz");
+    test::WriteZeroGzip(src, 6u << 20);
+    ASSERT_LT(fs::file_size(src), 64u * 1024);
+    const std::string dst = Path("bomb");
+    try {
+        CUnzip(src, 4u << 20).Run(dst);
+        FAIL() << "no exception";
+    } catch (const CZipException& e) {
+        EXPECT_STREQ(e.what(), "unzipped data exceeds the limit of 4 MiB");
+    }
+    EXPECT_FALSE(fs::exists(dst));
+
+    // Exactly at the limit is fine; one byte less is not, and says so in bytes.
+    CUnzip(src, 6u << 20).Run(Path("exact"));
+    EXPECT_EQ(fs::file_size(Path("exact")), 6u << 20);
+    try {
+        CUnzip(src, (6u << 20) - 1).Run(Path("short"));
+        FAIL() << "no exception";
+    } catch (const CZipException& e) {
+        EXPECT_STREQ(e.what(), "unzipped data exceeds the limit of 6291455 bytes");
+    }
+    EXPECT_FALSE(fs::exists(Path("short")));
+    EXPECT_EQ(kDefaultUnzipLimit, 256u << 20);
+}
+
+TEST_F(UnzipTest, FailedRunsRemoveTheirPartialTarget) {
+    Bytes cut = MakeGzip(RandomText(300000, 5));
+    cut.resize(cut.size() / 2);
+    EXPECT_EQ(Unzip(cut), CORRUPT);
+    EXPECT_FALSE(fs::exists(Path("out1")));
+    EXPECT_EQ(Unzip(test::ToBytes("plain text")), NOT_GZIP);
+    EXPECT_FALSE(fs::exists(Path("out2")));
+}
+
 TEST(CZipExceptionTest, MessageIsCutTo127Characters) {
     CZipException e(std::string(300, 'm'));
     EXPECT_EQ(std::string(e.what()), std::string(127, 'm'));
@@ -183,7 +219,7 @@ TEST(GunzipBufferTest, DecodesAndReportsLikeTheFileWrapper) {
     };
     EXPECT_EQ(message({}, 1000), NOT_GZIP);
     EXPECT_EQ(message(gz, text.size()), "");
-    EXPECT_EQ(message(gz, text.size() - 1), CORRUPT);  // output limit guards against bombs
+    EXPECT_EQ(message(gz, text.size() - 1), "unzipped data exceeds the limit of 99999 bytes");
     Bytes bad = gz;
     bad[bad.size() - 6] ^= 0xFF;
     EXPECT_EQ(message(bad, 1 << 20), CORRUPT);

@@ -138,6 +138,27 @@ TEST(ElementSet, EpochCentury) {
                      cJulianDate(1957, 127.42525608).Date());
 }
 
+TEST(ElementSet, EpochOutsideTheCalendarMakesTheSetInvalid) {
+    // Columns 19-20 the year, 21-32 the day of the year with its fraction.
+    auto withEpoch = [](const std::string& year, const std::string& day) {
+        std::string l1 = kLine1;
+        l1.replace(18, 2, year);
+        l1.replace(20, 12, day);
+        return cElementSet("", l1, kLine2);
+    };
+    EXPECT_TRUE(withEpoch("26", "001.00000000").IsValid());
+    EXPECT_TRUE(withEpoch("24", "366.99999999").IsValid());  // the last moment of a leap year
+    for (const char* day : {"999999999999", "      -60000", "000.99999999", "367.00000000",
+                            "            ", "nan         ", "inf         ", "1e300       "}) {
+        const cElementSet set = withEpoch("26", day);
+        EXPECT_FALSE(set.IsValid()) << day;
+        EXPECT_EQ(set.FieldText(FLD_EPOCHDAY), "") << day;
+        EXPECT_FALSE(cOrbit(set).IsValid()) << day;
+    }
+    for (const char* year : {" 6", "6 ", "-6", "+6", "  ", "2A"})
+        EXPECT_FALSE(withEpoch(year, "127.42525608").IsValid()) << year;
+}
+
 TEST(ElementSet, ReadsNumbersWhateverTheCLocale) {
     // The user interface may switch the C locale to one with a decimal comma.
     const char* old = std::setlocale(LC_NUMERIC, nullptr);

@@ -105,6 +105,31 @@ TEST(JulianDate, UnixTimeRoundTrip) {
     EXPECT_NEAR(dom, 7.0 + (16 * 60 + 2) / 1440.0, 1e-9);
 }
 
+TEST(JulianDate, DatesTheCalendarCannotHold) {
+    // Far but representable: the year 100000 still converts.
+    int year = 0, month = 0;
+    double dom = 0.0;
+    cJulianDate(100000, 1.0).ToCalendar(year, &month, &dom);
+    EXPECT_EQ(year, 100000);
+    EXPECT_EQ(month, 1);
+    EXPECT_DOUBLE_EQ(dom, 1.0);
+    EXPECT_GT(cJulianDate(100000, 1.0).ToUnixTime(), 0);
+    // An element epoch day of 999999999999 or -60000 billion and non-numbers: no overflow,
+    // -1 from ToUnixTime, fixed fields from ToCalendar.
+    for (double jd : {1e12, -1e12, 1e300, -1e300, std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        const cJulianDate d = cJulianDate::FromJd(jd);
+        EXPECT_EQ(d.ToUnixTime(), -1) << jd;
+        d.ToCalendar(year, &month, &dom);
+        EXPECT_EQ(year, 0) << jd;
+        EXPECT_EQ(month, 1) << jd;
+        EXPECT_EQ(dom, 1.0) << jd;
+        SystemTime st;
+        d.ToSystemTime(st);  // 1969-12-31T23:59:59, from the -1
+        EXPECT_EQ(st.wYear, 1969);
+    }
+    EXPECT_EQ(cJulianDate(2026, 999999999999.0).ToUnixTime(), -1);
+}
+
 TEST(JulianDate, ConversionsTruncateFractionsOfASecond) {
     cJulianDate d(std::int64_t{1000000000});
     d.AddSec(0.9);

@@ -114,6 +114,28 @@ TEST_F(TleFileTest, UnreadableFilesAreReported) {
     EXPECT_FALSE(error.empty());
 }
 
+TEST_F(TleFileTest, TextPastTheLimitIsRefusedPlainOrCompressed) {
+    // Plain zeros and a gzip stream that unpacks to them: both stop at the limit.
+    const auto plain = dir / "zeros.tle";
+    std::ofstream(plain, std::ios::binary) << std::string(3 << 20, '\0');
+    const auto packed = dir / "zeros.tle.gz";
+    gzFile gz = gzopen(packed.string().c_str(), "wb9");
+    ASSERT_NE(gz, nullptr);
+    const std::string mib(1 << 20, '\0');
+    for (int i = 0; i < 3; ++i) gzwrite(gz, mib.data(), static_cast<unsigned>(mib.size()));
+    gzclose(gz);
+    for (const auto& path : {plain, packed}) {
+        TleReadResult r;
+        std::string error;
+        EXPECT_FALSE(ReadTleFile(path.string(), r, error, 2 << 20)) << path;
+        EXPECT_NE(error.find("more than 2 MiB of element text"), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+        EXPECT_TRUE(ReadTleFile(path.string(), r, error, 3 << 20)) << error;
+        EXPECT_TRUE(r.records.empty());
+    }
+    EXPECT_EQ(kMaxElementText, std::size_t(256) << 20);
+}
+
 TEST_F(TleFileTest, VerificationFileWithItsExtraColumns) {
     TleReadResult r;
     std::string error;

@@ -136,18 +136,6 @@ bool CRegistry::WriteValues(
     return open_ && store_->WriteValues(root_, subKey_, values);
 }
 
-namespace {
-
-bool DeleteKeyTree(platform::ISettingsStore& store, RootKey root, const std::string& path) {
-    for (const std::string& sub : store.SubKeys(root, path)) {
-        if (sub.empty()) continue;
-        if (!DeleteKeyTree(store, root, path + "\\" + sub)) return false;
-    }
-    return store.DeleteKey(root, path);
-}
-
-}  // namespace
-
 bool CRegistry::DeleteKey(RootKey root, const std::string& keyPath) {
     if (!store_ || !platform::IsKnownRootKey(root)) return false;
     std::size_t slash = keyPath.rfind('\\');
@@ -158,7 +146,7 @@ bool CRegistry::DeleteKey(RootKey root, const std::string& keyPath) {
     if (!parent.empty() && !store_->KeyExists(root, parent)) return false;
     std::string full = parent.empty() ? component : parent + "\\" + component;
     if (!store_->KeyExists(root, full)) return false;
-    return DeleteKeyTree(*store_, root, full);
+    return store_->DeleteTree(root, full);
 }
 
 }  // namespace orvanta

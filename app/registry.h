@@ -70,7 +70,7 @@ public:
     // Several values in one change of the store (one rewrite of a settings file).
     bool WriteValues(const std::vector<std::pair<std::string, platform::SettingValue>>& values);
 
-    // Deletes root\keyPath with every sub-key beneath it (depth-first).
+    // Deletes root\keyPath with every sub-key beneath it, as one change of the store.
     bool DeleteKey(RootKey root, const std::string& keyPath);
 
 private:

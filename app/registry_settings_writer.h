@@ -5,29 +5,39 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/little_endian.h"
 #include "app/registry.h"
 #include "app/satellite_selection.h"
 #include "app/settings.h"
 
 namespace orvanta {
 
+// Gathers the dialog's values and stores them in one change at Commit (one rewrite of a
+// settings file), so a crash leaves either all of them or none.
 class RegistrySettingsWriter final : public ISettingsWriter {
 public:
-    // One short-lived accessor per value, as every user of settings does.
     void WriteDword(const std::string& name, std::uint32_t value) override {
-        CRegistry reg;
-        if (reg.OpenSettings()) reg.WriteDword(name, static_cast<std::int32_t>(value));
+        batch_.emplace_back(name, platform::SettingValue::Dword(value));
     }
     void WriteDouble(const std::string& name, double value) override {
-        CRegistry reg;
-        if (reg.OpenSettings()) reg.WriteDouble(name, value);
+        std::uint8_t bytes[8];
+        PutDoubleLE(bytes, value);
+        batch_.emplace_back(name, platform::SettingValue::Binary(bytes, 8));
     }
     void WriteBinary(const std::string& name, const std::vector<std::uint8_t>& bytes) override {
-        CRegistry reg;
-        if (reg.OpenSettings()) reg.WriteBinary(name, bytes);
+        batch_.emplace_back(name, platform::SettingValue::Binary(bytes.data(), bytes.size()));
     }
+    void Commit() override {
+        CRegistry reg;
+        if (reg.OpenSettings()) reg.WriteValues(batch_);
+        batch_.clear();
+    }
+
+private:
+    std::vector<std::pair<std::string, platform::SettingValue>> batch_;
 };
 
 inline SatelliteOptions SatelliteOptionsFrom(const Settings& s) {

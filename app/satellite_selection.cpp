@@ -192,7 +192,10 @@ SatelliteSaveResult SaveSatelliteSettings(ISettingsWriter& writer, const Satelli
     writer.WriteDword("Report NVS", o.reportNvs);
 
     const std::optional<std::uint32_t> passes = ParseNumberOfPasses(input.numberOfPassesField);
-    if (!passes) return result;
+    if (!passes) {
+        writer.Commit();
+        return result;
+    }
     result.numberValid = true;
     o.numberOfPasses = *passes;
     o.hideGeostationary = input.hideGeostationary ? 1 : 0;
@@ -204,6 +207,7 @@ SatelliteSaveResult SaveSatelliteSettings(ISettingsWriter& writer, const Satelli
     writer.WriteDword("Number of Sats", static_cast<std::uint32_t>(result.selection.size()));
     o.visibleOnly = input.visibleOnly ? 1 : 0;
     writer.WriteDword("Visible Only", o.visibleOnly);
+    writer.Commit();
     return result;
 }
 

@@ -104,6 +104,9 @@ public:
     virtual void WriteDword(const std::string& name, std::uint32_t value) = 0;
     virtual void WriteDouble(const std::string& name, double value) = 0;  // 8-byte binary
     virtual void WriteBinary(const std::string& name, const std::vector<std::uint8_t>& bytes) = 0;
+    // Ends one save. A writer that gathers the values stores them here, all as one change,
+    // so "Number of Sats" never disagrees with "Selected Satellites" after a crash.
+    virtual void Commit() {}
 };
 
 // What the dialog's check boxes and number field hold when a save button is pressed.
@@ -128,7 +131,8 @@ struct SatelliteSaveResult {
 // Writes, in order: "DisplayUTC", "Check for updates", "Search Iridium Flares", "Search Lunar
 // Passes", "Passlist Autorefresh", "Automatic Kepler Update" (now + 1 day when on, else 0),
 // "Report NVS"; then, only when the number field is valid, "Number of passes", "Hide
-// Geostationary", "Selected Satellites", "Number of Sats" and "Visible Only".
+// Geostationary", "Selected Satellites", "Number of Sats" and "Visible Only"; then commits
+// the writer.
 SatelliteSaveResult SaveSatelliteSettings(ISettingsWriter& writer, const SatelliteOptions& current,
                                           const SatelliteDialogInput& input,
                                           const SatelliteChooser& chooser, double nowJulian);

@@ -1,4 +1,5 @@
 // The registry-export text form of a SettingsTree.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -244,7 +245,10 @@ RegistryFileReport ParseRegistryFile(std::string_view text, SettingsTree& tree) 
             for (RootKey r : kRoots)
                 if (EqualsNoCase(rootPart, RootKeyName(r))) root = RootKeyName(r);
             std::string below = NormalizeKeyPath(inner.substr(rootPart.size()));
-            if (!root || below.empty()) {
+            // Deeper than any key may be: the line is damaged, like one we cannot read.
+            const bool tooDeep =
+                std::size_t(std::count(below.begin(), below.end(), '\\')) >= SettingsTree::kMaxDepth;
+            if (!root || below.empty() || tooDeep) {
                 ++report.damagedLines;
                 section.clear();
                 continue;
@@ -253,9 +257,11 @@ RegistryFileReport ParseRegistryFile(std::string_view text, SettingsTree& tree) 
             if (deletion) {
                 tree.DeleteTree(full);
                 section.clear();
-            } else {
-                tree.Create(full);
+            } else if (tree.Create(full)) {
                 section = std::move(full);
+            } else {
+                ++report.damagedLines;
+                section.clear();
             }
             continue;
         }

@@ -26,8 +26,7 @@ public:
         std::lock_guard lock(mutex_);
         std::string full = FullKeyPath(root, path);
         if (full.empty() || !IsStorableName(full)) return false;
-        if (!tree_.Exists(full)) tree_.Create(full);
-        return true;
+        return tree_.Exists(full) || tree_.Create(full);
     }
     std::optional<SettingValue> ReadValue(RootKey root, const std::string& path,
                                           const std::string& name) override {
@@ -58,6 +57,11 @@ public:
         std::lock_guard lock(mutex_);
         std::string full = FullKeyPath(root, path);
         return !full.empty() && tree_.DeleteKey(full);
+    }
+    bool DeleteTree(RootKey root, const std::string& path) override {
+        std::lock_guard lock(mutex_);
+        std::string full = FullKeyPath(root, path);
+        return !full.empty() && tree_.DeleteTree(full);
     }
 
 private:

@@ -5,6 +5,7 @@
 // core code may hold a store without seeing any OS header.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -92,6 +93,25 @@ public:
     // Deletes one key with its values; refused (false) while it still has sub-keys, as the
     // registry does, so a recursive delete has to go depth-first.
     virtual bool DeleteKey(RootKey root, const std::string& path) = 0;
+    // Deletes the key with every sub-key beneath it; false when it does not exist or a part
+    // could not be deleted. A file store does it in one change (one rewrite); this default
+    // goes depth-first with a list of its own, never recursing as deep as the keys go.
+    virtual bool DeleteTree(RootKey root, const std::string& path) {
+        if (path.empty() || !KeyExists(root, path)) return false;
+        std::vector<std::string> pending{path};
+        while (!pending.empty()) {
+            std::vector<std::string> subKeys = SubKeys(root, pending.back());
+            if (subKeys.empty()) {
+                if (!DeleteKey(root, pending.back())) return false;
+                pending.pop_back();
+                continue;
+            }
+            const std::string parent = pending.back();
+            for (const std::string& sub : subKeys)
+                if (!sub.empty()) pending.push_back(parent + "\\" + sub);
+        }
+        return true;
+    }
 };
 
 // The user's own store: on Windows the registry; elsewhere the file at SettingsFilePath().
@@ -103,11 +123,15 @@ std::filesystem::path SettingsFilePath();
 
 // A store kept in one registry-export text file. The file is replaced atomically
 // (temporary file in the same directory, flushed, renamed over), kept readable only by
-// its owner, and re-read under an advisory lock before every change so that two running
-// programs do not erase each other's values. A damaged line costs only that line; before
+// its owner, and checked under an advisory lock before every change (re-read only when
+// another program changed it) so that two running programs do not erase each other's
+// values; each change, a batch of values or a deleted key tree included, is one rewrite.
+// A damaged line costs only that line; before
 // the first rewrite of a file with damaged lines the original is kept as "<file>.damaged".
 // A file that exists but cannot be read is never overwritten. Not available on Windows.
-std::shared_ptr<ISettingsStore> OpenFileSettingsStore(const std::filesystem::path& file);
+// onRewrite, when given, is called after every rewrite of the file (tests count them).
+std::shared_ptr<ISettingsStore> OpenFileSettingsStore(const std::filesystem::path& file,
+                                                      std::function<void()> onRewrite = nullptr);
 
 // A store in memory only, for tests and for runs that must not touch the user's settings.
 std::shared_ptr<ISettingsStore> MakeMemorySettingsStore();

@@ -2,6 +2,8 @@
 // The key/value tree behind the memory and file stores, and its registry-export text form.
 // Key paths here are full: "HKEY_CURRENT_USER\Software\Quorrin\Orvanta".
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,31 +30,54 @@ struct SettingsKey {
     bool operator==(const SettingsKey&) const = default;
 };
 
+// Keys form a tree, each level indexed by its lower-case name, so finding a key or a value
+// costs the same in a file of twenty keys as in one of twenty thousand. A key keeps only
+// its own name, not its whole path.
 class SettingsTree {
 public:
+    // Deepest key below a root. Deeper keys are refused: no real program nests settings
+    // that far, and a hand-made file must not make a path cost memory or stack without end.
+    static constexpr std::size_t kMaxDepth = 64;
+
+    SettingsTree();
+    ~SettingsTree();
+    SettingsTree(SettingsTree&&) noexcept;
+    SettingsTree& operator=(SettingsTree&&) noexcept;
+    SettingsTree(const SettingsTree&) = delete;
+    SettingsTree& operator=(const SettingsTree&) = delete;
+
     // A bare root ("HKEY_CURRENT_USER") always exists.
     bool Exists(std::string_view fullPath) const;
-    // Creates the key and its missing parents (not the bare root).
-    SettingsKey& Create(std::string_view fullPath);
+    // Creates the key and its missing parents (not the bare root). False, with nothing
+    // created, for a path with an empty component or more than kMaxDepth levels.
+    bool Create(std::string_view fullPath);
     std::optional<SettingValue> Read(std::string_view fullPath, std::string_view name) const;
     // Returns whether anything changed; false as well when the key does not exist, so
     // callers ask Exists first.
     bool Write(std::string_view fullPath, std::string_view name, const SettingValue& value);
     bool DeleteValue(std::string_view fullPath, std::string_view name);
+    // Names of the immediate sub-keys, in the order they were created.
     std::vector<std::string> SubKeys(std::string_view fullPath) const;
     bool HasSubKeys(std::string_view fullPath) const;
     // One key without sub-keys.
     bool DeleteKey(std::string_view fullPath);
-    // The key and everything beneath it (the "[-key]" line of an import).
-    void DeleteTree(std::string_view fullPath);
+    // The key and everything beneath it (the "[-key]" line of an import). False when there
+    // was no such key.
+    bool DeleteTree(std::string_view fullPath);
 
-    const std::vector<SettingsKey>& Keys() const { return keys_; }
-    bool operator==(const SettingsTree&) const = default;
+    // Every key (not the bare roots) with its full path, parents before their sub-keys, in
+    // the order the keys were created.
+    std::vector<SettingsKey> Keys() const;
+    std::size_t KeyCount() const { return keyCount_; }
+    bool operator==(const SettingsTree& other) const { return Keys() == other.Keys(); }
 
 private:
-    SettingsKey* Find(std::string_view fullPath);
-    const SettingsKey* Find(std::string_view fullPath) const;
-    std::vector<SettingsKey> keys_;
+    struct Node;
+    Node* Find(std::string_view fullPath) const;
+
+    std::unique_ptr<Node> top_;  // holds the roots as its sub-keys
+    std::uint64_t nextSeq_ = 0;
+    std::size_t keyCount_ = 0;
 };
 
 struct RegistryFileReport {

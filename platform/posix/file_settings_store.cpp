@@ -122,7 +122,8 @@ LoadResult LoadFile(const fs::path& file, Loaded& out) {
 
 class FileSettingsStore : public ISettingsStore {
 public:
-    explicit FileSettingsStore(fs::path file) : file_(std::move(file)) {}
+    FileSettingsStore(fs::path file, std::function<void()> onRewrite)
+        : file_(std::move(file)), onRewrite_(std::move(onRewrite)) {}
 
     bool KeyExists(RootKey root, const std::string& path) override {
         std::string full = FullKeyPath(root, path);
@@ -135,8 +136,7 @@ public:
         if (full.empty() || !IsStorableName(full)) return false;
         return Modify([&](SettingsTree& t) {
             if (t.Exists(full)) return Change::None;
-            t.Create(full);
-            return Change::Changed;
+            return t.Create(full) ? Change::Changed : Change::Failed;
         });
     }
 
@@ -195,6 +195,14 @@ public:
         });
     }
 
+    bool DeleteTree(RootKey root, const std::string& path) override {
+        std::string full = FullKeyPath(root, path);
+        if (full.find('\\') == std::string::npos) return false;  // never a bare root
+        return Modify([&](SettingsTree& t) {
+            return t.DeleteTree(full) ? Change::Changed : Change::Failed;
+        });
+    }
+
 private:
     enum class Change { None, Changed, Failed };
 
@@ -231,8 +239,9 @@ private:
         return true;
     }
 
-    // Lock, re-read, change, write back: another program's values written since our
-    // last read are in the tree we write.
+    // Lock, bring the tree up to date, change, write back: another program's values written
+    // since our last read are in the tree we write. The file is read again only when its
+    // stamp says another program replaced it, and the tree just written stays the cache.
     bool Modify(const std::function<Change(SettingsTree&)>& change) {
         std::lock_guard lock(mutex_);
         fs::path target = Target();
@@ -247,26 +256,31 @@ private:
         while (::flock(lockFd.get(), LOCK_EX) != 0)
             if (errno != EINTR) return false;
 
-        Loaded current;
-        LoadResult r = LoadFile(target, current);
-        if (r == LoadResult::Unreadable) return false;  // never overwrite what we cannot read
-        Change c = change(current.tree);
+        if (!Current()) return false;  // never overwrite what we cannot read
+        Change c = change(cache_.tree);
         if (c == Change::Failed) return false;
-        if (c == Change::Changed) {
-            // Keep the damaged original once, so no hand edit is lost for good.
-            if (current.report.damagedLines > 0 &&
-                !ReplaceFileAtomically(target.string() + ".damaged", current.raw))
-                return false;
-            if (!ReplaceFileAtomically(target, SerializeRegistryFile(current.tree))) return false;
-            cacheValid_ = false;  // re-read (and re-stamp) on the next read
-        } else {
-            cache_ = std::move(current);
-            cacheValid_ = r == LoadResult::Ok;
+        if (c == Change::None) return true;
+        // Keep the damaged original once, so no hand edit is lost for good.
+        bool ok = cache_.report.damagedLines == 0 ||
+                  ReplaceFileAtomically(target.string() + ".damaged", cache_.raw);
+        ok = ok && ReplaceFileAtomically(target, SerializeRegistryFile(cache_.tree));
+        struct stat st;
+        if (!ok || ::stat(target.c_str(), &st) != 0) {
+            cacheValid_ = false;  // the tree holds a change the file may not: read it again
+            return false;
         }
+        // Still under the lock: nobody else can have replaced the file since the rename.
+        cache_.stamp = StampOf(st);
+        cache_.report = {};
+        cache_.report.headerFound = true;
+        cache_.raw.clear();
+        cache_.raw.shrink_to_fit();
+        if (onRewrite_) onRewrite_();
         return true;  // the lock goes with lockFd
     }
 
     fs::path file_;
+    std::function<void()> onRewrite_;
     std::mutex mutex_;
     Loaded cache_;
     bool cacheValid_ = false;
@@ -274,8 +288,9 @@ private:
 
 }  // namespace
 
-std::shared_ptr<ISettingsStore> OpenFileSettingsStore(const fs::path& file) {
-    return std::make_shared<FileSettingsStore>(file);
+std::shared_ptr<ISettingsStore> OpenFileSettingsStore(const fs::path& file,
+                                                      std::function<void()> onRewrite) {
+    return std::make_shared<FileSettingsStore>(file, std::move(onRewrite));
 }
 
 std::shared_ptr<ISettingsStore> OpenUserSettingsStore() {

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "app/registry.h"
+#include "app/settings.h"
+#include "platform/directories.h"
 #include "platform/settings_store.h"
 
 using namespace orvanta;
@@ -137,6 +139,28 @@ TEST_F(RegistryTest, DeleteKeyRemovesSubKeysDepthFirstAndKeepsSiblings) {
     ASSERT_TRUE(reg.Open(RootKey::CurrentUser, "Solo\\Child"));
     EXPECT_TRUE(reg.DeleteKey(RootKey::CurrentUser, "Solo"));
     EXPECT_FALSE(store->KeyExists(RootKey::CurrentUser, "Solo"));
+}
+
+TEST(RegistryFileStore, RemovingTheSettingsIsOneRewrite) {
+    // Removal at exit once rewrote and flushed the whole file once per key.
+    platform::PrivateTempDir dir;
+    ASSERT_TRUE(dir.Ok());
+    int rewrites = 0;
+    auto store = platform::OpenFileSettingsStore(dir.Path() / "Orvanta.reg", [&] { ++rewrites; });
+    SetSettingsStore(store);
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.Open(RootKey::CurrentUser, std::string(kSettingsKeyPath) + "\\A\\B"));
+        ASSERT_TRUE(reg.Open(RootKey::CurrentUser, std::string(kSettingsKeyPath) + "\\C"));
+        ASSERT_TRUE(reg.OpenSettings());
+        ASSERT_TRUE(reg.WriteDword("Metric", 2));
+    }
+    rewrites = 0;
+    EXPECT_TRUE(DeleteAllSettings());
+    EXPECT_EQ(rewrites, 1);
+    EXPECT_FALSE(store->KeyExists(RootKey::CurrentUser, kSettingsKeyPath));
+    EXPECT_TRUE(store->KeyExists(RootKey::CurrentUser, "Software\\Quorrin"));
+    SetSettingsStore(nullptr);
 }
 
 TEST(RegistryWithoutStore, ReadsDefaultsAndWritesFail) {

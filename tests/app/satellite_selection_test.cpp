@@ -5,7 +5,9 @@
 #include <variant>
 #include <vector>
 
+#include "app/registry_settings_writer.h"
 #include "app/satellite_selection.h"
+#include "platform/settings_store.h"
 #include "tests/app/test_catalogue.h"
 
 using namespace orvanta;
@@ -31,6 +33,12 @@ struct RecordingWriter : ISettingsWriter {
         std::variant<std::uint32_t, double, std::vector<std::uint8_t>> value;
     };
     std::vector<Write> writes;
+    int commits = 0;
+    std::size_t writesAtCommit = 0;
+    void Commit() override {
+        ++commits;
+        writesAtCommit = writes.size();
+    }
     void WriteDword(const std::string& n, std::uint32_t v) override { writes.push_back({n, v}); }
     void WriteDouble(const std::string& n, double v) override { writes.push_back({n, v}); }
     void WriteBinary(const std::string& n, const std::vector<std::uint8_t>& b) override {
@@ -240,6 +248,73 @@ TEST(SaveSatelliteSettings, WritesEveryValueInOrderWithTheNewSelection) {
     EXPECT_EQ(r.options.numberOfPasses, 7u);
     EXPECT_EQ(r.options.searchLunarPasses, 1u);
     EXPECT_DOUBLE_EQ(r.options.automaticKeplerUpdate, now + 1.0);
+    // One commit, after the last value.
+    EXPECT_EQ(w.commits, 1);
+    EXPECT_EQ(w.writesAtCommit, 11u);
+}
+
+// Counts the changes that reach the store.
+struct CountingStore : platform::ISettingsStore {
+    std::shared_ptr<platform::ISettingsStore> inner = platform::MakeMemorySettingsStore();
+    int changes = 0;
+    bool KeyExists(RootKey r, const std::string& p) override { return inner->KeyExists(r, p); }
+    bool CreateKey(RootKey r, const std::string& p) override { return inner->CreateKey(r, p); }
+    std::optional<platform::SettingValue> ReadValue(RootKey r, const std::string& p,
+                                                    const std::string& n) override {
+        return inner->ReadValue(r, p, n);
+    }
+    bool WriteValue(RootKey r, const std::string& p, const std::string& n,
+                    const platform::SettingValue& v) override {
+        ++changes;
+        return inner->WriteValue(r, p, n, v);
+    }
+    bool WriteValues(RootKey r, const std::string& p,
+                     const std::vector<std::pair<std::string, platform::SettingValue>>& v) override {
+        ++changes;
+        return inner->WriteValues(r, p, v);
+    }
+    bool DeleteValue(RootKey r, const std::string& p, const std::string& n) override {
+        ++changes;
+        return inner->DeleteValue(r, p, n);
+    }
+    std::vector<std::string> SubKeys(RootKey r, const std::string& p) override {
+        return inner->SubKeys(r, p);
+    }
+    bool DeleteKey(RootKey r, const std::string& p) override {
+        ++changes;
+        return inner->DeleteKey(r, p);
+    }
+};
+
+TEST(SaveSatelliteSettings, TheProgramsWriterStoresTheSaveAsOneChange) {
+    // Written one by one, a crash between "Selected Satellites" and "Number of Sats" left
+    // the count disagreeing with the list.
+    auto store = std::make_shared<CountingStore>();
+    SetSettingsStore(store);
+    KeplerCatalogue cat = SampleCatalogue();
+    SatelliteChooser c(cat, {Sel(25544), Sel(41917)}, true);
+    SatelliteDialogInput in;
+    in.numberOfPassesField = "7";
+    RegistrySettingsWriter writer;
+    const SatelliteSaveResult r = SaveSatelliteSettings(writer, {}, in, c, 2461168.25);
+    ASSERT_TRUE(r.numberValid);
+    EXPECT_EQ(store->changes, 1);
+    CRegistry reg;
+    ASSERT_TRUE(reg.OpenSettings());
+    const Settings s = ReadAllSettings(reg);
+    EXPECT_EQ(s.numberOfSats, 2);
+    EXPECT_EQ(SelectionFromBlob(s.selectedSatellites, 2), r.selection);
+    EXPECT_EQ(s.numberOfPasses, 7);
+
+    // A refused number still stores the first seven values, also as one change.
+    store->changes = 0;
+    in.numberOfPassesField = "1a";
+    in.searchLunarPasses = true;
+    SaveSatelliteSettings(writer, {}, in, c, 2461168.25);
+    EXPECT_EQ(store->changes, 1);
+    EXPECT_EQ(reg.ReadDword("Search Lunar Passes", 0), 1);
+    EXPECT_EQ(reg.ReadDword("Number of Sats", 0), 2);
+    SetSettingsStore(nullptr);
 }
 
 TEST(SaveSatelliteSettings, RefusedNumberStopsAfterTheFirstSevenValues) {
@@ -256,6 +331,8 @@ TEST(SaveSatelliteSettings, RefusedNumberStopsAfterTheFirstSevenValues) {
     EXPECT_FALSE(r.numberValid);
     EXPECT_EQ(w.writes.size(), 7u);
     EXPECT_EQ(w.writes.back().name, "Report NVS");
+    EXPECT_EQ(w.commits, 1);
+    EXPECT_EQ(w.writesAtCommit, 7u);
     EXPECT_DOUBLE_EQ(std::get<double>(w.Find("Automatic Kepler Update")->value), 0.0);
     EXPECT_EQ(r.options.numberOfPasses, 5u);
     EXPECT_TRUE(r.selection.empty());

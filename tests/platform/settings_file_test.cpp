@@ -331,6 +331,148 @@ TEST_F(FileStoreTest, KeysDeleteOnlyWithoutSubKeysAndNamesCannotBreakLines) {
     EXPECT_EQ(Slurp(file).find("Evil"), std::string::npos);
 }
 
+TEST(RegistryFileFormat, KeysDeeperThanTheLimitCostTheirLine) {
+    auto path = [](std::size_t levels) {
+        std::string p = "HKEY_CURRENT_USER";
+        for (std::size_t i = 0; i < levels; ++i) p += "\\K" + std::to_string(i % 10);
+        return p;
+    };
+    const std::string deepest = path(SettingsTree::kMaxDepth);
+    const std::string tooDeep = path(SettingsTree::kMaxDepth + 1);
+    std::string text = "[" + deepest + "]\n\"A\"=dword:00000001\n[" + tooDeep +
+                       "]\n\"B\"=dword:00000002\n[" + kFull + "]\n\"C\"=dword:00000003\n";
+    SettingsTree t;
+    RegistryFileReport r = ParseRegistryFile(text, t);
+    EXPECT_EQ(r.damagedLines, 2u);  // the key line and its value
+    EXPECT_EQ(DwordOf(t.Read(deepest, "A")), 1u);
+    EXPECT_FALSE(t.Exists(tooDeep));
+    EXPECT_EQ(DwordOf(t.Read(kFull, "C")), 3u);
+    EXPECT_FALSE(t.Create(tooDeep));
+    EXPECT_FALSE(t.Create(kFull + "\\\\Empty"));  // an empty level
+    EXPECT_EQ(t.KeyCount(), SettingsTree::kMaxDepth + 3);
+
+    // One key 60,000 levels deep (120 KB) once took gigabytes for its parents' paths.
+    std::string huge = "[HKEY_CURRENT_USER";
+    for (int i = 0; i < 60000; ++i) huge += "\\k";
+    huge += "]\n\"D\"=dword:00000004\n";
+    SettingsTree h;
+    EXPECT_EQ(ParseRegistryFile(huge + text, h).damagedLines, 4u);
+    EXPECT_EQ(DwordOf(h.Read(deepest, "A")), 1u);
+    EXPECT_EQ(h.KeyCount(), SettingsTree::kMaxDepth + 3);
+    EXPECT_FALSE(h.Exists(huge.substr(1, huge.find(']') - 1)));
+}
+
+TEST(RegistryFileFormat, ManyKeysAndValuesKeepOrderAndIgnoreCase) {
+    // 30,000 keys and 20,000 values in one key: each once cost a scan of all the others.
+    std::string text = "Windows Registry Editor Version 5.00\n\n[" + kFull + "]\n";
+    for (int i = 0; i < 20000; ++i)
+        text += "\"Value " + std::to_string(i) + "\"=dword:" + std::to_string(10000000 + i) + "\n";
+    for (int i = 0; i < 30000; ++i)
+        text += "[" + kFull + "\\Sub" + std::to_string(i % 100) + "\\Key" + std::to_string(i) +
+                "]\n\"N\"=\"" + std::to_string(i) + "\"\n";
+    SettingsTree t;
+    ASSERT_EQ(ParseRegistryFile(text, t).damagedLines, 0u);
+    EXPECT_EQ(t.KeyCount(), 3u + 100u + 30000u);
+    EXPECT_EQ(DwordOf(t.Read(kFull, "VALUE 19999")), 0x10019999u);
+    EXPECT_EQ(t.Read(kFull + "\\sub7\\KEY29907", "n")->data,
+              SettingValue::String("29907").data);
+    std::vector<std::string> subs = t.SubKeys(kFull + "\\Sub3");
+    ASSERT_EQ(subs.size(), 300u);
+    EXPECT_EQ(subs.front(), "Key3");
+    EXPECT_EQ(subs.back(), "Key29903");
+    // Written back in the order read, and read again to the same tree.
+    std::string out = SerializeRegistryFile(t);
+    EXPECT_LT(out.find("[" + kFull + "\\Sub0]"), out.find("[" + kFull + "\\Sub0\\Key0]"));
+    EXPECT_LT(out.find("\\Key29998]"), out.find("\\Key29999]"));
+    SettingsTree back;
+    EXPECT_EQ(ParseRegistryFile(out, back).damagedLines, 0u);
+    EXPECT_TRUE(back == t);
+    // A deleted tree takes all of its keys; the count follows.
+    EXPECT_TRUE(t.DeleteTree(kFull + "\\SUB5"));
+    EXPECT_FALSE(t.Exists(kFull + "\\Sub5\\Key5"));
+    EXPECT_EQ(t.KeyCount(), 3u + 99u + 29700u);
+    EXPECT_FALSE(t.DeleteTree("HKEY_CURRENT_USER"));
+}
+
+TEST_F(FileStoreTest, DeletingAKeyTreeIsOneRewrite) {
+    // A hand-made file: the settings key with 300 sub-keys, one chain as deep as allowed,
+    // and a sibling that must stay.
+    std::string text = "Windows Registry Editor Version 5.00\n\n[" + kFull + "]\n\"A\"=dword:1\n";
+    for (int i = 0; i < 300; ++i) text += "[" + kFull + "\\S" + std::to_string(i) + "]\n\"V\"=dword:2\n";
+    std::string deep = kFull;
+    for (std::size_t i = 3; i < SettingsTree::kMaxDepth; ++i) deep += "\\D";
+    text += "[" + deep + "]\n[HKEY_CURRENT_USER\\Software\\Quorrin\\Other]\n\"K\"=dword:3\n";
+    fs::create_directories(file.parent_path());
+    Spit(file, text);
+    int rewrites = 0;
+    auto store = OpenFileSettingsStore(file, [&] { ++rewrites; });
+    ASSERT_TRUE(store->KeyExists(HKCU, deep.substr(deep.find('\\') + 1)));
+
+    EXPECT_TRUE(store->DeleteTree(HKCU, kKey));
+    EXPECT_EQ(rewrites, 1);
+    EXPECT_FALSE(store->KeyExists(HKCU, kKey));
+    EXPECT_EQ(DwordOf(store->ReadValue(HKCU, "Software\\Quorrin\\Other", "K")), 3u);
+    EXPECT_EQ(Slurp(file).find("Orvanta"), std::string::npos);
+    EXPECT_FALSE(store->DeleteTree(HKCU, kKey));  // nothing left: no rewrite
+    EXPECT_FALSE(store->DeleteTree(HKCU, ""));    // never a root
+    EXPECT_EQ(rewrites, 1);
+
+    // A batch is one rewrite too, and reads after it need no second look at the file.
+    ASSERT_TRUE(store->CreateKey(HKCU, kKey));
+    EXPECT_EQ(rewrites, 2);
+    std::vector<std::pair<std::string, SettingValue>> batch;
+    for (int i = 0; i < 50; ++i) batch.emplace_back("N" + std::to_string(i), SettingValue::Dword(i));
+    EXPECT_TRUE(store->WriteValues(HKCU, kKey, batch));
+    EXPECT_EQ(rewrites, 3);
+    EXPECT_TRUE(store->WriteValues(HKCU, kKey, batch));  // nothing new: no rewrite
+    EXPECT_EQ(rewrites, 3);
+    EXPECT_EQ(DwordOf(store->ReadValue(HKCU, kKey, "n49")), 49u);
+    // Another program's change is still seen by the next change.
+    auto other = OpenFileSettingsStore(file);
+    ASSERT_TRUE(other->WriteValue(HKCU, kKey, "FromOther", SettingValue::Dword(7)));
+    ASSERT_TRUE(store->WriteValue(HKCU, kKey, "Mine", SettingValue::Dword(8)));
+    EXPECT_EQ(DwordOf(other->ReadValue(HKCU, kKey, "FromOther")), 7u);
+    EXPECT_EQ(DwordOf(other->ReadValue(HKCU, kKey, "Mine")), 8u);
+}
+
+TEST(SettingsStoreDefault, DeleteTreeGoesDepthFirstWithoutRecursion) {
+    // The default used by stores without a tree delete of their own (the registry).
+    struct OneByOne : ISettingsStore {
+        std::shared_ptr<ISettingsStore> inner = MakeMemorySettingsStore();
+        int deletes = 0;
+        bool KeyExists(RootKey r, const std::string& p) override { return inner->KeyExists(r, p); }
+        bool CreateKey(RootKey r, const std::string& p) override { return inner->CreateKey(r, p); }
+        std::optional<SettingValue> ReadValue(RootKey r, const std::string& p,
+                                              const std::string& n) override {
+            return inner->ReadValue(r, p, n);
+        }
+        bool WriteValue(RootKey r, const std::string& p, const std::string& n,
+                        const SettingValue& v) override {
+            return inner->WriteValue(r, p, n, v);
+        }
+        bool DeleteValue(RootKey r, const std::string& p, const std::string& n) override {
+            return inner->DeleteValue(r, p, n);
+        }
+        std::vector<std::string> SubKeys(RootKey r, const std::string& p) override {
+            return inner->SubKeys(r, p);
+        }
+        bool DeleteKey(RootKey r, const std::string& p) override {
+            ++deletes;
+            return inner->DeleteKey(r, p);
+        }
+    } store;
+    std::string deep = kKey;
+    for (std::size_t i = 3; i < SettingsTree::kMaxDepth; ++i) deep += "\\D";
+    ASSERT_TRUE(store.CreateKey(HKCU, deep));
+    ASSERT_TRUE(store.CreateKey(HKCU, kKey + "\\Side"));
+    ASSERT_TRUE(store.CreateKey(HKCU, "Software\\Keep"));
+    EXPECT_TRUE(store.DeleteTree(HKCU, kKey));
+    EXPECT_EQ(store.deletes, int(SettingsTree::kMaxDepth) - 3 + 2);
+    EXPECT_FALSE(store.KeyExists(HKCU, kKey));
+    EXPECT_TRUE(store.KeyExists(HKCU, "Software\\Keep"));
+    EXPECT_FALSE(store.DeleteTree(HKCU, kKey));
+}
+
 TEST(SettingsPath, EnvironmentOverridesTheDefault) {
     {
         orvanta::test::ScopedEnv env("ORVANTA_SETTINGS", "/tmp/elsewhere/o.reg");

@@ -328,10 +328,14 @@ RegistryFileReport ParseRegistryFile(std::string_view text, SettingsTree& tree) 
 
 std::string SerializeRegistryFile(const SettingsTree& tree) {
     std::string out(kHeader);
-    out += "\n\n";
-    for (const SettingsKey& key : tree.Keys()) {
-        out += "[" + key.path + "]\n";
-        for (const auto& [name, v] : key.values) {
+    out += "\n";
+    tree.Visit(
+        [&](const std::string& path) {
+            out += "\n[";
+            out += path;
+            out += "]\n";
+        },
+        [&](const std::string& name, const SettingValue& v) {
             out += name.empty() ? std::string("@") : EscapeQuoted(name);
             out += '=';
             if (QuotedFormFits(v)) {
@@ -354,9 +358,8 @@ std::string SerializeRegistryFile(const SettingsTree& tree) {
                 AppendHex(out, v.data);
             }
             out += '\n';
-        }
-        out += '\n';
-    }
+        });
+    out += '\n';
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/settings_tree.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <list>
 #include <unordered_map>
 
@@ -10,11 +11,25 @@ namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = LowerAscii(c);
-    return out;
-}
+// Case-insensitive (ASCII) hashing, so an index finds a name in any spelling without a
+// lower-case copy of it.
+struct NoCaseHash {
+    std::size_t operator()(std::string_view s) const {
+        std::uint64_t h = 14695981039346656037ull;  // FNV-1a
+        for (char c : s) h = (h ^ std::uint8_t(LowerAscii(c))) * 1099511628211ull;
+        return std::size_t(h);
+    }
+};
+struct NoCaseEqual {
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+// Keys view the names held by the indexed entries themselves.
+template <typename T>
+using NoCaseIndex = std::unordered_map<std::string_view, T, NoCaseHash, NoCaseEqual>;
+
+// Below this many sub-keys or values a scan beats a hash table, and most keys hold one
+// value and no sub-key.
+constexpr std::size_t kIndexFrom = 8;
 
 bool IsBareRoot(std::string_view fullPath) {
     return fullPath.find('\\') == std::string_view::npos && !fullPath.empty();
@@ -28,6 +43,12 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
         if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     return true;
 }
+
+namespace {
+bool NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
+    return EqualsNoCase(a, b);
+}
+}  // namespace
 
 std::string NormalizeKeyPath(std::string_view path) {
     std::string out;
@@ -53,31 +74,77 @@ bool IsStorableName(std::string_view name) {
 
 struct SettingsTree::Node {
     using Value = std::pair<std::string, SettingValue>;
-    using ChildPtr = std::unique_ptr<Node>;
 
     std::string name;  // this level only, spelling as first created
     Node* parent = nullptr;
-    std::uint64_t seq = 0;  // creation order, for the order of Keys()
-    std::list<Value> values;
-    std::unordered_map<std::string, std::list<Value>::iterator> valueIndex;  // by LowerAscii name
-    std::list<ChildPtr> children;
-    std::unordered_map<std::string, std::list<ChildPtr>::iterator> childIndex;
+    std::list<Node>::iterator self;  // its place in Impl::nodes
+    // Sub-keys in the order they were created, linked through the sub-keys themselves.
+    Node* firstChild = nullptr;
+    Node* lastChild = nullptr;
+    Node* prevSibling = nullptr;
+    Node* nextSibling = nullptr;
+    std::size_t childCount = 0;
+    std::unique_ptr<NoCaseIndex<Node*>> childIndex;  // once there are many
+    std::list<Value> values;                         // stored order
+    std::unique_ptr<NoCaseIndex<std::list<Value>::iterator>> valueIndex;
 
     Node* Child(std::string_view childName) const {
-        auto it = childIndex.find(Lower(childName));
-        return it == childIndex.end() ? nullptr : it->second->get();
+        if (childIndex) {
+            auto it = childIndex->find(childName);
+            return it == childIndex->end() ? nullptr : it->second;
+        }
+        for (Node* c = firstChild; c; c = c->nextSibling)
+            if (EqualsNoCase(c->name, childName)) return c;
+        return nullptr;
+    }
+    void AddChild(Node* c) {
+        c->prevSibling = lastChild;
+        (lastChild ? lastChild->nextSibling : firstChild) = c;
+        lastChild = c;
+        ++childCount;
+        if (childIndex) {
+            childIndex->emplace(c->name, c);
+        } else if (childCount > kIndexFrom) {
+            childIndex = std::make_unique<NoCaseIndex<Node*>>();
+            for (Node* x = firstChild; x; x = x->nextSibling) childIndex->emplace(x->name, x);
+        }
+    }
+    void RemoveChild(Node* c) {
+        if (childIndex) childIndex->erase(c->name);
+        (c->prevSibling ? c->prevSibling->nextSibling : firstChild) = c->nextSibling;
+        (c->nextSibling ? c->nextSibling->prevSibling : lastChild) = c->prevSibling;
+        --childCount;
     }
     std::list<Value>::iterator FindValue(std::string_view valueName) {
-        auto it = valueIndex.find(Lower(valueName));
-        return it == valueIndex.end() ? values.end() : it->second;
+        if (valueIndex) {
+            auto it = valueIndex->find(valueName);
+            return it == valueIndex->end() ? values.end() : it->second;
+        }
+        for (auto it = values.begin(); it != values.end(); ++it)
+            if (EqualsNoCase(it->first, valueName)) return it;
+        return values.end();
     }
-    // Unlinks and destroys the sub-key (and, through the destructors, everything beneath:
-    // at most kMaxDepth levels of recursion).
-    void Remove(Node* child) {
-        auto it = childIndex.find(Lower(child->name));
-        children.erase(it->second);
-        childIndex.erase(it);
+    void AddValue(std::string_view valueName, const SettingValue& value) {
+        values.emplace_back(std::string(valueName), value);
+        if (valueIndex) {
+            valueIndex->emplace(values.back().first, std::prev(values.end()));
+        } else if (values.size() > kIndexFrom) {
+            valueIndex = std::make_unique<NoCaseIndex<std::list<Value>::iterator>>();
+            for (auto it = values.begin(); it != values.end(); ++it) valueIndex->emplace(it->first, it);
+        }
     }
+    void EraseValue(std::list<Value>::iterator it) {
+        if (valueIndex) valueIndex->erase(it->first);
+        values.erase(it);
+    }
+};
+
+struct SettingsTree::Impl {
+    // Every key and root, in the order created, so a key always follows the keys above it.
+    // A list: nodes never move, and any one leaves without disturbing the others.
+    std::list<Node> nodes;
+    Node top;  // the roots are its sub-keys
+    std::size_t keyCount = 0;
 };
 
 namespace {
@@ -89,7 +156,8 @@ bool ForEachLevel(std::string_view fullPath, F&& f) {
     std::size_t pos = 0;
     for (;;) {
         std::size_t slash = fullPath.find('\\', pos);
-        std::string_view level = fullPath.substr(pos, slash == std::string_view::npos ? fullPath.npos : slash - pos);
+        std::string_view level =
+            fullPath.substr(pos, slash == std::string_view::npos ? fullPath.npos : slash - pos);
         if (level.empty() || !f(level)) return false;
         if (slash == std::string_view::npos) return true;
         pos = slash + 1;
@@ -98,19 +166,33 @@ bool ForEachLevel(std::string_view fullPath, F&& f) {
 
 }  // namespace
 
-SettingsTree::SettingsTree() : top_(std::make_unique<Node>()) {}
+SettingsTree::SettingsTree() : impl_(std::make_unique<Impl>()) {}
 SettingsTree::~SettingsTree() = default;
-SettingsTree::SettingsTree(SettingsTree&&) noexcept = default;
-SettingsTree& SettingsTree::operator=(SettingsTree&&) noexcept = default;
+// The moved-from tree stays usable (empty), as a moved-from container would.
+SettingsTree::SettingsTree(SettingsTree&& other) noexcept : impl_(std::make_unique<Impl>()) {
+    impl_.swap(other.impl_);
+}
+SettingsTree& SettingsTree::operator=(SettingsTree&& other) noexcept {
+    impl_.swap(other.impl_);
+    return *this;
+}
+
+std::size_t SettingsTree::KeyCount() const { return impl_->keyCount; }
 
 SettingsTree::Node* SettingsTree::Find(std::string_view fullPath) const {
-    Node* node = top_.get();
+    Node* node = &impl_->top;
     std::size_t depth = 0;
     bool found = ForEachLevel(fullPath, [&](std::string_view level) {
         node = ++depth > kMaxDepth + 1 ? nullptr : node->Child(level);
         return node != nullptr;
     });
     return found ? node : nullptr;
+}
+
+// A key, not a bare root: values sit only in keys.
+SettingsTree::Node* SettingsTree::FindKey(std::string_view fullPath) const {
+    Node* k = Find(fullPath);
+    return k && k->parent != &impl_->top ? k : nullptr;
 }
 
 bool SettingsTree::Exists(std::string_view fullPath) const {
@@ -122,21 +204,19 @@ bool SettingsTree::Create(std::string_view fullPath) {
     if (!ForEachLevel(fullPath, [&](std::string_view) { return ++levels <= kMaxDepth + 1; }))
         return false;
     // Parents first, so a key comes after the keys above it.
-    Node* node = top_.get();
+    Node* node = &impl_->top;
     ForEachLevel(fullPath, [&](std::string_view level) {
         if (Node* existing = node->Child(level)) {
             node = existing;
             return true;
         }
-        auto child = std::make_unique<Node>();
-        child->name = std::string(level);
-        child->parent = node;
-        child->seq = nextSeq_++;
-        if (node != top_.get()) ++keyCount_;  // a root is not a key
-        Node* raw = child.get();
-        node->children.push_back(std::move(child));
-        node->childIndex.emplace(Lower(level), std::prev(node->children.end()));
-        node = raw;
+        Node& child = impl_->nodes.emplace_back();
+        child.self = std::prev(impl_->nodes.end());
+        child.name = std::string(level);
+        child.parent = node;
+        node->AddChild(&child);
+        if (node != &impl_->top) ++impl_->keyCount;  // a root is not a key
+        node = &child;
         return true;
     });
     return true;
@@ -144,8 +224,8 @@ bool SettingsTree::Create(std::string_view fullPath) {
 
 std::optional<SettingValue> SettingsTree::Read(std::string_view fullPath,
                                                std::string_view name) const {
-    Node* k = Find(fullPath);
-    if (!k || k->parent == top_.get()) return std::nullopt;  // values sit in keys, not roots
+    Node* k = FindKey(fullPath);
+    if (!k) return std::nullopt;
     auto it = k->FindValue(name);
     if (it == k->values.end()) return std::nullopt;
     return it->second;
@@ -153,92 +233,87 @@ std::optional<SettingValue> SettingsTree::Read(std::string_view fullPath,
 
 bool SettingsTree::Write(std::string_view fullPath, std::string_view name,
                          const SettingValue& value) {
-    Node* k = Find(fullPath);
-    if (!k || k->parent == top_.get()) return false;
+    Node* k = FindKey(fullPath);
+    if (!k) return false;
     auto it = k->FindValue(name);
-    if (it != k->values.end()) {
-        if (it->second == value) return false;
-        it->second = value;  // the name keeps the spelling already stored
+    if (it == k->values.end()) {
+        k->AddValue(name, value);
         return true;
     }
-    k->values.emplace_back(std::string(name), value);
-    k->valueIndex.emplace(Lower(name), std::prev(k->values.end()));
+    if (it->second == value) return false;
+    it->second = value;  // the name keeps the spelling already stored
     return true;
 }
 
 bool SettingsTree::DeleteValue(std::string_view fullPath, std::string_view name) {
-    Node* k = Find(fullPath);
-    if (!k || k->parent == top_.get()) return false;
-    auto it = k->valueIndex.find(Lower(name));
-    if (it == k->valueIndex.end()) return false;
-    k->values.erase(it->second);
-    k->valueIndex.erase(it);
+    Node* k = FindKey(fullPath);
+    if (!k) return false;
+    auto it = k->FindValue(name);
+    if (it == k->values.end()) return false;
+    k->EraseValue(it);
     return true;
 }
 
 std::vector<std::string> SettingsTree::SubKeys(std::string_view fullPath) const {
     std::vector<std::string> out;
     if (Node* k = Find(fullPath))
-        for (const auto& child : k->children) out.push_back(child->name);
+        for (Node* c = k->firstChild; c; c = c->nextSibling) out.push_back(c->name);
     return out;
 }
 
 bool SettingsTree::HasSubKeys(std::string_view fullPath) const {
     Node* k = Find(fullPath);
-    return k && !k->children.empty();
+    return k && k->firstChild;
 }
 
 bool SettingsTree::DeleteKey(std::string_view fullPath) {
-    Node* k = Find(fullPath);
-    if (!k || k->parent == top_.get() || !k->children.empty()) return false;
-    k->parent->Remove(k);
-    --keyCount_;
+    Node* k = FindKey(fullPath);
+    if (!k || k->firstChild) return false;
+    k->parent->RemoveChild(k);
+    impl_->nodes.erase(k->self);
+    --impl_->keyCount;
     return true;
 }
 
 bool SettingsTree::DeleteTree(std::string_view fullPath) {
-    Node* k = Find(fullPath);
-    if (!k || k->parent == top_.get()) return false;
-    std::size_t removed = 0;
-    std::vector<const Node*> pending{k};
-    while (!pending.empty()) {
-        const Node* n = pending.back();
-        pending.pop_back();
-        ++removed;
-        for (const auto& child : n->children) pending.push_back(child.get());
-    }
-    k->parent->Remove(k);
-    keyCount_ -= removed;
+    Node* k = FindKey(fullPath);
+    if (!k) return false;
+    std::vector<Node*> doomed{k};
+    for (std::size_t i = 0; i < doomed.size(); ++i)
+        for (Node* c = doomed[i]->firstChild; c; c = c->nextSibling) doomed.push_back(c);
+    k->parent->RemoveChild(k);
+    for (Node* n : doomed) impl_->nodes.erase(n->self);
+    impl_->keyCount -= doomed.size();
     return true;
 }
 
-std::vector<SettingsKey> SettingsTree::Keys() const {
-    std::vector<const Node*> nodes;
-    nodes.reserve(keyCount_);
-    std::vector<const Node*> pending;
-    for (const auto& root : top_->children)
-        for (const auto& key : root->children) pending.push_back(key.get());
-    while (!pending.empty()) {
-        const Node* n = pending.back();
-        pending.pop_back();
-        nodes.push_back(n);
-        for (const auto& child : n->children) pending.push_back(child.get());
-    }
-    std::sort(nodes.begin(), nodes.end(),
-              [](const Node* a, const Node* b) { return a->seq < b->seq; });
-    std::vector<SettingsKey> out;
-    out.reserve(nodes.size());
+void SettingsTree::Visit(const std::function<void(const std::string& path)>& key,
+                         const std::function<void(const std::string& name,
+                                                  const SettingValue& value)>& value) const {
+    std::string path;
     std::vector<const Node*> chain;
-    for (const Node* n : nodes) {
+    for (const Node& n : impl_->nodes) {
+        if (n.parent == &impl_->top) continue;  // a bare root
         chain.clear();
-        for (const Node* p = n; p->parent; p = p->parent) chain.push_back(p);
-        SettingsKey& key = out.emplace_back();
+        for (const Node* p = &n; p != &impl_->top; p = p->parent) chain.push_back(p);
+        path.clear();
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-            if (!key.path.empty()) key.path += '\\';
-            key.path += (*it)->name;
+            if (!path.empty()) path += '\\';
+            path += (*it)->name;
         }
-        key.values.assign(n->values.begin(), n->values.end());
+        key(path);
+        if (value)
+            for (const auto& [name, v] : n.values) value(name, v);
     }
+}
+
+std::vector<SettingsKey> SettingsTree::Keys() const {
+    std::vector<SettingsKey> out;
+    out.reserve(impl_->keyCount);
+    Visit([&](const std::string& path) { out.push_back({path, {}}); },
+          [&](const std::string& name, const SettingValue& v) {
+              out.back().values.emplace_back(name, v);
+          });
     return out;
 }
 

@@ -3,6 +3,7 @@
 // Key paths here are full: "HKEY_CURRENT_USER\Software\Quorrin\Orvanta".
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,16 +69,21 @@ public:
     // Every key (not the bare roots) with its full path, parents before their sub-keys, in
     // the order the keys were created.
     std::vector<SettingsKey> Keys() const;
-    std::size_t KeyCount() const { return keyCount_; }
+    // The same without copies: key(path) for each key in that order, then value(name, value)
+    // for each of its values in stored order.
+    void Visit(const std::function<void(const std::string& path)>& key,
+               const std::function<void(const std::string& name, const SettingValue& value)>&
+                   value) const;
+    std::size_t KeyCount() const;
     bool operator==(const SettingsTree& other) const { return Keys() == other.Keys(); }
 
 private:
     struct Node;
+    struct Impl;
     Node* Find(std::string_view fullPath) const;
+    Node* FindKey(std::string_view fullPath) const;
 
-    std::unique_ptr<Node> top_;  // holds the roots as its sub-keys
-    std::uint64_t nextSeq_ = 0;
-    std::size_t keyCount_ = 0;
+    std::unique_ptr<Impl> impl_;
 };
 
 struct RegistryFileReport {

@@ -250,7 +250,7 @@ TEST(SaveSatelliteSettings, WritesEveryValueInOrderWithTheNewSelection) {
     EXPECT_DOUBLE_EQ(r.options.automaticKeplerUpdate, now + 1.0);
     // One commit, after the last value.
     EXPECT_EQ(w.commits, 1);
-    EXPECT_EQ(w.writesAtCommit, 11u);
+    EXPECT_EQ(w.writesAtCommit, 12u);  // the eleven values and "Visible Only"
 }
 
 // Counts the changes that reach the store.

@@ -538,17 +538,8 @@ bool PassVisibility::Compute(double tsinceAos, std::int64_t seconds, PassRecord&
             double fu = 0.0;
             if (!mag(u, fu)) return false;
             const bool bracketed = fc <= fa && fc <= fb;
-            if (fu < fc) {
-                if (u < xc) {
-                    xb = xc;
-                    fb = fc;
-                } else {
-                    xa = xc;
-                    fa = fc;
-                }
-                xc = u;
-                fc = fu;
-            } else if (bracketed || (u > xa && u < xc) != (fa < fb)) {
+            if (fu >= fc && (bracketed || (u > xa && u < xc) != (fa < fb))) {
+                // No better than the middle: u narrows the interval on its side.
                 if (u < xc) {
                     xa = u;
                     fa = fu;
@@ -557,8 +548,8 @@ bool PassVisibility::Compute(double tsinceAos, std::int64_t seconds, PassRecord&
                     fb = fu;
                 }
             } else {
-                // u lies between the best end and the middle and is no better than the
-                // middle: it becomes the new middle's neighbour on the end's side.
+                // u becomes the middle: better than it, or, lying between the best end and
+                // the middle, the new middle's neighbour on the end's side.
                 if (u < xc) {
                     xb = xc;
                     fb = fc;

@@ -245,7 +245,7 @@ bool WriteAllSettings(const Settings& s) {
     return reg.WriteValues(batch);
 }
 
-bool WriteSettings(CRegistry& reg, const Settings& s, std::initializer_list<const char*> names) {
+bool WriteSettings(CRegistry& reg, const Settings& s, std::span<const char* const> names) {
     bool ok = true;
     std::vector<std::pair<std::string, platform::SettingValue>> batch;
     for (const char* name : names) {
@@ -258,10 +258,18 @@ bool WriteSettings(CRegistry& reg, const Settings& s, std::initializer_list<cons
     return reg.WriteValues(batch) && ok;
 }
 
-bool WriteSettings(const Settings& s, std::initializer_list<const char*> names) {
+bool WriteSettings(const Settings& s, std::span<const char* const> names) {
     CRegistry reg;
     if (!reg.OpenSettings()) return false;
     return WriteSettings(reg, s, names);
+}
+
+bool WriteSettings(CRegistry& reg, const Settings& s, std::initializer_list<const char*> names) {
+    return WriteSettings(reg, s, std::span(names.begin(), names.size()));
+}
+
+bool WriteSettings(const Settings& s, std::initializer_list<const char*> names) {
+    return WriteSettings(s, std::span(names.begin(), names.size()));
 }
 
 const char* DistanceUnitSuffix(std::int32_t metric) {

@@ -144,6 +144,8 @@ bool WriteAllSettings(const Settings& s);
 // false when any write failed or a name is unknown.
 bool WriteSettings(const Settings& s, std::initializer_list<const char*> names);
 bool WriteSettings(CRegistry& reg, const Settings& s, std::initializer_list<const char*> names);
+bool WriteSettings(const Settings& s, std::span<const char* const> names);
+bool WriteSettings(CRegistry& reg, const Settings& s, std::span<const char* const> names);
 
 // "km", "mi" or "nm" for the "Metric" value; "km" for anything else.
 const char* DistanceUnitSuffix(std::int32_t metric);

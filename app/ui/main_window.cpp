@@ -1,5 +1,6 @@
 #include "app/ui/main_window.h"
 #include "app/ui/radio_menu.h"
+#include "app/ui/window_placement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,7 +12,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <cstdio>
@@ -51,14 +51,6 @@ std::string Printf(const char* format, auto... args) {
     char buffer[1024];
     std::snprintf(buffer, sizeof buffer, format, args...);
     return buffer;
-}
-
-QRect ToRect(const PlacementRect& r) {
-    return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
-}
-
-PlacementRect FromRect(const QRect& r) {
-    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
 }  // namespace
@@ -129,15 +121,7 @@ void MainWindow::StartUp() {
                           ? env_.processorCount
                           : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 
-    if (auto wp = RestorePlacement("MainWindow")) {
-        // A place on a screen that is no longer attached would hide the window.
-        const QRect placed = ToRect(wp->normal);
-        bool visible = false;
-        for (const QScreen* screen : QGuiApplication::screens())
-            visible = visible || screen->availableVirtualGeometry().intersects(placed);
-        if (visible && placed.width() > 0 && placed.height() > 0) setGeometry(placed);
-        if (wp->showCmd == SHOW_MAXIMIZED) setWindowState(Qt::WindowMaximized);
-    }
+    RestoreWindowPlacement(*this, "MainWindow");
 
     central_ = new QWidget(this);
     setCentralWidget(central_);
@@ -467,10 +451,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     DiscardPassSearch();
     clockTimer_.stop();
 
-    WindowPlacement wp;
-    wp.showCmd = isMaximized() ? SHOW_MAXIMIZED : (isMinimized() ? SHOW_MINIMIZED : SHOW_NORMAL);
-    wp.normal = FromRect(isMaximized() || isMinimized() ? normalGeometry() : geometry());
-    SavePlacement("MainWindow", wp);
+    SavePlacement("MainWindow", CurrentPlacement(*this));
     SaveLayouts();
     if (hosts_) hosts_->SaveAndStop();
     settings_.skyviewOpen = skyView_ ? 1 : 0;

@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QStatusBar>
 #include <cmath>
 
@@ -17,6 +16,7 @@
 #include "app/settings_records.h"
 #include "app/time_format.h"
 #include "app/ui/drawing_objects.h"
+#include "app/ui/window_placement.h"
 #include "earthview/earth_images.h"
 #include "earthview/map_projection.h"
 #include "earthview/ui/cloud_downloader.h"
@@ -69,14 +69,6 @@ private:
 
 namespace {
 
-QRect ToRect(const PlacementRect& r) {
-    return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
-}
-
-PlacementRect FromRect(const QRect& r) {
-    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-}
-
 constexpr int kChecked = 8;  // the stored "all" values are menu check flags
 
 }  // namespace
@@ -121,14 +113,7 @@ EarthView::EarthView(EarthViewEnvironment environment, QSize size, QWidget* pare
         env_.now, [this] { return settings_.earthviewShowClouds != 0; }, env_.workerTiming);
     worker_->LoadCloudMap();
 
-    if (auto wp = RestorePlacement("Earthview")) {
-        const QRect placed = ToRect(wp->normal);
-        bool visible = false;
-        for (const QScreen* screen : QGuiApplication::screens())
-            visible = visible || screen->availableVirtualGeometry().intersects(placed);
-        if (visible && placed.width() > 0 && placed.height() > 0) setGeometry(placed);
-        if (wp->showCmd == SHOW_MAXIMIZED) setWindowState(Qt::WindowMaximized);
-    }
+    RestoreWindowPlacement(*this, "Earthview");
 
     RebuildEarthView();
 
@@ -581,9 +566,7 @@ void EarthView::closeEvent(QCloseEvent* event) {
     closing_ = true;
     timer_.stop();
     downloader_->Cancel();
-    WindowPlacement wp;
-    wp.showCmd = isMaximized() ? SHOW_MAXIMIZED : (isMinimized() ? SHOW_MINIMIZED : SHOW_NORMAL);
-    wp.normal = FromRect(isMaximized() || isMinimized() ? normalGeometry() : geometry());
+    const WindowPlacement wp = CurrentPlacement(*this);
     hide();
     worker_->Stop(1000);
     SavePlacement("Earthview", wp);

@@ -11,12 +11,12 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 
 #include "app/event_log.h"
 #include "app/settings_records.h"
 #include "app/time_format.h"
 #include "app/ui/help_window.h"
+#include "app/ui/window_placement.h"
 #include "astro/rise_set.h"
 #include "location/rise_set_recompute.h"
 #include "orbit/julian_date.h"
@@ -34,14 +34,6 @@ std::uint32_t MonotonicTick() {
         return t;
     }();
     return static_cast<std::uint32_t>(since.elapsed());
-}
-
-QRect ToRect(const PlacementRect& r) {
-    return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
-}
-
-PlacementRect FromRect(const QRect& r) {
-    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
 }  // namespace
@@ -77,14 +69,7 @@ SkyViewWindow::SkyViewWindow(ISkyViewHost& host, SkyViewState& state, TickSource
     resize(kDefaultWidth, kDefaultHeight);
     fonts_ = DefaultSkyFonts();
 
-    if (auto wp = RestorePlacement("Skyview")) {
-        const QRect placed = ToRect(wp->normal);
-        bool visible = false;
-        for (const QScreen* screen : QGuiApplication::screens())
-            visible = visible || screen->availableVirtualGeometry().intersects(placed);
-        if (visible && placed.width() > 0 && placed.height() > 0) setGeometry(placed);
-        if (wp->showCmd == SHOW_MAXIMIZED) setWindowState(Qt::WindowMaximized);
-    }
+    RestoreWindowPlacement(*this, "Skyview");
     OpenSkyViewState(state_, tick_());
     BuildMenu();
     connect(&timer_, &QTimer::timeout, this, &SkyViewWindow::OnSkyTimer);
@@ -337,10 +322,7 @@ void SkyViewWindow::closeEvent(QCloseEvent* event) {
     timer_.stop();
     HideTooltip();
     hide();
-    WindowPlacement wp;
-    wp.showCmd = isMaximized() ? SHOW_MAXIMIZED : (isMinimized() ? SHOW_MINIMIZED : SHOW_NORMAL);
-    wp.normal = FromRect(isMaximized() || isMinimized() ? normalGeometry() : geometry());
-    SavePlacement("Skyview", wp);
+    SavePlacement("Skyview", CurrentPlacement(*this));
     SaveSkyViewState(state_);
     host_.SkyViewClosed();
     event->accept();

@@ -2,12 +2,10 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,7 +44,7 @@ W* Named(W* w, const char* name) {
 
 SystemSettingsDialog::SystemSettingsDialog(QWidget* parent, Settings& settings, IPrompt& prompt,
                                            SystemSettingsOptions options)
-    : QDialog(parent), settings_(settings), prompt_(prompt), options_(std::move(options)) {
+    : TaskDialog(parent, kHelpContext), settings_(settings), prompt_(prompt), options_(std::move(options)) {
     if (!options_.clock) options_.clock = platform::MachineClock();
     setObjectName(QStringLiteral("systemSettingsDialog"));
     setWindowTitle(QStringLiteral("System Settings"));
@@ -233,25 +231,20 @@ void SystemSettingsDialog::ShowSliderValue(QSlider* slider) {
 }
 
 void SystemSettingsDialog::SynchronizeNow() {
-    if (synchronizing_) return;
-    synchronizing_ = true;
-    syncNow_->setEnabled(false);
-    buttons_->setEnabled(false);
-    ClockSyncOptions sync;
-    sync.mode = ClockSyncMode::Interactive;
-    sync.gpsTimeoutMs = options_.gpsTimeoutMs;
-    sync.serverTimeoutMs = options_.serverTimeoutMs;
-    sync.progressParent = this;
-    setCursor(Qt::BusyCursor);
-    SynchronizeClock(settings_, prompt_, *options_.clock, sync);
-    unsetCursor();
-    syncNow_->setEnabled(true);
-    buttons_->setEnabled(true);
-    synchronizing_ = false;
+    RunTask({syncNow_, buttons_}, [this] {
+        ClockSyncOptions sync;
+        sync.mode = ClockSyncMode::Interactive;
+        sync.gpsTimeoutMs = options_.gpsTimeoutMs;
+        sync.serverTimeoutMs = options_.serverTimeoutMs;
+        sync.progressParent = this;
+        setCursor(Qt::BusyCursor);
+        SynchronizeClock(settings_, prompt_, *options_.clock, sync);
+        unsetCursor();
+    });
 }
 
 void SystemSettingsDialog::accept() {
-    if (synchronizing_) return;
+    if (TaskRunning()) return;
     settings_.timeSync = TimeSourceFromRadios();
     // With no radio checked (a damaged stored value) the choice stays as it was rather
     // than turning into the Earth view's wallpaper.
@@ -283,28 +276,6 @@ void SystemSettingsDialog::accept() {
                      PromptIcon::Error);
     emit settingsSaved();
     QDialog::accept();
-}
-
-void SystemSettingsDialog::reject() {
-    if (synchronizing_) return;
-    QDialog::reject();
-}
-
-void SystemSettingsDialog::closeEvent(QCloseEvent* event) {
-    if (synchronizing_) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
-
-void SystemSettingsDialog::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        emit helpRequested(kHelpContext);
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace orvanta

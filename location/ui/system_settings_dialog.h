@@ -3,10 +3,10 @@
 // GPS port, "Synchronize now...", and the periodic screenshots of both views with the
 // desktop image. Modal; OK stores everything, Cancel stores nothing (a source or port
 // clicked meanwhile stays chosen for this session).
-#include <QDialog>
 #include <memory>
 
 #include "app/settings.h"
+#include "app/ui/task_dialog.h"
 #include "platform/system_clock.h"
 
 class QCheckBox;
@@ -28,7 +28,7 @@ struct SystemSettingsOptions {
     int serverTimeoutMs = 5000;
 };
 
-class SystemSettingsDialog : public QDialog {
+class SystemSettingsDialog : public TaskDialog {
     Q_OBJECT
 public:
     static constexpr int kHelpContext = 50;
@@ -41,21 +41,15 @@ public:
                          SystemSettingsOptions options = {});
     ~SystemSettingsDialog() override;
 
-    bool Synchronizing() const { return synchronizing_; }
+    bool Synchronizing() const { return TaskRunning(); }
 
 public slots:
     void accept() override;
-    void reject() override;
     // "&Synchronize now...".
     void SynchronizeNow();
 
 signals:
     void settingsSaved();
-    void helpRequested(int context);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
@@ -67,7 +61,6 @@ private:
     Settings& settings_;
     IPrompt& prompt_;
     SystemSettingsOptions options_;
-    bool synchronizing_ = false;
 
     QRadioButton* internet_ = nullptr;
     QRadioButton* gps_ = nullptr;

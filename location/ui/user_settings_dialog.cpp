@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDesktopServices>
@@ -11,7 +10,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -71,7 +69,7 @@ QString Q(const std::string& s) {
 
 UserSettingsDialog::UserSettingsDialog(QWidget* parent, Settings& settings, IPrompt& prompt,
                                        UserSettingsOptions options)
-    : QDialog(parent), settings_(settings), prompt_(prompt), options_(std::move(options)) {
+    : TaskDialog(parent, kHelpContext), settings_(settings), prompt_(prompt), options_(std::move(options)) {
     setObjectName(QStringLiteral("userSettingsDialog"));
     setWindowTitle(QStringLiteral("User Settings"));
     // Blocks its owner only, so the help that F1 opens and the views stay usable meanwhile.
@@ -286,30 +284,23 @@ void UserSettingsDialog::PortSelected(int index) {
 }
 
 void UserSettingsDialog::ReadGps() {
-    if (readingGps_) return;
-    readingGps_ = true;
-    for (QWidget* w : {static_cast<QWidget*>(gpsButton_), static_cast<QWidget*>(buttons_)})
-        w->setEnabled(false);
-
-    // The reading fills the fields only; the location itself changes on OK, so Cancel
-    // leaves the program where it was.
-    ObserverLocation reading;
-    reading.altitudeMetres = ReadAltitudeField(altitude_->text().toStdString());
-    reading.latitude = ReadAngleField(latitude_->text().toStdString());
-    reading.longitude = ReadAngleField(longitude_->text().toStdString());
-    GpsReadingOptions gps;
-    gps.capture.timeoutMs = options_.gpsTimeoutMs;
-    gps.capture.progressParent = this;
-    gps.positionTaken = [this](const ObserverLocation& loc) { ShowLocation(loc); };
-    ReadGpsPosition(settings_.gpsComPort, prompt_, reading, gps);
-
-    gpsButton_->setEnabled(true);
-    buttons_->setEnabled(true);
-    readingGps_ = false;
+    RunTask({gpsButton_, buttons_}, [this] {
+        // The reading fills the fields only; the location itself changes on OK, so Cancel
+        // leaves the program where it was.
+        ObserverLocation reading;
+        reading.altitudeMetres = ReadAltitudeField(altitude_->text().toStdString());
+        reading.latitude = ReadAngleField(latitude_->text().toStdString());
+        reading.longitude = ReadAngleField(longitude_->text().toStdString());
+        GpsReadingOptions gps;
+        gps.capture.timeoutMs = options_.gpsTimeoutMs;
+        gps.capture.progressParent = this;
+        gps.positionTaken = [this](const ObserverLocation& loc) { ShowLocation(loc); };
+        ReadGpsPosition(settings_.gpsComPort, prompt_, reading, gps);
+    });
 }
 
 void UserSettingsDialog::accept() {
-    if (readingGps_) return;
+    if (TaskRunning()) return;
     // A place off the globe would be stored and then shown as a different one; nothing is
     // stored until both angles are right.
     for (auto [field, limit, message] :
@@ -347,28 +338,6 @@ void UserSettingsDialog::accept() {
     emit settingsSaved();
     if (!(settings_.observer == before)) emit locationChanged();
     QDialog::accept();
-}
-
-void UserSettingsDialog::reject() {
-    if (readingGps_) return;
-    QDialog::reject();
-}
-
-void UserSettingsDialog::closeEvent(QCloseEvent* event) {
-    if (readingGps_) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
-
-void UserSettingsDialog::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        emit helpRequested(kHelpContext);
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace orvanta

@@ -2,13 +2,13 @@
 // "User Settings": the observer location (typed, from the city list or from the GPS), the
 // time and distance display and the element-service login. Modal; OK stores everything,
 // Cancel stores nothing.
-#include <QDialog>
 #include <QUrl>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "app/settings.h"
+#include "app/ui/task_dialog.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -41,7 +41,7 @@ struct UserSettingsOptions {
     int gpsTimeoutMs = 10000;
 };
 
-class UserSettingsDialog : public QDialog {
+class UserSettingsDialog : public TaskDialog {
     Q_OBJECT
 public:
     static constexpr int kHelpContext = 120;
@@ -55,11 +55,10 @@ public:
     // Number of cities in the drop-down.
     int CityCount() const;
     // True while a GPS reading runs (the dialog then refuses to close).
-    bool ReadingGps() const { return readingGps_; }
+    bool ReadingGps() const { return TaskRunning(); }
 
 public slots:
     void accept() override;
-    void reject() override;
     // The "Use GPS" button.
     void ReadGps();
 
@@ -69,12 +68,6 @@ signals:
     void settingsSaved();
     // After OK when the location differs from before: the passes need a new search.
     void locationChanged();
-    // F1: the help at this dialog's context.
-    void helpRequested(int context);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
@@ -88,7 +81,6 @@ private:
     Settings& settings_;
     IPrompt& prompt_;
     UserSettingsOptions options_;
-    bool readingGps_ = false;
 
     QRadioButton* localTime_ = nullptr;
     QRadioButton* utc_ = nullptr;

@@ -90,18 +90,16 @@ void LegacyElementExchange::Start(const std::string& cookie) {
     }
     Log("Attempting to download latest Kepler elements from internet...", DL_INFORMATION);
     Log("Status: Logging in...", DL_INFORMATION);
-    phase_ = Phase::Login;
-    response_ = std::make_unique<HttpResponseParser>(MAX_HTTP_HEADER, MAX_LOGIN_BODY);
-    DownloadEvent c;
-    c.kind = DownloadEvent::Kind::Connect;
-    c.host = config_.host;
-    c.port = config_.port;
-    events_.push_back(c);
+    Connect(Phase::Login, MAX_LOGIN_BODY);
 }
 
 void LegacyElementExchange::StartDownload() {
-    phase_ = Phase::Download;
-    response_ = std::make_unique<HttpResponseParser>(MAX_HTTP_HEADER, maxBody_);
+    Connect(Phase::Download, maxBody_);
+}
+
+void LegacyElementExchange::Connect(Phase phase, std::size_t maxBody) {
+    phase_ = phase;
+    response_ = std::make_unique<HttpResponseParser>(MAX_HTTP_HEADER, maxBody);
     DownloadEvent c;
     c.kind = DownloadEvent::Kind::Connect;
     c.host = config_.host;

@@ -85,6 +85,8 @@ private:
     void EvaluateLogin();
     void EvaluateDownload();
     void StartDownload();
+    // Opens a new connection for the phase, with a fresh response parser.
+    void Connect(Phase phase, std::size_t maxBody);
 
     LegacyServerConfig config_;
     std::string user_;

@@ -2,57 +2,20 @@
 // terminal, the clock is a stand-in. Checks the time that would be set and every report.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <cstdio>
-#include <thread>
 
 #include "app/event_log.h"
 #include "app/prompt.h"
 #include "location/clock_sync.h"
 #include "location/ui/clock_sync_runner.h"
 #include "platform/pty.h"
+#include "tests/common/fake_gps_receiver.h"
 #include "fake_system_clock.h"
 
 using namespace orvanta;
 using namespace orvanta::testing;
-using namespace std::chrono_literals;
 
 namespace {
 
-std::string Nmea(const std::string& body) {
-    unsigned sum = 0;
-    for (char c : body) sum ^= static_cast<unsigned char>(c);
-    char cs[8];
-    std::snprintf(cs, sizeof cs, "*%02X\r\n", sum);
-    return "$" + body + cs;
-}
-
-// Sends the sentence over and over in small pieces, as a receiver at 9600 baud does.
-class Receiver {
-public:
-    Receiver(platform::PseudoTerminal& pty, std::string cycle) : pty_(pty), cycle_(std::move(cycle)) {
-        thread_ = std::thread([this] {
-            std::size_t at = 0;
-            while (!stop_) {
-                const std::size_t n = std::min<std::size_t>(10, cycle_.size() - at);
-                pty_.Write(cycle_.data() + at, n);
-                at = (at + n) % cycle_.size();
-                std::this_thread::sleep_for(10ms);
-            }
-        });
-    }
-    ~Receiver() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    platform::PseudoTerminal& pty_;
-    std::string cycle_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 class GpsClockSyncTest : public ::testing::Test {
 protected:
@@ -71,7 +34,7 @@ protected:
 TEST_F(GpsClockSyncTest, SetsTheSentencesTimeAndLogsTheAdjustment) {
     const std::string sentence =
         Nmea("GPGGA,120000.500,4807.0380,N,01131.0000,E,1,08,0.94,545.4,M,46.9,M,,");
-    Receiver gps(pty, sentence);
+    FakeGpsReceiver gps(pty, sentence);
     EXPECT_EQ(SyncClockFromGps(pty.SlavePath(), prompt, clock, options), ClockSyncResult::Adjusted);
     ASSERT_EQ(clock.sets.size(), 1u);
     EXPECT_EQ(clock.sets[0], UnixMicrosFromFields({2026, 6, 15, 12, 0, 0, 500000}));
@@ -82,7 +45,7 @@ TEST_F(GpsClockSyncTest, SetsTheSentencesTimeAndLogsTheAdjustment) {
 
 TEST_F(GpsClockSyncTest, NoFixRefusedClockAndMissingPortAreReported) {
     {
-        Receiver gps(pty, Nmea("GPGGA,120000.000,,,,,0,00,,,M,,M,,"));
+        FakeGpsReceiver gps(pty, Nmea("GPGGA,120000.000,,,,,0,00,,,M,,M,,"));
         EXPECT_EQ(SyncClockFromGps(pty.SlavePath(), prompt, clock, options), ClockSyncResult::Failed);
         ASSERT_EQ(prompt.asked.size(), 1u);
         EXPECT_EQ(prompt.asked[0].caption, "Error");
@@ -93,7 +56,7 @@ TEST_F(GpsClockSyncTest, NoFixRefusedClockAndMissingPortAreReported) {
     {
         const std::string sentence =
             Nmea("GPGGA,120001.000,4807.0380,N,01131.0000,E,1,08,0.94,545.4,M,46.9,M,,");
-        Receiver gps(pty, sentence);
+        FakeGpsReceiver gps(pty, sentence);
         clock.refusal = "Operation not permitted";
         EXPECT_EQ(SyncClockFromGps(pty.SlavePath(), prompt, clock, options), ClockSyncResult::Failed);
         ASSERT_EQ(prompt.asked.size(), 1u);

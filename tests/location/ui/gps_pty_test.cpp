@@ -9,10 +9,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
-#include <atomic>
-#include <chrono>
-#include <cstdio>
-#include <thread>
 
 #include "app/prompt.h"
 #include "app/registry.h"
@@ -20,52 +16,17 @@
 #include "location/ui/user_settings_dialog.h"
 #include "platform/pty.h"
 #include "platform/settings_store.h"
+#include "tests/common/fake_gps_receiver.h"
 
 using namespace orvanta;
-using namespace std::chrono_literals;
+using namespace orvanta::testing;
 
 namespace {
-
-std::string Nmea(const std::string& body) {
-    unsigned sum = 0;
-    for (char c : body) sum ^= static_cast<unsigned char>(c);
-    char cs[8];
-    std::snprintf(cs, sizeof cs, "*%02X\r\n", sum);
-    return "$" + body + cs;
-}
 
 const std::string kRmc = Nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
 const std::string kGsv = Nmea("GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00");
 const std::string kGood =
     Nmea("GPGGA,123519.000,4807.0380,N,01131.0000,E,1,08,0.94,545.4,M,46.9,M,,");
-
-// Writes the cycle of sentences over and over, ten bytes every ~10 ms (about 9600 baud),
-// until stopped. Bytes written while nobody reads the slave side are simply lost.
-class FakeReceiver {
-public:
-    FakeReceiver(platform::PseudoTerminal& pty, std::string cycle)
-        : pty_(pty), cycle_(std::move(cycle)) {
-        thread_ = std::thread([this] {
-            std::size_t at = 0;
-            while (!stop_) {
-                std::size_t n = std::min<std::size_t>(10, cycle_.size() - at);
-                pty_.Write(cycle_.data() + at, n);
-                at = (at + n) % cycle_.size();
-                std::this_thread::sleep_for(10ms);
-            }
-        });
-    }
-    ~FakeReceiver() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    platform::PseudoTerminal& pty_;
-    std::string cycle_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 class GpsPtyTest : public ::testing::Test {
 protected:
@@ -98,7 +59,7 @@ protected:
 }  // namespace
 
 TEST_F(GpsPtyTest, GpsButtonFillsTheFieldsAndOkStoresThem) {
-    FakeReceiver gps(pty, kGsv + kRmc + kGood);
+    FakeGpsReceiver gps(pty, kGsv + kRmc + kGood);
     UserSettingsDialog d(nullptr, settings, prompt, options);
     PressGps(d);
 
@@ -122,7 +83,7 @@ TEST_F(GpsPtyTest, GpsButtonFillsTheFieldsAndOkStoresThem) {
 TEST_F(GpsPtyTest, DamagedAndShortFieldSentencesFromAMultiConstellationReceiver) {
     std::string damaged = Nmea("GNGGA,101010,3352.128,S,15112.500,E,1,9,0.8,58.0,M,,M,,");
     damaged[20] = '7';  // checksum no longer matches
-    FakeReceiver gps(
+    FakeGpsReceiver gps(
         pty, damaged + kGsv + Nmea("GNGGA,101011,3351.128,S,15112.5,E,1,9,0.8,58.9,M,,M,,"));
     UserSettingsDialog d(nullptr, settings, prompt, options);
     PressGps(d);
@@ -134,7 +95,7 @@ TEST_F(GpsPtyTest, DamagedAndShortFieldSentencesFromAMultiConstellationReceiver)
 }
 
 TEST_F(GpsPtyTest, HdopAboveThreeAsksAndNoKeepsTheFields) {
-    FakeReceiver gps(pty,
+    FakeGpsReceiver gps(pty,
                      Nmea("GPGGA,123519.000,4807.0380,N,01131.0000,E,1,04,3.01,545.4,M,46.9,M,,"));
     UserSettingsDialog d(nullptr, settings, prompt, options);
     prompt.answers = {PromptAnswer::No};
@@ -154,7 +115,7 @@ TEST_F(GpsPtyTest, HdopAboveThreeAsksAndNoKeepsTheFields) {
 }
 
 TEST_F(GpsPtyTest, NoFixIsReportedAndChangesNothing) {
-    FakeReceiver gps(pty, kRmc + Nmea("GPGGA,002153.000,,,,,0,00,,,M,,M,,"));
+    FakeGpsReceiver gps(pty, kRmc + Nmea("GPGGA,002153.000,,,,,0,00,,,M,,M,,"));
     UserSettingsDialog d(nullptr, settings, prompt, options);
     PressGps(d);
     ASSERT_EQ(prompt.asked.size(), 1u);

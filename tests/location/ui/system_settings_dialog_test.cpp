@@ -23,6 +23,7 @@
 #include "location/ui/system_settings_dialog.h"
 #include "platform/settings_store.h"
 #include "fake_system_clock.h"
+#include "tests/common/dialog_probe.h"
 
 using namespace orvanta;
 using namespace orvanta::testing;
@@ -48,17 +49,6 @@ protected:
     }
     void TearDown() override { SetSettingsStore(nullptr); }
 
-    template <class T>
-    T* Child(QWidget& w, const char* name) {
-        T* c = w.findChild<T*>(QLatin1String(name));
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
-    QStringList Items(QComboBox* box) {
-        QStringList l;
-        for (int i = 0; i < box->count(); ++i) l << box->itemText(i);
-        return l;
-    }
     bool Stored(const char* name) {
         CRegistry reg;
         return reg.OpenSettings() && reg.ValueSize(name) > 0;
@@ -92,14 +82,12 @@ TEST_F(SystemSettingsDialogTest, OpensWithTheStoredValuesAndEveryControl) {
     EXPECT_EQ(Child<QLineEdit>(d, "earthviewCommandEdit")->maxLength(), 1023);
     // Sorted labels, nothing chosen yet.
     QComboBox* servers = Child<QComboBox>(d, "serverCombo");
-    EXPECT_EQ(Items(servers), QStringList({"Australia (Melbourne)", "Germany 1 (Uni Erlangen)",
+    EXPECT_EQ(ComboItems(servers), QStringList({"Australia (Melbourne)", "Germany 1 (Uni Erlangen)",
                                            "Switzerland (ETH Zurich)"}));
     EXPECT_EQ(servers->currentIndex(), -1);
     EXPECT_EQ(Child<QPushButton>(d, "syncButton")->text(), "&Synchronize now...");
 
-    QStringList texts;
-    for (auto* l : d.findChildren<QLabel*>()) texts << l->text();
-    for (auto* b : d.findChildren<QAbstractButton*>()) texts << b->text();
+    const QStringList texts = ShownTexts(d);
     for (const char* t :
          {"Use the Internet", "Use GPS", "Don't synchronize", "Time server to use:",
           "Serial port for GPS:",
@@ -111,17 +99,9 @@ TEST_F(SystemSettingsDialogTest, OpensWithTheStoredValuesAndEveryControl) {
           "and then run the following command:", "OK", "Cancel"})
         EXPECT_TRUE(texts.contains(t)) << t;
 
-    QSignalSpy help(&d, &SystemSettingsDialog::helpRequested);
-    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-    QApplication::sendEvent(&d, &f1);
-    ASSERT_EQ(help.count(), 1);
-    EXPECT_EQ(help.at(0).at(0).toInt(), 50);
+    ExpectHelpOnF1(d, 50);
 
-    if (const char* dir = std::getenv("ORVANTA_SCREENSHOT_DIR")) {
-        d.show();
-        QApplication::processEvents();
-        EXPECT_TRUE(d.grab().save(QDir(dir).filePath("system-settings.png")));
-    }
+    SaveScreenshotIfAsked(d, "system-settings.png");
 }
 
 TEST_F(SystemSettingsDialogTest, OkStoresEveryValueAndTheChosenServer) {

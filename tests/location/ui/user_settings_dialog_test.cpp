@@ -28,8 +28,10 @@
 #include "location/ui/user_settings_dialog.h"
 #include "location/user_location.h"
 #include "platform/settings_store.h"
+#include "tests/common/dialog_probe.h"
 
 using namespace orvanta;
+using namespace orvanta::testing;
 
 namespace {
 
@@ -81,22 +83,6 @@ protected:
     }
     void TearDown() override { SetSettingsStore(nullptr); }
 
-    template <class T>
-    T* Child(QWidget& w, const char* name) {
-        T* c = w.findChild<T*>(QLatin1String(name));
-        EXPECT_NE(c, nullptr) << name;
-        return c;
-    }
-    void OkButton(UserSettingsDialog& d) {
-        for (auto* b : d.findChildren<QPushButton*>())
-            if (b->text() == "OK") return b->click();
-        ADD_FAILURE() << "no OK button";
-    }
-    void CancelButton(UserSettingsDialog& d) {
-        for (auto* b : d.findChildren<QPushButton*>())
-            if (b->text() == "Cancel") return b->click();
-        ADD_FAILURE() << "no Cancel button";
-    }
     int CityIndex(UserSettingsDialog& d, const QString& line) {
         return Child<QComboBox>(d, "cityCombo")->findText(line);
     }
@@ -131,9 +117,7 @@ TEST_F(UserSettingsDialogTest, OpensWithTheStoredValuesAndEveryControl) {
     EXPECT_EQ(Child<QComboBox>(d, "cityCombo")->currentIndex(), -1);
     EXPECT_GE(d.CityCount(), 2100);
 
-    QStringList texts;
-    for (auto* l : d.findChildren<QLabel*>()) texts << l->text();
-    for (auto* r : d.findChildren<QAbstractButton*>()) texts << r->text();
+    const QStringList texts = ShownTexts(d);
     for (const char* t :
          {"Lat (N=+ S=-)", "Lon (W=- E=+)", "Altitude (m)",
           "Or, select your city from here:", "SI / Metric", "US / Statute", "Nautical",
@@ -145,18 +129,9 @@ TEST_F(UserSettingsDialogTest, OpensWithTheStoredValuesAndEveryControl) {
     QTest::mouseClick(Child<HyperlinkLabel>(d, "registrationLink"), Qt::LeftButton);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].toString().toStdString(), kSpaceTrackRegistrationUrl);
-    QSignalSpy help(&d, &UserSettingsDialog::helpRequested);
-    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-    QApplication::sendEvent(&d, &f1);
-    ASSERT_EQ(help.count(), 1);
-    EXPECT_EQ(help.at(0).at(0).toInt(), 120);
+    ExpectHelpOnF1(d, 120);
 
-    // An offscreen picture of the dialog, to look at, when asked for.
-    if (const char* dir = std::getenv("ORVANTA_SCREENSHOT_DIR")) {
-        d.show();
-        QApplication::processEvents();
-        EXPECT_TRUE(d.grab().save(QDir(dir).filePath("user-settings.png")));
-    }
+    SaveScreenshotIfAsked(d, "user-settings.png");
 }
 
 TEST_F(UserSettingsDialogTest, PortListIsInNaturalOrderWithTheSettingSelected) {
@@ -207,7 +182,7 @@ TEST_F(UserSettingsDialogTest, UnknownZoneAndOddUnitValueCheckNothingWrong) {
     EXPECT_TRUE(Child<QRadioButton>(d, "utcRadio")->isChecked());
     for (const char* r : {"metricRadio", "statuteRadio", "nauticalRadio"})
         EXPECT_FALSE(Child<QRadioButton>(d, r)->isChecked()) << r;
-    OkButton(d);
+    ClickButton(d, "OK");
     EXPECT_EQ(settings.metric, 3);  // nothing checked counts as nautical
     EXPECT_EQ(settings.displayUtc, 1);
 }
@@ -237,7 +212,7 @@ TEST_F(UserSettingsDialogTest, CityYesFillsTheFieldsAndOkStoresTheRecordByteForB
 
     QSignalSpy saved(&d, &UserSettingsDialog::settingsSaved);
     QSignalSpy moved(&d, &UserSettingsDialog::locationChanged);
-    OkButton(d);
+    ClickButton(d, "OK");
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(saved.count(), 1);
     EXPECT_EQ(moved.count(), 1);
@@ -271,7 +246,7 @@ TEST_F(UserSettingsDialogTest, CityNoLeavesTheEditsAndCancelStoresNothing) {
     Child<QCheckBox>(d, "use24hCheck")->setChecked(true);
     Child<QLineEdit>(d, "loginEdit")->setText("someone-else");
     QSignalSpy saved(&d, &UserSettingsDialog::settingsSaved);
-    CancelButton(d);
+    ClickButton(d, "Cancel");
     EXPECT_EQ(d.result(), QDialog::Rejected);
     EXPECT_EQ(saved.count(), 0);
     EXPECT_FALSE(TakeRiseSetRecompute());
@@ -301,7 +276,7 @@ TEST_F(UserSettingsDialogTest, AnglesOffTheGlobeAreRefusedAndNothingIsStored) {
         prompt.asked.clear();
         lat->setText(c.lat);
         lon->setText(c.lon);
-        OkButton(d);
+        ClickButton(d, "OK");
         ASSERT_EQ(prompt.asked.size(), 1u) << c.lat << " " << c.lon;
         EXPECT_EQ(prompt.asked[0].caption, "Error");
         EXPECT_EQ(prompt.asked[0].text, c.message);
@@ -317,7 +292,7 @@ TEST_F(UserSettingsDialogTest, AnglesOffTheGlobeAreRefusedAndNothingIsStored) {
     prompt.asked.clear();
     lat->setText("-90");
     lon->setText("1e-400");
-    OkButton(d);
+    ClickButton(d, "OK");
     EXPECT_TRUE(prompt.asked.empty());
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(settings.observer.latitude, -90.0);
@@ -333,7 +308,7 @@ TEST_F(UserSettingsDialogTest, StatuteUnitsShowMilesAndEveryValueIsStored) {
     Child<QLineEdit>(d, "loginEdit")->setText("new-user");
     Child<QLineEdit>(d, "passwordEdit")->setText("p@ss word");
     QSignalSpy moved(&d, &UserSettingsDialog::locationChanged);
-    OkButton(d);
+    ClickButton(d, "OK");
     EXPECT_EQ(moved.count(), 0) << "an unchanged location needs no new pass search";
 
     EXPECT_EQ(settings.metric, 2);
@@ -356,7 +331,7 @@ TEST_F(UserSettingsDialogTest, ElementSourceComboShowsAndStoresTheChoice) {
     auto* source = Child<QComboBox>(d, "elementSourceCombo");
     EXPECT_EQ(source->currentData().toString(), "Space-Track");
     source->setCurrentIndex(source->findData(QStringLiteral("Legacy")));
-    OkButton(d);
+    ClickButton(d, "OK");
     EXPECT_EQ(settings.elementSource, "Legacy");
     CRegistry reg;
     ASSERT_TRUE(reg.OpenSettings());

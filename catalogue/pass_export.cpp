@@ -8,47 +8,17 @@ namespace orvanta {
 
 namespace {
 
-constexpr double kUnixEpochJd = 2440587.5;
-
-struct UtcFields {
-    long long year = 0;
-    unsigned month = 0, day = 0;
-    int hour = 0, minute = 0, second = 0;
-};
-
-UtcFields SplitUtc(double jd) {
-    const std::int64_t ms = std::llround((jd - kUnixEpochJd) * 86400000.0);
-    const std::int64_t secs = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-    std::int64_t days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
-    const std::int64_t sod = secs - days * 86400;
-    // Civil date from days since 1970 (Howard Hinnant's algorithm).
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(days - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    UtcFields f;
-    f.day = doy - (153 * mp + 2) / 5 + 1;
-    f.month = mp < 10 ? mp + 3 : mp - 9;
-    f.year = static_cast<long long>(yoe) + era * 400 + (f.month <= 2);
-    f.hour = static_cast<int>(sod / 3600);
-    f.minute = static_cast<int>(sod % 3600 / 60);
-    f.second = static_cast<int>(sod % 60);
-    return f;
-}
-
 // RFC 5545 DATE-TIME in UTC: 20260507T194210Z.
 std::string ICalTime(double jd) {
-    const UtcFields f = SplitUtc(jd);
+    const UtcSeconds f = UtcSecondsFromJd(jd);
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%04lld%02u%02uT%02d%02d%02dZ", f.year, f.month, f.day, f.hour,
-                  f.minute, f.second);
+    std::snprintf(buf, sizeof buf, "%04lld%02d%02dT%02d%02d%02dZ", static_cast<long long>(f.year),
+                  f.month, f.day, f.hour, f.minute, f.second);
     return buf;
 }
 
 std::string ClockUtc(double jd) {
-    const UtcFields f = SplitUtc(jd);
+    const UtcSeconds f = UtcSecondsFromJd(jd);
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
     return buf;
@@ -125,13 +95,6 @@ void AddLine(std::string& out, const std::string& line) {
 
 }  // namespace
 
-std::string FormatIsoUtcSeconds(double jd) {
-    const UtcFields f = SplitUtc(jd);
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02d:%02d:%02dZ", f.year, f.month, f.day,
-                  f.hour, f.minute, f.second);
-    return buf;
-}
 
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalogue/pass_record.h"
+#include "orbit/julian_date.h"  // FormatIsoUtcSeconds
 
 namespace orvanta {
 
@@ -14,8 +15,6 @@ struct PassExportRow {
     PassRecord record;
 };
 
-// "YYYY-MM-DDTHH:MM:SSZ" (UTC; the time rounded to the millisecond, then cut to the second).
-std::string FormatIsoUtcSeconds(double julianDate);
 // RFC 4180: a field holding a comma, a quote or a line break is quoted, quotes doubled.
 std::string CsvField(const std::string& text);
 

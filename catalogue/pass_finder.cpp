@@ -518,23 +518,15 @@ SatelliteSearchResult SearchSatellitePasses(const PassSearchSatellite& satellite
 
 std::string FormatUtcDateTime(double jd) {
     const std::int64_t total =
-        static_cast<std::int64_t>(std::llround((jd - 2440587.5) * SEC_PER_DAY));
+        static_cast<std::int64_t>(std::llround((jd - kUnixEpochJd) * SEC_PER_DAY));
     std::int64_t days = total >= 0 ? total / kDay : -((-total + kDay - 1) / kDay);
-    std::int64_t secs = total - days * kDay;
-    // Civil date from days since 1970-01-01 (Howard Hinnant's algorithm).
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const std::int64_t doe = days - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    std::int64_t y = yoe + era * 400;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
-    if (m <= 2) ++y;
+    const std::int64_t secs = total - days * kDay;
+    std::int64_t y = 0;
+    int m = 0, d = 0;
+    CivilFromDays(days, y, m, d);
     char buf[160];
-    std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
-                  static_cast<long long>(y), static_cast<long long>(m), static_cast<long long>(d),
+    std::snprintf(buf, sizeof buf, "%04lld-%02d-%02d %02lld:%02lld:%02lld",
+                  static_cast<long long>(y), m, d,
                   static_cast<long long>(secs / 3600), static_cast<long long>(secs / 60 % 60),
                   static_cast<long long>(secs % 60));
     return buf;

@@ -10,18 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "orbit/julian_date.h"
+
 namespace orvanta::cli {
-
-inline constexpr double UNIX_EPOCH_JD = 2440587.5;
-
-inline std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
 
 // "YYYY-MM-DDTHH:MM:SS[.fff]Z" to a Julian date; nothing for anything else.
 inline std::optional<double> ParseIsoUtc(const std::string& text) {
@@ -53,32 +44,15 @@ inline std::optional<double> ParseIsoUtc(const std::string& text) {
     if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > MONTH_DAYS[mo - 1] || (mo == 2 && d == 29 && !leap))
         return std::nullopt;
     if (h > 23 || mi > 59 || sec > 59) return std::nullopt;
-    const double days = static_cast<double>(DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)));
-    return UNIX_EPOCH_JD + days + (h * 3600.0 + mi * 60.0 + sec + fraction) / 86400.0;
+    const double days = static_cast<double>(DaysFromCivil(y, mo, d));
+    return kUnixEpochJd + days + (h * 3600.0 + mi * 60.0 + sec + fraction) / 86400.0;
 }
 
 // Julian date to "YYYY-MM-DDTHH:MM:SSZ", fractions of a second dropped (after
 // rounding to the millisecond, so a result on a whole second is not shown as
 // the second before).
 inline std::string FormatIsoUtc(double jd) {
-    const std::int64_t ms = std::llround((jd - UNIX_EPOCH_JD) * 86400000.0);
-    std::int64_t secs = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-    std::int64_t days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
-    const std::int64_t sod = secs - days * 86400;
-    // Civil date from days since 1970 (Howard Hinnant's algorithm).
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(days - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02d:%02d:%02dZ", static_cast<long long>(y), m, d,
-                  static_cast<int>(sod / 3600), static_cast<int>(sod % 3600 / 60), static_cast<int>(sod % 60));
-    return buf;
+    return FormatIsoUtcSeconds(jd);
 }
 
 inline std::optional<double> ParseNumber(const std::string& text) {

@@ -197,7 +197,7 @@ double NowJd() {
     using namespace std::chrono;
     const double ms =
         static_cast<double>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
-    return UNIX_EPOCH_JD + ms / 86400000.0;
+    return kUnixEpochJd + ms / 86400000.0;
 }
 
 int RunTrack(const std::vector<std::string>& args) {

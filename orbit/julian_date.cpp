@@ -1,35 +1,13 @@
 #include "orbit/julian_date.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "orbit/globals.h"
 
 namespace orvanta {
 
 namespace {
-
-// Days from 1970-01-01 to a proleptic Gregorian date (month 1..12). Pure arithmetic, so the
-// conversions neither depend on the platform's time zone nor fail for dates before 1970.
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(std::int64_t z, std::int64_t& y, int& m, int& d) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = yoe + era * 400 + (m <= 2);
-}
 
 double JdFromYearDay(int year, double day) {
     const int y = year - 1;
@@ -56,6 +34,48 @@ void SplitUnixSeconds(std::int64_t t, std::int64_t& days, std::int64_t& secondOf
 }
 
 }  // namespace
+
+std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(std::int64_t z, std::int64_t& y, int& m, int& d) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = yoe + era * 400 + (m <= 2);
+}
+
+UtcSeconds UtcSecondsFromJd(double jd) {
+    const std::int64_t ms = std::llround((jd - kUnixEpochJd) * 86400000.0);
+    const std::int64_t secs = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+    const std::int64_t days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
+    const std::int64_t sod = secs - days * 86400;
+    UtcSeconds f;
+    CivilFromDays(days, f.year, f.month, f.day);
+    f.hour = static_cast<int>(sod / 3600);
+    f.minute = static_cast<int>(sod % 3600 / 60);
+    f.second = static_cast<int>(sod % 60);
+    return f;
+}
+
+std::string FormatIsoUtcSeconds(double jd) {
+    const UtcSeconds f = UtcSecondsFromJd(jd);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04lld-%02d-%02dT%02d:%02d:%02dZ", static_cast<long long>(f.year),
+                  f.month, f.day, f.hour, f.minute, f.second);
+    return buf;
+}
 
 cJulianDate::cJulianDate() : date(JdFromYearDay(2000, 1.0)) {}
 

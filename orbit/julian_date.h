@@ -2,6 +2,7 @@
 // Julian dates (UT). The orbit model counts minutes from an element epoch; everything else in
 // the program speaks in these dates.
 #include <cstdint>
+#include <string>
 
 namespace orvanta {
 
@@ -17,6 +18,26 @@ struct SystemTime {
     std::uint16_t wSecond = 0;
     std::uint16_t wMilliseconds = 0;
 };
+
+// 1970-01-01 0h UTC.
+inline constexpr double kUnixEpochJd = 2440587.5;
+
+// Days from 1970-01-01 to a proleptic Gregorian date (month 1..12), and back (Hinnant's
+// algorithms). Pure arithmetic, so the conversions neither depend on the platform's time
+// zone nor fail for dates before 1970.
+std::int64_t DaysFromCivil(std::int64_t year, int month, int day);
+void CivilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day);
+
+// UTC calendar fields to the whole second.
+struct UtcSeconds {
+    std::int64_t year = 1970;
+    int month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+// Rounded to the millisecond first, so a date on a whole second is not shown as the second
+// before, then cut to the second. For dates within a few hundred thousand years.
+UtcSeconds UtcSecondsFromJd(double jd);
+// "YYYY-MM-DDTHH:MM:SSZ" of UtcSecondsFromJd.
+std::string FormatIsoUtcSeconds(double jd);
 
 class cJulianDate {
 public:

@@ -73,6 +73,15 @@ inline constexpr char kUpdateTooSmall[] =
 inline constexpr char kSwapFailed[] =
     "The update could not replace the program (%s). Nothing has been changed.";
 
+// A build whose "Update URL" names no real server: a host under a name reserved for examples
+// and tests (RFC 2606, RFC 6761), as the default of a build without a vendor server is. A
+// check against it cannot succeed, so it is skipped with this line instead of reporting a
+// failure at every start.
+bool IsReservedExampleHost(std::string_view host);
+inline constexpr char kNoUpdateServer[] =
+    "No update server is set (\"Update URL\" is %s), so Orvanta did not check for program "
+    "updates. Updates come with your system's package manager.";
+
 // The question for an offered version: the long form when the notes say something.
 std::string UpdateQuestion(const VersionFile& file);
 

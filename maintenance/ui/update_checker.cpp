@@ -131,8 +131,17 @@ void UpdateChecker::Fetch(std::function<void(bool, const QByteArray&, const QUrl
     });
 }
 
+bool UpdateChecker::NoServer() const {
+    return IsReservedExampleHost(VersionUrl().host().toStdString());
+}
+
 void UpdateChecker::CheckSilently() {
     if (running_) return;
+    if (NoServer()) {
+        LogEvent(Format(kNoUpdateServer, env_.baseUrl.toStdString()), LOG_INFORMATION);
+        emit finished();
+        return;
+    }
     running_ = true;
     Fetch([this](bool ok, const QByteArray& body, const QUrl&) {
         const UpdateCheckLine line =
@@ -144,6 +153,13 @@ void UpdateChecker::CheckSilently() {
 
 void UpdateChecker::CheckInteractively() {
     if (running_) return;
+    if (NoServer()) {
+        if (env_.prompt)
+            env_.prompt->Tell(kUpdateCaption, Format(kNoUpdateServer, env_.baseUrl.toStdString()),
+                              PromptIcon::Information);
+        emit finished();
+        return;
+    }
     running_ = true;
     Fetch([this](bool ok, const QByteArray& body, const QUrl& finalUrl) {
         Interactive(ok, body, finalUrl);

@@ -67,6 +67,8 @@ signals:
     void finished();
 
 private:
+    // True when the "Update URL" names no real server (see IsReservedExampleHost).
+    bool NoServer() const;
     void Fetch(std::function<void(bool ok, const QByteArray& body, const QUrl& finalUrl)> done);
     void Interactive(bool ok, const QByteArray& body, const QUrl& finalUrl);
     void Download(const VersionFile& file);

@@ -89,6 +89,15 @@ TEST(VersionFileTest, ShortNotesAskTheShortQuestion) {
               "Orvanta version 1.2.0 is available.\nabcd\n\nWould you like to update now?");
 }
 
+TEST(VersionFileTest, ReservedExampleHostsAreNoServer) {
+    for (const char* host : {"orvanta.example.org", "EXAMPLE.com", "example.net.", "a.b.example",
+                             "updates.invalid", "host.test", "example.org"})
+        EXPECT_TRUE(IsReservedExampleHost(host)) << host;
+    for (const char* host : {"", "127.0.0.1", "localhost", "notexample.org", "example.org.evil.com",
+                             "example.organ", "testing", "celestrak.org"})
+        EXPECT_FALSE(IsReservedExampleHost(host)) << host;
+}
+
 TEST(UpdatePathsTest, NamesBesideTheProgram) {
     const UpdatePaths p = UpdatePathsFor(fs::path("/opt/orvanta/bin/orvanta"));
     EXPECT_EQ(p.download, fs::path("/opt/orvanta/bin/orvanta.gz"));

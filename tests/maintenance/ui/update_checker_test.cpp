@@ -9,6 +9,7 @@
 
 #include "app/event_log.h"
 #include "app/prompt.h"
+#include "app/settings.h"
 #include "maintenance/ui/update_checker.h"
 #include "platform/directories.h"
 #include "tests/common/cli_runner.h"
@@ -130,6 +131,23 @@ TEST_F(UpdateCheckerTest, SilentCheckLogsOneLine) {
     EXPECT_TRUE(log.Contains("Failed to read version file!", 2));
     EXPECT_TRUE(prompt.asked.empty());
     EXPECT_EQ(Slurp(exe), "old program");
+}
+
+TEST_F(UpdateCheckerTest, AnExampleServerIsNotAskedAndSaysWhy) {
+    // The built-in "Update URL" of a build without a vendor server: no request, no failure,
+    // one informational line (or box) that says what to do instead.
+    env.baseUrl = QString::fromStdString(Settings().updateUrl);
+    Run(false);
+    EXPECT_TRUE(log.Contains("No update server is set (\"Update URL\" is "
+                             "https://orvanta.example.org), so Orvanta did not check for program "
+                             "updates. Updates come with your system's package manager.",
+                             3));
+    EXPECT_FALSE(log.Contains("Failed to check for program updates!", 2));
+    Run(true);
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].icon, PromptIcon::Information);
+    EXPECT_EQ(prompt.asked[0].caption, "Orvanta Update");
+    EXPECT_NE(prompt.asked[0].text.find("did not check"), std::string::npos);
 }
 
 TEST_F(UpdateCheckerTest, InteractiveBoxesForEachAnswer) {

@@ -140,7 +140,6 @@ public:
     EarthView* EarthViewWindow() const;
 
     static constexpr int kHelpContext = 80;
-    static constexpr const char* kVersion = "1.1.14";
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -323,7 +323,7 @@ void MainWindow::OpenEarthView(QSize size) {
     env.addMinutes = [this](double minutes) { clock_.AddMinutes(minutes); };
     env.openHelp = [this](int context) { OpenHelp(context); };
     env.programDirectory = programDirectory_;
-    env.imageDirectory = EarthImageDirectory(platform::ExecutableDirectory());
+    env.imageDirectory = EarthImageDirectory(platform::BuiltInDataDirectory());
     earthView_ = new EarthView(std::move(env), size, this);
     earthView_->show();
 }

@@ -59,43 +59,96 @@ int FreePort() {
     return port;
 }
 
+// A loopback port bound but not listening, held for the test: connecting is refused, and no
+// other test running beside this one can take the port meanwhile.
+class RefusingPort {
+public:
+    RefusingPort() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            port_ = ntohs(a.sin_port);
+    }
+    ~RefusingPort() { ::close(fd_); }
+    int Port() const { return port_; }
+
+private:
+    int fd_;
+    int port_ = 0;
+};
+
 bool OnPath(const std::string& program) {
     return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// A Hamlib daemon of the system's, on a free loopback port, stopped at the end.
+std::vector<std::string> Ask(int port, void (*queue)(HamlibExchange&));
+
+// A Hamlib daemon of the system's on a free loopback port, stopped at the end. The port is
+// free when chosen but not held, so a test running beside this one may take it first; the
+// daemon then cannot listen and something else answers there. Ready() therefore asks the
+// daemon a question only it answers, and starts it again on another port when that fails.
 class Daemon {
 public:
-    Daemon(const std::string& program, int port) : port_(port) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const std::string p = std::to_string(port);
-            ::execlp(program.c_str(), program.c_str(), "-m", "1", "-T", "127.0.0.1", "-t",
-                     p.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-    }
-    ~Daemon() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    // Waits until it accepts connections.
-    bool Ready() const {
-        for (int i = 0; i < 200; ++i) {
-            std::string error;
-            if (platform::ConnectTcp("127.0.0.1", port_, 500, error)) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // probe: true when the daemon on this port gives the answer only it gives.
+    Daemon(std::string program, bool (*probe)(int port))
+        : program_(std::move(program)), probe_(probe) {}
+    ~Daemon() { Stop(); }
+    bool Ready() {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            Start(FreePort());
+            if (Answers()) return true;
+            Stop();
         }
         return false;
     }
     int Port() const { return port_; }
 
 private:
-    int port_;
+    void Start(int port) {
+        port_ = port;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const std::string p = std::to_string(port);
+            ::execlp(program_.c_str(), program_.c_str(), "-m", "1", "-T", "127.0.0.1", "-t",
+                     p.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    void Stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        pid_ = -1;
+    }
+    // Waits until it accepts connections and answers as itself; false when it ended (the
+    // port was taken) or another program answers there.
+    bool Answers() const {
+        for (int i = 0; i < 200; ++i) {
+            if (::waitpid(pid_, nullptr, WNOHANG) != 0) return false;
+            std::string error;
+            if (platform::ConnectTcp("127.0.0.1", port_, 500, error)) return probe_(port_);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+    std::string program_;
+    bool (*probe_)(int port);
+    int port_ = 0;
     pid_t pid_ = -1;
 };
+
+bool IsDummyRotator(int port) {
+    return ParseRotatorPosition(Ask(port, QueueRotatorReadPosition)).has_value();
+}
+
+bool IsDummyRadio(int port) {
+    return ParseRadioFrequency(Ask(port, QueueRadioReadFrequency)).has_value();
+}
 
 // Asks a daemon one question and returns the reply's value lines.
 std::vector<std::string> Ask(int port, void (*queue)(HamlibExchange&)) {
@@ -181,15 +234,17 @@ protected:
 TEST_F(TrackCli, DummyRotatorAndRadioEndWhereTheTrackerSentThem) {
     if (!OnPath("rotctld") || !OnPath("rigctld"))
         GTEST_SKIP() << "Hamlib's rotctld and rigctld are not installed (libhamlib-utils)";
-    Daemon rot("rotctld", FreePort()), rig("rigctld", FreePort());
+    Daemon rot("rotctld", IsDummyRotator), rig("rigctld", IsDummyRadio);
     ASSERT_TRUE(rot.Ready());
     ASSERT_TRUE(rig.Ready());
     const CliRun r = Run(kIssEvening + " --duration 200 --no-park --downlink 437800000 "
                                        "--uplink 145990000 --rotctld 127.0.0.1:" +
                          std::to_string(rot.Port()) + " --rigctld 127.0.0.1:" +
                          std::to_string(rig.Port()));
-    ASSERT_EQ(r.status, 0);
-    ASSERT_EQ(r.out.size(), 201u);
+    std::string err;
+    for (const auto& line : r.err) err += line + "\n";
+    ASSERT_EQ(r.status, 0) << err;
+    ASSERT_EQ(r.out.size(), 201u) << err;
     EXPECT_EQ(r.out[0], "time_utc,az,el,rot_az,rot_el,downlink_hz,uplink_hz");
     EXPECT_TRUE(Says(r, "limits azimuth -180..450"));
     EXPECT_TRUE(Says(r, "AOS 2026-05-08T20:27:03Z, LOS 2026-05-08T20:36:31Z, rotator normal"));
@@ -199,7 +254,7 @@ TEST_F(TrackCli, DummyRotatorAndRadioEndWhereTheTrackerSentThem) {
 
     // The radio holds the last Doppler-corrected frequencies sent.
     const auto rx = ParseRadioFrequency(Ask(rig.Port(), QueueRadioReadFrequency));
-    ASSERT_TRUE(rx);
+    ASSERT_TRUE(rx) << err;
     EXPECT_EQ(std::to_string(*rx), last[5]);
     const auto tx = Ask(rig.Port(), [](HamlibExchange& x) {
         x.Queue("i", HamlibReplyShape::VALUES, 1);
@@ -222,9 +277,10 @@ TEST_F(TrackCli, DummyRotatorAndRadioEndWhereTheTrackerSentThem) {
 }
 
 TEST_F(TrackCli, NoDaemonIsReportedOnceAndTrackingGoesOn) {
-    const int port = FreePort();
-    const CliRun r =
-        Run(kIssEvening + " --duration 25 --rotctld 127.0.0.1:" + std::to_string(port));
+    const RefusingPort refusing;
+    ASSERT_NE(refusing.Port(), 0);
+    const CliRun r = Run(kIssEvening + " --duration 25 --rotctld 127.0.0.1:" +
+                         std::to_string(refusing.Port()));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.out.size(), 26u);
     int reports = 0;

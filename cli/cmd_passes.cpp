@@ -162,7 +162,7 @@ int RunPasses(const std::vector<std::string>& args) {
     in.options.searchLunarPasses = a.lunar;
     in.options.reportNvs = true;
     in.options.visibility = true;
-    in.formatDateTime = [](double jd) { return FormatIsoUtc(jd); };
+    in.formatDateTime = [](double jd) { return FormatIsoUtcSeconds(jd); };
 
     auto add = [&](const TleRecord& r) {
         PassSearchSatellite s;

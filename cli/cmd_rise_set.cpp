@@ -10,7 +10,7 @@
 namespace orvanta::cli {
 namespace {
 
-std::string Field(const std::optional<double>& jd) { return jd ? FormatIsoUtc(*jd) : std::string(); }
+std::string Field(const std::optional<double>& jd) { return jd ? FormatIsoUtcSeconds(*jd) : std::string(); }
 
 int RunRiseSet(const std::vector<std::string>& args) {
     std::string error;

@@ -29,7 +29,7 @@ int RunSunMoon(const std::vector<std::string>& args) {
         // Right ascensions in [0, 360), as other tools print them.
         NormalizeDegrees(sunRa);
         NormalizeDegrees(moonRa);
-        std::printf("%s,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.3f,%.6f,%.6f\n", FormatIsoUtc(jd).c_str(), gast,
+        std::printf("%s,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.3f,%.6f,%.6f\n", FormatIsoUtcSeconds(jd).c_str(), gast,
                     sunRa, sunDec, sunAz, sunEl, moonRa, moonDec, moonDist, moonAz, moonEl);
     }
     return std::fflush(stdout) == 0 ? 0 : 1;

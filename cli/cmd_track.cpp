@@ -275,7 +275,7 @@ int RunTrack(const std::vector<std::string>& args) {
         if (tracker.Aos() != 0.0 && tracker.Aos() != planReportedFor) {
             planReportedFor = tracker.Aos();
             std::fprintf(stderr, "pass: AOS %s, LOS %s, rotator %s%s\n",
-                         FormatIsoUtc(tracker.Aos()).c_str(), FormatIsoUtc(tracker.Los()).c_str(),
+                         FormatIsoUtcSeconds(tracker.Aos()).c_str(), FormatIsoUtcSeconds(tracker.Los()).c_str(),
                          RotatorModeName(tracker.Plan().mode).c_str(),
                          tracker.Plan().fits ? "" : " (the pass does not fit the rotator's range)");
             // Without --duration: until the rotator is parked after this pass.
@@ -311,7 +311,7 @@ int RunTrack(const std::vector<std::string>& args) {
             }
         }
 
-        std::string row = FormatIsoUtc(jd) + ',';
+        std::string row = FormatIsoUtcSeconds(jd) + ',';
         if (step.computed) row += Fixed(step.look.az, 2) + ',' + Fixed(step.look.el, 2);
         else row += ',';
         row += ',';

@@ -17,7 +17,7 @@ std::optional<std::string> StaleElementsWarning(double newestEpochJd, double whe
                   "predictions very inaccurate. Get fresh ones with Download Keplers in orvanta, "
                   "or from https://celestrak.org/NORAD/elements/gp.php?GROUP=active&FORMAT=tle "
                   "and pass that file with --tle.",
-                  ageDays, FormatIsoUtc(newestEpochJd).c_str());
+                  ageDays, FormatIsoUtcSeconds(newestEpochJd).c_str());
     return std::string(text);
 }
 

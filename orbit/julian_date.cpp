@@ -69,6 +69,40 @@ UtcSeconds UtcSecondsFromJd(double jd) {
     return f;
 }
 
+std::optional<double> ParseIsoUtc(const std::string& text) {
+    auto digits = [&](std::size_t pos, std::size_t count, int& value) {
+        value = 0;
+        for (std::size_t i = pos; i < pos + count; ++i) {
+            if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    int y, mo, d, h, mi, sec;
+    if (text.size() < 20 || !digits(0, 4, y) || text[4] != '-' || !digits(5, 2, mo) || text[7] != '-' ||
+        !digits(8, 2, d) || text[10] != 'T' || !digits(11, 2, h) || text[13] != ':' || !digits(14, 2, mi) ||
+        text[16] != ':' || !digits(17, 2, sec) || text.back() != 'Z')
+        return std::nullopt;
+    double fraction = 0.0;
+    if (text.size() > 20) {
+        // ".f..." up to the final Z
+        if (text[19] != '.' || text.size() < 22) return std::nullopt;
+        double scale = 0.1;
+        for (std::size_t i = 20; i + 1 < text.size(); ++i, scale /= 10.0) {
+            if (text[i] < '0' || text[i] > '9') return std::nullopt;
+            fraction += (text[i] - '0') * scale;
+        }
+    }
+    static constexpr int MONTH_DAYS[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > MONTH_DAYS[mo - 1] || (mo == 2 && d == 29 && !leap))
+        return std::nullopt;
+    if (h > 23 || mi > 59 || sec > 59) return std::nullopt;
+    const double days = static_cast<double>(DaysFromCivil(y, mo, d));
+    return kUnixEpochJd + days + (h * 3600.0 + mi * 60.0 + sec + fraction) / 86400.0;
+}
+
+
 std::string FormatIsoUtcSeconds(double jd) {
     const UtcSeconds f = UtcSecondsFromJd(jd);
     char buf[64];

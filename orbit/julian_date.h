@@ -2,6 +2,7 @@
 // Julian dates (UT). The orbit model counts minutes from an element epoch; everything else in
 // the program speaks in these dates.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orvanta {
@@ -38,6 +39,8 @@ struct UtcSeconds {
 UtcSeconds UtcSecondsFromJd(double jd);
 // "YYYY-MM-DDTHH:MM:SSZ" of UtcSecondsFromJd.
 std::string FormatIsoUtcSeconds(double jd);
+// "YYYY-MM-DDTHH:MM:SS[.fff]Z" to a Julian date; nothing for anything else.
+std::optional<double> ParseIsoUtc(const std::string& text);
 
 class cJulianDate {
 public:

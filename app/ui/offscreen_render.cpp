@@ -10,7 +10,6 @@
 #include "app/ui/qt_date_time_renderer.h"
 #include "app/time_format.h"
 #include "catalogue/element_loader.h"
-#include "cli/astro_cli.h"
 #include "earthview/ui/screenshot.h"
 #include "orbit/julian_date.h"
 #include "platform/directories.h"
@@ -78,7 +77,7 @@ int RunRenderCommand(const QStringList& args) {
         if (a == QStringLiteral("--render") && hasValue) {
             view = args[++i].toStdString();
         } else if (a == QStringLiteral("--at") && hasValue) {
-            const auto parsed = cli::ParseIsoUtc(args[++i].toStdString());
+            const auto parsed = ParseIsoUtc(args[++i].toStdString());
             if (!parsed) return Fail("--at wants an instant such as 2026-12-08T12:00:00Z");
             jd = *parsed;
         } else if (a == QStringLiteral("--size") && hasValue) {

@@ -45,7 +45,7 @@ protected:
 
     // Seconds from a reference Julian date to a printed time.
     static double SecondsAfter(double jd, const std::string& iso) {
-        const auto t = orvanta::cli::ParseIsoUtc(iso);
+        const auto t = orvanta::ParseIsoUtc(iso);
         return t ? (*t - jd) * 86400.0 : NAN;
     }
 

@@ -13,13 +13,13 @@ TEST(AstroCliTime, ParsesAndFormatsIsoUtc) {
     EXPECT_EQ(*ParseIsoUtc("2024-02-29T23:59:59Z") + 1.0 / 86400.0, *ParseIsoUtc("2024-03-01T00:00:00Z"));
     for (const char* text : {"2026-12-08T01:30:07Z", "1999-12-31T23:59:59Z", "2024-02-29T00:00:00Z",
                              "1957-10-04T19:28:34Z", "2100-03-01T06:07:08Z"})
-        EXPECT_EQ(FormatIsoUtc(*ParseIsoUtc(text)), text);
+        EXPECT_EQ(FormatIsoUtcSeconds(*ParseIsoUtc(text)), text);
     // Dates a hair below a whole second (sums of one-second steps) keep that second;
     // real fractions are truncated.
     const double jd = *ParseIsoUtc("2026-06-21T10:23:34Z");
-    EXPECT_EQ(FormatIsoUtc(jd - 1e-10), "2026-06-21T10:23:34Z");
-    EXPECT_EQ(FormatIsoUtc(jd + 0.9 / 86400.0), "2026-06-21T10:23:34Z");
-    EXPECT_EQ(FormatIsoUtc(jd - 0.1 / 86400.0), "2026-06-21T10:23:33Z");
+    EXPECT_EQ(FormatIsoUtcSeconds(jd - 1e-10), "2026-06-21T10:23:34Z");
+    EXPECT_EQ(FormatIsoUtcSeconds(jd + 0.9 / 86400.0), "2026-06-21T10:23:34Z");
+    EXPECT_EQ(FormatIsoUtcSeconds(jd - 0.1 / 86400.0), "2026-06-21T10:23:33Z");
 }
 
 TEST(AstroCliTime, RejectsMalformedTimes) {

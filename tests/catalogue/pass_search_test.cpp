@@ -15,7 +15,7 @@
 
 #include "catalogue/pass_finder.h"
 #include "catalogue/pass_search.h"
-#include "cli/astro_cli.h"
+#include "orbit/julian_date.h"
 #include "pass_test_util.h"
 
 namespace orvanta {
@@ -70,7 +70,7 @@ ObserverLocation Site(double lat, double lon, int altM = 0) {
 }
 
 double Jd(const char* iso) {
-    return *cli::ParseIsoUtc(iso);
+    return *ParseIsoUtc(iso);
 }
 
 // ---- independent reference: Skyfield find_events (tools/make_pass_reference.py) ----------
@@ -127,7 +127,7 @@ TEST(PassSearchReference, MatchesSkyfieldToTwoSecondsAndHalfADegree) {
             for (const auto& p : run.passes)
                 if (std::fabs(p.aos - r.aos) * 86400.0 < 30.0) match = &p;
             ASSERT_NE(match, nullptr) << key.first << " #" << key.second << " missing pass at "
-                                      << cli::FormatIsoUtc(r.aos);
+                                      << FormatIsoUtcSeconds(r.aos);
             // Our AOS and LOS are whole seconds (the first above and the first below), the
             // reference's are interpolated crossings.
             const double dAos = (match->aos - r.aos) * 86400.0;
@@ -149,7 +149,7 @@ TEST(PassSearchReference, MatchesSkyfieldToTwoSecondsAndHalfADegree) {
             for (const RefPass& r : passes)
                 known = known || std::fabs(p.aos - r.aos) * 86400.0 < 30.0;
             if (!known) {
-                EXPECT_LT(p.maxElevation, 0.2) << "extra pass at " << cli::FormatIsoUtc(p.aos);
+                EXPECT_LT(p.maxElevation, 0.2) << "extra pass at " << FormatIsoUtcSeconds(p.aos);
             }
         }
     }

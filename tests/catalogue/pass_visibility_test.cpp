@@ -16,9 +16,9 @@
 #include "catalogue/pass_search.h"
 #include "catalogue/pass_visibility.h"
 #include "catalogue/std_magnitude.h"
-#include "cli/astro_cli.h"
 #include "orbit/element_set.h"
 #include "orbit/globals.h"
+#include "orbit/julian_date.h"
 #include "orbit/orbit.h"
 #include "orbit/site.h"
 #include "pass_test_util.h"
@@ -59,13 +59,13 @@ std::vector<ReferenceSpan> LoadReference() {
             s.line1 = l1;
             s.line2 = l2;
             s.number = std::stoi(second);
-            s.start = *cli::ParseIsoUtc(third.substr(0, 19) + "Z");
+            s.start = *ParseIsoUtc(third.substr(0, 19) + "Z");
             std::string fourth;
             f >> fourth;
-            s.end = *cli::ParseIsoUtc(fourth.substr(0, 19) + "Z");
+            s.end = *ParseIsoUtc(fourth.substr(0, 19) + "Z");
             spans.push_back(s);
         } else if (!spans.empty()) {
-            const double whole = *cli::ParseIsoUtc(third.substr(0, 19) + "Z");
+            const double whole = *ParseIsoUtc(third.substr(0, 19) + "Z");
             const double frac = std::stod(third.substr(19, 4));
             spans.back().transitions.emplace_back(whole + frac / SEC_PER_DAY, second == "enter");
         }
@@ -106,7 +106,7 @@ TEST(EarthShadow, EntryAndExitAgreeWithTheReferenceWithinTwoSeconds) {
             // The program reports the first whole second in the new state.
             EXPECT_NEAR((mine[i].first - span.transitions[i].first) * SEC_PER_DAY, 0.0,
                         kTwoSeconds)
-                << cli::FormatIsoUtc(span.transitions[i].first);
+                << FormatIsoUtcSeconds(span.transitions[i].first);
         }
     }
     // The ISS and NOAA 20 go in and out of the shadow every orbit for the four days.
@@ -240,7 +240,7 @@ ObserverLocation Site(double lat, double lon) {
 }
 
 TEST(VisiblePasses, WindowIsTheLongestRunOfSecondsLitAboveTheHorizonInADarkSky) {
-    const VisibleCase c{FromReference(0), Site(51.4779, -0.0015), *cli::ParseIsoUtc("2026-05-07T12:00:00Z"),
+    const VisibleCase c{FromReference(0), Site(51.4779, -0.0015), *ParseIsoUtc("2026-05-07T12:00:00Z"),
                         16};
     const auto passes = Search(c);
     ASSERT_EQ(passes.size(), 16u);
@@ -277,12 +277,12 @@ TEST(VisiblePasses, WindowIsTheLongestRunOfSecondsLitAboveTheHorizonInADarkSky) 
         EXPECT_EQ(r.sunlitAtAos, litAtAos ? 1 : 0);
         if (r.shadowEntry != 0.0 || r.shadowExit != 0.0) ++shadowChanges;
         if (bestFrom < 0) {
-            EXPECT_FALSE(r.HasVisibleWindow()) << cli::FormatIsoUtc(r.aos);
+            EXPECT_FALSE(r.HasVisibleWindow()) << FormatIsoUtcSeconds(r.aos);
             EXPECT_EQ(r.brightestTime, 0.0);
             continue;
         }
         ++visible;
-        ASSERT_TRUE(r.HasVisibleWindow()) << cli::FormatIsoUtc(r.aos);
+        ASSERT_TRUE(r.HasVisibleWindow()) << FormatIsoUtcSeconds(r.aos);
         EXPECT_EQ(std::llround((r.visibleStart - r.aos) * SEC_PER_DAY), bestFrom);
         EXPECT_EQ(std::llround((r.visibleEnd - r.aos) * SEC_PER_DAY), bestTo);
         EXPECT_LE(r.visibleMaxElevation, r.culminationElevation + 1e-9);
@@ -301,7 +301,7 @@ TEST(VisiblePasses, WindowIsTheLongestRunOfSecondsLitAboveTheHorizonInADarkSky) 
 TEST(VisiblePasses, CulminationIsTheTrueMaximumAndNeverBelowTheMidpoint) {
     for (int index : {0, 1}) {
         const VisibleCase c{FromReference(index), Site(51.4779, -0.0015),
-                            *cli::ParseIsoUtc("2026-05-07T12:00:00Z"), 8};
+                            *ParseIsoUtc("2026-05-07T12:00:00Z"), 8};
         const auto passes = Search(c);
         ASSERT_EQ(passes.size(), 8u);
         const cOrbit orbit(cElementSet(c.sat.name, c.sat.line1, c.sat.line2));
@@ -319,7 +319,7 @@ TEST(VisiblePasses, CulminationIsTheTrueMaximumAndNeverBelowTheMidpoint) {
                     bestT = t;
                 }
             }
-            SCOPED_TRACE(cli::FormatIsoUtc(r.aos));
+            SCOPED_TRACE(FormatIsoUtcSeconds(r.aos));
             EXPECT_NEAR(r.culminationElevation, best, 0.01);
             EXPECT_GE(r.culminationElevation, best - 1e-6);  // refined, not sampled
             EXPECT_GE(r.culminationElevation, r.maxElevation);
@@ -332,7 +332,7 @@ TEST(VisiblePasses, HighLatitudeInJuneIsSunlitButNeverDarkEnough) {
     // NOAA 20 over Tromso around the solstice: the satellite never enters the shadow over
     // the site, and the Sun never sets there.
     const VisibleCase c{FromReference(1), Site(69.6496, 18.9560),
-                        *cli::ParseIsoUtc("2026-06-20T00:00:00Z"), 12};
+                        *ParseIsoUtc("2026-06-20T00:00:00Z"), 12};
     const auto passes = Search(c);
     ASSERT_EQ(passes.size(), 12u);
     for (const PassRecord& r : passes) {
@@ -345,7 +345,7 @@ TEST(VisiblePasses, HighLatitudeInJuneIsSunlitButNeverDarkEnough) {
 
 TEST(VisiblePasses, OffByDefaultAndThePassesThemselvesUnchanged) {
     const VisibleCase c{FromReference(0), Site(51.4779, -0.0015),
-                        *cli::ParseIsoUtc("2026-05-07T12:00:00Z"), 6};
+                        *ParseIsoUtc("2026-05-07T12:00:00Z"), 6};
     const auto plain = Search(c, false);
     const auto full = Search(c, true);
     ASSERT_EQ(plain.size(), full.size());

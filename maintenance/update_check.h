@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/version.h"
+#include "maintenance/vendor_server.h"
 
 namespace orvanta {
 
@@ -73,11 +74,8 @@ inline constexpr char kUpdateTooSmall[] =
 inline constexpr char kSwapFailed[] =
     "The update could not replace the program (%s). Nothing has been changed.";
 
-// A build whose "Update URL" names no real server: a host under a name reserved for examples
-// and tests (RFC 2606, RFC 6761), as the default of a build without a vendor server is. A
-// check against it cannot succeed, so it is skipped with this line instead of reporting a
-// failure at every start.
-bool IsReservedExampleHost(std::string_view host);
+// An "Update URL" under a reserved example name (vendor_server.h) is not asked; this line
+// says so instead of a failure at every start.
 inline constexpr char kNoUpdateServer[] =
     "No update server is set (\"Update URL\" is %s), so Orvanta did not check for program "
     "updates. Updates come with your system's package manager.";

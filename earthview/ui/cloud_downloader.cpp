@@ -10,6 +10,7 @@
 #include "app/event_log.h"
 #include "earthview/cloud_map.h"
 #include "earthview/image_file.h"
+#include "maintenance/vendor_server.h"
 
 namespace orvanta {
 
@@ -58,6 +59,13 @@ CloudMapDownloader::~CloudMapDownloader() { Cancel(); }
 
 void CloudMapDownloader::Start(const QUrl& baseUrl) {
     Cancel();
+    if (IsReservedExampleHost(baseUrl.host().toStdString())) {
+        LogEvent("No cloud map server is set (\"Cloudmap Server\" is " +
+                     baseUrl.toString().toStdString() + "), so no cloud map is downloaded.",
+                 LOG_INFORMATION);
+        Finish(false);
+        return;
+    }
     baseUrl_ = baseUrl;
     attempts_ = 0;
     running_ = true;

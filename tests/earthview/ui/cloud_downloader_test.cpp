@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "app/event_log.h"
+#include "app/settings.h"
 #include "earthview/cloud_map.h"
 #include "earthview/image_file.h"
 #include "earthview/ui/cloud_downloader.h"
@@ -88,6 +89,18 @@ TEST_F(CloudDownloaderTest, BrokenOrFailedDownloadsKeepTheGoodMapAndGiveUpAfterT
     EXPECT_TRUE(log_.Contains("Error 503 while downloading the latest cloudmap from " + mapUrl.toStdString() + "!",
                               LOG_WARNING));
     EXPECT_EQ(MapBytes(), good_);
+}
+
+TEST_F(CloudDownloaderTest, AnExampleServerIsNotAskedAndSaysWhy) {
+    // The built-in "Cloudmap Server" of a build without a vendor server.
+    QSignalSpy failed(downloader_.get(), &CloudMapDownloader::failed);
+    downloader_->Start(QUrl(QString::fromStdString(Settings().cloudmapServer)));
+    EXPECT_EQ(failed.count(), 1);
+    EXPECT_FALSE(downloader_->Running());
+    EXPECT_TRUE(log_.Contains("No cloud map server is set (\"Cloudmap Server\" is "
+                              "https://orvanta.example.org), so no cloud map is downloaded.",
+                              LOG_INFORMATION));
+    EXPECT_FALSE(log_.Contains("Failed to read cloudmap serverlist!", LOG_ERROR));
 }
 
 TEST_F(CloudDownloaderTest, RetriesWaitBetweenAttempts) {

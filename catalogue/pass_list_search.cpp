@@ -33,6 +33,11 @@ LogLine ElementAgeLine(double ageDays, const std::string& lastUpdated) {
     return {Format("Kepler age: %0.2dh %02.0fm", hours, minutes), LOG_SUCCESS};
 }
 
+double ElementAgeStart(double fileWritten, std::optional<double> newestEpoch) {
+    if (newestEpoch && fileWritten - *newestEpoch > 1.0) return *newestEpoch;
+    return fileWritten;
+}
+
 AutorefreshResult FindAutorefresh(const std::vector<PassRecord>& table, int selected,
                                   int passesPerSatellite, double now) {
     AutorefreshResult result{now + 10.0, -1};

@@ -1,6 +1,7 @@
 #pragma once
 // The arithmetic around a pass search that the main window performs: the element-age
 // line, the progress text, the autorefresh time at the end and the lines of completion.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ constexpr double kSomewhatInaccurateAgeDays = 2.0;
 
 // "Kepler age: ..." with the age of the element file (days) and its formatted date.
 LogLine ElementAgeLine(double ageDays, const std::string& lastUpdated);
+
+// The date the element age counts from (Julian dates): the file's last-write time, unless
+// the newest set in it is more than a day older than that. Such a file is a copy (made by a
+// build, a checkout or a backup), not a fresh download, and its sets are as old as their
+// epochs, whatever the file's date says.
+double ElementAgeStart(double fileWritten, std::optional<double> newestEpoch);
 
 struct AutorefreshResult {
     double time = 0.0;   // the autorefresh time (now + 10 days when no satellite gives one)

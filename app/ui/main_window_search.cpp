@@ -70,8 +70,12 @@ int MainWindow::StartPassSearch() {
     std::error_code ec;
     if (std::filesystem::exists(elements, ec)) {
         const double written = FileJulianDate(elements);
-        if (written != 0.0)
-            Log(ElementAgeLine(now - written, FormatDateTime(cJulianDate::FromJd(written))));
+        if (written != 0.0) {
+            std::optional<double> newest;
+            if (const auto epoch = NewestElementEpoch(catalogue_)) newest = epoch->Date();
+            const double from = ElementAgeStart(written, newest);
+            Log(ElementAgeLine(now - from, FormatDateTime(cJulianDate::FromJd(from))));
+        }
     }
 
     if (selection_.empty() || catalogue_.Count() == 0) return 0;

@@ -150,6 +150,16 @@ TEST(PassSearchLines, ElementAgeThresholds) {
     EXPECT_EQ(ElementAgeLine(2.0, "d").level, 0);  // "above 2 days" is strict
 }
 
+TEST(PassSearchLines, ElementAgeCountsFromTheFileUnlessItsSetsAreOlder) {
+    const double file = 2461400.25;
+    EXPECT_EQ(ElementAgeStart(file, std::nullopt), file);
+    EXPECT_EQ(ElementAgeStart(file, file - 0.3), file);  // a download: sets of that morning
+    EXPECT_EQ(ElementAgeStart(file, file - 1.0), file);  // a day behind still counts as one
+    EXPECT_EQ(ElementAgeStart(file, file + 0.2), file);  // sets issued ahead of time
+    EXPECT_EQ(ElementAgeStart(file, file - 1.01), file - 1.01);
+    EXPECT_EQ(ElementAgeStart(file, file - 215.0), file - 215.0);  // a copy of old sets
+}
+
 TEST(PassSearchLines, AutorefreshIsTheEarliestLastLos) {
     // Two satellites, two slots each; the second runs out first.
     std::vector<PassRecord> table = {Pass(0, 10, 20), Pass(0, 100, 130), Pass(1, 5, 15),

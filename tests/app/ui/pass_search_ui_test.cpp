@@ -44,6 +44,20 @@ protected:
 
 }  // namespace
 
+TEST_F(PassSearchUiTest, AFreshCopyOfOldSetsIsReportedAsOld) {
+    // The file was written half a day ago, but its newest set is from 40 days before now
+    // (2026-05-07 17:10:46 UTC): a copy, not a download, so the sets' age counts.
+    utc_ = kStartJd + 40.0;
+    using namespace std::chrono;
+    std::filesystem::last_write_time(
+        home_ / "keplers",
+        file_clock::from_sys(sys_seconds(seconds(
+            static_cast<long long>((utc_ - 0.5 - 2440587.5) * 86400)))));
+    StartWithSearch();
+    EXPECT_TRUE(Logged("Kepler age: 966h 49m! Predictions very inaccurate. Last updated ",
+                       LOG_ERROR));
+}
+
 TEST_F(PassSearchUiTest, StartUpSearchFillsTheListInAosOrder) {
     MainWindow& w = StartWithSearch();
     PassListModel* m = w.PassList()->Model();

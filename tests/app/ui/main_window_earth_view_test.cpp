@@ -10,16 +10,6 @@
 using namespace orvanta;
 using namespace orvanta::testing;
 
-namespace {
-
-QAction* FindAction(QWidget* window, const QString& text) {
-    for (QAction* a : window->findChildren<QAction*>())
-        if (a->text() == text) return a;
-    return nullptr;
-}
-
-}  // namespace
-
 TEST_F(MainWindowTest, EarthViewOpensFromTheViewMenuAndReopensAtStart) {
     MainWindow& w = Start();
     EXPECT_EQ(w.EarthViewWindow(), nullptr);

@@ -26,12 +26,6 @@ using namespace orvanta::testing;
 
 namespace {
 
-QAction* FindAction(QWidget* window, const QString& text) {
-    for (QAction* a : window->findChildren<QAction*>())
-        if (a->text() == text) return a;
-    return nullptr;
-}
-
 std::vector<std::uint8_t> ReadBinary(const std::string& name) {
     CRegistry reg;
     reg.OpenSettings();

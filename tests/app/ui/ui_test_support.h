@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QTemporaryDir>
 #include <chrono>
@@ -26,6 +27,13 @@ namespace orvanta::testing {
 
 // 2026-05-08 00:00:00 UTC, half a day after the fixture's element epochs.
 inline constexpr double kStartJd = 2461168.5;
+
+// The window's action with this text (menu items included), or null.
+inline QAction* FindAction(QWidget* window, const QString& text) {
+    for (QAction* a : window->findChildren<QAction*>())
+        if (a->text() == text) return a;
+    return nullptr;
+}
 
 inline void EnsureApplication() {
     static int argc = 1;

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/little_endian.h"
-#include "app/registry.h"
 #include "app/satellite_selection.h"
-#include "app/settings.h"
+#include "common/little_endian.h"
+#include "common/registry.h"
+#include "common/settings.h"
 
 namespace orvanta {
 

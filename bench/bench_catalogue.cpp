@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/event_log.h"
 #include "bench/bench.h"
 #include "catalogue/element_loader.h"
+#include "common/event_log.h"
 #include "maintenance/gzip_decoder.h"
 #include "platform/directories.h"
 

@@ -5,9 +5,9 @@
 #include <QImage>
 #include <cstdio>
 
-#include "app/ui/drawing_objects.h"
 #include "bench/bench.h"
 #include "bench/bench_earthview.h"
+#include "common/ui/drawing_objects.h"
 #include "earthview/daynight.h"
 #include "earthview/earth_images.h"
 #include "earthview/earth_tracks.h"

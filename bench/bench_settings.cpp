@@ -3,9 +3,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/registry.h"
-#include "app/settings.h"
 #include "bench/bench.h"
+#include "common/registry.h"
+#include "common/settings.h"
 #include "platform/directories.h"
 #include "platform/settings_store.h"
 

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 #include "orbit/element_set.h"
 
 namespace orvanta {

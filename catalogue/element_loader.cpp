@@ -8,8 +8,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/event_log.h"
-#include "app/prompt.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
 #include "maintenance/gzip_decoder.h"
 #include "maintenance/unzip.h"
 #include "orbit/element_set.h"

@@ -6,12 +6,12 @@
 #include <limits>
 #include <optional>
 
-#include "app/event_log.h"
 #include "astro/sun_moon.h"
 #include "catalogue/flare.h"
 #include "catalogue/lunar_pass.h"
 #include "catalogue/pass_visibility.h"
 #include "catalogue/std_magnitude.h"
+#include "common/event_log.h"
 #include "orbit/element_set.h"
 #include "orbit/globals.h"
 #include "orbit/orbit.h"

@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "app/settings_records.h"
 #include "catalogue/pass_record.h"
 #include "catalogue/pass_search.h"
+#include "common/settings_records.h"
 
 namespace orvanta {
 

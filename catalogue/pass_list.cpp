@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/time_format.h"
+#include "common/time_format.h"
 #include "orbit/element_set.h"
 #include "orbit/julian_date.h"
 #include "orbit/orbit.h"

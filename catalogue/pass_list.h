@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_records.h"
 #include "catalogue/element_file.h"
 #include "catalogue/pass_list_format.h"
 #include "catalogue/pass_record.h"
+#include "common/settings_records.h"
 
 namespace orvanta {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/time_format.h"
+#include "common/time_format.h"
 
 namespace orvanta {
 

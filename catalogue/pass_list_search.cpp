@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 
 namespace orvanta {
 

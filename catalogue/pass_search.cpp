@@ -5,8 +5,8 @@
 #include <system_error>
 #include <unordered_map>
 
-#include "app/event_log.h"
 #include "catalogue/pass_finder.h"
+#include "common/event_log.h"
 
 namespace orvanta {
 

@@ -16,10 +16,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings_records.h"
 #include "catalogue/element_file.h"
 #include "catalogue/pass_record.h"
 #include "catalogue/pass_search_gate.h"
+#include "common/settings_records.h"
 
 namespace orvanta {
 

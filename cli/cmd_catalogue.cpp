@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "app/event_log.h"
-#include "app/prompt.h"
 #include "catalogue/element_loader.h"
 #include "cli/command.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
 #include "platform/directories.h"
 
 namespace orvanta::cli {

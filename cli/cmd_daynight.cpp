@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/event_log.h"
 #include "cli/astro_cli.h"
 #include "cli/command.h"
+#include "common/event_log.h"
 #include "earthview/daynight.h"
 #include "earthview/earth_images.h"
 #include "earthview/image_file.h"

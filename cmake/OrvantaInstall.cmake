@@ -12,7 +12,7 @@ set(ORVANTA_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/orvanta)
 set(ORVANTA_INSTALL_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/orvanta)
 
 # The version the program reports is the package's version too.
-file(STRINGS ${PROJECT_SOURCE_DIR}/app/version.h ORVANTA_VERSION_LINE REGEX "kProgramVersion\\[\\] = ")
+file(STRINGS ${PROJECT_SOURCE_DIR}/common/version.h ORVANTA_VERSION_LINE REGEX "kProgramVersion\\[\\] = ")
 string(REGEX MATCH "\"([0-9.]+)\"" _ "${ORVANTA_VERSION_LINE}")
 set(ORVANTA_VERSION ${CMAKE_MATCH_1})
 

@@ -25,7 +25,7 @@ function(orvanta_ui_library folder)
 endfunction()
 
 # Tests run with their own home, settings file and XDG folders under the build folder (see
-# tests/common/test_environment.cpp). Qt wants the runtime directory private: mode 0700.
+# tests/support/test_environment.cpp). Qt wants the runtime directory private: mode 0700.
 set(ORVANTA_TEST_HOME ${PROJECT_BINARY_DIR}/test-home)
 file(MAKE_DIRECTORY ${ORVANTA_TEST_HOME}/runtime)
 file(CHMOD ${ORVANTA_TEST_HOME}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
@@ -41,7 +41,7 @@ function(orvanta_test name)
   set(target test_${name})
   # A list-valued ENVIRONMENT property loses all but its first variable on its way through
   # gtest_discover_tests, so the executable sets the test home itself.
-  add_executable(${target} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/common/test_environment.cpp)
+  add_executable(${target} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/test_environment.cpp)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   if(ARG_QT)
     target_link_libraries(${target} PRIVATE Qt6::Test)

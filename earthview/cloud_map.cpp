@@ -4,7 +4,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "app/time_format.h"
+#include "common/time_format.h"
 #include "orbit/julian_date.h"
 
 namespace orvanta {

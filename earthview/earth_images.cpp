@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 #include "orbit/julian_date.h"
 
 namespace orvanta {

@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/settings_records.h"
 #include "catalogue/element_file.h"
+#include "common/settings_records.h"
 #include "orbit/orbit.h"
 
 namespace orvanta {

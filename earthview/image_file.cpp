@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 
 namespace orvanta {
 

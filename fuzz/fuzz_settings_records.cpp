@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/registry.h"
-#include "app/settings.h"
-#include "app/settings_records.h"
+#include "common/registry.h"
+#include "common/settings.h"
+#include "common/settings_records.h"
 #include "platform/settings_store.h"
 
 using namespace orvanta;

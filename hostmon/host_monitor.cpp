@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <system_error>
 
-#include "app/event_log.h"
-#include "app/registry.h"
+#include "common/event_log.h"
+#include "common/registry.h"
 #include "hostmon/host_statistics.h"
 
 namespace orvanta {

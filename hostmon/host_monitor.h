@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings_records.h"
+#include "common/settings_records.h"
 #include "hostmon/icmp.h"
 
 namespace orvanta {

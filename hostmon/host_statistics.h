@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_records.h"
+#include "common/settings_records.h"
 
 namespace orvanta {
 

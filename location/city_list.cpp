@@ -4,7 +4,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 #include "maintenance/unzip.h"
 
 namespace orvanta {

@@ -1,6 +1,6 @@
 #pragma once
 // Distance units chosen by the "Metric" setting (the unit names are DistanceUnitSuffix in
-// app/settings.h).
+// common/settings.h).
 
 namespace orvanta {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/version.h"
+#include "common/version.h"
 #include "maintenance/vendor_server.h"
 
 namespace orvanta {
@@ -27,7 +27,7 @@ inline constexpr std::size_t kMaxNotesChars = 1023;
 // file can sensibly be), so "Failed to read version file!" applies.
 bool ReadVersionFile(std::string_view text, VersionFile& file);
 
-// What a check concluded, as the silent check logs it (level of app/event_log.h).
+// What a check concluded, as the silent check logs it (level of common/event_log.h).
 struct UpdateCheckLine {
     bool ok = false;  // up to date or an update on offer; false for every failure
     bool updateAvailable = false;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/registry.h"
+#include "common/registry.h"
 #include "radio/hamlib_commands.h"
 
 namespace orvanta {

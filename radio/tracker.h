@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/settings_records.h"
+#include "common/settings_records.h"
 #include "orbit/element_set.h"
 #include "orbit/orbit.h"
 #include "orbit/site.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/settings.h"
 #include "location/units.h"
-#include "app/settings.h"
 #include "orbit/element_set.h"
 #include "orbit/orbit.h"
 #include "orbit/site.h"

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_records.h"
 #include "catalogue/element_file.h"
 #include "catalogue/pass_list_format.h"
 #include "catalogue/pass_record.h"
+#include "common/settings_records.h"
 #include "skyview/sky_view_state.h"
 #include "skyview/star_catalogue.h"
 

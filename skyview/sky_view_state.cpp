@@ -4,8 +4,8 @@
 #include <iterator>
 #include <span>
 
-#include "app/registry.h"
-#include "app/settings.h"
+#include "common/registry.h"
+#include "common/settings.h"
 #include "skyview/sky_chart.h"
 
 namespace orvanta {

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <system_error>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 #include "maintenance/unzip.h"
 
 namespace orvanta {

@@ -7,7 +7,7 @@
 #include <QSysInfo>
 #include <QVBoxLayout>
 
-#include "app/ui/hyperlink_label.h"
+#include "common/ui/hyperlink_label.h"
 
 namespace orvanta {
 

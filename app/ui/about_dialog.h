@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/version.h"
+#include "common/version.h"
 
 class QLabel;
 

@@ -5,7 +5,7 @@
 #include <QPointer>
 
 #include "app/ui/icons.h"
-#include "app/time_format.h"
+#include "common/time_format.h"
 
 namespace orvanta {
 

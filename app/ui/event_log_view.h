@@ -9,7 +9,7 @@
 #include <deque>
 #include <memory>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 
 namespace orvanta {
 

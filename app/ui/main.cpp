@@ -19,13 +19,13 @@
 
 #include "app/ui/main_window.h"
 #include "app/ui/offscreen_render.h"
+#include "catalogue/ui/pass_list_model.h"
+#include "common/registry.h"
 #include "earthview/image_file.h"
 #include "earthview/ui/earth_view_render.h"
-#include "skyview/ui/sky_view_render.h"
-#include "app/registry.h"
-#include "catalogue/ui/pass_list_model.h"
 #include "maintenance/update_check.h"
 #include "platform/settings_store.h"
+#include "skyview/ui/sky_view_render.h"
 
 namespace {
 

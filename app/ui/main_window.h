@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/settings.h"
 #include "catalogue/element_file.h"
+#include "common/clock.h"
+#include "common/settings.h"
 #include "platform/system_clock.h"
 #include "skyview/sky_view_state.h"
 

@@ -1,13 +1,13 @@
 // The settings dialogs as the main window opens them and takes their results.
 #include "app/ui/main_window.h"
 
-#include "app/event_log.h"
 #include "app/registry_settings_writer.h"
 #include "app/ui/satellite_settings_dialog.h"
-#include "app/time_format.h"
 #include "catalogue/pass_list.h"
-#include "catalogue/ui/pass_list_model.h"
 #include "catalogue/pass_search.h"
+#include "catalogue/ui/pass_list_model.h"
+#include "common/event_log.h"
+#include "common/time_format.h"
 #include "earthview/ui/earth_view.h"
 #include "location/ui/user_settings_dialog.h"
 

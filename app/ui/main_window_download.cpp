@@ -4,13 +4,13 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/event_log.h"
-#include "app/time_format.h"
 #include "app/ui/main_window.h"
 #include "catalogue/element_loader.h"
 #include "catalogue/element_sources.h"
-#include "orbit/julian_date.h"
 #include "catalogue/ui/element_downloader.h"
+#include "common/event_log.h"
+#include "common/time_format.h"
+#include "orbit/julian_date.h"
 
 namespace orvanta {
 

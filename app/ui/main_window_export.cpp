@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/prompt.h"
 #include "app/ui/main_window.h"
 #include "catalogue/pass_export.h"
 #include "catalogue/pass_list.h"
 #include "catalogue/ui/pass_list_model.h"
+#include "common/prompt.h"
 
 namespace orvanta {
 

@@ -10,13 +10,13 @@
 #include <chrono>
 #include <filesystem>
 
-#include "app/event_log.h"
 #include "app/ui/main_window.h"
-#include "app/time_format.h"
 #include "catalogue/element_loader.h"
-#include "catalogue/ui/pass_list_model.h"
 #include "catalogue/pass_list_search.h"
 #include "catalogue/pass_search.h"
+#include "catalogue/ui/pass_list_model.h"
+#include "common/event_log.h"
+#include "common/time_format.h"
 #include "orbit/julian_date.h"
 
 namespace orvanta {

@@ -8,8 +8,8 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "app/prompt.h"
 #include "app/ui/main_window.h"
+#include "common/prompt.h"
 #include "location/ui/clock_sync_runner.h"
 #include "location/ui/system_settings_dialog.h"
 #include "maintenance/ui/update_checker.h"

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
-#include "app/event_log.h"
 #include "app/ui/main_window.h"
-#include "app/ui/qt_date_time_renderer.h"
 #include "catalogue/pass_record.h"
+#include "common/event_log.h"
+#include "common/ui/qt_date_time_renderer.h"
 #include "earthview/ui/screenshot.h"
 #include "platform/directories.h"
 #include "skyview/star_catalogue.h"

@@ -6,10 +6,10 @@
 #include <map>
 #include <memory>
 
-#include "app/clock.h"
-#include "app/ui/qt_date_time_renderer.h"
-#include "app/time_format.h"
 #include "catalogue/element_loader.h"
+#include "common/clock.h"
+#include "common/time_format.h"
+#include "common/ui/qt_date_time_renderer.h"
 #include "earthview/ui/screenshot.h"
 #include "orbit/julian_date.h"
 #include "platform/directories.h"

@@ -3,31 +3,15 @@
 // the user's settings and selection at one instant, written as an image file. Each view
 // registers a renderer under its name; main() registers them all before running the command.
 #include <QImage>
-#include <QSize>
 #include <QStringList>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "catalogue/element_file.h"
+#include "catalogue/ui/render_context.h"
 
 namespace orvanta {
-
-// What a renderer may draw from: the user's settings, the catalogue of the program
-// directory's element file and the selection mapped onto it.
-struct RenderContext {
-    Settings settings;
-    KeplerCatalogue catalogue;
-    std::vector<SelectedSat> selection;
-    std::filesystem::path programDirectory;
-};
-
-struct RenderRequest {
-    double julianDate = 0.0;  // UTC
-    QSize size;               // the view's map or chart area in pixels
-};
 
 using OffscreenRenderer = std::function<QImage(const RenderContext&, const RenderRequest&)>;
 

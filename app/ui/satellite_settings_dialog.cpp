@@ -13,9 +13,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/clock.h"
-#include "app/ui/help_window.h"
-#include "app/prompt.h"
+#include "common/clock.h"
+#include "common/prompt.h"
+#include "common/ui/help_window.h"
 
 namespace orvanta {
 

@@ -9,7 +9,7 @@
 #include <QPolygonF>
 #include <cmath>
 
-#include "app/time_format.h"
+#include "common/time_format.h"
 #include "orbit/julian_date.h"
 
 namespace orvanta {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/time_format.h"
 #include "catalogue/pass_list.h"
+#include "common/time_format.h"
 
 namespace orvanta {
 

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 #include "earthview/cloud_map.h"
 #include "earthview/image_file.h"
 #include "maintenance/vendor_server.h"

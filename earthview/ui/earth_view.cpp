@@ -12,11 +12,11 @@
 #include <QStatusBar>
 #include <cmath>
 
-#include "app/event_log.h"
-#include "app/settings_records.h"
-#include "app/time_format.h"
-#include "app/ui/drawing_objects.h"
-#include "app/ui/window_placement.h"
+#include "common/event_log.h"
+#include "common/settings_records.h"
+#include "common/time_format.h"
+#include "common/ui/drawing_objects.h"
+#include "common/ui/window_placement.h"
 #include "earthview/earth_images.h"
 #include "earthview/map_projection.h"
 #include "earthview/ui/cloud_downloader.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "catalogue/element_file.h"
+#include "common/settings.h"
 #include "earthview/cloud_map.h"
 #include "earthview/earth_tracks.h"
 #include "earthview/ui/background_worker.h"

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "earthview/map_projection.h"
 #include "location/units.h"
 #include "orbit/globals.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_records.h"
-#include "app/ui/drawing_objects.h"
 #include "catalogue/element_file.h"
+#include "common/settings_records.h"
+#include "common/ui/drawing_objects.h"
 #include "earthview/earth_tracks.h"
 
 namespace orvanta {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/ui/drawing_objects.h"
+#include "common/ui/drawing_objects.h"
 #include "earthview/cloud_map.h"
 #include "earthview/daynight.h"
 #include "earthview/earth_images.h"

@@ -2,7 +2,7 @@
 // The Earth view drawn off-screen: `orvanta --render earthview`, tests and bug reports.
 #include <QImage>
 
-#include "app/ui/offscreen_render.h"
+#include "catalogue/ui/render_context.h"
 #include "earthview/image_file.h"
 
 namespace orvanta {

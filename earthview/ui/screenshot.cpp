@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 #include "earthview/screenshot_command.h"
 #include "platform/wallpaper.h"
 

@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdint>
 
-#include "app/settings_records.h"
-#include "app/ui/drawing_objects.h"
+#include "common/settings_records.h"
+#include "common/ui/drawing_objects.h"
 
 namespace orvanta {
 

@@ -2,9 +2,9 @@
 
 #include <QWidget>
 
-#include "app/prompt.h"
-#include "app/registry.h"
-#include "app/ui/qt_prompt.h"
+#include "common/prompt.h"
+#include "common/registry.h"
+#include "common/ui/qt_prompt.h"
 #include "hostmon/host_statistics.h"
 #include "hostmon/ui/host_drawing.h"
 #include "hostmon/ui/host_settings_dialog.h"

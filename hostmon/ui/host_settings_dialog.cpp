@@ -11,8 +11,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "app/prompt.h"
-#include "app/ui/colour_chooser_dialog.h"
+#include "common/prompt.h"
+#include "common/ui/colour_chooser_dialog.h"
 #include "hostmon/host_statistics.h"
 #include "hostmon/ui/host_drawing.h"
 #include "hostmon/ui/host_monitor_panel.h"

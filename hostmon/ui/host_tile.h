@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/settings_records.h"
+#include "common/settings_records.h"
 
 class QMenu;
 

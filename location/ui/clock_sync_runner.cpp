@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/event_log.h"
-#include "app/prompt.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
 #include "location/ui/gps_receiver.h"
 #include "location/ui/serial_port.h"
 #include "location/ui/time_server_query.h"

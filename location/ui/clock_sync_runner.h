@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/settings.h"
+#include "common/settings.h"
 #include "location/clock_sync.h"
 #include "location/sntp.h"
 #include "platform/system_clock.h"

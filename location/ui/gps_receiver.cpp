@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/prompt.h"
-#include "location/ui/serial_port.h"
+#include "common/prompt.h"
 #include "location/serial_port_name.h"
+#include "location/ui/serial_port.h"
 
 namespace orvanta {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_records.h"
+#include "common/settings_records.h"
 #include "location/nmea.h"
 
 class QComboBox;

@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/prompt.h"
+#include "common/prompt.h"
 #include "location/clock_sync.h"
 #include "location/sntp.h"
 #include "location/ui/clock_sync_runner.h"

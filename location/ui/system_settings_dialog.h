@@ -5,8 +5,8 @@
 // clicked meanwhile stays chosen for this session).
 #include <memory>
 
-#include "app/settings.h"
-#include "app/ui/task_dialog.h"
+#include "common/settings.h"
+#include "common/ui/task_dialog.h"
 #include "platform/system_clock.h"
 
 class QCheckBox;

@@ -19,13 +19,13 @@
 #include <algorithm>
 #include <tuple>
 
-#include "app/event_log.h"
-#include "app/ui/hyperlink_label.h"
-#include "app/prompt.h"
-#include "app/registry.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
+#include "common/registry.h"
+#include "common/ui/hyperlink_label.h"
 #include "location/city_list.h"
-#include "location/ui/gps_receiver.h"
 #include "location/rise_set_recompute.h"
+#include "location/ui/gps_receiver.h"
 #include "location/units.h"
 #include "location/user_location.h"
 #include "platform/directories.h"

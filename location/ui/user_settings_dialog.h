@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "app/settings.h"
-#include "app/ui/task_dialog.h"
+#include "common/settings.h"
+#include "common/ui/task_dialog.h"
 
 class QButtonGroup;
 class QCheckBox;

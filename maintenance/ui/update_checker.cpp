@@ -9,8 +9,8 @@
 #include <QProcess>
 #include <cstdio>
 
-#include "app/event_log.h"
-#include "app/prompt.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
 #include "maintenance/ui/update_query.h"
 #include "platform/directories.h"
 

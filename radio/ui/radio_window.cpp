@@ -10,9 +10,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/event_log.h"
-#include "app/registry.h"
 #include "catalogue/pass_finder.h"
+#include "common/event_log.h"
+#include "common/registry.h"
 #include "maintenance/unzip.h"
 #include "radio/hamlib_commands.h"
 

@@ -12,7 +12,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/settings_records.h"
+#include "common/settings_records.h"
 #include "orbit/element_set.h"
 #include "radio/radio_settings.h"
 #include "radio/tracker.h"

@@ -5,10 +5,10 @@
 #include <QPolygon>
 #include <cstdio>
 
-#include "app/settings.h"
-#include "app/ui/drawing_objects.h"
 #include "astro/sun_moon.h"
 #include "catalogue/pass_list.h"
+#include "common/settings.h"
+#include "common/ui/drawing_objects.h"
 #include "skyview/sky_chart.h"
 
 namespace orvanta {

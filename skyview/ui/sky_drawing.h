@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_records.h"
 #include "catalogue/element_file.h"
 #include "catalogue/pass_record.h"
+#include "common/settings_records.h"
 #include "skyview/sky_tick.h"
 #include "skyview/sky_view_state.h"
 #include "skyview/star_catalogue.h"

@@ -5,10 +5,10 @@
 #include <string>
 #include <thread>
 
-#include "app/time_format.h"
 #include "astro/rise_set.h"
 #include "catalogue/pass_list.h"
 #include "catalogue/pass_search.h"
+#include "common/time_format.h"
 #include "orbit/julian_date.h"
 #include "platform/directories.h"
 #include "skyview/sky_tick.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/ui/offscreen_render.h"
 #include "catalogue/element_file.h"
+#include "catalogue/ui/render_context.h"
+#include "common/settings.h"
 
 namespace orvanta {
 

@@ -12,12 +12,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/event_log.h"
-#include "app/settings_records.h"
-#include "app/time_format.h"
-#include "app/ui/help_window.h"
-#include "app/ui/window_placement.h"
 #include "astro/rise_set.h"
+#include "common/event_log.h"
+#include "common/settings_records.h"
+#include "common/time_format.h"
+#include "common/ui/help_window.h"
+#include "common/ui/window_placement.h"
 #include "location/rise_set_recompute.h"
 #include "orbit/julian_date.h"
 #include "skyview/sky_chart.h"

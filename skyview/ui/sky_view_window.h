@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "catalogue/element_file.h"
 #include "catalogue/pass_record.h"
+#include "common/settings.h"
 #include "skyview/sky_view_state.h"
 #include "skyview/ui/sky_drawing.h"
 

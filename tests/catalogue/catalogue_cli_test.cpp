@@ -8,7 +8,7 @@
 
 #include "gzip_test_util.h"
 #include "platform/directories.h"
-#include "tests/common/cli_runner.h"
+#include "tests/support/cli_runner.h"
 
 namespace orvanta {
 namespace {

@@ -9,9 +9,9 @@
 #include <random>
 #include <string>
 
-#include "app/event_log.h"
-#include "app/prompt.h"
 #include "catalogue/element_loader.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
 #include "gzip_test_util.h"
 #include "platform/directories.h"
 

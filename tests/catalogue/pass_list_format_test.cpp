@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/time_format.h"
 #include "catalogue/pass_list_format.h"
+#include "common/time_format.h"
 
 using namespace orvanta;
 

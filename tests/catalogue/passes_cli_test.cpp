@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/common/cli_runner.h"
-#include "tests/common/unique_temp_dir.h"
+#include "tests/support/cli_runner.h"
+#include "tests/support/unique_temp_dir.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "earthview/image_file.h"
 #include "platform/directories.h"
-#include "tests/common/cli_runner.h"
+#include "tests/support/cli_runner.h"
 
 namespace orvanta {
 namespace {

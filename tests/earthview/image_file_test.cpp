@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 #include "earthview/image_file.h"
 #include "platform/directories.h"
 

@@ -4,11 +4,11 @@
 #include <chrono>
 #include <thread>
 
-#include "app/event_log.h"
-#include "app/registry.h"
+#include "common/event_log.h"
+#include "common/registry.h"
 #include "hostmon/host_monitor.h"
 #include "hostmon/host_statistics.h"
-#include "tests/app/memory_settings_fixture.h"
+#include "tests/common/memory_settings_fixture.h"
 
 namespace orvanta {
 namespace {

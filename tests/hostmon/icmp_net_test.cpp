@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "hostmon/icmp.h"
-#include "tests/common/cli_runner.h"
-#include "tests/common/unique_temp_dir.h"
+#include "tests/support/cli_runner.h"
+#include "tests/support/unique_temp_dir.h"
 
 namespace orvanta {
 namespace {

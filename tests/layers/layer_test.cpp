@@ -1,15 +1,21 @@
 // Core code must build without Qt or the OS: a file outside a ui/ folder and outside
 // platform/ that includes a Qt or OS header breaks the core-only build on another machine
-// long after the change that did it. This test reads every source file and names them.
+// long after the change that did it. And the folders depend downwards only, so a reader can
+// tell the common ground from the shell and no two folders need each other to build. This
+// test reads every source file and names the lines that break either rule.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tests/support/unique_temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -83,6 +89,113 @@ std::vector<std::string> Violations(const fs::path& root) {
     return found;
 }
 
+// The program's folders from the ground up: each includes only folders before it. The
+// shell (app/) comes last but for the command line, which shares no code with it.
+constexpr std::array<std::string_view, 13> kFolderOrder = {
+    "platform", "orbit", "astro",     "common",  "maintenance", "catalogue", "location",
+    "hostmon",  "radio", "earthview", "skyview", "app",         "cli",
+};
+
+// Top-level folders that hold no program code of their own layer: data, build scripts,
+// tests and the programs that only measure or fuzz the rest.
+bool IsOutsideTheOrder(const std::string& top) {
+    return top == "tests" || top == "resources" || top == "tools" || top == "docs" ||
+           top == "cmake" || top == "bench" || top == "fuzz" || top == "packaging" ||
+           top[0] == '.' || top.starts_with("build");
+}
+
+int FolderRank(std::string_view folder) {
+    const auto it = std::find(kFolderOrder.begin(), kFolderOrder.end(), folder);
+    return it == kFolderOrder.end() ? -1 : static_cast<int>(it - kFolderOrder.begin());
+}
+
+// One include of one folder's file by another folder's file.
+struct FolderInclude {
+    std::string from;   // top-level folder of the including file
+    std::string to;     // top-level folder the included path starts with
+    std::string where;  // file:line: text
+};
+
+// Every include whose path starts with a top-level folder of the tree, from every source
+// file but those in build and hidden folders.
+std::vector<FolderInclude> TreeIncludes(const fs::path& root) {
+    std::set<std::string> folders;
+    for (const auto& entry : fs::directory_iterator(root))
+        if (entry.is_directory()) folders.insert(entry.path().filename().string());
+    std::vector<FolderInclude> found;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+         ++it) {
+        const fs::path relative = fs::relative(it->path(), root);
+        const std::string top = relative.begin()->string();
+        if (it->is_directory()) {
+            if (top[0] == '.' || top.starts_with("build")) it.disable_recursion_pending();
+            continue;
+        }
+        const auto ext = it->path().extension();
+        if (ext != ".h" && ext != ".cpp" && ext != ".inc") continue;
+        std::ifstream in(it->path());
+        std::string line;
+        for (int number = 1; std::getline(in, line); ++number) {
+            const std::string header = IncludedHeader(line);
+            const auto slash = header.find('/');
+            if (slash == std::string::npos) continue;
+            const std::string to = header.substr(0, slash);
+            if (folders.count(to) == 0) continue;
+            found.push_back(
+                {top, to, relative.generic_string() + ":" + std::to_string(number) + ": " + line});
+        }
+    }
+    std::sort(found.begin(), found.end(),
+              [](const FolderInclude& a, const FolderInclude& b) { return a.where < b.where; });
+    return found;
+}
+
+// The includes that break the folders' order: a folder of the order including one at or
+// above it, a folder the order does not know holding code, anything but app/ and its tests
+// including app/, common/ including more than orbit/ and platform/.
+std::vector<std::string> OrderViolations(const std::vector<FolderInclude>& includes) {
+    std::vector<std::string> found;
+    for (const auto& inc : includes) {
+        if (inc.from == inc.to) continue;
+        const bool shellsOwnTest = inc.from == "tests" && inc.where.starts_with("tests/app/");
+        if (inc.to == "app" && inc.from != "app" && !shellsOwnTest) {
+            found.push_back(inc.where + "  (only app/ includes the shell)");
+        } else if (inc.from == "common" && inc.to != "orbit" && inc.to != "platform") {
+            found.push_back(inc.where + "  (common/ builds on orbit/ and platform/ only)");
+        } else if (!IsOutsideTheOrder(inc.from)) {
+            const int from = FolderRank(inc.from), to = FolderRank(inc.to);
+            if (from < 0)
+                found.push_back(inc.where + "  (" + inc.from + "/ is not in the folder order)");
+            else if (to >= from && !IsOutsideTheOrder(inc.to))
+                found.push_back(inc.where + "  (" + inc.from +
+                                "/ may include only folders below it)");
+        }
+    }
+    return found;
+}
+
+// Pairs of folders that include each other, each with one line from either side.
+std::vector<std::string> MutualIncludes(const std::vector<FolderInclude>& includes) {
+    std::map<std::pair<std::string, std::string>, std::string> first;
+    for (const auto& inc : includes)
+        if (inc.from != inc.to) first.try_emplace({inc.from, inc.to}, inc.where);
+    std::vector<std::string> found;
+    for (const auto& [pair, where] : first) {
+        if (pair.first > pair.second) continue;
+        const auto back = first.find({pair.second, pair.first});
+        if (back != first.end())
+            found.push_back(pair.first + "/ <-> " + pair.second + "/: " + where + " | " +
+                            back->second);
+    }
+    return found;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const auto& line : lines) all += line + "\n";
+    return all;
+}
+
 TEST(LayerTest, TheCheckerKnowsQtOsAndStandardHeaders) {
     EXPECT_EQ(IncludedHeader("#include <QWidget>"), "QWidget");
     EXPECT_EQ(IncludedHeader("  #  include \"app/ui/icons.h\" // why"), "app/ui/icons.h");
@@ -107,8 +220,89 @@ TEST(LayerTest, CoreFilesIncludeNoQtOrOsHeader) {
     EXPECT_TRUE(found.empty()) << "Move these into a ui/ folder or behind platform/:\n" << all;
 }
 
+TEST(LayerTest, FoldersIncludeOnlyTheFoldersBelowThem) {
+    const auto includes = TreeIncludes(ORVANTA_SOURCE_DIR);
+    ASSERT_GT(includes.size(), 500u) << "the checker found almost no includes: is the path right?";
+    const auto order = OrderViolations(includes);
+    EXPECT_TRUE(order.empty()) << "These includes reach up or sideways:\n" << Lines(order);
+    const auto mutual = MutualIncludes(includes);
+    EXPECT_TRUE(mutual.empty()) << "These folders include each other:\n" << Lines(mutual);
+}
+
+// Every folder that holds code has its place in the order, so a new one cannot slip past.
+TEST(LayerTest, EveryCodeFolderHasAPlaceInTheOrder) {
+    for (const auto& entry : fs::directory_iterator(ORVANTA_SOURCE_DIR)) {
+        const std::string top = entry.path().filename().string();
+        if (!entry.is_directory() || IsOutsideTheOrder(top)) continue;
+        bool hasCode = false;
+        for (const auto& file : fs::recursive_directory_iterator(entry.path())) {
+            const auto ext = file.path().extension();
+            hasCode = hasCode || ext == ".cpp" || ext == ".h";
+        }
+        if (hasCode) EXPECT_GE(FolderRank(top), 0) << top << "/ holds code but has no place";
+    }
+}
+
+// The order check on a small tree of its own, each rule broken once.
+TEST(LayerTest, TheOrderCheckNamesEachKindOfBreach) {
+    const fs::path root = orvanta::testing::MakeUniqueTempDir("orvanta-layers-");
+    const auto write = [&](const std::string& file, const std::string& text) {
+        fs::create_directories((root / file).parent_path());
+        std::ofstream(root / file) << text;
+    };
+    write("app/ui/main_window.cpp", "#include \"common/settings.h\"\n");
+    write("app/satellite_selection.h", "#include \"catalogue/element_file.h\"\n");
+    write("common/settings.h", "#include \"orbit/julian_date.h\"\n#include \"platform/x.h\"\n");
+    write("common/event_log.h", "#include \"catalogue/pass_list.h\"\n");
+    write("catalogue/element_file.h", "#include \"app/satellite_selection.h\"\n");
+    write("catalogue/pass_list.h",
+          "#include \"skyview/sky_chart.h\"\n#include \"common/settings.h\"\n");
+    write("orbit/julian_date.h", "#include <cmath>\n");
+    write("platform/x.h", "");
+    write("skyview/sky_chart.h", "");
+    write("tests/app/shell_test.cpp", "#include \"app/satellite_selection.h\"\n");
+    write("tests/common/log_test.cpp", "#include \"app/satellite_selection.h\"\n");
+    write("newfolder/a.cpp", "#include \"orbit/julian_date.h\"\n");
+
+    const auto includes = TreeIncludes(root);
+    EXPECT_EQ(includes.size(), 11u);
+    const std::string order = Lines(OrderViolations(includes));
+    EXPECT_NE(order.find(
+                  "catalogue/element_file.h:1: #include \"app/satellite_selection.h\"  (only app/"),
+              std::string::npos)
+        << order;
+    EXPECT_NE(
+        order.find(
+            "tests/common/log_test.cpp:1: #include \"app/satellite_selection.h\"  (only app/"),
+        std::string::npos)
+        << order;
+    EXPECT_NE(
+        order.find("common/event_log.h:1: #include \"catalogue/pass_list.h\"  (common/ builds"),
+        std::string::npos)
+        << order;
+    EXPECT_NE(
+        order.find("catalogue/pass_list.h:1: #include \"skyview/sky_chart.h\"  (catalogue/ may"),
+        std::string::npos)
+        << order;
+    EXPECT_NE(order.find("newfolder/a.cpp:1: #include \"orbit/julian_date.h\"  (newfolder/ is not"),
+              std::string::npos)
+        << order;
+    EXPECT_EQ(order.find("tests/app/"), std::string::npos) << order;
+    EXPECT_EQ(order.find("common/settings.h"), std::string::npos) << order;
+    EXPECT_EQ(order.find("app/ui/main_window.cpp"), std::string::npos) << order;
+    EXPECT_EQ(std::count(order.begin(), order.end(), '\n'), 5) << order;
+
+    const auto mutual = MutualIncludes(includes);
+    ASSERT_EQ(mutual.size(), 2u) << Lines(mutual);
+    EXPECT_TRUE(mutual[0].starts_with("app/ <-> catalogue/: app/satellite_selection.h:1:"))
+        << mutual[0];
+    EXPECT_TRUE(mutual[1].starts_with("catalogue/ <-> common/: catalogue/pass_list.h:2:"))
+        << mutual[1];
+    fs::remove_all(root);
+}
+
 // Qt's QTRY_/QVERIFY/QCOMPARE report to QTest and return: inside a GoogleTest test a failed
-// check ends the test early and it still passes. Tests wait with tests/common/qt_wait.h.
+// check ends the test early and it still passes. Tests wait with tests/support/qt_wait.h.
 TEST(LayerTest, TestsUseNoQTestCheckMacros) {
     std::vector<std::string> found;
     const fs::path tests = fs::path(ORVANTA_SOURCE_DIR) / "tests";

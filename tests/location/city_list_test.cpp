@@ -7,10 +7,10 @@
 #include <iterator>
 #include <sstream>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 #include "location/city_list.h"
 #include "location/user_location.h"
-#include "tests/common/unique_temp_dir.h"
+#include "tests/support/unique_temp_dir.h"
 
 using namespace orvanta;
 namespace fs = std::filesystem;

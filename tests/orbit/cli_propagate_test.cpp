@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
-#include "tests/common/unique_temp_dir.h"
+#include "tests/support/unique_temp_dir.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "orbit/tle_file.h"
-#include "tests/common/unique_temp_dir.h"
+#include "tests/support/unique_temp_dir.h"
 
 namespace orvanta {
 namespace {

@@ -19,7 +19,7 @@
 
 #include "platform/tcp_stream.h"
 #include "radio/hamlib_commands.h"
-#include "tests/common/cli_runner.h"
+#include "tests/support/cli_runner.h"
 
 namespace orvanta {
 namespace {

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/registry.h"
-#include "app/settings.h"
 #include "catalogue/pass_list.h"
+#include "common/registry.h"
+#include "common/settings.h"
 #include "platform/settings_store.h"
 #include "skyview/sky_tick.h"
 #include "skyview/sky_view_state.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 #include "skyview/star_catalogue.h"
 
 using namespace orvanta;

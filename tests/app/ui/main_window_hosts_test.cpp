@@ -17,7 +17,7 @@
 #include "hostmon/ui/host_settings_dialog.h"
 #include "hostmon/ui/host_tile.h"
 #include "tests/app/ui/ui_test_support.h"
-#include "tests/common/qt_wait.h"
+#include "tests/support/qt_wait.h"
 
 namespace orvanta::testing {
 namespace {

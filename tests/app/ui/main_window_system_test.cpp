@@ -8,8 +8,8 @@
 
 #include "location/ui/system_settings_dialog.h"
 #include "maintenance/ui/update_checker.h"
-#include "tests/common/http_test_server.h"
 #include "tests/location/ui/fake_system_clock.h"
+#include "tests/support/http_test_server.h"
 #include "ui_test_support.h"
 
 using namespace orvanta;

@@ -16,7 +16,7 @@
 #endif
 
 #include "app/ui/about_dialog.h"
-#include "app/ui/help_window.h"
+#include "common/ui/help_window.h"
 
 #include "catalogue/ui/pass_list_model.h"
 #include "ui_test_support.h"

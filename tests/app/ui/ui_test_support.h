@@ -13,14 +13,14 @@
 #include <memory>
 #include <sstream>
 
-#include "app/event_log.h"
 #include "app/ui/event_log_view.h"
 #include "app/ui/main_window.h"
-#include "app/prompt.h"
-#include "app/registry.h"
-#include "app/settings_records.h"
 #include "catalogue/element_file.h"
 #include "catalogue/pass_search_gate.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
+#include "common/registry.h"
+#include "common/settings_records.h"
 #include "platform/settings_store.h"
 
 namespace orvanta::testing {

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/event_log.h"
-#include "app/settings.h"
+#include "common/event_log.h"
+#include "common/settings.h"
 #include "earthview/cloud_map.h"
 #include "earthview/image_file.h"
 #include "earthview/ui/cloud_downloader.h"

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <cstdio>
 
-#include "app/ui/drawing_objects.h"
+#include "common/ui/drawing_objects.h"
 #include "earthview/daynight.h"
 #include "earthview/map_projection.h"
 #include "earthview/ui/earth_view_painter.h"

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/event_log.h"
-#include "app/registry.h"
+#include "common/event_log.h"
+#include "common/registry.h"
 #include "earthview/map_projection.h"
 #include "earthview/ui/cloud_downloader.h"
 #include "earthview/ui/earth_view.h"

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "platform/directories.h"
-#include "tests/common/cli_runner.h"
 #include "tests/platform/scoped_env.h"
+#include "tests/support/cli_runner.h"
 
 namespace orvanta {
 namespace {

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/event_log.h"
-#include "app/ui/drawing_objects.h"
+#include "common/event_log.h"
+#include "common/ui/drawing_objects.h"
 #include "earthview/ui/screenshot.h"
 #include "platform/directories.h"
 #include "platform/wallpaper.h"

@@ -16,17 +16,17 @@
 #include <chrono>
 #include <thread>
 
-#include "app/prompt.h"
-#include "app/registry.h"
-#include "app/ui/colour_chooser_dialog.h"
-#include "app/ui/drawing_objects.h"
+#include "common/prompt.h"
+#include "common/registry.h"
+#include "common/ui/colour_chooser_dialog.h"
+#include "common/ui/drawing_objects.h"
 #include "hostmon/host_statistics.h"
 #include "hostmon/ui/host_monitor_panel.h"
 #include "hostmon/ui/host_settings_dialog.h"
 #include "hostmon/ui/host_tile.h"
 #include "hostmon/ui/trace_route_dialog.h"
 #include "platform/settings_store.h"
-#include "tests/common/qt_wait.h"
+#include "tests/support/qt_wait.h"
 
 namespace orvanta {
 namespace {

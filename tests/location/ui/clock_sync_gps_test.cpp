@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 
-#include "app/event_log.h"
-#include "app/prompt.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
+#include "fake_system_clock.h"
 #include "location/clock_sync.h"
 #include "location/ui/clock_sync_runner.h"
 #include "platform/pty.h"
-#include "tests/common/fake_gps_receiver.h"
-#include "fake_system_clock.h"
+#include "tests/support/fake_gps_receiver.h"
 
 using namespace orvanta;
 using namespace orvanta::testing;

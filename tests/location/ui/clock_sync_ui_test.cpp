@@ -10,15 +10,15 @@
 #include <chrono>
 #include <filesystem>
 
-#include "tests/common/cli_runner.h"
-#include "tests/common/sntp_responder.h"
-#include "app/event_log.h"
-#include "app/prompt.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
+#include "fake_system_clock.h"
 #include "location/clock_sync.h"
 #include "location/ui/clock_sync_runner.h"
 #include "location/ui/sntp_client.h"
 #include "location/ui/time_server_query.h"
-#include "fake_system_clock.h"
+#include "tests/support/cli_runner.h"
+#include "tests/support/sntp_responder.h"
 
 using namespace orvanta;
 using namespace orvanta::testing;

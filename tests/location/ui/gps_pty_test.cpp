@@ -10,13 +10,13 @@
 #include <QSignalSpy>
 #include <QTimer>
 
-#include "app/prompt.h"
-#include "app/registry.h"
+#include "common/prompt.h"
+#include "common/registry.h"
 #include "location/ui/gps_receiver.h"
 #include "location/ui/user_settings_dialog.h"
 #include "platform/pty.h"
 #include "platform/settings_store.h"
-#include "tests/common/fake_gps_receiver.h"
+#include "tests/support/fake_gps_receiver.h"
 
 using namespace orvanta;
 using namespace orvanta::testing;

@@ -15,15 +15,15 @@
 #include <QSignalSpy>
 #include <QSlider>
 
-#include "tests/common/sntp_responder.h"
-#include "app/event_log.h"
-#include "app/prompt.h"
-#include "app/registry.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
+#include "common/registry.h"
+#include "fake_system_clock.h"
 #include "location/clock_sync.h"
 #include "location/ui/system_settings_dialog.h"
 #include "platform/settings_store.h"
-#include "fake_system_clock.h"
-#include "tests/common/dialog_probe.h"
+#include "tests/support/dialog_probe.h"
+#include "tests/support/sntp_responder.h"
 
 using namespace orvanta;
 using namespace orvanta::testing;

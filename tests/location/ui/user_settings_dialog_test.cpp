@@ -18,17 +18,17 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/event_log.h"
-#include "app/ui/hyperlink_label.h"
-#include "app/prompt.h"
-#include "app/registry.h"
-#include "location/ui/gps_receiver.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
+#include "common/registry.h"
+#include "common/ui/hyperlink_label.h"
 #include "location/rise_set_recompute.h"
-#include "location/units.h"
+#include "location/ui/gps_receiver.h"
 #include "location/ui/user_settings_dialog.h"
+#include "location/units.h"
 #include "location/user_location.h"
 #include "platform/settings_store.h"
-#include "tests/common/dialog_probe.h"
+#include "tests/support/dialog_probe.h"
 
 using namespace orvanta;
 using namespace orvanta::testing;

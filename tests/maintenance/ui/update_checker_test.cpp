@@ -7,14 +7,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/event_log.h"
-#include "app/prompt.h"
-#include "app/settings.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
+#include "common/settings.h"
 #include "maintenance/ui/update_checker.h"
 #include "platform/directories.h"
-#include "tests/common/cli_runner.h"
-#include "tests/common/http_test_server.h"
 #include "tests/maintenance/gzip_test_util.h"
+#include "tests/support/cli_runner.h"
+#include "tests/support/http_test_server.h"
 
 using namespace orvanta;
 using namespace orvanta::testing;

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "app/event_log.h"
+#include "common/event_log.h"
 #include "orbit/tle_file.h"
 #include "radio/ui/radio_window.h"
-#include "tests/common/qt_wait.h"
+#include "tests/support/qt_wait.h"
 
 namespace orvanta {
 namespace {

@@ -8,15 +8,15 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/event_log.h"
-#include "app/registry.h"
+#include "catalogue/pass_list.h"
+#include "common/event_log.h"
+#include "common/registry.h"
 #include "location/rise_set_recompute.h"
 #include "platform/settings_store.h"
 #include "skyview/sky_chart.h"
 #include "skyview/ui/sky_drawing.h"
 #include "skyview/ui/sky_view_render.h"
 #include "skyview/ui/sky_view_window.h"
-#include "catalogue/pass_list.h"
 
 using namespace orvanta;
 

@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/settings_records.h"
+#include "common/settings_records.h"
 
 namespace orvanta {
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/registry.h"
+#include "common/registry.h"
 #include "platform/settings_store.h"
 
 namespace orvanta::test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/time_format.h"
+#include "common/time_format.h"
 #include "orbit/julian_date.h"
 #include "platform/time_zone.h"
 #include "tests/platform/scoped_env.h"

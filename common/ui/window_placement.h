@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/settings_records.h"
+#include "common/settings_records.h"
 
 class QWidget;
 

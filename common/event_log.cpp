@@ -1,4 +1,4 @@
-#include "app/event_log.h"
+#include "common/event_log.h"
 
 #include <algorithm>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "app/ui/task_dialog.h"
+#include "common/ui/task_dialog.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

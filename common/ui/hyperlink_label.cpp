@@ -1,4 +1,4 @@
-#include "app/ui/hyperlink_label.h"
+#include "common/ui/hyperlink_label.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -3,8 +3,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/event_log.h"
-#include "app/prompt.h"
+#include "common/event_log.h"
+#include "common/prompt.h"
 
 using namespace orvanta;
 

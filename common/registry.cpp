@@ -1,9 +1,9 @@
-#include "app/registry.h"
+#include "common/registry.h"
 
 #include <cstring>
 #include <mutex>
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 
 namespace orvanta {
 

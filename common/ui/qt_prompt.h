@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/prompt.h"
+#include "common/prompt.h"
 
 namespace orvanta {
 

@@ -1,4 +1,4 @@
-#include "app/time_format.h"
+#include "common/time_format.h"
 
 #include <atomic>
 #include <cmath>

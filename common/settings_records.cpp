@@ -1,10 +1,10 @@
-#include "app/settings_records.h"
+#include "common/settings_records.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "app/little_endian.h"
-#include "app/registry.h"
+#include "common/little_endian.h"
+#include "common/registry.h"
 
 namespace orvanta {
 

@@ -1,4 +1,4 @@
-#include "app/ui/qt_date_time_renderer.h"
+#include "common/ui/qt_date_time_renderer.h"
 
 #include <QDate>
 #include <QLocale>

@@ -1,4 +1,4 @@
-#include "app/ui/drawing_objects.h"
+#include "common/ui/drawing_objects.h"
 
 #include <QGuiApplication>
 #include <QScreen>

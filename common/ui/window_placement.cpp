@@ -1,4 +1,4 @@
-#include "app/ui/window_placement.h"
+#include "common/ui/window_placement.h"
 
 #include <QGuiApplication>
 #include <QRect>

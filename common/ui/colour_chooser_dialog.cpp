@@ -1,4 +1,4 @@
-#include "app/ui/colour_chooser_dialog.h"
+#include "common/ui/colour_chooser_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,7 +1,7 @@
 #pragma once
 // Display dates and times in the user's locale: its short date format and its time format
 // with seconds.
-#include "app/time_format.h"
+#include "common/time_format.h"
 
 namespace orvanta {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/registry.h"
-#include "app/settings.h"
+#include "common/registry.h"
+#include "common/settings.h"
 #include "platform/directories.h"
 #include "platform/settings_store.h"
 

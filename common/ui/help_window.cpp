@@ -1,4 +1,4 @@
-#include "app/ui/help_window.h"
+#include "common/ui/help_window.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

@@ -4,12 +4,12 @@
 #include <set>
 #include <string>
 
-#include "app/prompt.h"
-#include "app/registry.h"
-#include "app/settings.h"
+#include "common/prompt.h"
+#include "common/registry.h"
+#include "common/settings.h"
 #include "platform/directories.h"
 #include "platform/settings_store.h"
-#include "tests/app/memory_settings_fixture.h"
+#include "tests/common/memory_settings_fixture.h"
 
 using namespace orvanta;
 

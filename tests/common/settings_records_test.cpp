@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "app/registry.h"
-#include "app/settings_records.h"
+#include "common/registry.h"
+#include "common/settings_records.h"
 #include "platform/settings_store.h"
-#include "tests/app/memory_settings_fixture.h"
+#include "tests/common/memory_settings_fixture.h"
 
 using namespace orvanta;
 

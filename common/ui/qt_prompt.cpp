@@ -1,4 +1,4 @@
-#include "app/ui/qt_prompt.h"
+#include "common/ui/qt_prompt.h"
 
 #include <QMessageBox>
 

@@ -1,12 +1,12 @@
-#include "app/settings.h"
+#include "common/settings.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
-#include "app/little_endian.h"
-#include "app/prompt.h"
-#include "app/registry.h"
+#include "common/little_endian.h"
+#include "common/prompt.h"
+#include "common/registry.h"
 
 namespace orvanta {
 

@@ -1,3 +1,5 @@
+// Element sets from OMM records: which form a text is, each record's fields mapped onto the
+// columns of two element lines, and a whole document read record by record.
 #include "orbit/omm_reader.h"
 
 #include <cctype>
@@ -7,337 +9,18 @@
 #include <cstdio>
 
 #include "orbit/element_set.h"
+#include "orbit/omm_forms.h"
 
 namespace orvanta {
 
 namespace {
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
-    return s;
-}
+using omm::IsSpace;
+using omm::Trim;
 
 std::string_view SkipBom(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     return text;
-}
-
-// ---- JSON ----------------------------------------------------------------------------
-
-// A small reader for the one shape the services send: an array of flat objects (or a
-// single object). Nested values are kept as non-scalar so that a record holding one where
-// a number belongs is dropped rather than misread.
-class JsonReader {
-public:
-    explicit JsonReader(std::string_view text) : s_(text) {}
-
-    void Read(OmmReadResult& result, std::vector<OmmFields>& records) {
-        SkipWs();
-        if (Peek() == '{') {
-            OmmFields f;
-            if (!Object(&f, 0)) return Fail(result);
-            records.push_back(std::move(f));
-        } else if (Peek() == '[') {
-            ++i_;
-            SkipWs();
-            if (Peek() == ']') {
-                ++i_;
-            } else {
-                for (;;) {
-                    SkipWs();
-                    if (Peek() == '{') {
-                        OmmFields f;
-                        if (!Object(&f, 1)) return Fail(result);
-                        records.push_back(std::move(f));
-                    } else {
-                        // Not a record: skip it and count it.
-                        if (!Value(nullptr, 1)) return Fail(result);
-                        ++result.badRecords;
-                        if (result.firstProblem.empty())
-                            result.firstProblem = "an array entry is not an object";
-                    }
-                    SkipWs();
-                    if (Peek() == ',') { ++i_; continue; }
-                    if (Peek() == ']') { ++i_; break; }
-                    return Fail(result);
-                }
-            }
-        } else {
-            return Fail(result);
-        }
-        SkipWs();
-        if (i_ != s_.size()) Fail(result);
-    }
-
-private:
-    static constexpr int MAX_DEPTH = 64;
-
-    char Peek() const { return i_ < s_.size() ? s_[i_] : '\0'; }
-    void SkipWs() {
-        while (i_ < s_.size() && IsSpace(s_[i_])) ++i_;
-    }
-    void Fail(OmmReadResult& result) {
-        result.documentError = "JSON syntax error at byte " + std::to_string(i_);
-    }
-
-    bool Object(OmmFields* fields, int depth) {
-        if (depth > MAX_DEPTH || Peek() != '{') return false;
-        ++i_;
-        SkipWs();
-        if (Peek() == '}') { ++i_; return true; }
-        for (;;) {
-            SkipWs();
-            std::string key;
-            if (!String(&key)) return false;
-            SkipWs();
-            if (Peek() != ':') return false;
-            ++i_;
-            SkipWs();
-            OmmValue value;
-            if (!Value(fields ? &value : nullptr, depth + 1)) return false;
-            if (fields) (*fields)[key] = std::move(value);
-            SkipWs();
-            if (Peek() == ',') { ++i_; continue; }
-            if (Peek() == '}') { ++i_; return true; }
-            return false;
-        }
-    }
-
-    bool Array(int depth) {
-        if (depth > MAX_DEPTH || Peek() != '[') return false;
-        ++i_;
-        SkipWs();
-        if (Peek() == ']') { ++i_; return true; }
-        for (;;) {
-            SkipWs();
-            if (!Value(nullptr, depth + 1)) return false;
-            SkipWs();
-            if (Peek() == ',') { ++i_; continue; }
-            if (Peek() == ']') { ++i_; return true; }
-            return false;
-        }
-    }
-
-    bool Value(OmmValue* out, int depth) {
-        const char c = Peek();
-        if (c == '{') {
-            if (out) out->scalar = false;
-            return Object(nullptr, depth);
-        }
-        if (c == '[') {
-            if (out) out->scalar = false;
-            return Array(depth);
-        }
-        if (c == '"') return String(out ? &out->text : nullptr);
-        for (std::string_view word : {"true", "false", "null"}) {
-            if (s_.substr(i_).starts_with(word)) {
-                i_ += word.size();
-                if (out) {
-                    out->text = std::string(word);
-                    out->scalar = word == "null";  // null reads as an empty value
-                    if (word == "null") out->text.clear();
-                }
-                return true;
-            }
-        }
-        const std::size_t start = i_;
-        while (i_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[i_])) ||
-                                  s_[i_] == '-' || s_[i_] == '+' || s_[i_] == '.' ||
-                                  s_[i_] == 'e' || s_[i_] == 'E'))
-            ++i_;
-        if (i_ == start) return false;
-        if (out) out->text = std::string(s_.substr(start, i_ - start));
-        return true;
-    }
-
-    static void AppendUtf8(std::string& out, unsigned code) {
-        if (code < 0x80) {
-            out += char(code);
-        } else if (code < 0x800) {
-            out += char(0xC0 | (code >> 6));
-            out += char(0x80 | (code & 0x3F));
-        } else {
-            out += char(0xE0 | (code >> 12));
-            out += char(0x80 | ((code >> 6) & 0x3F));
-            out += char(0x80 | (code & 0x3F));
-        }
-    }
-
-    bool String(std::string* out) {
-        if (Peek() != '"') return false;
-        ++i_;
-        while (i_ < s_.size()) {
-            const char c = s_[i_++];
-            if (c == '"') return true;
-            if (c != '\\') {
-                if (out) *out += c;
-                continue;
-            }
-            if (i_ >= s_.size()) return false;
-            const char e = s_[i_++];
-            char plain = 0;
-            switch (e) {
-                case '"': plain = '"'; break;
-                case '\\': plain = '\\'; break;
-                case '/': plain = '/'; break;
-                case 'b': plain = '\b'; break;
-                case 'f': plain = '\f'; break;
-                case 'n': plain = '\n'; break;
-                case 'r': plain = '\r'; break;
-                case 't': plain = '\t'; break;
-                case 'u': {
-                    if (i_ + 4 > s_.size()) return false;
-                    unsigned code = 0;
-                    auto r = std::from_chars(s_.data() + i_, s_.data() + i_ + 4, code, 16);
-                    if (r.ptr != s_.data() + i_ + 4) return false;
-                    i_ += 4;
-                    if (out) AppendUtf8(*out, code);
-                    continue;
-                }
-                default: return false;
-            }
-            if (out) *out += plain;
-        }
-        return false;
-    }
-
-    std::string_view s_;
-    std::size_t i_ = 0;
-};
-
-// ---- CSV -----------------------------------------------------------------------------
-
-// RFC 4180 rows: quoted fields may hold commas, doubled quotes and line breaks.
-std::vector<std::vector<std::string>> CsvRows(std::string_view text) {
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> row;
-    std::string field;
-    bool quoted = false, any = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"') {
-                if (i + 1 < text.size() && text[i + 1] == '"') {
-                    field += '"';
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                field += c;
-            }
-            continue;
-        }
-        if (c == '"') {
-            quoted = any = true;
-        } else if (c == ',') {
-            row.push_back(std::move(field));
-            field.clear();
-            any = true;
-        } else if (c == '\n') {
-            if (any || !field.empty()) {
-                row.push_back(std::move(field));
-                rows.push_back(std::move(row));
-            }
-            row.clear();
-            field.clear();
-            any = false;
-        } else if (c != '\r') {
-            field += c;
-            any = true;
-        }
-    }
-    if (any || !field.empty()) {
-        row.push_back(std::move(field));
-        rows.push_back(std::move(row));
-    }
-    return rows;
-}
-
-void ReadCsv(std::string_view text, OmmReadResult& result, std::vector<OmmFields>& records) {
-    auto rows = CsvRows(text);
-    if (rows.empty()) return;
-    const std::vector<std::string>& header = rows.front();
-    for (std::size_t r = 1; r < rows.size(); ++r) {
-        if (rows[r].size() != header.size()) {
-            ++result.badRecords;
-            if (result.firstProblem.empty())
-                result.firstProblem = "row " + std::to_string(r + 1) + " has " +
-                                      std::to_string(rows[r].size()) + " columns, not " +
-                                      std::to_string(header.size());
-            continue;
-        }
-        OmmFields f;
-        for (std::size_t c = 0; c < header.size(); ++c)
-            f[std::string(Trim(header[c]))] = OmmValue{rows[r][c], true};
-        records.push_back(std::move(f));
-    }
-}
-
-// ---- XML -----------------------------------------------------------------------------
-
-std::string XmlUnescape(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '&') {
-            out += s[i];
-            continue;
-        }
-        static const std::pair<std::string_view, char> kEntities[] = {
-            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-        bool done = false;
-        for (auto [entity, plain] : kEntities) {
-            if (s.substr(i).starts_with(entity)) {
-                out += plain;
-                i += entity.size() - 1;
-                done = true;
-                break;
-            }
-        }
-        if (!done) out += '&';
-    }
-    return out;
-}
-
-// Each <segment> of a CCSDS OMM (one per message) is one record; its leaf elements
-// (<NAME>text</NAME>) are the fields, wherever they stand inside it.
-void ReadXml(std::string_view text, std::vector<OmmFields>& records) {
-    std::size_t pos = 0;
-    for (;;) {
-        std::size_t open = text.find("<segment", pos);
-        if (open == std::string_view::npos) break;
-        std::size_t close = text.find("</segment>", open);
-        if (close == std::string_view::npos) close = text.size();
-        std::string_view seg = text.substr(open, close - open);
-        pos = close;
-        OmmFields f;
-        std::size_t i = 0;
-        while ((i = seg.find('<', i)) != std::string_view::npos) {
-            std::size_t nameEnd = seg.find_first_of(" \t\r\n/>", i + 1);
-            if (nameEnd == std::string_view::npos) break;
-            std::size_t tagEnd = seg.find('>', nameEnd);
-            if (tagEnd == std::string_view::npos) break;
-            std::string_view name = seg.substr(i + 1, nameEnd - i - 1);
-            if (name.empty() || name[0] == '/' || name[0] == '?' || name[0] == '!' ||
-                seg[tagEnd - 1] == '/') {
-                i = tagEnd + 1;
-                continue;
-            }
-            std::size_t textEnd = seg.find('<', tagEnd + 1);
-            if (textEnd == std::string_view::npos) break;
-            std::string endTag = "</" + std::string(name) + ">";
-            if (seg.substr(textEnd).starts_with(endTag))
-                f[std::string(name)] =
-                    OmmValue{XmlUnescape(Trim(seg.substr(tagEnd + 1, textEnd - tagEnd - 1))), true};
-            i = tagEnd + 1;
-        }
-        records.push_back(std::move(f));
-    }
 }
 
 // ---- fields to element lines ---------------------------------------------------------
@@ -628,13 +311,13 @@ OmmReadResult ReadOmmText(std::string_view text, ElementTextFormat format) {
     std::vector<OmmFields> records;
     switch (format) {
         case ElementTextFormat::OmmJson:
-            JsonReader(text).Read(result, records);
+            omm::ReadJson(text, result, records);
             break;
         case ElementTextFormat::OmmCsv:
-            ReadCsv(text, result, records);
+            omm::ReadCsv(text, result, records);
             break;
         case ElementTextFormat::OmmXml:
-            ReadXml(text, records);
+            omm::ReadXml(text, records);
             break;
         case ElementTextFormat::ThreeLine:
             result.documentError = "not an OMM document";

@@ -1,3 +1,6 @@
+// The shadow search of a pass: the Sun's place, sunlight on the satellite, the bounds that
+// certify how long a lit or shadowed state lasts, and the visibility fields of a pass
+// record. The brightness and the culmination are in pass_visibility_peak.cpp.
 #include "catalogue/pass_visibility.h"
 
 #include <algorithm>
@@ -6,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "catalogue/pass_visibility_state.h"
 #include "orbit/element_set.h"
 #include "orbit/globals.h"
 
@@ -23,12 +27,8 @@ constexpr double kSunElevationRate = 4.25e-3;  // degrees per second
 constexpr double kSunDirectionRate = 3.0e-7;  // rad/s
 constexpr double kDeg = PI / 180.0;
 
-double Dot(const cVector& a, const cVector& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-double Norm(const cVector& a) {
-    return std::sqrt(Dot(a, a));
-}
+using visibility::Dot;
+using visibility::Norm;
 
 // Area common to two discs (radii r1, r2, centres d apart), in the plane. The Earth's limb
 // is far larger than the Sun's disc, so the flat figure is exact to a part in a thousand.
@@ -109,30 +109,6 @@ Sunlight SunlightAt(const cVector& sat, const cVector& sun) {
     }
     return out;
 }
-
-double DiffuseSpherePhase(double phi) {
-    return std::sin(phi) + (PI - phi) * std::cos(phi);
-}
-
-double ApparentMagnitude(double standardMagnitude, double rangeKm, double phaseRad) {
-    const double f = DiffuseSpherePhase(std::clamp(phaseRad, 0.0, PI));
-    if (!(f > 1e-12) || !(rangeKm > 0.0)) return std::numeric_limits<double>::infinity();
-    return standardMagnitude + 5.0 * std::log10(rangeKm / 1000.0) - 2.5 * std::log10(f);
-}
-
-struct PassVisibility::State {
-    double t = 0.0;  // seconds from AOS
-    cEci eci;
-    double el = 0.0;         // radians
-    double range = 0.0;      // km
-    double elDot = 0.0;      // rad/s
-    cVector lineOfSight;     // site to satellite, km
-    cVector sun;             // km
-    Sunlight light;
-    double r = 0.0, rdot = 0.0, speed = 0.0;
-    double marginRate = 0.0;  // d(light.margin)/dt, rad/s, the Sun held still
-    double theta = 0.0;       // angle at the satellite between the Earth's centre and the Sun
-};
 
 PassVisibility::PassVisibility(const cOrbit& orbit, const cSite& site, const AstroSite& astroSite,
                                std::optional<double> standardMagnitude)
@@ -301,87 +277,6 @@ double PassVisibility::ShadowCertified(const State& s) const {
         best = std::max(best, std::min(t, span / shadowRate_));
     }
     return best;
-}
-
-double PassVisibility::MagnitudeAt(const State& s) const {
-    if (!stdMag_) return std::numeric_limits<double>::infinity();
-    // Phase angle at the satellite between the Sun and the observer.
-    const cVector& p = s.eci.Pos();
-    const cVector toSun(s.sun.x - p.x, s.sun.y - p.y, s.sun.z - p.z);
-    const cVector& los = s.lineOfSight;
-    const double c = -Dot(toSun, los) / (Norm(toSun) * Norm(los));
-    double m = ApparentMagnitude(*stdMag_, s.range, std::acos(std::clamp(c, -1.0, 1.0)));
-    // Within the penumbra only part of the Sun's disc lights the satellite.
-    if (s.light.fraction < 1.0) {
-        if (!(s.light.fraction > 0.0)) return std::numeric_limits<double>::infinity();
-        m -= 2.5 * std::log10(s.light.fraction);
-    }
-    return m;
-}
-
-// The highest elevation: where the elevation rate, positive at AOS and negative at LOS,
-// changes sign. Secant steps on the rate from the middle of the pass (where a low orbit's
-// peak lies within seconds), kept inside the bracket the signs give, bisecting when a step
-// would leave it; done when the step left is under 0.01 s. Long passes, which may rise and
-// fall more than once, first look for the best of a coarse sampling.
-bool PassVisibility::Culminate(std::int64_t seconds, double& tBest, double& elBest) {
-    const double span = static_cast<double>(seconds);
-    double a = 0.0, b = span;  // el' > 0 at a, < 0 at b (at AOS rising, at LOS setting)
-    State s;
-    elBest = -PI;
-    auto eval = [&](double t) {
-        if (!Evaluate(t, s, LOOK)) return false;
-        if (s.el > elBest) {
-            elBest = s.el;
-            tBest = s.t;
-        }
-        return true;
-    };
-    if (seconds > 1800) {
-        const int n = 48;
-        int best = 0;
-        for (int i = 0; i <= n; ++i) {
-            const double before = elBest;
-            if (!eval(span * i / n)) return false;
-            if (elBest > before) best = i;
-        }
-        a = span * std::max(0, best - 1) / n;
-        b = span * std::min(n, best + 1) / n;
-    }
-    constexpr double kTol = 0.01;  // seconds
-    double x = 0.5 * (a + b);
-    if (!eval(x)) return false;
-    double fx = s.elDot, elx = s.el;
-    // First step: the curvature of a parabola through the horizon at both ends.
-    double curvature = -8.0 * std::max(elx, 1e-4) / ((b - a) * (b - a));
-    for (int iter = 0; iter < 60; ++iter) {
-        if (fx == 0.0) break;
-        if (fx > 0.0) a = x; else b = x;
-        double step = -fx / curvature;
-        double next = x + step;
-        if (!(curvature < 0.0) || !(next > a && next < b)) next = 0.5 * (a + b);
-        if (std::fabs(next - x) < kTol || b - a < kTol) {
-            // The peak lies within the last step: add what the parabola gives there.
-            if (curvature < 0.0 && std::fabs(step) < 1.0 && x + step > a && x + step < b) {
-                const double peak = elx - 0.5 * fx * fx / curvature;
-                if (peak > elBest) {
-                    elBest = peak;
-                    tBest = x + step;
-                }
-            }
-            break;
-        }
-        const double px = x, pf = fx;
-        if (!eval(next)) return false;
-        x = next;
-        fx = s.elDot;
-        elx = s.el;
-        if (x != px) {
-            const double c = (fx - pf) / (x - px);
-            if (c < 0.0) curvature = c;
-        }
-    }
-    return true;
 }
 
 bool PassVisibility::SunlitIntervals(double tsinceStart, double jdStart, std::int64_t seconds,

@@ -1,3 +1,6 @@
+// The main window: start-up in the order the program has always followed, the menus, the
+// settings and element file read at start, the clock tick, keys, help and the close. The
+// other main_window_*.cpp files hold its layout, dialogs, searches, downloads and views.
 #include "app/ui/main_window.h"
 #include "app/ui/radio_menu.h"
 #include "common/ui/window_placement.h"
@@ -44,9 +47,6 @@ namespace orvanta {
 
 namespace {
 
-// Shown in the status bar's first part whenever nothing runs.
-const char kIdleStatus[] = "Ready";
-
 std::string Printf(const char* format, auto... args) {
     char buffer[1024];
     std::snprintf(buffer, sizeof buffer, format, args...);
@@ -54,19 +54,6 @@ std::string Printf(const char* format, auto... args) {
 }
 
 }  // namespace
-
-MainWindowLayout ComputeMainWindowLayout(int width, int height, int statusBarHeight,
-                                         bool hasHostTiles, int progressHeight) {
-    MainWindowLayout l;
-    const int third = height / 3;
-    const int top = hasHostTiles ? 100 : 0;
-    l.eventLog = QRect(0, height - third, width, third - statusBarHeight);
-    l.passList = QRect(0, top, width, height - third - top);
-    const int progressTop = statusBarHeight - 2 - progressHeight;
-    l.searchProgress = QRect(305, progressTop, width - 325, progressHeight);
-    l.downloadProgress = QRect(450, progressTop, width - 470, progressHeight);
-    return l;
-}
 
 MainWindow::MainWindow(MainWindowEnvironment environment)
     : env_(std::move(environment)),
@@ -212,57 +199,6 @@ void MainWindow::BuildMenus() {
     for (QAction* a : {exit, helpAction, about}) addAction(a);
 }
 
-void MainWindow::BuildStatusBar() {
-    QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("statusBar"));
-    bar->setSizeGripEnabled(true);
-    // Two parts: the first 300 pixels wide, the second to the right edge. Each draws its
-    // own sunken frame, as most styles draw none around status-bar items.
-    statusText_ = new QLabel(bar);
-    statusText_->setObjectName(QStringLiteral("statusText"));
-    statusRight_ = new QLabel(bar);
-    statusRight_->setObjectName(QStringLiteral("statusRight"));
-    for (QLabel* part : {statusText_, statusRight_}) {
-        part->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        part->setIndent(2);
-    }
-    statusText_->setFixedWidth(300);
-    bar->setContentsMargins(0, 0, 0, 0);
-    bar->addWidget(statusText_);
-    bar->addWidget(statusRight_, 1);
-}
-
-void MainWindow::ShowIdleStatus() {
-    statusText_->setText(QString::fromLatin1(kIdleStatus));
-}
-
-QString MainWindow::StatusText() const {
-    return statusText_->text();
-}
-
-void MainWindow::RestoreLayouts() {
-    auto apply = [](QHeaderView* header, const ColumnLayout& layout) {
-        for (int c = 0; c < static_cast<int>(layout.widths.size()) && c < header->count(); ++c)
-            if (layout.widths[c]) header->resizeSection(c, *layout.widths[c]);
-        if (layout.order && static_cast<int>(layout.order->size()) == header->count())
-            for (int visual = 0; visual < header->count(); ++visual)
-                header->moveSection(header->visualIndex((*layout.order)[visual]), visual);
-    };
-    apply(passList_->header(), RestoreColumns("Passlist", PASSLIST_COLUMNS));
-    apply(eventLog_->header(), RestoreColumns("Eventlog", EVENTLOG_COLUMNS));
-}
-
-void MainWindow::SaveLayouts() {
-    auto save = [](QHeaderView* header, const char* name) {
-        std::vector<std::int32_t> widths, order;
-        for (int c = 0; c < header->count(); ++c) widths.push_back(header->sectionSize(c));
-        for (int v = 0; v < header->count(); ++v) order.push_back(header->logicalIndex(v));
-        SaveColumns(name, widths, order);
-    };
-    save(passList_->header(), "Passlist");
-    save(eventLog_->header(), "Eventlog");
-}
-
 void MainWindow::LoadElements() {
     const std::filesystem::path builtIn =
         env_.builtInDirectory.empty() ? platform::BuiltInDataDirectory() : env_.builtInDirectory;
@@ -306,51 +242,6 @@ void MainWindow::SetSelection(std::vector<SelectedSat> selection) {
     selection_ = std::move(selection);
     RemapSelection(catalogue_, selection_);
     if (earthView_) earthView_->RebuildEarthView();
-}
-
-void MainWindow::OpenEarthView(QSize size) {
-    if (earthView_) {
-        earthView_->showNormal();
-        earthView_->raise();
-        earthView_->activateWindow();
-        return;
-    }
-    EarthViewEnvironment env;
-    env.settings = &settings_;
-    env.catalogue = &catalogue_;
-    env.selection = &selection_;
-    env.now = [this] { return clock_.Now(); };
-    env.addMinutes = [this](double minutes) { clock_.AddMinutes(minutes); };
-    env.openHelp = [this](int context) { OpenHelp(context); };
-    env.programDirectory = programDirectory_;
-    env.imageDirectory = EarthImageDirectory(platform::BuiltInDataDirectory());
-    earthView_ = new EarthView(std::move(env), size, this);
-    earthView_->show();
-}
-
-EarthView* MainWindow::EarthViewWindow() const { return earthView_.data(); }
-
-void MainWindow::SetHostTilesPresent(bool present) {
-    hostTiles_ = present;
-    LayOut();
-}
-
-void MainWindow::LayOut() {
-    if (!central_) return;
-    const int statusHeight = statusBar()->isVisible() ? statusBar()->height() : 0;
-    const int progressHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const MainWindowLayout l =
-        ComputeMainWindowLayout(central_->width(), central_->height() + statusHeight, statusHeight,
-                                hostTiles_, progressHeight);
-    passList_->setGeometry(l.passList);
-    eventLog_->setGeometry(l.eventLog);
-    if (searchProgress_) searchProgress_->setGeometry(l.searchProgress);
-    if (downloadProgress_) downloadProgress_->setGeometry(l.downloadProgress);
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    LayOut();
 }
 
 void MainWindow::SetPassListHeaders() {

@@ -1,5 +1,6 @@
-// The main window's side of the companion views: loading the star catalogue at start-up,
-// opening, re-opening and closing the Sky view, and what the view reads from the window.
+// The main window's side of the companion views: opening the Earth view, loading the star
+// catalogue at start-up, opening, re-opening and closing the Sky view, and what the view
+// reads from the window.
 #include <QImage>
 #include <optional>
 #include <string>
@@ -8,6 +9,8 @@
 #include "catalogue/pass_record.h"
 #include "common/event_log.h"
 #include "common/ui/qt_date_time_renderer.h"
+#include "earthview/earth_images.h"
+#include "earthview/ui/earth_view.h"
 #include "earthview/ui/screenshot.h"
 #include "platform/directories.h"
 #include "skyview/star_catalogue.h"
@@ -83,5 +86,27 @@ void MainWindow::OpenSkyView() {
 void MainWindow::CloseViews() {
     if (skyView_) skyView_->close();
 }
+
+void MainWindow::OpenEarthView(QSize size) {
+    if (earthView_) {
+        earthView_->showNormal();
+        earthView_->raise();
+        earthView_->activateWindow();
+        return;
+    }
+    EarthViewEnvironment env;
+    env.settings = &settings_;
+    env.catalogue = &catalogue_;
+    env.selection = &selection_;
+    env.now = [this] { return clock_.Now(); };
+    env.addMinutes = [this](double minutes) { clock_.AddMinutes(minutes); };
+    env.openHelp = [this](int context) { OpenHelp(context); };
+    env.programDirectory = programDirectory_;
+    env.imageDirectory = EarthImageDirectory(platform::BuiltInDataDirectory());
+    earthView_ = new EarthView(std::move(env), size, this);
+    earthView_->show();
+}
+
+EarthView* MainWindow::EarthViewWindow() const { return earthView_.data(); }
 
 }  // namespace orvanta

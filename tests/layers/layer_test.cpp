@@ -301,6 +301,44 @@ TEST(LayerTest, TheOrderCheckNamesEachKindOfBreach) {
     fs::remove_all(root);
 }
 
+// A file past 600 lines, or a unit (source and header) past 700, holds more than one thing
+// and is asking to be split along its seams before it grows further.
+TEST(LayerTest, NoFileOrUnitOutgrowsItsSeams) {
+    constexpr int kFileLimit = 600, kUnitLimit = 700;
+    const fs::path root = ORVANTA_SOURCE_DIR;
+    const auto lines = [](const fs::path& file) {
+        std::ifstream in(file);
+        int n = 0;
+        for (std::string line; std::getline(in, line);) ++n;
+        return n;
+    };
+    std::vector<std::string> found;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+         ++it) {
+        const fs::path relative = fs::relative(it->path(), root);
+        const std::string top = relative.begin()->string();
+        if (it->is_directory()) {
+            if (top[0] == '.' || top.starts_with("build")) it.disable_recursion_pending();
+            continue;
+        }
+        const auto ext = it->path().extension();
+        if (ext != ".h" && ext != ".cpp") continue;
+        const int n = lines(it->path());
+        if (n > kFileLimit)
+            found.push_back(relative.generic_string() + ": " + std::to_string(n) + " lines");
+        fs::path header = it->path();
+        header.replace_extension(".h");
+        if (ext == ".cpp" && fs::exists(header)) {
+            const int unit = n + lines(header);
+            if (unit > kUnitLimit)
+                found.push_back(relative.generic_string() +
+                                " with its header: " + std::to_string(unit) + " lines");
+        }
+    }
+    std::sort(found.begin(), found.end());
+    EXPECT_TRUE(found.empty()) << "Split these along their seams:\n" << Lines(found);
+}
+
 // Qt's QTRY_/QVERIFY/QCOMPARE report to QTest and return: inside a GoogleTest test a failed
 // check ends the test early and it still passes. Tests wait with tests/support/qt_wait.h.
 TEST(LayerTest, TestsUseNoQTestCheckMacros) {

@@ -9,14 +9,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressBar>
-#include <QStatusBar>
-#include <QStyle>
 #include <cstdio>
 #include <thread>
 
@@ -33,7 +28,6 @@
 #include "common/ui/help_window.h"
 #include "common/ui/qt_date_time_renderer.h"
 #include "common/ui/qt_prompt.h"
-#include "earthview/earth_images.h"
 #include "earthview/ui/earth_view.h"
 #include "hostmon/ui/host_monitor_panel.h"
 #include "location/ui/clock_sync_runner.h"

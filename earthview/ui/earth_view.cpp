@@ -18,7 +18,6 @@
 #include "common/ui/drawing_objects.h"
 #include "common/ui/window_placement.h"
 #include "earthview/earth_images.h"
-#include "earthview/map_projection.h"
 #include "earthview/ui/cloud_downloader.h"
 #include "earthview/ui/earth_view_render.h"
 #include "earthview/ui/screenshot.h"

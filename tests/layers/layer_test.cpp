@@ -9,6 +9,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -116,13 +117,11 @@ struct FolderInclude {
     std::string where;  // file:line: text
 };
 
-// Every include whose path starts with a top-level folder of the tree, from every source
-// file but those in build and hidden folders.
-std::vector<FolderInclude> TreeIncludes(const fs::path& root) {
-    std::set<std::string> folders;
-    for (const auto& entry : fs::directory_iterator(root))
-        if (entry.is_directory()) folders.insert(entry.path().filename().string());
-    std::vector<FolderInclude> found;
+// Every file with one of the extensions, relative to root, but those in build and hidden
+// folders.
+std::vector<fs::path> SourceFiles(const fs::path& root,
+                                  std::initializer_list<std::string_view> extensions) {
+    std::vector<fs::path> files;
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
          ++it) {
         const fs::path relative = fs::relative(it->path(), root);
@@ -131,9 +130,23 @@ std::vector<FolderInclude> TreeIncludes(const fs::path& root) {
             if (top[0] == '.' || top.starts_with("build")) it.disable_recursion_pending();
             continue;
         }
-        const auto ext = it->path().extension();
-        if (ext != ".h" && ext != ".cpp" && ext != ".inc") continue;
-        std::ifstream in(it->path());
+        const std::string ext = it->path().extension().string();
+        if (std::find(extensions.begin(), extensions.end(), ext) != extensions.end())
+            files.push_back(relative);
+    }
+    return files;
+}
+
+// Every include whose path starts with a top-level folder of the tree, from every source
+// file but those in build and hidden folders.
+std::vector<FolderInclude> TreeIncludes(const fs::path& root) {
+    std::set<std::string> folders;
+    for (const auto& entry : fs::directory_iterator(root))
+        if (entry.is_directory()) folders.insert(entry.path().filename().string());
+    std::vector<FolderInclude> found;
+    for (const fs::path& relative : SourceFiles(root, {".h", ".cpp", ".inc"})) {
+        const std::string top = relative.begin()->string();
+        std::ifstream in(root / relative);
         std::string line;
         for (int number = 1; std::getline(in, line); ++number) {
             const std::string header = IncludedHeader(line);
@@ -239,7 +252,9 @@ TEST(LayerTest, EveryCodeFolderHasAPlaceInTheOrder) {
             const auto ext = file.path().extension();
             hasCode = hasCode || ext == ".cpp" || ext == ".h";
         }
-        if (hasCode) EXPECT_GE(FolderRank(top), 0) << top << "/ holds code but has no place";
+        if (hasCode) {
+            EXPECT_GE(FolderRank(top), 0) << top << "/ holds code but has no place";
+        }
     }
 }
 
@@ -313,22 +328,13 @@ TEST(LayerTest, NoFileOrUnitOutgrowsItsSeams) {
         return n;
     };
     std::vector<std::string> found;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
-         ++it) {
-        const fs::path relative = fs::relative(it->path(), root);
-        const std::string top = relative.begin()->string();
-        if (it->is_directory()) {
-            if (top[0] == '.' || top.starts_with("build")) it.disable_recursion_pending();
-            continue;
-        }
-        const auto ext = it->path().extension();
-        if (ext != ".h" && ext != ".cpp") continue;
-        const int n = lines(it->path());
+    for (const fs::path& relative : SourceFiles(root, {".h", ".cpp"})) {
+        const int n = lines(root / relative);
         if (n > kFileLimit)
             found.push_back(relative.generic_string() + ": " + std::to_string(n) + " lines");
-        fs::path header = it->path();
+        fs::path header = root / relative;
         header.replace_extension(".h");
-        if (ext == ".cpp" && fs::exists(header)) {
+        if (relative.extension() == ".cpp" && fs::exists(header)) {
             const int unit = n + lines(header);
             if (unit > kUnitLimit)
                 found.push_back(relative.generic_string() +

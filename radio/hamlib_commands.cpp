@@ -105,6 +105,7 @@ std::string HamlibErrorText(int code) {
     switch (code) {
     case 0: return "OK";
     case HamlibExchange::BROKEN: return "no answer";
+    case HamlibExchange::TOO_LONG: return "reply too long (not a Hamlib daemon?)";
     case -1: return "invalid parameter (RPRT -1)";
     case -2: return "invalid configuration (RPRT -2)";
     case -4: return "not implemented by this device (RPRT -4)";

@@ -22,6 +22,7 @@ std::string HamlibExchange::TakeOutgoing() {
     queue.pop_front();
     awaiting = true;
     values.clear();
+    replyLines = replyBytes = 0;
     return current.command + "\n";
 }
 
@@ -49,6 +50,11 @@ void HamlibExchange::OnLine(std::string line) {
         Complete(code == 0 && current.shape == HamlibReplyShape::STATUS, code);
         return;
     }
+    replyBytes += line.size() + 1;
+    if (++replyLines > MAX_REPLY_LINES || replyBytes > MAX_REPLY_BYTES) {
+        Complete(false, TOO_LONG);
+        return;
+    }
     switch (current.shape) {
     case HamlibReplyShape::STATUS:
         // Some daemons echo a value before the status; keep it.
@@ -61,7 +67,7 @@ void HamlibExchange::OnLine(std::string line) {
     case HamlibReplyShape::UNTIL_DONE:
         if (line == "done")
             Complete(true, 0);
-        else if (values.size() < 256)
+        else
             values.push_back(std::move(line));
         break;
     }

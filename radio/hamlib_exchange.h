@@ -30,6 +30,11 @@ public:
     static constexpr int BROKEN = -1000;
     // Longest reply line accepted; a daemon sending more is not speaking this protocol.
     static constexpr std::size_t MAX_LINE = 1024;
+    // A reply longer than this fails with TOO_LONG: the longest real one, \dump_state, is a
+    // few dozen short lines.
+    static constexpr int TOO_LONG = -1001;
+    static constexpr std::size_t MAX_REPLY_LINES = 256;
+    static constexpr std::size_t MAX_REPLY_BYTES = 64 * 1024;
 
     // Queues a command line (no line end). valueLines counts the lines of a VALUES reply.
     void Queue(std::string command, HamlibReplyShape shape, int valueLines = 0);
@@ -59,6 +64,8 @@ private:
     bool awaiting = false;
     Pending current{};
     std::vector<std::string> values;
+    std::size_t replyLines = 0;  // lines of the awaited reply so far, kept or not
+    std::size_t replyBytes = 0;
     std::string partial;
     std::vector<HamlibReply> done;
 };

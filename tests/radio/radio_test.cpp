@@ -87,6 +87,52 @@ TEST(HamlibExchange, ErrorsTimeOutsAndGarbage) {
     EXPECT_EQ(r[0].code, HamlibExchange::BROKEN);
 }
 
+// A peer that floods lines instead of answering: every reply shape stops at the same cap
+// and fails its command, so the lines stored stay bounded whatever it sends.
+TEST(HamlibExchange, FloodedRepliesFailAtTheCap) {
+    HamlibExchange x;
+    x.Queue("P 1 2", HamlibReplyShape::STATUS);
+    x.TakeOutgoing();
+    x.Feed(std::string(HamlibExchange::MAX_REPLY_LINES - 1, '\n'));
+    EXPECT_TRUE(x.TakeReplies().empty());  // a few echoed lines before the status are fine
+    x.Feed(std::string(1000000, '\n'));
+    auto r = x.TakeReplies();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_FALSE(r[0].ok);
+    EXPECT_EQ(r[0].code, HamlibExchange::TOO_LONG);
+    EXPECT_LE(r[0].values.size(), HamlibExchange::MAX_REPLY_LINES);
+    EXPECT_EQ(HamlibErrorText(r[0].code), "reply too long (not a Hamlib daemon?)");
+    EXPECT_FALSE(x.AwaitingReply());
+
+    // Long lines reach the byte cap before the line cap.
+    const std::string line(HamlibExchange::MAX_LINE - 1, 'v');
+    x.Queue("P 3 4", HamlibReplyShape::STATUS);
+    x.TakeOutgoing();
+    std::string flood;
+    for (std::size_t i = 0; i < HamlibExchange::MAX_REPLY_BYTES / line.size() + 1; ++i)
+        flood += line + "\n";
+    x.Feed(flood);
+    r = x.TakeReplies();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].code, HamlibExchange::TOO_LONG);
+
+    // \dump_state that never says "done".
+    QueueRotatorLimits(x);
+    x.TakeOutgoing();
+    for (int i = 0; i < 1000; ++i) x.Feed("min_az=0\n");
+    r = x.TakeReplies();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].code, HamlibExchange::TOO_LONG);
+
+    // The next command is read normally once the flood is over.
+    x.Queue("S", HamlibReplyShape::STATUS);
+    x.TakeOutgoing();
+    x.Feed("RPRT 0\n");
+    r = x.TakeReplies();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_TRUE(r[0].ok);
+}
+
 TEST(HamlibCommands, LimitsFromDumpStateAndOtherAnswers) {
     HamlibExchange x;
     QueueRotatorLimits(x);

@@ -1,5 +1,6 @@
 #include "hostmon/host_monitor.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <system_error>
 
@@ -127,9 +128,13 @@ std::vector<HostRecord> LoadHostList(CRegistry& reg) {
     if (!reg.IsOpen()) reg.OpenSettings();
     const std::int32_t count = reg.ReadDword("Hosts", 0);
     if (count <= 0) return {};
-    std::vector<std::uint8_t> blob(static_cast<std::size_t>(count) * HOST_RECORD_SIZE, 0);
+    // The count alone once sized the buffer: a damaged or hostile value asked for terabytes.
+    const std::size_t stored = reg.ValueSize("Hostlist") / HOST_RECORD_SIZE;
+    const std::size_t n = std::min({static_cast<std::size_t>(count), stored, kMaxHosts});
+    if (n == 0) return {};
+    std::vector<std::uint8_t> blob(n * HOST_RECORD_SIZE, 0);
     const std::size_t got = reg.ReadBinary("Hostlist", blob);
-    auto hosts = HostListFromBlob(blob.data(), got, static_cast<std::uint32_t>(count));
+    auto hosts = HostListFromBlob(blob.data(), got, static_cast<std::uint32_t>(n));
     for (auto& h : hosts) h.tile = 0;  // a window handle of an earlier run means nothing
     return hosts;
 }

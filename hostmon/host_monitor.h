@@ -69,7 +69,12 @@ private:
     std::atomic<long> completed_{0};
 };
 
-// The host list ("Hosts" records of 588 bytes in "Hostlist") and "PingParameters".
+// More hosts than anyone watches: one thread and one 50-pixel tile each.
+inline constexpr std::size_t kMaxHosts = 256;
+
+// The host list ("Hosts" records of 588 bytes in "Hostlist") and "PingParameters". The
+// list holds no more records than "Hostlist" really stores (and at most kMaxHosts),
+// whatever "Hosts" claims.
 std::vector<HostRecord> LoadHostList(CRegistry& reg);
 bool SaveHostList(CRegistry& reg, const std::vector<HostRecord>& hosts);
 PingParameters LoadPingParameters(CRegistry& reg);

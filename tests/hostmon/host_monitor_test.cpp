@@ -168,6 +168,32 @@ TEST_F(HostListStore, ListAndParametersRoundTripAndDefault) {
     EXPECT_EQ(LoadPingParameters(reg), PingParameters{});
 }
 
+// The count is only a claim: the list is as long as the records actually stored.
+TEST_F(HostListStore, CountIsBoundedByTheStoredRecords) {
+    CRegistry reg;
+    ASSERT_TRUE(SaveHostList(reg, {Host("a", "1.2.3.4"), Host("b", "5.6.7.8")}));
+    ASSERT_TRUE(reg.WriteDword("Hosts", 0x7fffffff));  // once a 1.26 TB allocation
+    auto hosts = LoadHostList(reg);
+    ASSERT_EQ(hosts.size(), 2u);
+    EXPECT_EQ(hosts[1].tag, "b");
+
+    ASSERT_TRUE(reg.WriteDword("Hosts", 1));  // fewer than stored: the first ones
+    hosts = LoadHostList(reg);
+    ASSERT_EQ(hosts.size(), 1u);
+    EXPECT_EQ(hosts[0].tag, "a");
+
+    ASSERT_TRUE(reg.WriteDword("Hosts", -1));
+    EXPECT_TRUE(LoadHostList(reg).empty());
+
+    // A stored list longer than any sensible one is cut at the maximum.
+    std::vector<std::uint8_t> big((kMaxHosts + 5) * HOST_RECORD_SIZE, 0);
+    ASSERT_TRUE(reg.WriteBinary("Hostlist", big));
+    ASSERT_TRUE(reg.WriteDword("Hosts", static_cast<std::int32_t>(kMaxHosts + 5)));
+    EXPECT_EQ(LoadHostList(reg).size(), kMaxHosts);
+    ASSERT_TRUE(reg.WriteBinary("Hostlist", big.data(), HOST_RECORD_SIZE - 1));
+    EXPECT_TRUE(LoadHostList(reg).empty());
+}
+
 // Waits on a condition with a generous bound; the machine may be slow.
 template <typename F>
 bool WaitFor(F done, std::chrono::seconds limit = std::chrono::seconds(30)) {

@@ -31,6 +31,13 @@ HttpResponseParser::State HttpResponseParser::Fail(std::string why) {
     return state_ = State::Failed;
 }
 
+HttpResponseParser::State HttpResponseParser::FailHeaderTooLong() {
+    headerTooLong_ = true;
+    head_.clear();
+    head_.shrink_to_fit();
+    return Fail("the response header exceeds " + std::to_string(maxHeader_) + " bytes");
+}
+
 bool HttpResponseParser::Append(const std::uint8_t* data, std::size_t size) {
     if (body_.size() + size > maxBody_) {
         Fail("the response body exceeds " + std::to_string(maxBody_) + " bytes");
@@ -56,12 +63,10 @@ HttpResponseParser::State HttpResponseParser::Feed(const std::uint8_t* data, std
             skip = 2;
         }
         if (end == std::string::npos) {
-            if (head_.size() > maxHeader_)
-                return Fail("the response header exceeds " + std::to_string(maxHeader_) + " bytes");
+            if (head_.size() > maxHeader_) return FailHeaderTooLong();
             return state_;
         }
-        if (end + skip > maxHeader_)
-            return Fail("the response header exceeds " + std::to_string(maxHeader_) + " bytes");
+        if (end + skip > maxHeader_) return FailHeaderTooLong();
         std::string rest = head_.substr(end + skip);
         head_.resize(end);
         if (ParseHeader() == State::Failed) return state_;
@@ -115,9 +120,10 @@ HttpResponseParser::State HttpResponseParser::ParseHeader() {
                 return Fail("unreadable Content-Length: " + cl->substr(0, 40));
             if (n > maxBody_)
                 return Fail("the response body exceeds " + std::to_string(maxBody_) + " bytes");
+            // No reserve: the announced length is the peer's word, the bytes are not here
+            // yet; the body grows with what arrives.
             framing_ = Framing::Length;
             remaining_ = n;
-            body_.reserve(static_cast<std::size_t>(n));
         }
     }
     // Responses that never carry a body.
@@ -210,6 +216,13 @@ std::optional<std::string> HttpResponseParser::Header(std::string_view name) con
     for (const auto& [n, v] : headers_)
         if (SameText(n, name)) return v;
     return std::nullopt;
+}
+
+std::vector<std::string> HttpResponseParser::Headers(std::string_view name) const {
+    std::vector<std::string> values;
+    for (const auto& [n, v] : headers_)
+        if (SameText(n, name)) values.push_back(v);
+    return values;
 }
 
 std::string UrlEncode(std::string_view value) {

@@ -35,12 +35,17 @@ public:
     const std::string& StatusLine() const { return statusLine_; }
     // The first header of that name (compared without case), its value trimmed.
     std::optional<std::string> Header(std::string_view name) const;
+    // Every header of that name in order (Set-Cookie may come more than once).
+    std::vector<std::string> Headers(std::string_view name) const;
     const std::vector<std::uint8_t>& Body() const { return body_; }
     const std::string& Error() const { return error_; }
+    // The failure was a header longer than maxHeader (the callers word that one themselves).
+    bool HeaderTooLong() const { return headerTooLong_; }
     std::size_t BytesReceived() const { return received_; }
 
 private:
     State Fail(std::string why);
+    State FailHeaderTooLong();
     State ParseHeader();
     State TakeBody(const std::uint8_t* data, std::size_t size);
     State TakeChunked(const std::uint8_t* data, std::size_t size);
@@ -62,6 +67,7 @@ private:
     std::string line_;  // chunk-size or trailer line being read
     std::vector<std::uint8_t> body_;
     std::string error_;
+    bool headerTooLong_ = false;
     std::size_t received_ = 0;
 };
 

@@ -11,6 +11,7 @@
 #include "maintenance/unzip.h"
 #include "orbit/element_set.h"
 #include "orbit/omm_reader.h"
+#include "platform/file_flush.h"
 
 namespace orvanta {
 
@@ -52,15 +53,21 @@ std::vector<std::uint8_t> GzipBytes(std::string_view data) {
 bool WriteFileAtomically(const fs::path& target, const std::vector<std::uint8_t>& bytes,
                          std::string& error) {
     std::random_device rd;
-    const fs::path temp =
-        target.parent_path() / (target.filename().string() + ".download-" + std::to_string(rd() % 1000000));
-    std::FILE* f = std::fopen(temp.string().c_str(), "wb");
+    fs::path temp;
+    std::FILE* f = nullptr;
+    // "x": never open a file that is already there (a stale temporary or a planted link).
+    for (int attempt = 0; attempt < 8 && !f; ++attempt) {
+        temp = target.parent_path() /
+               (target.filename().string() + ".download-" + std::to_string(rd() % 1000000));
+        f = std::fopen(temp.string().c_str(), "wbx");
+    }
     if (!f) {
         error = "cannot create " + temp.string();
         return false;
     }
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fflush(f) == 0 && ok;
+    // On the disk before the rename, so the new name never points at a hollow file.
+    ok = platform::FlushToDisk(f) && ok;
     ok = std::fclose(f) == 0 && ok;
     std::error_code ec;
     if (ok) fs::rename(temp, target, ec);
@@ -69,6 +76,7 @@ bool WriteFileAtomically(const fs::path& target, const std::vector<std::uint8_t>
         fs::remove(temp, ec);
         return false;
     }
+    platform::FlushDirectory(target.parent_path());
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "maintenance/vendor_server.h"
+
 namespace orvanta {
 
 namespace {
@@ -76,6 +78,17 @@ void LegacyElementExchange::Start(const std::string& cookie) {
     if (cookie.empty() && (user_.empty() || password_.empty())) {
         Log("Your account information for Spacetrack has not been set. Unable to download "
             "Kepler elements!",
+            DL_ERROR);
+        DownloadEvent done;
+        done.kind = DownloadEvent::Kind::Finished;
+        events_.push_back(done);
+        phase_ = Phase::Done;
+        return;
+    }
+    // This exchange is plain HTTP: a password sent to another machine can be read on the way.
+    if (cookie.empty() && !IsLoopbackHost(config_.host)) {
+        Log("Your Space-Track password is not sent unencrypted (plain HTTP) to " + config_.host +
+                ". Please use the Space-Track (HTTPS) element source.",
             DL_ERROR);
         DownloadEvent done;
         done.kind = DownloadEvent::Kind::Finished;

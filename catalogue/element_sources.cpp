@@ -1,6 +1,7 @@
 #include "catalogue/element_sources.h"
 
 #include "catalogue/http_response.h"
+#include "maintenance/vendor_server.h"
 
 namespace orvanta {
 
@@ -55,27 +56,7 @@ std::string SpaceTrackLoginBody(std::string_view identity, std::string_view pass
 }
 
 bool AcceptableBaseUrl(std::string_view url, std::string& why) {
-    const std::string lower = LowerText(url);
-    if (lower.starts_with("https://") && lower.size() > 8) return true;
-    if (lower.starts_with("http://")) {
-        std::string_view rest = std::string_view(lower).substr(7);
-        rest = rest.substr(0, rest.find_first_of("/?#"));
-        // Host, with an optional port after it (and brackets around IPv6).
-        std::string_view host = rest;
-        if (host.starts_with("[")) {
-            host = host.substr(1, host.find(']') == std::string_view::npos ? host.size()
-                                                                           : host.find(']') - 1);
-        } else {
-            host = host.substr(0, host.find(':'));
-        }
-        const bool loopbackV4 = host.starts_with("127.") &&
-                                host.find_first_not_of("0123456789.") == std::string_view::npos;
-        if (host == "localhost" || host == "::1" || loopbackV4) return true;
-        why = "plain HTTP is accepted only for this machine (127.0.0.1): " + std::string(url);
-        return false;
-    }
-    why = "not an https:// address: " + std::string(url);
-    return false;
+    return IsSecureServerUrl(url, why);
 }
 
 std::optional<double> NextAllowedDownload(double lastJd, double nowJd, double intervalDays) {

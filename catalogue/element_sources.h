@@ -39,7 +39,8 @@ constexpr const char* SPACETRACK_QUERY_PATH =
     "/basicspacedata/query/class/gp/EPOCH/%3Enow-30/orderby/NORAD_CAT_ID/format/json";
 std::string SpaceTrackLoginBody(std::string_view identity, std::string_view password);
 
-// Plain HTTP only to this machine; everything else must be HTTPS. False with the reason.
+// Plain HTTP only to this machine (IsSecureServerUrl); everything else must be HTTPS.
+// False with the reason.
 bool AcceptableBaseUrl(std::string_view url, std::string& why);
 
 // Minimum time between two downloads: CelesTrak asks for no more than one fetch of the

@@ -36,12 +36,21 @@ void ReportSocketFailureOnce(const std::string& why) {
     if (!why.empty() && !reported.exchange(true)) LogEvent(why, LOG_ERROR);
 }
 
+struct HostMonitor::Session {
+    std::atomic<bool> stop{false};
+    std::mutex lock;  // guards running and finished; stop is set under it too
+    std::condition_variable changed;
+    int running = 0;
+    std::vector<char> finished;  // per thread slot
+};
+
 HostMonitor::HostMonitor() : HostMonitor(SystemHooks()) {}
 
-HostMonitor::HostMonitor(Hooks hooks) : hooks_(std::move(hooks)) {
+HostMonitor::HostMonitor(Hooks hooks) : shared_(std::make_shared<Shared>()) {
+    shared_->hooks = std::move(hooks);
     const Hooks sys = SystemHooks();
-    if (!hooks_.ping) hooks_.ping = sys.ping;
-    if (!hooks_.reverseLookup) hooks_.reverseLookup = sys.reverseLookup;
+    if (!shared_->hooks.ping) shared_->hooks.ping = sys.ping;
+    if (!shared_->hooks.reverseLookup) shared_->hooks.reverseLookup = sys.reverseLookup;
 }
 
 HostMonitor::~HostMonitor() {
@@ -49,76 +58,132 @@ HostMonitor::~HostMonitor() {
 }
 
 HostRecord HostMonitor::Snapshot(std::size_t index) const {
-    std::lock_guard lock(hostLock_);
-    return index < hosts_.size() ? hosts_[index] : HostRecord{};
+    std::lock_guard lock(shared_->hostLock);
+    return index < shared_->hosts.size() ? shared_->hosts[index] : HostRecord{};
 }
 
 std::string HostMonitor::Tooltip(std::size_t index) const {
-    std::lock_guard lock(hostLock_);
-    return index < tooltips_.size() ? tooltips_[index] : std::string();
+    std::lock_guard lock(shared_->hostLock);
+    return index < shared_->tooltips.size() ? shared_->tooltips[index] : std::string();
 }
 
 void HostMonitor::Edit(std::size_t index, const std::function<void(HostRecord&)>& change) {
-    std::lock_guard lock(hostLock_);
-    if (index < hosts_.size()) change(hosts_[index]);
+    std::lock_guard lock(shared_->hostLock);
+    if (index < shared_->hosts.size()) change(shared_->hosts[index]);
 }
 
 void HostMonitor::Start() {
     Stop();
-    stop_ = false;
+    auto session = std::make_shared<Session>();
+    const auto& hosts = shared_->hosts;
     {
-        std::lock_guard lock(hostLock_);
-        tooltips_.assign(hosts_.size(), std::string());
+        std::lock_guard lock(shared_->hostLock);
+        shared_->tooltips.assign(hosts.size(), std::string());
     }
-    for (std::size_t i = 0; i < hosts_.size(); ++i) {
-        if (hosts_[i].disabled != 0) continue;
+    session->finished.assign(hosts.size(), 0);
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+        if (hosts[i].disabled != 0) continue;
+        const std::size_t slot = threads_.size();
+        {
+            std::lock_guard lock(session->lock);
+            ++session->running;
+        }
         try {
-            threads_.emplace_back([this, i] { Run(i); });
-            LogEvent(Format2("Starting to monitor host %s (%s)", hosts_[i].tag, hosts_[i].address),
+            threads_.emplace_back(
+                [shared = shared_, session, i, slot] { Run(shared, session, i, slot); });
+            LogEvent(Format2("Starting to monitor host %s (%s)", hosts[i].tag, hosts[i].address),
                      LOG_INFORMATION);
         } catch (const std::system_error&) {
-            LogEvent(Format2("Thread for host %s could not be created!", hosts_[i].address, ""),
+            {
+                std::lock_guard lock(session->lock);
+                --session->running;
+            }
+            LogEvent(Format2("Thread for host %s could not be created!", hosts[i].address, ""),
                      LOG_ERROR);
         }
     }
+    session_ = std::move(session);
 }
 
-void HostMonitor::Stop() {
+void HostMonitor::Stop(const std::function<void()>& whileWaiting) {
+    if (!session_) return;
+    const std::shared_ptr<Session> session = std::move(session_);
     {
-        std::lock_guard lock(stopLock_);
-        stop_ = true;
+        // Under the host lock as well: once it is set, no thread enters a result.
+        std::lock_guard hostLock(shared_->hostLock);
+        std::lock_guard lock(session->lock);
+        session->stop = true;
     }
-    stopSignal_.notify_all();
-    for (auto& t : threads_)
-        if (t.joinable()) t.join();
+    session->changed.notify_all();
+    const auto deadline = std::chrono::steady_clock::now() + shared_->hooks.stopWait;
+    for (;;) {
+        {
+            std::unique_lock lock(session->lock);
+            const auto slice =
+                std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(20),
+                                                             deadline - std::chrono::steady_clock::now());
+            if (session->changed.wait_for(lock, slice, [&] { return session->running == 0; }))
+                break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        if (whileWaiting) whileWaiting();
+    }
+    std::lock_guard lock(session->lock);
+    for (std::size_t slot = 0; slot < threads_.size(); ++slot) {
+        if (!threads_[slot].joinable()) continue;
+        if (session->finished[slot]) {
+            threads_[slot].join();  // past its last step: ends at once
+        } else {
+            threads_[slot].detach();  // holds its own references to what it touches
+            ++abandoned_;
+        }
+    }
     threads_.clear();
 }
 
-void HostMonitor::Run(std::size_t index) {
+void HostMonitor::Run(const std::shared_ptr<Shared>& shared, const std::shared_ptr<Session>& session,
+                      std::size_t index, std::size_t slot) {
+    struct Finish {
+        Session& s;
+        std::size_t slot;
+        ~Finish() {
+            {
+                std::lock_guard lock(s.lock);
+                s.finished[slot] = 1;
+                --s.running;
+            }
+            s.changed.notify_all();
+        }
+    } finish{*session, slot};
+    const Hooks& hooks = shared->hooks;
     for (;;) {
         std::string address;
         {
-            std::lock_guard lock(hostLock_);
-            address = hosts_[index].address;
+            std::lock_guard lock(shared->hostLock);
+            if (session->stop || index >= shared->hosts.size()) return;
+            address = shared->hosts[index].address;
         }
-        const PingOutcome o = hooks_.ping(address, &stop_);
+        const PingOutcome o = hooks.ping(address, &session->stop);
         // A ping cut short by the stop is no result: restarting the monitors (as every
         // change of the list does) must not count a failure for every host.
-        if (stop_) return;
+        if (session->stop) return;
         if (o.code == PING_SOCKET_FAILED) ReportSocketFailureOnce(o.socketError);
         std::string reverse;
-        if (o.code == PING_SUCCESS) reverse = hooks_.reverseLookup(o.address);
+        if (o.code == PING_SUCCESS) reverse = hooks.reverseLookup(o.address);
         {
-            std::lock_guard lock(hostLock_);
-            HostRecord& h = hosts_[index];
+            std::lock_guard lock(shared->hostLock);
+            // Looked at under the lock: after a stop the list may have a new shape.
+            if (session->stop) return;
+            HostRecord& h = shared->hosts[index];
             BeginCycle(h);
             RecordPing(h, o.code, o.rttMs, FormatIpv4(o.address), reverse);
-            tooltips_[index] = TooltipText(h);
+            shared->tooltips[index] = TooltipText(h);
         }
-        completed_.fetch_add(1);
-        for (int step = 0; step < hooks_.sleepSteps; ++step) {
-            std::unique_lock lock(stopLock_);
-            if (stopSignal_.wait_for(lock, hooks_.sleepStep, [this] { return stop_.load(); }))
+        shared->completed.fetch_add(1);
+        for (int step = 0; step < hooks.sleepSteps; ++step) {
+            std::unique_lock lock(session->lock);
+            if (session->changed.wait_for(lock, hooks.sleepStep,
+                                          [&] { return session->stop.load(); }))
                 return;
         }
     }

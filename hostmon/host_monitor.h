@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,12 +22,17 @@ class CRegistry;
 class HostMonitor {
 public:
     struct Hooks {
-        // The ping (time-to-live 255, 5000 ms, 32 bytes); must end soon after *stop is set.
+        // The ping (time-to-live 255, 5000 ms, 32 bytes); should end soon after *stop is set.
+        // A ping that cannot (a name lookup blocks until the resolver gives up) is left to
+        // finish on its own, possibly after the monitor is gone: capture nothing that may go
+        // before it.
         std::function<PingOutcome(const std::string& address, const std::atomic<bool>* stop)> ping;
         std::function<std::string(const Ipv4Address&)> reverseLookup;
         // Pause between pings: sleepSteps x sleepStep, the stop flag looked at each step.
         std::chrono::milliseconds sleepStep{200};
         int sleepSteps = 75;
+        // How long Stop waits for all threads together before abandoning the busy ones.
+        std::chrono::milliseconds stopWait{2000};
     };
 
     HostMonitor();  // the system's ping and reverse lookup
@@ -36,37 +42,48 @@ public:
     HostMonitor& operator=(const HostMonitor&) = delete;
 
     // The list itself: change its shape only while stopped.
-    std::vector<HostRecord>& Hosts() { return hosts_; }
-    std::size_t Count() const { return hosts_.size(); }
+    std::vector<HostRecord>& Hosts() { return shared_->hosts; }
+    std::size_t Count() const { return shared_->hosts.size(); }
 
     // Copies and edits of one record under the host lock (safe while running).
     HostRecord Snapshot(std::size_t index) const;
     std::string Tooltip(std::size_t index) const;
     void Edit(std::size_t index, const std::function<void(HostRecord&)>& change);
-    std::mutex& HostLock() { return hostLock_; }
+    std::mutex& HostLock() { return shared_->hostLock; }
 
     // Starts one thread per enabled host, logging each start.
     void Start();
-    // Sets the stop flag and waits for every thread; none is cut off, and each sees the
-    // flag within one sleep step (a running ping ends within 200 ms as well).
-    void Stop();
+    // Sets the stop flag and waits at most hooks.stopWait for the threads, calling
+    // whileWaiting (when given) every 20 ms or so, so that a window keeps painting. Each
+    // thread sees the flag within one sleep step; one still busy after the wait (inside
+    // a name lookup, which nothing interrupts) is abandoned: it ends by itself later and
+    // changes nothing from the moment Stop sets the flag.
+    void Stop(const std::function<void()>& whileWaiting = {});
     bool Running() const { return !threads_.empty(); }
 
     // Pings counted so far by all threads (for tests waiting on progress).
-    long Completed() const { return completed_.load(); }
+    long Completed() const { return shared_->completed.load(); }
+    // Threads the stops so far have had to abandon.
+    int Abandoned() const { return abandoned_; }
 
 private:
-    void Run(std::size_t index);
+    struct Shared {
+        Hooks hooks;
+        std::vector<HostRecord> hosts;
+        std::vector<std::string> tooltips;
+        mutable std::mutex hostLock;
+        std::atomic<long> completed{0};
+    };
+    struct Session;  // one Start's stop flag and the count of its threads still running
+    static void Run(const std::shared_ptr<Shared>& shared, const std::shared_ptr<Session>& session,
+                    std::size_t index, std::size_t slot);
 
-    Hooks hooks_;
-    std::vector<HostRecord> hosts_;
-    std::vector<std::string> tooltips_;
-    mutable std::mutex hostLock_;
-    std::mutex stopLock_;
-    std::condition_variable stopSignal_;
-    std::atomic<bool> stop_{false};
+    // What the threads touch is owned jointly with them, so that an abandoned thread
+    // never writes to freed memory.
+    std::shared_ptr<Shared> shared_;
+    std::shared_ptr<Session> session_;
     std::vector<std::thread> threads_;
-    std::atomic<long> completed_{0};
+    int abandoned_ = 0;
 };
 
 // More hosts than anyone watches: one thread and one 50-pixel tile each.

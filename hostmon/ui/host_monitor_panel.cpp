@@ -1,5 +1,6 @@
 #include "hostmon/ui/host_monitor_panel.h"
 
+#include <QCoreApplication>
 #include <QWidget>
 
 #include "common/prompt.h"
@@ -49,7 +50,11 @@ void HostMonitorPanel::StartMonitors() {
     monitor_->Start();
 }
 void HostMonitorPanel::StopMonitors() {
-    monitor_->Stop();
+    // A thread in a slow name lookup may take the whole wait: keep painting meanwhile,
+    // but take no input that could change the list under the stop.
+    stopping_ = true;
+    monitor_->Stop([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    stopping_ = false;
 }
 
 void HostMonitorPanel::CreateTiles() {
@@ -138,6 +143,7 @@ void HostMonitorPanel::AskResetStatistics(int index) {
 }
 
 void HostMonitorPanel::AskDeleteHost(int index) {
+    if (stopping_) return;  // a tile's queued request, delivered while its list is restarting
     if (Prompt().Ask("Confirm", "Are you sure you want to delete this host?", PromptButtons::YesNo,
                      PromptIcon::Question) != PromptAnswer::Yes)
         return;
@@ -145,6 +151,7 @@ void HostMonitorPanel::AskDeleteHost(int index) {
 }
 
 void HostMonitorPanel::OpenSettingsDialog() {
+    if (stopping_) return;
     HostSettingsDialog dialog(tileParent_ ? tileParent_->window() : nullptr, *this);
     emit dialogOpened(&dialog);
     dialog.exec();

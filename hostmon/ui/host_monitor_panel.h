@@ -82,6 +82,7 @@ private:
     std::unique_ptr<HostMonitor> monitor_;
     PingParameters parameters_;
     std::vector<HostTile*> tiles_;
+    bool stopping_ = false;  // inside StopMonitors, which serves paint and timer events
 };
 
 }  // namespace orvanta

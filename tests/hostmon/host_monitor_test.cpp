@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "common/event_log.h"
@@ -267,6 +270,92 @@ TEST(HostMonitorThreads, StopDuringAPingNeitherHangsNorCountsIt) {
     m.Stop();
     EXPECT_EQ(m.Snapshot(0).failures, 0);
     EXPECT_EQ(m.Snapshot(1).cycles, 0);
+}
+
+// Stands in for getaddrinfo: deaf to the stop flag until the test lets it return.
+struct StuckLookup {
+    std::mutex m;
+    std::condition_variable cv;
+    int entered = 0, returned = 0;
+    bool release = false;
+    PingOutcome Ping() {
+        std::unique_lock lock(m);
+        ++entered;
+        cv.notify_all();
+        // Bounded, so that a monitor that waits for it fails the test instead of hanging.
+        cv.wait_for(lock, std::chrono::seconds(10), [&] { return release; });
+        ++returned;
+        cv.notify_all();
+        PingOutcome o;
+        o.code = PING_SUCCESS;  // would count if the abandoned thread still wrote
+        o.rttMs = 1;
+        return o;
+    }
+    template <typename P>
+    bool Await(P p) {
+        std::unique_lock lock(m);
+        return cv.wait_for(lock, std::chrono::seconds(30), [&] { return p(*this); });
+    }
+    void Release() {
+        std::lock_guard lock(m);
+        release = true;
+        cv.notify_all();
+    }
+};
+
+TEST(HostMonitorThreads, StopAbandonsAPingStuckInANameLookup) {
+    auto lookup = std::make_shared<StuckLookup>();
+    auto sentinel = std::make_shared<int>(0);
+    const std::weak_ptr<int> sharedStateAlive = sentinel;
+    HostMonitor::Hooks hooks;
+    hooks.ping = [lookup, sentinel](const std::string& address, const std::atomic<bool>*) {
+        if (address == "slow.example") return lookup->Ping();
+        PingOutcome o;
+        o.code = PING_SUCCESS;
+        o.rttMs = 1;
+        return o;
+    };
+    hooks.sleepStep = std::chrono::milliseconds(1);
+    hooks.sleepSteps = 1;
+    hooks.stopWait = std::chrono::milliseconds(300);
+    sentinel.reset();
+    auto m = std::make_unique<HostMonitor>(std::move(hooks));
+    m->Hosts() = {Host("fast", "127.0.0.1"), Host("slow", "slow.example")};
+    m->Start();
+    ASSERT_TRUE(lookup->Await([](StuckLookup& l) { return l.entered == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return m->Snapshot(0).cycles >= 2; }));
+
+    // The window keeps being served while Stop waits, and Stop returns with the lookup
+    // still out.
+    int served = 0;
+    m->Stop([&] { ++served; });
+    EXPECT_GT(served, 0);
+    EXPECT_EQ(m->Abandoned(), 1);
+    EXPECT_FALSE(m->Running());
+    {
+        std::lock_guard lock(lookup->m);
+        EXPECT_EQ(lookup->returned, 0) << "Stop waited for the name lookup";
+    }
+    // When the lookup returns at last, its result lands nowhere.
+    const long done = m->Completed();
+    lookup->Release();
+    ASSERT_TRUE(lookup->Await([](StuckLookup& l) { return l.returned == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(m->Snapshot(1).cycles, 0);
+    EXPECT_EQ(m->Completed(), done);
+
+    // Stuck again and the monitor destroyed meanwhile: the thread outlives it, then frees
+    // what it shared.
+    {
+        std::lock_guard lock(lookup->m);
+        lookup->release = false;
+    }
+    m->Start();
+    ASSERT_TRUE(lookup->Await([](StuckLookup& l) { return l.entered == 2; }));
+    m.reset();
+    EXPECT_FALSE(sharedStateAlive.expired());
+    lookup->Release();
+    EXPECT_TRUE(WaitFor([&] { return sharedStateAlive.expired(); }));
 }
 
 TEST(HostMonitorThreads, SocketRefusalIsLoggedOnce) {

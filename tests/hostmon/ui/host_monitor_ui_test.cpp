@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "common/prompt.h"
@@ -173,6 +174,37 @@ TEST_F(HostUiTest, ResetAndDeleteAskFirst) {
     ASSERT_EQ(stored.size(), 2u);
     EXPECT_EQ(stored[1].tag, "c");
     EXPECT_TRUE(panel.Monitor().Running());
+}
+
+// A thread inside a name lookup does not see the stop flag; adding a host meanwhile must
+// neither freeze the window nor wait for the lookup.
+TEST_F(HostUiTest, AddingAHostWhileALookupHangsKeepsTheWindowServed) {
+    struct Gate {
+        std::atomic<bool> entered{false}, release{false};
+    };
+    auto gate = std::make_shared<Gate>();
+    env_.hooks.ping = [gate](const std::string&, const std::atomic<bool>*) {
+        gate->entered = true;
+        for (int i = 0; i < 1000 && !gate->release; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return PingOutcome{};
+    };
+    env_.hooks.stopWait = std::chrono::milliseconds(300);
+    auto& panel = Panel({Host("slow", "slow.example")});
+    ASSERT_TRUE(orvanta::testing::WaitFor([&] { return gate->entered.load(); }, kWaitMs));
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start();
+    panel.AddHost("127.0.0.2", "new");
+    EXPECT_GT(ticks, 0) << "the window was frozen while the monitors stopped";
+    EXPECT_EQ(panel.Monitor().Abandoned(), 1);
+    EXPECT_FALSE(gate->release.load());
+    ASSERT_EQ(panel.Monitor().Count(), 2u);
+    EXPECT_EQ(panel.Tiles().size(), 2u);
+    EXPECT_EQ(Stored().size(), 2u);
+    gate->release = true;
 }
 
 TEST_F(HostUiTest, SettingsDialogAddsEditsDeletesAndSaves) {

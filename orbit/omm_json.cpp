@@ -17,12 +17,10 @@ class JsonReader {
 public:
     explicit JsonReader(std::string_view text) : s_(text) {}
 
-    void Read(OmmReadResult& result, std::vector<OmmFields>& records) {
+    void Read(OmmReadResult& result, RecordSink& sink) {
         SkipWs();
         if (Peek() == '{') {
-            OmmFields f;
-            if (!Object(&f, 0)) return Fail(result);
-            records.push_back(std::move(f));
+            if (!Record(sink)) return Fail(result);
         } else if (Peek() == '[') {
             ++i_;
             SkipWs();
@@ -32,15 +30,11 @@ public:
                 for (;;) {
                     SkipWs();
                     if (Peek() == '{') {
-                        OmmFields f;
-                        if (!Object(&f, 1)) return Fail(result);
-                        records.push_back(std::move(f));
+                        if (!Record(sink)) return Fail(result);
                     } else {
                         // Not a record: skip it and count it.
                         if (!Value(nullptr, 1)) return Fail(result);
-                        ++result.badRecords;
-                        if (result.firstProblem.empty())
-                            result.firstProblem = "an array entry is not an object";
+                        sink.Refuse("an array entry is not an object");
                     }
                     SkipWs();
                     if (Peek() == ',') { ++i_; continue; }
@@ -57,6 +51,22 @@ public:
 
 private:
     static constexpr int MAX_DEPTH = 64;
+
+    // One object of the document handed on as a record; false on a syntax error. Only one
+    // record's fields are held at a time.
+    bool Record(RecordSink& sink) {
+        const std::size_t start = i_;
+        fields_.clear();
+        tooWide_ = false;
+        if (!Object(&fields_, 1)) return false;
+        if (tooWide_)
+            sink.Refuse("more than " + std::to_string(MAX_RECORD_FIELDS) + " fields");
+        else if (i_ - start > MAX_RECORD_BYTES)
+            sink.Refuse("longer than " + std::to_string(MAX_RECORD_BYTES) + " bytes");
+        else
+            sink.Take(fields_);
+        return true;
+    }
 
     char Peek() const { return i_ < s_.size() ? s_[i_] : '\0'; }
     void SkipWs() {
@@ -81,7 +91,10 @@ private:
             SkipWs();
             OmmValue value;
             if (!Value(fields ? &value : nullptr, depth + 1)) return false;
-            if (fields) (*fields)[key] = std::move(value);
+            if (fields && (fields->size() < MAX_RECORD_FIELDS || fields->count(key)))
+                (*fields)[key] = std::move(value);
+            else if (fields)
+                tooWide_ = true;
             SkipWs();
             if (Peek() == ',') { ++i_; continue; }
             if (Peek() == '}') { ++i_; return true; }
@@ -189,12 +202,14 @@ private:
 
     std::string_view s_;
     std::size_t i_ = 0;
+    OmmFields fields_;
+    bool tooWide_ = false;
 };
 
 }  // namespace
 
-void ReadJson(std::string_view text, OmmReadResult& result, std::vector<OmmFields>& records) {
-    JsonReader(text).Read(result, records);
+void ReadJson(std::string_view text, OmmReadResult& result, RecordSink& sink) {
+    JsonReader(text).Read(result, sink);
 }
 
 }  // namespace orvanta::omm

@@ -305,34 +305,45 @@ bool OmmFieldsToSet(const OmmFields& f, OmmSet& set, std::string& problem) {
     return true;
 }
 
+namespace omm {
+
+void RecordSink::Take(const OmmFields& fields) {
+    OmmSet set;
+    std::string problem;
+    if (OmmFieldsToSet(fields, set, problem)) {
+        ++count_;
+        result_.sets.push_back(std::move(set));
+    } else {
+        Refuse(problem);
+    }
+}
+
+void RecordSink::Refuse(const std::string& problem) {
+    ++count_;
+    ++result_.badRecords;
+    if (result_.firstProblem.empty())
+        result_.firstProblem = "record " + std::to_string(count_) + ": " + problem;
+}
+
+}  // namespace omm
+
 OmmReadResult ReadOmmText(std::string_view text, ElementTextFormat format) {
     OmmReadResult result;
     text = SkipBom(text);
-    std::vector<OmmFields> records;
+    omm::RecordSink sink(result);
     switch (format) {
         case ElementTextFormat::OmmJson:
-            omm::ReadJson(text, result, records);
+            omm::ReadJson(text, result, sink);
             break;
         case ElementTextFormat::OmmCsv:
-            omm::ReadCsv(text, result, records);
+            omm::ReadCsv(text, result, sink);
             break;
         case ElementTextFormat::OmmXml:
-            omm::ReadXml(text, records);
+            omm::ReadXml(text, sink);
             break;
         case ElementTextFormat::ThreeLine:
             result.documentError = "not an OMM document";
             return result;
-    }
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        OmmSet set;
-        std::string problem;
-        if (OmmFieldsToSet(records[i], set, problem)) {
-            result.sets.push_back(std::move(set));
-        } else {
-            ++result.badRecords;
-            if (result.firstProblem.empty())
-                result.firstProblem = "record " + std::to_string(i + 1) + ": " + problem;
-        }
     }
     return result;
 }

@@ -1,5 +1,6 @@
 #include "location/sntp.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace orvanta {
@@ -23,10 +24,14 @@ void WriteBig64(std::uint8_t* p, std::uint64_t v) {
     }
 }
 
-// Difference of two time stamps in seconds; right across the era boundary too, as long as
-// they lie within 68 years of each other.
-double Diff(NtpTimestamp a, NtpTimestamp b) {
-    return static_cast<double>(static_cast<std::int64_t>(a - b)) / kFractionScale;
+// a - b as signed 32.32 fixed point: right across the era boundary too, as long as they
+// lie within 68 years of each other (the era nearest b).
+std::int64_t Fixed(NtpTimestamp a, NtpTimestamp b) {
+    return static_cast<std::int64_t>(a - b);
+}
+
+double Seconds(std::int64_t fixed) {
+    return static_cast<double>(fixed) / kFractionScale;
 }
 
 }  // namespace
@@ -50,6 +55,14 @@ std::int64_t UnixMicrosFromNtp(NtpTimestamp ntp) {
     if ((seconds & 0x80000000u) == 0) unix += 4294967296LL;  // era 1, from 2036 on
     const auto micros = static_cast<std::int64_t>((static_cast<std::uint64_t>(fraction) * 1000000 + 0x80000000u) >> 32);
     return unix * 1000000 + micros;
+}
+
+std::int64_t UnixMicrosNearest(NtpTimestamp ntp, std::int64_t localUnixMicros) {
+    const std::int64_t d = Fixed(ntp, NtpFromUnixMicros(localUnixMicros));
+    const std::int64_t seconds = d >> 32;  // floor, so the fraction below is positive
+    const auto fraction = static_cast<std::uint64_t>(d & 0xffffffff);
+    const auto micros = static_cast<std::int64_t>((fraction * 1000000 + 0x80000000u) >> 32);
+    return localUnixMicros + seconds * 1000000 + micros;
 }
 
 std::array<std::uint8_t, kSntpPacketSize> BuildSntpRequest(NtpTimestamp transmit) {
@@ -80,6 +93,8 @@ SntpReply ParseSntpReply(const std::uint8_t* data, std::size_t size, NtpTimestam
             if (data[i] >= 0x20 && data[i] < 0x7f) r.kissCode += static_cast<char>(data[i]);
     } else if (r.leap == 3 || r.stratum > 15) {
         r.status = SntpStatus::Unsynchronised;
+    } else if (r.receive == 0) {
+        r.status = SntpStatus::ZeroReceive;
     } else if (r.transmit == 0) {
         r.status = SntpStatus::ZeroTransmit;
     } else {
@@ -88,10 +103,20 @@ SntpReply ParseSntpReply(const std::uint8_t* data, std::size_t size, NtpTimestam
     return r;
 }
 
-void MeasureSntp(NtpTimestamp t1, NtpTimestamp t2, NtpTimestamp t3, NtpTimestamp t4,
-                 double& offsetSeconds, double& delaySeconds) {
-    offsetSeconds = (Diff(t2, t1) + Diff(t3, t4)) / 2.0;
-    delaySeconds = Diff(t4, t1) - Diff(t3, t2);
+SntpStatus MeasureSntp(NtpTimestamp t1, NtpTimestamp t2, NtpTimestamp t3, NtpTimestamp t4,
+                       double& offsetSeconds, double& delaySeconds, int timeoutMs) {
+    const std::int64_t roundTrip = Fixed(t4, t1);
+    const std::int64_t atServer = Fixed(t3, t2);
+    if (roundTrip < 0 || atServer < 0) return SntpStatus::BadTimes;
+    const double delay = Seconds(roundTrip) - Seconds(atServer);
+    if (delay < 0 || delay > timeoutMs / 1000.0) return SntpStatus::BadTimes;
+    const double out = Seconds(Fixed(t2, t1));
+    const double back = Seconds(Fixed(t3, t4));
+    if (std::fabs(out) > kSntpMaxOffsetSeconds || std::fabs(back) > kSntpMaxOffsetSeconds)
+        return SntpStatus::TooFar;
+    offsetSeconds = (out + back) / 2.0;
+    delaySeconds = delay;
+    return SntpStatus::Ok;
 }
 
 std::string DescribeSntpFailure(const SntpOutcome& o, int timeoutMs) {
@@ -110,7 +135,10 @@ std::string DescribeSntpFailure(const SntpOutcome& o, int timeoutMs) {
                    (o.kissCode.empty() ? std::string("none") : o.kissCode) + ")";
         case SntpStatus::Unsynchronised: return "the server's own clock is not synchronized";
         case SntpStatus::OriginMismatch: return "the answer did not match the request";
-        case SntpStatus::ZeroTransmit: return "the answer carried no time";
+        case SntpStatus::ZeroTransmit:
+        case SntpStatus::ZeroReceive: return "the answer carried no time";
+        case SntpStatus::BadTimes: return "the answer's time stamps were inconsistent";
+        case SntpStatus::TooFar: return "the server's time is more than 34 years from ours";
     }
     return "unknown failure";
 }

@@ -21,6 +21,9 @@ using NtpTimestamp = std::uint64_t;
 NtpTimestamp NtpFromUnixMicros(std::int64_t unixMicros);
 // Read in the era nearest to the present: a most significant bit of 0 means 2036 to 2104.
 std::int64_t UnixMicrosFromNtp(NtpTimestamp ntp);
+// Read in the era nearest to localUnixMicros (RFC 5905): right for any time within 68 years
+// of that clock, in 64 bits throughout.
+std::int64_t UnixMicrosNearest(NtpTimestamp ntp, std::int64_t localUnixMicros);
 
 // Client request: version 4, mode 3, our transmit time stamp (the server echoes it as the
 // originate time stamp, which ties its answer to this request).
@@ -37,6 +40,9 @@ enum class SntpStatus {
     Unsynchronised,   // leap indicator 3 or stratum above 15: the server has no time
     OriginMismatch,   // the answer belongs to another request
     ZeroTransmit,     // the server gave no transmit time
+    ZeroReceive,      // the server gave no receive time
+    BadTimes,         // a negative round trip or delay, or one longer than we waited
+    TooFar,           // the server's time is too far from ours to tell its era
 };
 
 struct SntpReply {
@@ -62,8 +68,18 @@ struct SntpOutcome {
 
 // Offset ((T2 - T1) + (T3 - T4)) / 2 and delay (T4 - T1) - (T3 - T2), with T1 the request
 // sent, T2 its arrival at the server, T3 the answer's departure and T4 its arrival here.
-void MeasureSntp(NtpTimestamp t1, NtpTimestamp t2, NtpTimestamp t3, NtpTimestamp t4,
-                 double& offsetSeconds, double& delaySeconds);
+// Refuses (BadTimes) a round trip or a time at the server that is negative and a delay
+// outside 0 ... timeoutMs; refuses (TooFar) a server more than kSntpMaxOffsetSeconds from
+// our clock. Offset and delay are set only with Ok.
+SntpStatus MeasureSntp(NtpTimestamp t1, NtpTimestamp t2, NtpTimestamp t3, NtpTimestamp t4,
+                       double& offsetSeconds, double& delaySeconds,
+                       int timeoutMs = kSntpTimeoutMs);
+
+// A time stamp names its second modulo 2^32 (136 years), so a server's time is read in the
+// era nearest ours. Accepting only half the 68 years that rule reaches means a server
+// within 102 years of our clock is either read right or refused, never read in the wrong
+// era (95 years ahead would otherwise pass as 41 years behind).
+inline constexpr double kSntpMaxOffsetSeconds = 1073741824.0;  // 2^30 s, about 34 years
 
 // Why a query failed, as one short phrase ("no answer within 5 seconds").
 std::string DescribeSntpFailure(const SntpOutcome& outcome, int timeoutMs = kSntpTimeoutMs);

@@ -40,7 +40,8 @@ void SntpClient::Query(const QString& host, quint16 port, int timeoutMs) {
     outcome_ = SntpOutcome();
     outcome_.server = host.toStdString();
     port_ = port;
-    timeout_.start(std::max(0, timeoutMs));
+    timeoutMs_ = std::max(0, timeoutMs);
+    timeout_.start(timeoutMs_);
 
     QHostAddress literal;
     if (literal.setAddress(host)) {
@@ -112,10 +113,11 @@ void SntpClient::ReadAnswers() {
         if (reply.status == SntpStatus::OriginMismatch) continue;
         outcome_.stratum = reply.stratum;
         outcome_.kissCode = reply.kissCode;
-        if (reply.status == SntpStatus::Ok)
-            MeasureSntp(sent_, reply.receive, reply.transmit, NtpFromUnixMicros(arrived),
-                        outcome_.offsetSeconds, outcome_.delaySeconds);
-        Finish(reply.status);
+        SntpStatus status = reply.status;
+        if (status == SntpStatus::Ok)
+            status = MeasureSntp(sent_, reply.receive, reply.transmit, NtpFromUnixMicros(arrived),
+                                 outcome_.offsetSeconds, outcome_.delaySeconds, timeoutMs_);
+        Finish(status);
     }
 }
 

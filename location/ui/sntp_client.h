@@ -42,6 +42,7 @@ private:
     QTimer timeout_;
     QHostAddress address_;
     quint16 port_ = kNtpPort;
+    int timeoutMs_ = kSntpTimeoutMs;
     int lookupId_ = -1;
     bool busy_ = false;
     NtpTimestamp sent_ = 0;

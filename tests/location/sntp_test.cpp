@@ -108,3 +108,74 @@ TEST(SntpTest, ServerAddressesWithAndWithoutPorts) {
                             "[::1]x", "a b"})
         EXPECT_EQ(host(bad), "none") << bad;
 }
+
+TEST(SntpTest, AnswersWithoutATimeAreRefused) {
+    const NtpTimestamp sent = 0xEC000000ULL << 32;
+    const NtpTimestamp t = sent + kSecond;
+    auto status = [&](NtpTimestamp receive, NtpTimestamp transmit) {
+        const auto p = Reply(0, 4, 4, 2, sent, receive, transmit);
+        return ParseSntpReply(p.data(), p.size(), sent).status;
+    };
+    // A zero receive time once measured +144,603,932 s with a delay of 289,207,864 s.
+    EXPECT_EQ(status(0, t), SntpStatus::ZeroReceive);
+    EXPECT_EQ(status(t, 0), SntpStatus::ZeroTransmit);
+    EXPECT_EQ(status(0, 0), SntpStatus::ZeroReceive);
+    SntpOutcome o;
+    o.status = SntpStatus::ZeroReceive;
+    EXPECT_EQ(DescribeSntpFailure(o), "the answer carried no time");
+}
+
+TEST(SntpTest, InconsistentTimesAreRefusedNotMeasured) {
+    const NtpTimestamp t1 = NtpFromUnixMicros(1765200000000000);
+    const NtpTimestamp ms = kSecond / 1000;
+    double offset = 0, delay = 0;
+    // Ordinary: 20 ms round trip, 1 ms at the server, 3 s ahead.
+    EXPECT_EQ(MeasureSntp(t1, t1 + 3 * kSecond + 10 * ms, t1 + 3 * kSecond + 11 * ms, t1 + 21 * ms,
+                          offset, delay, 5000),
+              SntpStatus::Ok);
+    EXPECT_NEAR(offset, 3.0, 1e-6);
+    EXPECT_NEAR(delay, 0.020, 1e-6);
+    // The answer arrived before the request left (our clock stepped back meanwhile).
+    EXPECT_EQ(MeasureSntp(t1, t1, t1, t1 - ms, offset, delay, 5000), SntpStatus::BadTimes);
+    // The server sent its answer before it had the request.
+    EXPECT_EQ(MeasureSntp(t1, t1 + 2 * ms, t1 + ms, t1 + 3 * ms, offset, delay, 5000),
+              SntpStatus::BadTimes);
+    // More time at the server than the whole round trip: a negative delay.
+    EXPECT_EQ(MeasureSntp(t1, t1, t1 + 5 * ms, t1 + 2 * ms, offset, delay, 5000),
+              SntpStatus::BadTimes);
+    // A delay longer than we waited cannot be.
+    EXPECT_EQ(MeasureSntp(t1, t1, t1, t1 + 5001 * ms, offset, delay, 5000), SntpStatus::BadTimes);
+    EXPECT_EQ(MeasureSntp(t1, t1, t1, t1 + 5000 * ms, offset, delay, 5000), SntpStatus::Ok);
+    EXPECT_EQ(MeasureSntp(t1, t1, t1, t1, offset, delay, 5000), SntpStatus::Ok);
+}
+
+TEST(SntpTest, FarServerTimesAreRefusedNotWrapped) {
+    const std::int64_t now = 1765200000000000;  // 2025-12-08
+    const NtpTimestamp t1 = NtpFromUnixMicros(now);
+    constexpr std::int64_t kYear = 31556952LL * 1000000;  // mean Gregorian year
+    double offset = 0, delay = 0;
+    auto measure = [&](std::int64_t serverMicros) {
+        const NtpTimestamp s = NtpFromUnixMicros(serverMicros);
+        return MeasureSntp(t1, s, s, t1, offset, delay, 5000);
+    };
+    // 95 years ahead once read as -1,294,967,296 s and was accepted.
+    EXPECT_EQ(measure(now + 95 * kYear), SntpStatus::TooFar);
+    EXPECT_EQ(measure(now + 60 * kYear), SntpStatus::TooFar);
+    EXPECT_EQ(measure(now - 40 * kYear), SntpStatus::TooFar);
+    // Within reach, across the 2036 era boundary both ways, in 64 bits.
+    EXPECT_EQ(measure(now + 30 * kYear), SntpStatus::Ok);
+    EXPECT_NEAR(offset, 30.0 * 31556952, 1e-3);
+    EXPECT_EQ(measure(now - 30 * kYear), SntpStatus::Ok);
+    EXPECT_NEAR(offset, -30.0 * 31556952, 1e-3);
+    SntpOutcome o;
+    o.status = SntpStatus::TooFar;
+    EXPECT_EQ(DescribeSntpFailure(o), "the server's time is more than 34 years from ours");
+
+    // The era nearest our clock: the same 32-bit seconds are 2030 seen from 2025 and 2166
+    // seen from 2150.
+    const NtpTimestamp y2030 = NtpFromUnixMicros(now + 5 * kYear);
+    EXPECT_EQ(UnixMicrosNearest(y2030, now), now + 5 * kYear);
+    const std::int64_t era = 4294967296LL * 1000000;
+    EXPECT_EQ(UnixMicrosNearest(y2030, now + era - 10 * kYear), now + 5 * kYear + era);
+    EXPECT_EQ(UnixMicrosNearest(y2030, now - era + 10 * kYear), now + 5 * kYear - era);
+}

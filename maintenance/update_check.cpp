@@ -38,15 +38,49 @@ std::atomic<bool> g_restart{false};
 
 }  // namespace
 
+bool IsVersionText(std::string_view version) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (version.empty() || version.size() > kMaxVersionChars || !digit(version[0])) return false;
+    std::size_t i = 0;
+    while (i < version.size() && (digit(version[i]) || version[i] == '.')) ++i;
+    for (; i < version.size(); ++i) {
+        const char c = version[i];
+        const bool label = digit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           c == ' ' || c == '+' || c == '-' || c == '.' || c == '_';
+        if (!label) return false;
+    }
+    return version.back() != ' ';
+}
+
 bool ReadVersionFile(std::string_view text, VersionFile& file) {
     file = VersionFile();
     if (text.size() > kMaxVersionFileBytes || text.find('\0') != std::string_view::npos)
         return false;
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // an editor's UTF-8 mark
     std::size_t at = 0;
-    file.version = std::string(NextLine(text, at).substr(0, kMaxVersionChars));
+    std::string_view version = NextLine(text, at).substr(0, kMaxVersionChars);
+    while (!version.empty() && (version.back() == ' ' || version.back() == '\t'))
+        version.remove_suffix(1);
+    if (!version.empty() && !IsVersionText(version)) return false;
+    file.version = std::string(version);
     file.updateUrl = std::string(NextLine(text, at));
-    file.notes = std::string(text.substr(at).substr(0, kMaxNotesChars));
+    for (char c : text.substr(at).substr(0, kMaxNotesChars)) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 0x20 && u != 0x7f) || c == '\r' || c == '\n' || c == '\t') file.notes += c;
+    }
     return true;
+}
+
+std::string CheckFailedText(std::string_view why) {
+    std::string text = kCheckFailed;
+    if (!why.empty()) text += " (" + std::string(why) + ")";
+    return text;
+}
+
+UpdateCheckLine SilentCheckFailure(std::string_view why) {
+    UpdateCheckLine line;
+    line.text = CheckFailedText(why);
+    return line;
 }
 
 UpdateCheckLine SilentCheckLine(bool downloaded, std::string_view body, std::string_view ownVersion) {

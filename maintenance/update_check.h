@@ -23,8 +23,15 @@ struct VersionFile {
 inline constexpr std::size_t kMaxVersionChars = 8;
 inline constexpr std::size_t kMaxNotesChars = 1023;
 
-// False when the text is not a text file at all (a NUL byte, or larger than a version
-// file can sensibly be), so "Failed to read version file!" applies.
+// A version as a release names itself: digits and dots from a digit on ("1.1.14"), and
+// optionally a label of letters, digits and " +-._" after it ("1.2b", "2.0-rc1"). The
+// text reaches the log, the terminal and message boxes, so nothing else may pass.
+bool IsVersionText(std::string_view version);
+
+// False when the text is not a version file (a NUL byte, larger than a version file can
+// sensibly be, or a first line that is no version, as an HTML page's), so "Failed to read
+// version file!" applies. An empty first line is read, as "no version information". The
+// notes lose their control characters other than line ends and tabs.
 bool ReadVersionFile(std::string_view text, VersionFile& file);
 
 // What a check concluded, as the silent check logs it (level of common/event_log.h).
@@ -38,6 +45,11 @@ struct UpdateCheckLine {
 // failed).
 UpdateCheckLine SilentCheckLine(bool downloaded, std::string_view body,
                                 std::string_view ownVersion = kProgramVersion);
+// "Failed to check for program updates!" followed by why in brackets ("HTTP status 404",
+// "connection refused", "timed out"), when known.
+std::string CheckFailedText(std::string_view why);
+// The silent check's line for a version file that could not be had, and why.
+UpdateCheckLine SilentCheckFailure(std::string_view why);
 
 // The texts, character for character.
 inline constexpr char kUpdateCaption[] = "Orvanta Update";
@@ -48,7 +60,10 @@ inline constexpr char kNoVersionInformation[] =
 inline constexpr char kUpdateAvailableLog[] =
     "Orvanta version %s is available. Click 'Help' -> 'Check for updates' to update "
     "automatically.";
-inline constexpr char kUpToDate[] = "You're running Orvanta %s (32-bit). You're up to date.";
+// Names the edition of this build.
+inline constexpr const char* kUpToDate =
+    sizeof(void*) == 4 ? "You're running Orvanta %s (32-bit). You're up to date."
+                       : "You're running Orvanta %s (64-bit). You're up to date.";
 inline constexpr char kUpdateQuestionWithNotes[] =
     "Orvanta version %s is available.\n%s\n\nWould you like to update now?";
 inline constexpr char kUpdateQuestion[] =

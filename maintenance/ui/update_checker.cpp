@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QHostAddress>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QProcess>
@@ -12,6 +11,7 @@
 #include "common/event_log.h"
 #include "common/prompt.h"
 #include "maintenance/ui/update_query.h"
+#include "maintenance/vendor_server.h"
 #include "platform/directories.h"
 
 namespace orvanta {
@@ -19,6 +19,8 @@ namespace orvanta {
 namespace {
 
 constexpr qint64 kMaxVersionFileBytes = 64 * 1024;
+// Set on a reply cut short because its version file outgrew kMaxVersionFileBytes.
+constexpr char kTooLargeProperty[] = "orvantaTooLarge";
 // No program of ours comes near this; a server that sends more must not fill the disk.
 constexpr qint64 kMaxUpdateBytes = qint64(256) << 20;
 
@@ -50,6 +52,46 @@ QNetworkReply* Get(QNetworkAccessManager& network, const QUrl& url, int timeoutM
     return network.get(request);
 }
 
+void LimitVersionFile(QNetworkReply* reply) {
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received <= kMaxVersionFileBytes) return;  // no version file is this long
+        reply->setProperty(kTooLargeProperty, true);
+        reply->abort();
+    });
+}
+
+// Why a request failed, in a few words for the log and the box (printable ASCII only).
+std::string ReplyFailure(QNetworkReply* reply) {
+    if (reply->property(kTooLargeProperty).toBool()) return "the answer is longer than 64 KiB";
+    switch (reply->error()) {
+        case QNetworkReply::ConnectionRefusedError: return "connection refused";
+        case QNetworkReply::HostNotFoundError: return "server not found";
+        // A transfer time-out ends the request as cancelled; we cancel nothing else we report.
+        case QNetworkReply::TimeoutError:
+        case QNetworkReply::OperationCanceledError: return "timed out";
+        case QNetworkReply::RemoteHostClosedError: return "the server closed the connection";
+        case QNetworkReply::SslHandshakeFailedError: return "the secure connection failed";
+        case QNetworkReply::InsecureRedirectError: return "redirected to plain HTTP";
+        case QNetworkReply::TooManyRedirectsError: return "too many redirects";
+        default: break;
+    }
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status > 0) return "HTTP status " + std::to_string(status);
+    std::string text;
+    for (QChar c : reply->errorString())
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7f) text += static_cast<char>(c.unicode());
+    return text;
+}
+
+// ok, or the reason the version file's download failed or is not to be trusted.
+std::string VersionReplyFailure(QNetworkReply* reply) {
+    if (reply->error() != QNetworkReply::NoError) return ReplyFailure(reply);
+    std::string why;
+    // A redirect from this machine may lead elsewhere: where it ended is what counts.
+    if (!IsTrustedUpdateUrl(reply->url(), &why)) return why;
+    return {};
+}
+
 struct ProgramToRestart {
     QString path;
     QStringList arguments;
@@ -62,14 +104,22 @@ ProgramToRestart& Program() {
 
 }  // namespace
 
-bool IsTrustedUpdateUrl(const QUrl& url) {
-    if (!url.isValid() || url.host().isEmpty()) return false;
-    if (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) return true;
-    if (url.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) != 0) return false;
-    const QString host = url.host();
-    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) return true;
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
+bool IsTrustedUpdateUrl(const QUrl& url, std::string* why) {
+    std::string reason;
+    ServerUrl parsed;
+    const std::string text = url.toString(QUrl::FullyEncoded).toStdString();
+    bool ok = ParseServerUrl(text, parsed, reason);
+    if (ok && (!url.isValid() || !url.userInfo().isEmpty() ||
+               url.host(QUrl::FullyEncoded).toLower().toStdString() != parsed.host)) {
+        ok = false;
+        reason = "the address has no valid host: " + text;
+    }
+    if (ok && !parsed.https && !IsLoopbackHost(parsed.host)) {
+        ok = false;
+        reason = "plain HTTP is accepted only for this machine (127.0.0.1): " + text;
+    }
+    if (why) *why = reason;
+    return ok;
 }
 
 UpdateChecker::UpdateChecker(UpdateCheckerEnvironment environment, QObject* parent)
@@ -118,16 +168,17 @@ void UpdateChecker::End() {
     emit finished();
 }
 
-void UpdateChecker::Fetch(std::function<void(bool, const QByteArray&, const QUrl&)> done) {
+void UpdateChecker::Fetch(FetchDone done) {
+    std::string why;
+    if (!IsTrustedUpdateUrl(VersionUrl(), &why)) return done(false, QByteArray(), VersionUrl(), why);
     QNetworkReply* reply = Get(network_, VersionUrl(), env_.transferTimeoutMs);
     reply_ = reply;
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > kMaxVersionFileBytes) reply->abort();  // no version file is this long
-    });
+    LimitVersionFile(reply);
     connect(reply, &QNetworkReply::finished, this, [reply, done = std::move(done)] {
         reply->deleteLater();
-        const bool ok = reply->error() == QNetworkReply::NoError;
-        done(ok, ok ? reply->readAll() : QByteArray(), reply->url());
+        const std::string failure = VersionReplyFailure(reply);
+        const bool ok = failure.empty();
+        done(ok, ok ? reply->readAll() : QByteArray(), reply->url(), failure);
     });
 }
 
@@ -143,9 +194,11 @@ void UpdateChecker::CheckSilently() {
         return;
     }
     running_ = true;
-    Fetch([this](bool ok, const QByteArray& body, const QUrl&) {
+    Fetch([this](bool ok, const QByteArray& body, const QUrl&, const std::string& failure) {
         const UpdateCheckLine line =
-            SilentCheckLine(ok, std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
+            ok ? SilentCheckLine(true, std::string_view(body.constData(),
+                                                        static_cast<std::size_t>(body.size())))
+               : SilentCheckFailure(failure);
         LogEvent(line.text, line.level);
         End();
     });
@@ -161,14 +214,15 @@ void UpdateChecker::CheckInteractively() {
         return;
     }
     running_ = true;
-    Fetch([this](bool ok, const QByteArray& body, const QUrl& finalUrl) {
-        Interactive(ok, body, finalUrl);
+    Fetch([this](bool ok, const QByteArray& body, const QUrl& finalUrl, const std::string& failure) {
+        Interactive(ok, body, finalUrl, failure);
     });
 }
 
-void UpdateChecker::Interactive(bool ok, const QByteArray& body, const QUrl& finalUrl) {
+void UpdateChecker::Interactive(bool ok, const QByteArray& body, const QUrl& finalUrl,
+                                const std::string& failure) {
     if (!ok) {
-        Warn(kCheckFailed);
+        Warn(CheckFailedText(failure));
         return End();
     }
     VersionFile file;
@@ -274,9 +328,12 @@ void UpdateChecker::Downloaded(bool complete) {
     const UnpackStatus unpacked = UnpackUpdate(paths_, detail);
     if (unpacked != UnpackStatus::Ok) {
         Status(QString());
-        Warn(unpacked == UnpackStatus::UnzipFailed ? std::string(kUnzipFailed) : detail);
-        if (unpacked == UnpackStatus::UnzipFailed)
-            LogEvent(std::string(kUnzipFailed) + " (" + detail + ")", LOG_ERROR);
+        // The box says why too: "exceeds the limit of 256 MiB" is worth knowing.
+        const std::string text = unpacked == UnpackStatus::UnzipFailed
+                                     ? std::string(kUnzipFailed) + " (" + detail + ")"
+                                     : detail;
+        Warn(text);
+        if (unpacked == UnpackStatus::UnzipFailed) LogEvent(text, LOG_ERROR);
         return End();
     }
     std::string error;
@@ -301,18 +358,20 @@ UpdateCheckLine CheckForUpdateOnce(const std::string& baseUrl, int timeoutMs) {
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);  // lives to the end
 
+    const QUrl url = VersionUrlUnder(Q(baseUrl));
+    std::string failure;
+    if (!IsTrustedUpdateUrl(url, &failure)) return SilentCheckFailure(failure);
     QNetworkAccessManager network;
-    QNetworkReply* reply = Get(network, VersionUrlUnder(Q(baseUrl)), timeoutMs);
+    QNetworkReply* reply = Get(network, url, timeoutMs);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > kMaxVersionFileBytes) reply->abort();
-    });
+    LimitVersionFile(reply);
     if (!reply->isFinished()) loop.exec();
-    const bool ok = reply->error() == QNetworkReply::NoError;
-    const QByteArray body = ok ? reply->readAll() : QByteArray();
+    failure = VersionReplyFailure(reply);
+    const QByteArray body = failure.empty() ? reply->readAll() : QByteArray();
     delete reply;
-    return SilentCheckLine(ok, std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
+    if (!failure.empty()) return SilentCheckFailure(failure);
+    return SilentCheckLine(true, std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
 }
 
 }  // namespace orvanta

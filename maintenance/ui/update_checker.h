@@ -23,9 +23,11 @@ namespace orvanta {
 class IPrompt;
 
 // Only an update that comes entirely over HTTPS may replace the program: a plain-HTTP
-// download lets anyone on the way run code as the user. Loopback addresses are trusted
-// (tests, local mirrors).
-bool IsTrustedUpdateUrl(const QUrl& url);
+// download lets anyone on the way run code as the user. This machine (localhost, 127.0.0.1,
+// ::1) is trusted (tests, local mirrors). The version file is held to the same rule. The
+// address must pass the core's strict reading too (IsSecureServerUrl), and both readings
+// must name the same host. why (when given) says what was wrong.
+bool IsTrustedUpdateUrl(const QUrl& url, std::string* why = nullptr);
 
 struct UpdateCheckerEnvironment {
     QString baseUrl;                      // "Update URL"; the version file lies beneath it
@@ -69,8 +71,12 @@ signals:
 private:
     // True when the "Update URL" names no real server (see IsReservedExampleHost).
     bool NoServer() const;
-    void Fetch(std::function<void(bool ok, const QByteArray& body, const QUrl& finalUrl)> done);
-    void Interactive(bool ok, const QByteArray& body, const QUrl& finalUrl);
+    // failure: why a fetch that is not ok failed (empty when nobody knows).
+    using FetchDone = std::function<void(bool ok, const QByteArray& body, const QUrl& finalUrl,
+                                         const std::string& failure)>;
+    void Fetch(FetchDone done);
+    void Interactive(bool ok, const QByteArray& body, const QUrl& finalUrl,
+                     const std::string& failure);
     void Download(const VersionFile& file);
     void Downloaded(bool complete);
     void End();

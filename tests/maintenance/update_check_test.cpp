@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "gzip_test_util.h"
+#include "maintenance/unzip.h"
 #include "maintenance/update_check.h"
 #include "platform/directories.h"
 
@@ -64,7 +65,8 @@ TEST(VersionFileTest, SilentCheckLinesAndLevels) {
     auto line = SilentCheckLine(true, "1.1.14\r\nurl\r\n");
     EXPECT_TRUE(line.ok);
     EXPECT_FALSE(line.updateAvailable);
-    EXPECT_EQ(line.text, "You're running Orvanta 1.1.14 (32-bit). You're up to date.");
+    EXPECT_EQ(line.text, std::string("You're running Orvanta 1.1.14 (") +
+                             (sizeof(void*) == 4 ? "32" : "64") + "-bit). You're up to date.");
     EXPECT_EQ(line.level, 3);
     // Any other text is an update, an older version too.
     line = SilentCheckLine(true, "1.1.9\n");
@@ -79,6 +81,35 @@ TEST(VersionFileTest, SilentCheckLinesAndLevels) {
     EXPECT_EQ(line.level, 2);
     EXPECT_EQ(SilentCheckLine(false, "").text, "Failed to check for program updates!");
     EXPECT_EQ(SilentCheckLine(true, std::string("\0", 1)).text, "Failed to read version file!");
+}
+
+TEST(VersionFileTest, OnlyAVersionIsTakenForOne) {
+    // What a captive portal, a broken server or a hostile one answers instead.
+    for (const std::string body :
+         {"<!DOCTYPE html>\n<html>", "\x1b]0;owned\x07\n", "1.2\x1b[2J\n", "v1.2\n", ".1\n",
+          "1.2<b>\n", "1.2%s%n\n", "1.2\x7f\n", "1.2\xc3\xa9\n", "HTTP/1.1 200\n", "-1\n"}) {
+        VersionFile f;
+        EXPECT_FALSE(ReadVersionFile(body, f)) << body;
+        const UpdateCheckLine line = SilentCheckLine(true, body);
+        EXPECT_EQ(line.text, "Failed to read version file!") << body;
+        EXPECT_FALSE(line.ok);
+    }
+    for (const char* version : {"1.1.15", "2", "1.2b", "2.0-rc1", "1.2 beta", "10.0_1+g"}) {
+        VersionFile f;
+        ASSERT_TRUE(ReadVersionFile(std::string(version) + "\r\nurl\r\n", f)) << version;
+        EXPECT_EQ(f.version, version);
+    }
+    VersionFile f;
+    ASSERT_TRUE(ReadVersionFile("\xEF\xBB\xBF" "1.1.15 \t\nurl\nSee \x1b[31mnotes\x1b[0m.\n", f));
+    EXPECT_EQ(f.version, "1.1.15") << "an editor's byte-order mark and trailing blanks go";
+    EXPECT_EQ(f.notes, "See [31mnotes[0m.\n") << "no escape reaches a terminal or a box";
+    ASSERT_TRUE(ReadVersionFile("   \nurl\n", f));
+    EXPECT_EQ(SilentCheckLine(true, "   \nurl\n").text,
+              "Error obtaining version information from the Internet!");
+
+    EXPECT_EQ(CheckFailedText(""), "Failed to check for program updates!");
+    EXPECT_EQ(CheckFailedText("HTTP status 404"),
+              "Failed to check for program updates! (HTTP status 404)");
 }
 
 TEST(VersionFileTest, ShortNotesAskTheShortQuestion) {
@@ -96,6 +127,30 @@ TEST(VersionFileTest, ReservedExampleHostsAreNoServer) {
     for (const char* host : {"", "127.0.0.1", "localhost", "notexample.org", "example.org.evil.com",
                              "example.organ", "testing", "celestrak.org"})
         EXPECT_FALSE(IsReservedExampleHost(host)) << host;
+}
+
+TEST(ServerUrlTest, HostAndPortAsAFetchWouldUseThem) {
+    ServerUrl u;
+    std::string why;
+    ASSERT_TRUE(ParseServerUrl("HTTPS://Orvanta.Example.ORG:8443/updates?x=1", u, why));
+    EXPECT_TRUE(u.https);
+    EXPECT_EQ(u.host, "orvanta.example.org");
+    EXPECT_EQ(u.port, 8443);
+    ASSERT_TRUE(ParseServerUrl("http://[::1]:65535", u, why));
+    EXPECT_EQ(u.host, "::1");
+    EXPECT_EQ(u.port, 65535);
+    EXPECT_FALSE(ParseServerUrl("http://127.0.0.1:1@orvanta.example.org/", u, why));
+    EXPECT_FALSE(ParseServerUrl("http://[fe80::1%25eth0]/", u, why)) << "no zone";
+    EXPECT_FALSE(ParseServerUrl("file:///etc/passwd", u, why));
+    for (const char* host : {"localhost", "LocalHost", "127.0.0.1", "::1"})
+        EXPECT_TRUE(IsLoopbackHost(host)) << host;
+    for (const char* host : {"", "127.0.0.2", "localhost.", "0:0:0:0:0:0:0:1", "127.0.0.1.nip.io"})
+        EXPECT_FALSE(IsLoopbackHost(host)) << host;
+    EXPECT_TRUE(IsSecureServerUrl("http://localhost:8080/", why));
+    EXPECT_FALSE(IsSecureServerUrl("http://orvanta.example.org/", why));
+    EXPECT_EQ(why,
+              "plain HTTP is accepted only for this machine (127.0.0.1): "
+              "http://orvanta.example.org/");
 }
 
 TEST(UpdatePathsTest, NamesBesideTheProgram) {
@@ -145,6 +200,17 @@ TEST_F(UpdateFilesTest, DamagedOrImplausiblySmallUpdatesChangeNothing) {
     EXPECT_EQ(UnpackUpdate(paths, detail), UnpackStatus::TooSmall);
     EXPECT_EQ(detail,
               "The update is damaged: unpacked it is only 22 bytes long. Nothing has been changed.");
+    EXPECT_FALSE(fs::exists(paths.temporary));
+    EXPECT_EQ(Slurp(paths.executable), "old program");
+}
+
+TEST_F(UpdateFilesTest, AnUpdatePastTheWrappersCapIsRefused) {
+    // About a megabyte that would inflate past the gzip wrapper's 256 MiB.
+    test::WriteZeroGzip(paths.download.string(), kDefaultUnzipLimit + 1);
+    ASSERT_LT(fs::file_size(paths.download), 2u << 20);
+    std::string detail;
+    EXPECT_EQ(UnpackUpdate(paths, detail), UnpackStatus::UnzipFailed);
+    EXPECT_EQ(detail, "unzipped data exceeds the limit of 256 MiB");
     EXPECT_FALSE(fs::exists(paths.temporary));
     EXPECT_EQ(Slurp(paths.executable), "old program");
 }

@@ -56,7 +56,11 @@ TEST_F(MainWindowSystemTest, SilentCheckAtStartOnlyWhenSwitchedOn) {
     env.systemClock = std::make_shared<FakeSystemClock>(1765200000000000);
     StartWith(env);
     ASSERT_TRUE(WaitForUpdateCheck());
-    EXPECT_TRUE(Logged("You're running Orvanta 1.1.14 (32-bit). You're up to date.", 3));
+    // The edition named is this build's.
+    EXPECT_TRUE(Logged(sizeof(void*) == 4
+                           ? "You're running Orvanta 1.1.14 (32-bit). You're up to date."
+                           : "You're running Orvanta 1.1.14 (64-bit). You're up to date.",
+                       3));
     EXPECT_TRUE(window_->ClockSync() != nullptr);
     Close();
 
@@ -77,7 +81,9 @@ TEST_F(MainWindowSystemTest, HelpMenuChecksForUpdatesAndSystemMenuOpensTheDialog
     ASSERT_TRUE(WaitForUpdateCheck());
     ASSERT_EQ(prompt_.asked.size(), 1u);
     EXPECT_EQ(prompt_.asked[0].caption, "Orvanta Update");
-    EXPECT_EQ(prompt_.asked[0].text, "You're running Orvanta 1.1.14 (32-bit). You're up to date.");
+    EXPECT_EQ(prompt_.asked[0].text,
+              sizeof(void*) == 4 ? "You're running Orvanta 1.1.14 (32-bit). You're up to date."
+                                 : "You're running Orvanta 1.1.14 (64-bit). You're up to date.");
 
     QAction* system = MenuAction("S&ystem...");
     ASSERT_NE(system, nullptr);

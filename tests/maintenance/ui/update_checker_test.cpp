@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <filesystem>
 #include <fstream>
 
@@ -11,6 +12,7 @@
 #include "common/prompt.h"
 #include "common/settings.h"
 #include "maintenance/ui/update_checker.h"
+#include "maintenance/unzip.h"
 #include "platform/directories.h"
 #include "tests/maintenance/gzip_test_util.h"
 #include "tests/support/cli_runner.h"
@@ -29,6 +31,12 @@ std::string Slurp(const fs::path& p) {
 
 QByteArray Bytes(const std::string& s) {
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The up-to-date line names this build's edition.
+std::string UpToDate(const std::string& version) {
+    return "You're running Orvanta " + version + (sizeof(void*) == 4 ? " (32-bit)" : " (64-bit)") +
+           ". You're up to date.";
 }
 
 std::string NewProgram() {
@@ -101,7 +109,8 @@ protected:
 TEST(TrustedUpdateUrlTest, HttpsOrLoopbackOnly) {
     EXPECT_TRUE(IsTrustedUpdateUrl(QUrl("https://orvanta.example.org/Orvanta.exe.gz")));
     EXPECT_TRUE(IsTrustedUpdateUrl(QUrl("http://127.0.0.1:8080/x.gz")));
-    EXPECT_TRUE(IsTrustedUpdateUrl(QUrl("http://127.1.2.3/x.gz")));
+    // Only the three names of this machine, whatever else 127.0.0.0/8 holds.
+    EXPECT_FALSE(IsTrustedUpdateUrl(QUrl("http://127.1.2.3/x.gz")));
     EXPECT_TRUE(IsTrustedUpdateUrl(QUrl("http://localhost/x.gz")));
     EXPECT_TRUE(IsTrustedUpdateUrl(QUrl("http://[::1]:81/x.gz")));
     EXPECT_FALSE(IsTrustedUpdateUrl(QUrl("http://192.0.2.1/x.gz")));
@@ -109,12 +118,19 @@ TEST(TrustedUpdateUrlTest, HttpsOrLoopbackOnly) {
     EXPECT_FALSE(IsTrustedUpdateUrl(QUrl("ftp://127.0.0.1/x.gz")));
     EXPECT_FALSE(IsTrustedUpdateUrl(QUrl("file:///tmp/x.gz")));
     EXPECT_FALSE(IsTrustedUpdateUrl(QUrl("x.gz")));
+    // The user-info part must not pass for the host, nor be allowed at all.
+    std::string why;
+    EXPECT_FALSE(IsTrustedUpdateUrl(QUrl("http://127.0.0.1:1@updates.example.org/x.gz"), &why));
+    EXPECT_EQ(why, "an address with a user name or password before its host is not accepted");
+    EXPECT_FALSE(IsTrustedUpdateUrl(QUrl("https://me:pw@orvanta.example.org/x.gz")));
+    EXPECT_FALSE(IsTrustedUpdateUrl(QUrl("http://192.0.2.1/x.gz"), &why));
+    EXPECT_EQ(why, "plain HTTP is accepted only for this machine (127.0.0.1): http://192.0.2.1/x.gz");
 }
 
 TEST_F(UpdateCheckerTest, SilentCheckLogsOneLine) {
     Offer("1.1.14");
     Run(false);
-    EXPECT_TRUE(log.Contains("You're running Orvanta 1.1.14 (32-bit). You're up to date.", 3));
+    EXPECT_TRUE(log.Contains(UpToDate("1.1.14"), 3));
     Offer("1.1.15");
     Run(false);
     EXPECT_TRUE(log.Contains("Orvanta version 1.1.15 is available. Click 'Help' -> 'Check for "
@@ -125,7 +141,7 @@ TEST_F(UpdateCheckerTest, SilentCheckLogsOneLine) {
     EXPECT_TRUE(log.Contains("Error obtaining version information from the Internet!", 2));
     server.Set("/version32.txt", {404, "gone"});
     Run(false);
-    EXPECT_TRUE(log.Contains("Failed to check for program updates!", 2));
+    EXPECT_TRUE(log.Contains("Failed to check for program updates! (HTTP status 404)", 2));
     server.Set("/version32.txt", {200, QByteArray("1.1\0\0", 5)});
     Run(false);
     EXPECT_TRUE(log.Contains("Failed to read version file!", 2));
@@ -161,9 +177,9 @@ TEST_F(UpdateCheckerTest, InteractiveBoxesForEachAnswer) {
     prompt.answers = {PromptAnswer::No};
     Run(true);
     ASSERT_EQ(prompt.asked.size(), 4u);
-    EXPECT_EQ(prompt.asked[0].text, "You're running Orvanta 1.1.14 (32-bit). You're up to date.");
+    EXPECT_EQ(prompt.asked[0].text, UpToDate("1.1.14"));
     EXPECT_EQ(prompt.asked[0].icon, PromptIcon::Information);
-    EXPECT_EQ(prompt.asked[1].text, "Failed to check for program updates!");
+    EXPECT_EQ(prompt.asked[1].text, "Failed to check for program updates! (HTTP status 404)");
     EXPECT_EQ(prompt.asked[1].icon, PromptIcon::Warning);
     EXPECT_EQ(prompt.asked[2].text, "Error obtaining version information from the Internet!");
     EXPECT_EQ(prompt.asked[3].text,
@@ -227,7 +243,7 @@ TEST_F(UpdateCheckerTest, FailedDownloadAndDamagedUpdateLeaveTheProgram) {
     ServeProgram(NewProgram());
     std::ofstream(dir.Path() / "orvanta.tmp") << "leftover";
     Run(true);
-    EXPECT_EQ(prompt.asked.back().text, "Error unzipping the update!");
+    EXPECT_EQ(prompt.asked.back().text, "Error unzipping the update! (unable to create target file)");
     EXPECT_EQ(prompt.asked.back().icon, PromptIcon::Warning);
     EXPECT_FALSE(fs::exists(dir.Path() / "orvanta.tmp"));
     EXPECT_EQ(Slurp(exe), "old program");
@@ -237,7 +253,7 @@ TEST_F(UpdateCheckerTest, FailedDownloadAndDamagedUpdateLeaveTheProgram) {
     // A page instead of a program.
     server.Set("/orvanta.gz", {200, "<html>moved</html>"});
     Run(true);
-    EXPECT_EQ(prompt.asked.back().text, "Error unzipping the update!");
+    EXPECT_EQ(prompt.asked.back().text, "Error unzipping the update! (problem while unzipping file)");
     EXPECT_EQ(Slurp(exe), "old program");
 
     // The next attempt with a sound file succeeds.
@@ -273,7 +289,7 @@ TEST_F(UpdateCheckerTest, CommandLinePrintsTheSilentChecksLine) {
     Offer("1.1.14");
     CliRun run = RunCli(cli, "check-update --base-url " + server.Url(), dir.Path());
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, std::vector<std::string>{"You're running Orvanta 1.1.14 (32-bit). You're up to date."});
+    EXPECT_EQ(run.out, std::vector<std::string>{UpToDate("1.1.14")});
     Offer("2.0");
     run = RunCli(cli, "check-update --base-url " + server.Url() + "/", dir.Path());
     EXPECT_EQ(run.status, 0);
@@ -282,6 +298,78 @@ TEST_F(UpdateCheckerTest, CommandLinePrintsTheSilentChecksLine) {
     server.Set("/version32.txt", {500, "boom"});
     run = RunCli(cli, "check-update --base-url " + server.Url(), dir.Path());
     EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.out, std::vector<std::string>{"Failed to check for program updates!"});
+    EXPECT_EQ(run.out,
+              std::vector<std::string>{"Failed to check for program updates! (HTTP status 500)"});
+    server.Set("/version32.txt", {200, "<!DOCTYPE html>\n<html>\x1b[2J</html>\n"});
+    run = RunCli(cli, "check-update --base-url " + server.Url(), dir.Path());
+    EXPECT_EQ(run.out, std::vector<std::string>{"Failed to read version file!"});
+    const std::string withUser = "http://me:pw@" + server.Url().substr(7);
+    run = RunCli(cli, "check-update --base-url " + withUser, dir.Path());
+    ASSERT_EQ(run.out.size(), 1u);
+    EXPECT_EQ(run.out[0].rfind("Failed to check for program updates! (an address with a user", 0),
+              0u);
+    EXPECT_EQ(server.Requested().size(), 4u) << "the address with a password is never asked";
     EXPECT_EQ(RunCli(cli, "check-update", dir.Path()).status, 2);
+}
+
+TEST_F(UpdateCheckerTest, TheVersionFileObeysTheHttpsRuleToo) {
+    // A user-info part before this machine's address: refused before any request.
+    env.baseUrl = QString::fromStdString("http://127.0.0.1:1@" + server.Url().substr(7));
+    Offer("1.9");
+    Run(false);
+    Run(true);
+    EXPECT_TRUE(server.Requested().empty());
+    EXPECT_TRUE(log.Contains("Failed to check for program updates! (an address with a user name "
+                             "or password before its host is not accepted)",
+                             2));
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].text.rfind("Failed to check for program updates! (an address", 0), 0u);
+    EXPECT_FALSE(log.Contains("1.9"));
+}
+
+TEST_F(UpdateCheckerTest, AnOfferThatIsNoVersionIsNeverShown) {
+    for (const char* body : {"<!DOCTYPE html>\n<html><body>Sign in</body></html>\n",
+                             "\x1b]0;owned\x07\x1b[2J\nhttps://x/y.gz\n"}) {
+        server.Set("/version32.txt", {200, body});
+        Run(false);
+        Run(true);
+    }
+    EXPECT_FALSE(log.Contains("is available"));
+    EXPECT_FALSE(log.Contains("\x1b"));
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    for (const auto& a : prompt.asked) EXPECT_EQ(a.text, "Failed to read version file!");
+}
+
+TEST_F(UpdateCheckerTest, AFailedCheckSaysWhy) {
+    // A port nobody listens on.
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    env.baseUrl = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    Run(false);
+    EXPECT_TRUE(log.Contains("Failed to check for program updates! (connection refused)", 2));
+
+    // A server that takes the connection and never answers.
+    QTcpServer mute;
+    ASSERT_TRUE(mute.listen(QHostAddress::LocalHost, 0));
+    env.baseUrl = QStringLiteral("http://127.0.0.1:%1").arg(mute.serverPort());
+    env.transferTimeoutMs = 300;
+    Run(true);
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].text, "Failed to check for program updates! (timed out)");
+}
+
+TEST_F(UpdateCheckerTest, AnUpdatePastTheUnzipCapIsRefusedAndSaysSo) {
+    const fs::path bomb = dir.Path() / "bomb.gz";
+    test::WriteZeroGzip(bomb.string(), kDefaultUnzipLimit + 1);
+    const std::string gz = Slurp(bomb);
+    fs::remove(bomb);
+    Offer("1.2.0");
+    server.Set("/orvanta.gz", {200, Bytes(gz)});
+    Run(true);
+    EXPECT_EQ(prompt.asked.back().text,
+              "Error unzipping the update! (unzipped data exceeds the limit of 256 MiB)");
+    EXPECT_FALSE(fs::exists(dir.Path() / "orvanta.tmp"));
+    EXPECT_EQ(Slurp(exe), "old program");
 }

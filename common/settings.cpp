@@ -102,6 +102,8 @@ const SettingDef kTable[] = {
     Text("Space-Track URL", "https://www.space-track.org", 255, &Settings::spaceTrackUrl),
     Real("CelesTrak Last Download", 0.0, &Settings::celesTrakLastDownload, 0, 2816788),
     Text("CelesTrak Last Group", "", 63, &Settings::celesTrakLastGroup),
+    // Every group fetched within its last 2 hours: "group=JD;group=JD".
+    Text("CelesTrak Group Downloads", "", 1023, &Settings::celesTrakGroupDownloads),
     Real("Space-Track Last Download", 0.0, &Settings::spaceTrackLastDownload, 0, 2816788),
     Text("Element Server Host", "www.space-track.org", 255, &Settings::elementServerHost),
     Dword("Element Server Port", 80, &Settings::elementServerPort, 1, 65535),

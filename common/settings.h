@@ -18,6 +18,10 @@ namespace orvanta {
 class CRegistry;
 class IPrompt;
 
+// Most "Selected Satellites" entries read back: more than every object ever catalogued, so
+// only a damaged value is cut.
+constexpr std::size_t MAX_SELECTED_SATS = 100000;
+
 struct Settings {
     std::int32_t displayUtc = 0;
     std::int32_t use24hTime = 0;
@@ -46,6 +50,7 @@ struct Settings {
     std::string spaceTrackUrl = "https://www.space-track.org";
     double celesTrakLastDownload = 0.0;
     std::string celesTrakLastGroup;
+    std::string celesTrakGroupDownloads;  // each group's last fetch, see download_times.h
     double spaceTrackLastDownload = 0.0;
     std::string elementServerHost = "www.space-track.org";
     std::int32_t elementServerPort = 80;

@@ -2,9 +2,11 @@
 // question after a failed load; the services' rate rules; the reload when it succeeds.
 #include <QLabel>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/ui/main_window.h"
+#include "catalogue/download_times.h"
 #include "catalogue/element_loader.h"
 #include "catalogue/element_sources.h"
 #include "catalogue/ui/element_downloader.h"
@@ -50,31 +52,29 @@ bool MainWindow::StartElementDownload() {
 
     // The services' own rules count real time, not the time the views are moved to.
     const double utcNow = clock_.Now() - clock_.OffsetDays();
-    auto refuse = [](const char* service, const std::string& what, double next) {
-        LogEvent(std::string(service) + " allows one download of " + what +
-                     "; the next is allowed at " + FormatDateTime(cJulianDate::FromJd(next)),
+    DownloadTimes times;
+    times.celesTrak = ParseGroupTimes(s.celesTrakGroupDownloads);
+    // A settings file from before the per-group list holds only the last group's time.
+    if (IsElementGroup(s.celesTrakLastGroup) && s.celesTrakLastDownload > 0.0) {
+        double& last = times.celesTrak[s.celesTrakLastGroup];
+        last = std::max(last, s.celesTrakLastDownload);
+    }
+    times.spaceTrack = s.spaceTrackLastDownload;
+    if (auto next = NextAllowedFor(times, request.source, request.group, utcNow)) {
+        LogEvent(RateRuleRefusal(request.source, request.group,
+                                 FormatDateTime(cJulianDate::FromJd(*next))),
                  LOG_WARNING);
-    };
-    if (request.source == ElementSource::CelesTrak) {
-        if (s.celesTrakLastGroup == request.group)
-            if (auto next = NextAllowedDownload(s.celesTrakLastDownload, utcNow,
-                                                CELESTRAK_INTERVAL_DAYS)) {
-                refuse("CelesTrak", "the \"" + request.group + "\" group every 2 hours", *next);
-                return false;
-            }
-    } else if (request.source == ElementSource::SpaceTrack) {
-        if (auto next = NextAllowedDownload(s.spaceTrackLastDownload, utcNow,
-                                            SPACETRACK_INTERVAL_DAYS)) {
-            refuse("Space-Track", "the element catalogue an hour", *next);
-            return false;
-        }
+        return false;
     }
     if (!downloader->Start(request)) return false;
     // A request counts whatever its outcome: the services count requests, not successes.
+    NoteDownload(times, request.source, request.group, utcNow);
     if (request.source == ElementSource::CelesTrak) {
         settings_.celesTrakLastDownload = utcNow;
         settings_.celesTrakLastGroup = request.group;
-        WriteSettings(settings_, {"CelesTrak Last Download", "CelesTrak Last Group"});
+        settings_.celesTrakGroupDownloads = FormatGroupTimes(times.celesTrak, utcNow);
+        WriteSettings(settings_, {"CelesTrak Last Download", "CelesTrak Last Group",
+                                  "CelesTrak Group Downloads"});
     } else if (request.source == ElementSource::SpaceTrack) {
         settings_.spaceTrackLastDownload = utcNow;
         WriteSettings(settings_, {"Space-Track Last Download"});

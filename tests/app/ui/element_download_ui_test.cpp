@@ -81,6 +81,40 @@ TEST_F(ElementDownloadUiTest, DownloadReloadsTheCatalogueAndKeepsToTwoHours) {
     EXPECT_EQ(server_->requests.size(), 2u);
 }
 
+TEST_F(ElementDownloadUiTest, EveryGroupKeepsItsOwnTwoHoursAcrossRestarts) {
+    // "active", then "stations", then "active" again within 2 hours: the third is refused,
+    // though another group came between, and after the program was started again.
+    auto downloadGroup = [&](const std::string& group) {
+        Close();
+        CRegistry reg;
+        EXPECT_TRUE(reg.OpenSettings());
+        reg.WriteString("Element Group", group);
+        MainWindow& w = Start();
+        const bool started = w.StartElementDownload();
+        if (started) EXPECT_TRUE(WaitForDownload(w));
+        utc_ += 1.0 / 48;
+        return started;
+    };
+    Start();
+    EXPECT_TRUE(downloadGroup("active"));
+    EXPECT_TRUE(downloadGroup("stations"));
+    EXPECT_FALSE(downloadGroup("active"));
+    EXPECT_TRUE(Logged("CelesTrak allows one download of the \"active\" group every 2 hours",
+                       LOG_WARNING));
+    EXPECT_FALSE(downloadGroup("stations"));
+    EXPECT_EQ(server_->requests.size(), 2u);
+    // A settings file from before the list: the last group's own time still counts.
+    Close();
+    CRegistry reg;
+    ASSERT_TRUE(reg.OpenSettings());
+    reg.WriteString("CelesTrak Group Downloads", "");
+    reg.WriteString("CelesTrak Last Group", "visual");
+    reg.WriteDouble("CelesTrak Last Download", utc_ - 1.0 / 24);
+    reg.WriteString("Element Group", "visual");
+    EXPECT_FALSE(Start().StartElementDownload());
+    EXPECT_TRUE(Logged("the \"visual\" group every 2 hours", LOG_WARNING));
+}
+
 TEST_F(ElementDownloadUiTest, YesAfterAFailedLoadStartsTheDownload) {
     std::ofstream(home_ / "keplers", std::ios::binary | std::ios::trunc) << "not gzip";
     prompt_.answers = {PromptAnswer::Yes, PromptAnswer::Ok};

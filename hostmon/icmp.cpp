@@ -44,21 +44,37 @@ void ReadEcho(const std::vector<std::uint8_t>& b, std::size_t at, std::uint8_t w
     }
 }
 
+// The echo header at offset, then the data after it.
+void ReadEchoAndData(const std::vector<std::uint8_t>& b, std::size_t at, std::uint8_t wantType,
+                     IcmpMessage& m) {
+    ReadEcho(b, at, wantType, m);
+    if (m.hasEcho) m.payload.assign(b.begin() + static_cast<std::ptrdiff_t>(at + 8), b.end());
+}
+
 void ParseMessageAt(const std::vector<std::uint8_t>& b, std::size_t at, IcmpMessage& m) {
     if (b.size() < at + 8) return;
     m.valid = true;
     m.type = b[at];
     m.code = b[at + 1];
     if (m.type == ICMP_ECHO_REPLY) {
-        ReadEcho(b, at, ICMP_ECHO_REPLY, m);
+        ReadEchoAndData(b, at, ICMP_ECHO_REPLY, m);
     } else if (m.type == ICMP_DEST_UNREACHABLE || m.type == ICMP_TIME_EXCEEDED) {
-        // The error quotes the offending datagram: its IP header, then our request's
-        // first 8 bytes.
+        // The error quotes the offending datagram: its IP header, then at least our
+        // request's first 8 bytes.
         const std::size_t quoted = at + 8;
-        if (b.size() < quoted + 1) return;
+        if (b.size() < quoted + 20) return;
         const std::size_t qihl = static_cast<std::size_t>(b[quoted] & 0x0F) * 4;
-        ReadEcho(b, quoted + qihl, ICMP_ECHO_REQUEST, m);
+        if (qihl < 20) return;
+        m.hasQuotedTarget = true;
+        std::copy(b.begin() + static_cast<std::ptrdiff_t>(quoted + 16),
+                  b.begin() + static_cast<std::ptrdiff_t>(quoted + 20), m.quotedTarget.begin());
+        ReadEchoAndData(b, quoted + qihl, ICMP_ECHO_REQUEST, m);
     }
+}
+
+// A quoted request may be cut anywhere after its header: what it shows must match.
+bool IsPrefixOf(const std::vector<std::uint8_t>& part, const std::vector<std::uint8_t>& whole) {
+    return part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin());
 }
 
 bool Stopped(const std::atomic<bool>* stop) {
@@ -131,25 +147,35 @@ IcmpMessage ParseIcmp(const platform::IcmpDatagram& d) {
             m.valid = true;
             m.type = d.errorType;
             m.code = d.errorCode;
-            ReadEcho(d.bytes, 0, ICMP_ECHO_REQUEST, m);
+            ReadEchoAndData(d.bytes, 0, ICMP_ECHO_REQUEST, m);
             break;
     }
     return m;
 }
 
-int ClassifyReply(const IcmpMessage& m, std::uint16_t identifier, std::uint16_t sequence) {
-    if (!m.valid || !m.hasEcho || m.identifier != identifier || m.sequence != sequence)
+EchoExpectation ExpectationFor(const std::vector<std::uint8_t>& request, const Ipv4Address& target) {
+    EchoExpectation e;
+    e.target = target;
+    if (request.size() < 8) return e;
+    e.identifier = ReadLe16(&request[4]);
+    e.sequence = ReadLe16(&request[6]);
+    e.payload.assign(request.begin() + 8, request.end());
+    return e;
+}
+
+int ClassifyReply(const IcmpMessage& m, const EchoExpectation& expected) {
+    if (!m.valid || !m.hasEcho || m.identifier != expected.identifier ||
+        m.sequence != expected.sequence)
         return PING_NOT_A_REPLY;
-    switch (m.type) {
-        case ICMP_ECHO_REPLY:
-            return PING_SUCCESS;
-        case ICMP_DEST_UNREACHABLE:
-            return PING_UNREACHABLE;
-        case ICMP_TIME_EXCEEDED:
-            return PING_TIME_EXCEEDED;
-        default:
-            return PING_NOT_A_REPLY;
+    if (m.type == ICMP_ECHO_REPLY) {
+        if (m.from != expected.target || m.payload != expected.payload) return PING_NOT_A_REPLY;
+        return PING_SUCCESS;
     }
+    if (m.type != ICMP_DEST_UNREACHABLE && m.type != ICMP_TIME_EXCEEDED) return PING_NOT_A_REPLY;
+    // The reporting router is any host on the way; the datagram it quotes must be ours.
+    if (m.hasQuotedTarget && m.quotedTarget != expected.target) return PING_NOT_A_REPLY;
+    if (!IsPrefixOf(m.payload, expected.payload)) return PING_NOT_A_REPLY;
+    return m.type == ICMP_DEST_UNREACHABLE ? PING_UNREACHABLE : PING_TIME_EXCEEDED;
 }
 
 IcmpSocketOpener SystemSocketOpener(platform::IcmpSocketKind kind) {
@@ -197,6 +223,7 @@ PingOutcome PingHost(const PingRequest& request) {
         out.code = PING_SEND_FAILED;
         return out;
     }
+    const EchoExpectation expected = ExpectationFor(message, out.address);
     const auto deadline = start + std::chrono::milliseconds(std::max(0, request.timeoutMs));
     for (;;) {
         platform::IcmpDatagram d;
@@ -214,7 +241,7 @@ PingOutcome PingHost(const PingRequest& request) {
                 break;
         }
         const IcmpMessage m = ParseIcmp(d);
-        const int code = ClassifyReply(m, identifier, out.sequence);
+        const int code = ClassifyReply(m, expected);
         if (code == PING_NOT_A_REPLY) continue;  // someone else's: keep listening
         out.code = code;
         out.address = m.from;
@@ -251,6 +278,7 @@ bool TraceRoute(const TraceRequest& request, const std::function<void(const Trac
         if (!socket->SetTimeToLive(hop)) break;
         const std::uint16_t sequence = NextSequence();
         const auto probe = BuildTraceProbe(identifier, sequence);
+        const EchoExpectation expected = ExpectationFor(probe, target);
         const auto start = Clock::now();
         bool endTrace = false;
         if (socket->Send(probe, target)) {
@@ -263,7 +291,7 @@ bool TraceRoute(const TraceRequest& request, const std::function<void(const Trac
                     platform::IcmpReceive::Message)
                     break;  // silent hop (or a failed receive): a row without an answer
                 const IcmpMessage m = ParseIcmp(d);
-                const int code = ClassifyReply(m, identifier, sequence);
+                const int code = ClassifyReply(m, expected);
                 if (code == PING_NOT_A_REPLY) continue;
                 row.answered = true;
                 row.rttMs = ElapsedMs(start);

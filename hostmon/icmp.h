@@ -59,13 +59,33 @@ struct IcmpMessage {
     std::uint16_t identifier = 0;  // bytes 4-5 read little-endian
     std::uint16_t sequence = 0;
     Ipv4Address from{};
+    // Echo reply: the data after its header. Error message: as much of the quoted request's
+    // data as it quotes (often none).
+    std::vector<std::uint8_t> payload;
+    bool hasQuotedTarget = false;  // error message over a raw socket: where the quoted
+    Ipv4Address quotedTarget{};    // datagram was going
 };
 IcmpMessage ParseIcmp(const platform::IcmpDatagram& datagram);
 
-// How a message relates to our request (identifier, sequence): the result code it gives
-// (PING_SUCCESS, PING_UNREACHABLE, PING_TIME_EXCEEDED), or PING_NOT_A_REPLY for a message
-// meant for someone else or for an earlier request.
-int ClassifyReply(const IcmpMessage& m, std::uint16_t identifier, std::uint16_t sequence);
+// The request a reply must answer: an echo reply comes from the target and returns the
+// request's data unchanged; an error quotes this identifier and sequence (and, where it
+// shows them, the target and the start of the data). Identifier and sequence alone would
+// let another program's ping, or a reply it forged, count as ours.
+struct EchoExpectation {
+    std::uint16_t identifier = 0;
+    std::uint16_t sequence = 0;
+    Ipv4Address target{};
+    std::vector<std::uint8_t> payload;  // the request after its 8-byte header
+};
+EchoExpectation ExpectationFor(const std::vector<std::uint8_t>& request, const Ipv4Address& target);
+
+// How a message relates to our request: the result code it gives (PING_SUCCESS,
+// PING_UNREACHABLE, PING_TIME_EXCEEDED), or PING_NOT_A_REPLY for a message meant for
+// someone else or for an earlier request. Pure, for any bytes whatever.
+int ClassifyReply(const IcmpMessage& m, const EchoExpectation& expected);
+inline int ClassifyReply(const platform::IcmpDatagram& d, const EchoExpectation& expected) {
+    return ClassifyReply(ParseIcmp(d), expected);
+}
 
 // Opens the socket a ping or trace uses; tests substitute their own.
 using IcmpSocketOpener = std::function<std::unique_ptr<platform::IcmpSocket>(std::string* why)>;

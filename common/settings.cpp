@@ -19,7 +19,7 @@ void ReadSelection(CRegistry& reg, Settings& s) {
     if (s.numberOfSats < 1) return;
     // Never more than the stored bytes, so a damaged count cannot allocate without bound;
     // the catalogue reads the whole entries and ignores the rest.
-    std::size_t wanted = std::size_t(s.numberOfSats) * 24;
+    std::size_t wanted = std::min<std::size_t>(std::size_t(s.numberOfSats), MAX_SELECTED_SATS) * 24;
     std::size_t stored = reg.ValueSize("Selected Satellites");
     s.selectedSatellites.assign(std::min(wanted, stored), 0);
     std::size_t got = reg.ReadBinary("Selected Satellites", s.selectedSatellites);

@@ -18,7 +18,7 @@ namespace orvanta {
 class CRegistry;
 class IPrompt;
 
-// Most "Selected Satellites" entries read back: more than every object ever catalogued, so
+// Most "Selected Satellites" entries read back: more than the whole public catalogue, so
 // only a damaged value is cut.
 constexpr std::size_t MAX_SELECTED_SATS = 100000;
 

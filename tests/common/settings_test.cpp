@@ -159,6 +159,11 @@ TEST_F(SettingsTest, SelectionIsReadOnlyForACountAndNeverBeyondTheStoredBytes) {
     Settings s = ReadAllSettings();
     EXPECT_EQ(s.selectedSatellites.size(), 72u);
     EXPECT_EQ(s.numberOfSats, 0x7FFFFFFF);
+
+    // A damaged blob as large as the count: no more entries than any catalogue holds.
+    blob.assign((MAX_SELECTED_SATS + 10) * 24, 0x11);
+    reg.WriteBinary("Selected Satellites", blob);
+    EXPECT_EQ(ReadAllSettings().selectedSatellites.size(), MAX_SELECTED_SATS * 24);
 }
 
 TEST_F(SettingsTest, WriteSettingsWritesOnlyTheNamedEntries) {

@@ -70,4 +70,21 @@ std::string ClockAdjustedText(double seconds) {
     return buf;
 }
 
+std::string UtcTimeText(std::int64_t unixMicros) {
+    const UtcClockFields f = FieldsFromUnixMicros(unixMicros);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d UTC", f.year, f.month, f.day,
+                  f.hour, f.minute, f.second);
+    return buf;
+}
+
+std::string ClockStepQuestion(const std::string& source, std::int64_t oldMicros,
+                              std::int64_t newMicros) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, kClockStepQuestion, source.c_str(),
+                  static_cast<double>(newMicros - oldMicros) / kMicrosPerSecond,
+                  UtcTimeText(oldMicros).c_str(), UtcTimeText(newMicros).c_str());
+    return buf;
+}
+
 }  // namespace orvanta

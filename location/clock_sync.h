@@ -45,8 +45,9 @@ GpsClockComputation ComputeGpsClockTime(std::int64_t systemMicros, const GgaFix&
                                         std::int64_t t0Micros, std::int64_t t1Micros);
 
 // Unattended runs (the periodic synchronisation) never move the clock further than this;
-// "Synchronize now..." does.
+// "Synchronize now..." asks first when the step is larger than kMaxUnaskedAdjustmentSeconds.
 inline constexpr double kMaxUnattendedAdjustmentSeconds = 1000.0;
+inline constexpr double kMaxUnaskedAdjustmentSeconds = 3600.0;
 inline constexpr int kClockSyncFirstRunSeconds = 60;
 inline constexpr int kClockSyncPeriodSeconds = 3 * 3600;
 
@@ -75,6 +76,15 @@ inline constexpr char kAdjustmentTooLarge[] =
     "corrected automatically; use 'Settings' -> 'System' -> 'Synchronize now...' to set the "
     "time.";
 inline constexpr char kClockSyncBusy[] = "The system time is being synchronized already.";
+inline constexpr char kClockStepQuestion[] =
+    "The time from %s differs from the system time by %0.2f seconds.\n\nSystem time: %s\n"
+    "New time: %s\n\nDo you want to set the system time?";
+
+// "2026-12-08 13:00:00 UTC".
+std::string UtcTimeText(std::int64_t unixMicros);
+// The question before a large step, with the time now and the time it would become.
+std::string ClockStepQuestion(const std::string& source, std::int64_t oldMicros,
+                              std::int64_t newMicros);
 
 // "System time has been adjusted by 2.00 seconds".
 std::string ClockAdjustedText(double seconds);

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "common/event_log.h"
 #include "common/prompt.h"
@@ -48,12 +49,23 @@ void Report(const ClockSyncOptions& options, IPrompt& prompt, const std::string&
 ClockSyncResult Apply(platform::ISystemClock& clock, IPrompt& prompt,
                       const ClockSyncOptions& options, std::int64_t newTimeMicros,
                       double differenceSeconds, const std::string& sourceText) {
-    const platform::ClockSetResult set = clock.SetUtc(newTimeMicros);
+    const bool interactive = options.mode == ClockSyncMode::Interactive;
+    const platform::ClockSetResult set = clock.SetUtc(
+        newTimeMicros, interactive ? platform::ClockSetMode::MayAsk
+                                   : platform::ClockSetMode::NoQuestions);
     if (set.ok) {
         LogEvent(ClockAdjustedText(differenceSeconds), LOG_SUCCESS);
         return ClockSyncResult::Adjusted;
     }
-    if (options.mode == ClockSyncMode::Interactive)
+    if (!interactive && set.permissionMissing && options.notices) {
+        // It stays missing until somebody grants it: one line that says how, then quiet.
+        if (!options.notices->permissionMissing) {
+            options.notices->permissionMissing = true;
+            LogEvent(std::string(kClockNotSet) + " " + set.grantHint, LOG_ERROR);
+        }
+        return ClockSyncResult::Failed;
+    }
+    if (interactive)
         prompt.Tell("GetLastError", set.errorText, PromptIcon::Information);
     else
         LogEvent(set.errorText, LOG_ERROR);
@@ -62,15 +74,22 @@ ClockSyncResult Apply(platform::ISystemClock& clock, IPrompt& prompt,
     return ClockSyncResult::Failed;
 }
 
-bool TooLargeForUnattended(const ClockSyncOptions& options, double differenceSeconds,
-                           const std::string& source) {
-    if (options.mode != ClockSyncMode::Unattended ||
-        std::fabs(differenceSeconds) <= kMaxUnattendedAdjustmentSeconds)
+// A large step is never taken unasked: unattended runs leave it to the user, the button
+// asks with the time now and the time it would become.
+bool StepAllowed(const ClockSyncOptions& options, IPrompt& prompt, double differenceSeconds,
+                 const std::string& source, std::int64_t systemMicros) {
+    const double size = std::fabs(differenceSeconds);
+    if (options.mode == ClockSyncMode::Unattended) {
+        if (size <= kMaxUnattendedAdjustmentSeconds) return true;
+        LogEvent(Format(kAdjustmentTooLarge, differenceSeconds, source.c_str(),
+                        static_cast<int>(kMaxUnattendedAdjustmentSeconds)),
+                 LOG_WARNING);
         return false;
-    LogEvent(Format(kAdjustmentTooLarge, differenceSeconds, source.c_str(),
-                    static_cast<int>(kMaxUnattendedAdjustmentSeconds)),
-             LOG_WARNING);
-    return true;
+    }
+    if (size <= kMaxUnaskedAdjustmentSeconds) return true;
+    const auto step = static_cast<std::int64_t>(std::llround(differenceSeconds * 1e6));
+    return prompt.Ask("Question", ClockStepQuestion(source, systemMicros, systemMicros + step),
+                      PromptButtons::YesNo, PromptIcon::Question) == PromptAnswer::Yes;
 }
 
 }  // namespace
@@ -127,16 +146,21 @@ ClockSyncResult SyncClockFromGps(const std::string& portSetting, IPrompt& prompt
         LogEvent(kGpsSyncError, LOG_ERROR);
         return ClockSyncResult::Failed;
     }
-    if (TooLargeForUnattended(options, c.differenceSeconds, "the GPS"))
+    if (!StepAllowed(options, prompt, c.differenceSeconds, "the GPS", systemTime))
         return ClockSyncResult::NotApplied;
-    return Apply(clock, prompt, options, c.newTimeMicros, c.differenceSeconds, r.sentence);
+    // The time the question took counts as time since the sentence.
+    const std::int64_t newTime = c.newTimeMicros + (clock.TickMicros() - t1);
+    return Apply(clock, prompt, options, newTime, c.differenceSeconds, r.sentence);
 }
 
 ClockSyncResult SyncClockFromServer(const std::string& server, IPrompt& prompt,
                                     platform::ISystemClock& clock, const ClockSyncOptions& options) {
     const auto address = ParseServerAddress(server);
     if (!address) {
-        Report(options, prompt, "Error", kNoTimeServer, PromptIcon::Error);
+        // Unattended, it stays unchosen until the user comes: said once per start.
+        const bool said = options.mode == ClockSyncMode::Unattended && options.notices &&
+                          std::exchange(options.notices->noTimeServer, true);
+        if (!said) Report(options, prompt, "Error", kNoTimeServer, PromptIcon::Error);
         return ClockSyncResult::Failed;
     }
     RunningGuard guard;
@@ -154,8 +178,9 @@ ClockSyncResult SyncClockFromServer(const std::string& server, IPrompt& prompt,
         LogEvent(text, LOG_ERROR);
         return ClockSyncResult::Failed;
     }
-    if (TooLargeForUnattended(options, o.offsetSeconds, server))
+    if (!StepAllowed(options, prompt, o.offsetSeconds, server, clock.UtcMicros()))
         return ClockSyncResult::NotApplied;
+    // Read after the question, so the time it took to answer does not count.
     const auto offsetMicros = static_cast<std::int64_t>(std::llround(o.offsetSeconds * 1e6));
     return Apply(clock, prompt, options, clock.UtcMicros() + offsetMicros, o.offsetSeconds,
                  Format("Time server %s answered with an offset of %0.3f seconds", server.c_str(),
@@ -183,6 +208,7 @@ ClockSyncScheduler::ClockSyncScheduler(const Settings& settings, IPrompt& prompt
                                        QObject* parent)
     : QObject(parent), settings_(settings), prompt_(prompt), clock_(std::move(clock)) {
     options_.mode = ClockSyncMode::Unattended;
+    options_.notices = &notices_;
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] {
         RunOnce();

@@ -1,7 +1,8 @@
 #pragma once
 // Setting the computer clock from the GPS receiver or from a time server: once at the
-// user's request ("Synchronize now...", message boxes) or unattended every 3 hours (event
-// log only, and never by more than kMaxUnattendedAdjustmentSeconds).
+// user's request ("Synchronize now...", message boxes, a question before a step larger than
+// kMaxUnaskedAdjustmentSeconds) or unattended every 3 hours (event log only, never by more
+// than kMaxUnattendedAdjustmentSeconds, and never asking for permission).
 #include <QObject>
 #include <QTimer>
 #include <cstdint>
@@ -22,11 +23,19 @@ class IPrompt;
 
 enum class ClockSyncMode { Interactive, Unattended };
 
+// What the periodic runs have said once already since the program started: a lasting
+// condition is logged once, not every 3 hours.
+struct ClockSyncNotices {
+    bool noTimeServer = false;
+    bool permissionMissing = false;
+};
+
 struct ClockSyncOptions {
     ClockSyncMode mode = ClockSyncMode::Interactive;
     int gpsTimeoutMs = 10000;
     int serverTimeoutMs = kSntpTimeoutMs;
     QWidget* progressParent = nullptr;  // the GPS wait window's owner (interactive runs)
+    ClockSyncNotices* notices = nullptr;  // null: every run reports everything
 };
 
 enum class ClockSyncResult { Adjusted, Failed, NotApplied };
@@ -68,6 +77,7 @@ private:
     const Settings& settings_;
     IPrompt& prompt_;
     std::shared_ptr<platform::ISystemClock> clock_;
+    ClockSyncNotices notices_;
     ClockSyncOptions options_;
     QTimer timer_;
     bool stopped_ = false;

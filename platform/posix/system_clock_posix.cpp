@@ -1,19 +1,21 @@
 // The clock on POSIX systems. Without CAP_SYS_TIME, clock_settime refuses; a desktop with
-// systemd then sets the time through timedated, which asks the user the desktop's way.
+// systemd then sets the time through timedated, which asks the user the desktop's way when
+// the user started the change and asks nobody otherwise.
 #include <errno.h>
 #include <string.h>
 #include <time.h>
 
 #include "platform/system_clock.h"
+#ifdef ORVANTA_HAVE_TIMEDATE_DBUS
+#include "platform/posix/timedate_dbus.h"
+#endif
 
 namespace orvanta::platform {
 
-#ifdef ORVANTA_HAVE_TIMEDATE_DBUS
-// platform/posix/timedate_dbus.cpp: moves the clock by deltaMicros through timedated.
-ClockSetResult SetTimeThroughTimedated(std::int64_t deltaMicros);
-#endif
-
 namespace {
+
+constexpr char kCapabilityHint[] =
+    "To let Orvanta set the clock, give it the CAP_SYS_TIME capability.";
 
 std::int64_t Read(clockid_t id) {
     struct timespec ts {};
@@ -26,7 +28,7 @@ public:
     std::int64_t UtcMicros() const override { return Read(CLOCK_REALTIME); }
     std::int64_t TickMicros() const override { return Read(CLOCK_MONOTONIC); }
 
-    ClockSetResult SetUtc(std::int64_t unixMicros) override {
+    ClockSetResult SetUtc(std::int64_t unixMicros, ClockSetMode mode) override {
         std::int64_t seconds = unixMicros / 1000000;
         std::int64_t micros = unixMicros % 1000000;
         if (micros < 0) {
@@ -36,18 +38,24 @@ public:
         struct timespec ts {};
         ts.tv_sec = static_cast<time_t>(seconds);
         ts.tv_nsec = static_cast<long>(micros * 1000);
-        if (::clock_settime(CLOCK_REALTIME, &ts) == 0) return {true, {}};
+        if (::clock_settime(CLOCK_REALTIME, &ts) == 0) return {true, {}, false, {}};
         const int error = errno;
-        std::string text = ::strerror(error);
+        ClockSetResult r;
+        r.errorText = ::strerror(error);
+        if (error != EPERM) return r;
+        r.permissionMissing = true;
+        r.grantHint = kCapabilityHint;
 #ifdef ORVANTA_HAVE_TIMEDATE_DBUS
-        if (error == EPERM) {
-            // Relative, so the time the user takes to grant permission does not count.
-            ClockSetResult viaDesktop = SetTimeThroughTimedated(unixMicros - UtcMicros());
-            if (viaDesktop.ok) return viaDesktop;
-            text += "\n" + viaDesktop.errorText;
-        }
+        // Relative, so the time the user takes to grant permission does not count.
+        ClockSetResult viaDesktop = SetTimeThroughTimedated(unixMicros - UtcMicros(), mode);
+        if (viaDesktop.ok) return viaDesktop;
+        r.errorText += "\n" + viaDesktop.errorText;
+        r.permissionMissing = viaDesktop.permissionMissing;
+        r.grantHint = viaDesktop.grantHint;
+#else
+        (void)mode;
 #endif
-        return {false, text};
+        return r;
     }
 };
 

@@ -39,15 +39,26 @@ public:
                                          count.QuadPart % frequency.QuadPart * 1000000 /
                                              frequency.QuadPart);
     }
-    ClockSetResult SetUtc(std::int64_t unixMicros) override {
+    // SetSystemTime never asks the user, so both modes are the same here.
+    ClockSetResult SetUtc(std::int64_t unixMicros, ClockSetMode) override {
         const std::int64_t t = unixMicros * 10 + kFileTimeUnixOffset;
         FILETIME ft;
         ft.dwLowDateTime = static_cast<DWORD>(t & 0xffffffff);
         ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
         SYSTEMTIME st;
-        if (!FileTimeToSystemTime(&ft, &st) || !SetSystemTime(&st))
-            return {false, LastErrorText(GetLastError())};
-        return {true, {}};
+        if (!FileTimeToSystemTime(&ft, &st) || !SetSystemTime(&st)) {
+            const DWORD error = GetLastError();
+            ClockSetResult r;
+            r.errorText = LastErrorText(error);
+            if (error == ERROR_PRIVILEGE_NOT_HELD || error == ERROR_ACCESS_DENIED) {
+                r.permissionMissing = true;
+                r.grantHint =
+                    "To let Orvanta set the clock, run it as a user who holds the 'Change the "
+                    "system time' privilege.";
+            }
+            return r;
+        }
+        return {true, {}, false, {}};
     }
 };
 

@@ -73,3 +73,34 @@ TEST_F(GpsClockSyncTest, NoFixRefusedClockAndMissingPortAreReported) {
     ASSERT_EQ(prompt.asked.size(), 1u);
     EXPECT_EQ(prompt.asked[0].text, "Unable to open " + missing + "!");
 }
+
+TEST_F(GpsClockSyncTest, AStepOfMoreThanAnHourIsAskedOrLeftAlone) {
+    const std::string sentence =
+        Nmea("GPGGA,140005.000,4807.0380,N,01131.0000,E,1,08,0.94,545.4,M,46.9,M,,");
+    {
+        FakeGpsReceiver gps(pty, sentence);
+        prompt.answers = {PromptAnswer::No};
+        EXPECT_EQ(SyncClockFromGps(pty.SlavePath(), prompt, clock, options),
+                  ClockSyncResult::NotApplied);
+        ASSERT_EQ(prompt.asked.size(), 1u);
+        EXPECT_NE(prompt.asked[0].text.find("New time: 2026-06-15 14:00:05 UTC"), std::string::npos);
+        EXPECT_TRUE(clock.sets.empty());
+    }
+    {
+        FakeGpsReceiver gps(pty, sentence);
+        ClockSyncOptions unattended = options;
+        unattended.mode = ClockSyncMode::Unattended;
+        EXPECT_EQ(SyncClockFromGps(pty.SlavePath(), prompt, clock, unattended),
+                  ClockSyncResult::NotApplied);
+        EXPECT_TRUE(clock.sets.empty());
+        EXPECT_TRUE(log.Contains("System time differs by 7200.00 seconds from the GPS", LOG_WARNING));
+    }
+    {
+        FakeGpsReceiver gps(pty, sentence);
+        prompt.answers = {PromptAnswer::Yes};
+        EXPECT_EQ(SyncClockFromGps(pty.SlavePath(), prompt, clock, options),
+                  ClockSyncResult::Adjusted);
+        ASSERT_EQ(clock.sets.size(), 1u);
+        EXPECT_EQ(clock.sets[0], UnixMicrosFromFields({2026, 6, 15, 14, 0, 5, 0}));
+    }
+}

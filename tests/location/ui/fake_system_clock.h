@@ -14,17 +14,20 @@ public:
     explicit FakeSystemClock(std::int64_t utcMicros = 0) : utc(utcMicros) {}
     std::int64_t UtcMicros() const override { return utc; }
     std::int64_t TickMicros() const override { return tick; }
-    platform::ClockSetResult SetUtc(std::int64_t unixMicros) override {
+    platform::ClockSetResult SetUtc(std::int64_t unixMicros, platform::ClockSetMode mode) override {
         sets.push_back(unixMicros);
-        if (!refusal.empty()) return {false, refusal};
+        modes.push_back(mode);
+        if (!refusal.empty()) return {false, refusal, !grantHint.empty(), grantHint};
         utc = unixMicros;
-        return {true, {}};
+        return {true, {}, false, {}};
     }
 
     std::int64_t utc = 0;
     std::int64_t tick = 1'000'000;
-    std::string refusal;  // non-empty: SetUtc fails with this text
+    std::string refusal;    // non-empty: SetUtc fails with this text
+    std::string grantHint;  // non-empty too: ... for want of permission, granted so
     std::vector<std::int64_t> sets;
+    std::vector<platform::ClockSetMode> modes;
 };
 
 }  // namespace orvanta::testing

@@ -1,8 +1,10 @@
 // orvanta-cli ping and traceroute: the host monitor's ICMP echo and trace route for
 // scripts, one CSV row per request or hop.
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "cli/command.h"
 #include "hostmon/host_monitor.h"
@@ -31,9 +33,24 @@ bool ParseSocketKind(const std::string& text, platform::IcmpSocketKind& kind) {
     return true;
 }
 
+// Seconds with an optional fraction, as ping's -i takes them.
+bool ParseSeconds(const std::string& text, double lo, double hi, double& out) {
+    double v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v,
+                                           std::chars_format::fixed);
+    if (ec != std::errc() || end != text.data() + text.size() || !(v >= lo && v <= hi))
+        return false;
+    out = v;
+    return true;
+}
+
+// As ping: anyone but the superuser waits at least this long between requests.
+constexpr double kMinUserIntervalS = 0.2;
+
 struct NetArgs {
     std::string host;
     int count = 4;
+    double intervalS = 1.0;
     int timeoutMs = 5000;
     int ttl = 255;
     int maxHops = 10;
@@ -58,6 +75,8 @@ std::string Parse(const std::vector<std::string>& args, bool trace, NetArgs& a) 
             ok = ParseInt(v, 1, 255, a.maxHops);
         else if (!trace && opt == "--count")
             ok = ParseInt(v, 1, 1000000, a.count);
+        else if (!trace && opt == "--interval")
+            ok = ParseSeconds(v, 0.0, 3600.0, a.intervalS);
         else if (!trace && opt == "--timeout-ms")
             ok = ParseInt(v, 1, 600000, a.timeoutMs);
         else if (!trace && opt == "--ttl")
@@ -67,6 +86,8 @@ std::string Parse(const std::vector<std::string>& args, bool trace, NetArgs& a) 
         if (!ok) return "bad value '" + v + "' for " + opt;
     }
     if (a.host.empty()) return "a host is needed";
+    if (a.intervalS < kMinUserIntervalS && !platform::IsSuperuser())
+        return "an --interval below 0.2 s needs root";
     return {};
 }
 
@@ -76,7 +97,14 @@ int RunPing(const std::vector<std::string>& args) {
         return UsageError("ping: " + error);
     std::printf("seq,result,address,rtt_ms\n");
     bool replied = false;
+    const auto interval = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(a.intervalS));
+    auto nextSend = std::chrono::steady_clock::now();
     for (int seq = 1; seq <= a.count; ++seq) {
+        // Requests go out one interval apart (later when a reply takes longer), never
+        // back to back.
+        std::this_thread::sleep_until(nextSend);
+        nextSend = std::chrono::steady_clock::now() + interval;
         PingRequest r;
         r.host = a.host;
         r.ttl = a.ttl;
@@ -129,7 +157,8 @@ int RunTraceroute(const std::vector<std::string>& args) {
 }  // namespace
 
 ORVANTA_CLI_COMMAND(kPingCommand, "ping",
-                    "ping HOST [--count N] [--timeout-ms T] [--ttl N] [--socket auto|raw|datagram]",
+                    "ping HOST [--count N] [--interval SECONDS] [--timeout-ms T] [--ttl N] "
+                    "[--socket auto|raw|datagram]",
                     RunPing);
 ORVANTA_CLI_COMMAND(kTracerouteCommand, "traceroute",
                     "traceroute HOST [--max-hops N] [--socket auto|raw|datagram]", RunTraceroute);

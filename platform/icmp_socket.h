@@ -63,6 +63,9 @@ bool ResolveIpv4(const std::string& host, Ipv4Address& out);
 // The name a reverse lookup finds for the address; empty when there is none.
 std::string ReverseLookup(const Ipv4Address& address);
 
+// True when the process runs as the superuser, to whom ping allows intervals below 0.2 s.
+bool IsSuperuser();
+
 // Low 16 bits of the calling thread's id, and of the process id.
 std::uint16_t ThreadIdentifier16();
 std::uint16_t ProcessIdentifier16();

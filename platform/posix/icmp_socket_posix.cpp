@@ -223,6 +223,10 @@ std::string ReverseLookup(const Ipv4Address& address) {
     return name;
 }
 
+bool IsSuperuser() {
+    return ::geteuid() == 0;
+}
+
 std::uint16_t ThreadIdentifier16() {
 #ifdef SYS_gettid
     return static_cast<std::uint16_t>(::syscall(SYS_gettid) & 0xFFFF);

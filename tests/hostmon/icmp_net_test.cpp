@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -76,6 +77,10 @@ bool CanOpen(IcmpSocketKind kind) {
     return platform::OpenIcmpSocket(kind) != nullptr;
 }
 
+// The shortest pause between requests this user may ask for, so that tests pinging more
+// than once stay quick.
+const std::string kFast = ::geteuid() == 0 ? " --interval 0.01" : " --interval 0.2";
+
 TEST(IcmpLoopback, RawSocketPingsLocalhost) {
     if (!CanOpen(IcmpSocketKind::Raw)) GTEST_SKIP() << "no raw ICMP socket for this user";
     PingRequest r;
@@ -133,7 +138,8 @@ TEST_F(NetTest, CliPingReportsEachRequestAndItsExitStatus) {
     EXPECT_EQ(dns.out[1], "1,3,,");
 
     if (!CanOpen(IcmpSocketKind::Automatic)) GTEST_SKIP() << "no ICMP socket for this user";
-    const CliRun ok = testing::RunCli(kCli, "ping 127.0.0.1 --count 2 --timeout-ms 10000", dir_);
+    const CliRun ok =
+        testing::RunCli(kCli, "ping 127.0.0.1 --count 2 --timeout-ms 10000" + kFast, dir_);
     EXPECT_EQ(ok.status, 0);
     ASSERT_EQ(ok.out.size(), 3u);
     for (int i = 1; i <= 2; ++i) {
@@ -144,6 +150,33 @@ TEST_F(NetTest, CliPingReportsEachRequestAndItsExitStatus) {
         EXPECT_EQ(f[2], "127.0.0.1");
         EXPECT_FALSE(f[3].empty());
     }
+}
+
+// Requests go out an interval apart, as ping sends them; only root may go below 0.2 s.
+TEST_F(NetTest, CliPingPacesItsRequests) {
+    EXPECT_EQ(testing::RunCli(kCli, "ping 127.0.0.1 --interval -1", dir_).status, 2);
+    EXPECT_EQ(testing::RunCli(kCli, "ping 127.0.0.1 --interval 1s", dir_).status, 2);
+    const std::string asNobody = "--reuid=65534 --regid=65534 --clear-groups \"" + kCli + "\" ";
+    if (::geteuid() != 0 || Sh("setpriv " + asNobody + "help")) {
+        const CliRun tooFast =
+            ::geteuid() == 0
+                ? testing::RunCli("setpriv", asNobody + "ping 127.0.0.1 --interval 0.1", dir_)
+                : testing::RunCli(kCli, "ping 127.0.0.1 --interval 0.1", dir_);
+        EXPECT_EQ(tooFast.status, 2);
+        EXPECT_TRUE(tooFast.out.empty());
+        ASSERT_EQ(tooFast.err.size(), 1u);
+        EXPECT_EQ(tooFast.err[0], "orvanta-cli: ping: an --interval below 0.2 s needs root");
+    }
+
+    if (!CanOpen(IcmpSocketKind::Automatic)) GTEST_SKIP() << "no ICMP socket for this user";
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun paced =
+        testing::RunCli(kCli, "ping 127.0.0.1 --count 3 --interval 0.3 --timeout-ms 10000", dir_);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(paced.status, 0);
+    EXPECT_EQ(paced.out.size(), 4u);
+    // Two pauses between three requests: never shorter, however fast the replies.
+    EXPECT_GE(took, std::chrono::milliseconds(600));
 }
 
 TEST_F(NetTest, DatagramSocketInANamespaceThatAllowsIt) {
@@ -159,7 +192,7 @@ TEST_F(NetTest, DatagramSocketInANamespaceThatAllowsIt) {
 
     ASSERT_TRUE(Namespaces::Exec(ns, "sysctl -w net.ipv4.ping_group_range=\"0 2147483647\""));
     const CliRun ok =
-        InNamespace(ns, "ping 127.0.0.1 --socket datagram --count 2 --timeout-ms 10000");
+        InNamespace(ns, "ping 127.0.0.1 --socket datagram --count 2 --timeout-ms 10000" + kFast);
     EXPECT_EQ(ok.status, 0);
     ASSERT_EQ(ok.out.size(), 3u);
     EXPECT_EQ(testing::SplitCsv(ok.out[2])[1], "12");

@@ -66,6 +66,12 @@ void CloudMapDownloader::Start(const QUrl& baseUrl) {
         Finish(false);
         return;
     }
+    std::string why;
+    if (!IsSecureServerUrl(baseUrl.toString(QUrl::FullyEncoded).toStdString(), why)) {
+        LogEvent("No cloud map is downloaded from the \"Cloudmap Server\": " + why, LOG_ERROR);
+        Finish(false);
+        return;
+    }
     baseUrl_ = baseUrl;
     attempts_ = 0;
     running_ = true;
@@ -112,7 +118,20 @@ void CloudMapDownloader::ListArrived(QNetworkReply* reply, quint64 generation) {
         return;
     }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::vector<std::string> servers = ParseCloudServerList(text);
+    // The list names the maps' addresses: each is held to the rule the server list obeys.
+    std::vector<std::string> servers;
+    std::string why;
+    int refused = 0;
+    for (std::string& line : ParseCloudServerList(text)) {
+        if (IsSecureServerUrl(line, why))
+            servers.push_back(std::move(line));
+        else
+            ++refused;
+    }
+    if (refused > 0)
+        LogEvent(std::to_string(refused) + (refused == 1 ? " address" : " addresses") +
+                     " in cloudmaps.txt refused (" + why + ")",
+                 LOG_WARNING);
     if (servers.empty()) {
         LogEvent("Failed to read cloudmap serverlist!", LOG_ERROR);
         Finish(false);

@@ -103,6 +103,33 @@ TEST_F(CloudDownloaderTest, AnExampleServerIsNotAskedAndSaysWhy) {
     EXPECT_FALSE(log_.Contains("Failed to read cloudmap serverlist!", LOG_ERROR));
 }
 
+TEST_F(CloudDownloaderTest, ServerAndMapAddressesObeyTheHttpsRule) {
+    // A user-info part before this machine's address is refused before any request.
+    QSignalSpy failed(downloader_.get(), &CloudMapDownloader::failed);
+    QUrl withUser = server_.Base();
+    withUser.setUserInfo(QStringLiteral("127.0.0.1:1"));
+    downloader_->Start(withUser);
+    EXPECT_EQ(failed.count(), 1);
+    EXPECT_EQ(server_.TotalRequests(), 0);
+    EXPECT_TRUE(log_.Contains("No cloud map is downloaded from the \"Cloudmap Server\": an "
+                              "address with a user name or password",
+                              LOG_ERROR));
+
+    // In the list, only the lines that pass the same rule are picked from.
+    const QString base = server_.Base().toString();
+    const QString bad = "http://me:pw@" + base.mid(7) + "/bad.jpg";
+    server_.Set("/cloudmaps.txt", 200, (bad + "\r\n" + base + "/good.jpg\r\n").toUtf8());
+    server_.Set("/bad.jpg", 200, good_);
+    server_.Set("/good.jpg", 200, good_);
+    QSignalSpy ok(downloader_.get(), &CloudMapDownloader::succeeded);
+    downloader_->Start(server_.Base());
+    ASSERT_TRUE(WaitFor([&] { return ok.count() == 1; }));
+    EXPECT_EQ(server_.Requests("/bad.jpg"), 0);
+    EXPECT_EQ(server_.Requests("/good.jpg"), 1);
+    EXPECT_TRUE(log_.Contains("1 address in cloudmaps.txt refused", LOG_WARNING));
+    EXPECT_FALSE(log_.Contains("me:pw")) << "a password is never logged";
+}
+
 TEST_F(CloudDownloaderTest, RetriesWaitBetweenAttempts) {
     server_.Set("/cloudmaps.txt", 200, (server_.Base().toString() + "/missing.jpg").toUtf8());
     downloader_->SetRetryPauseMs(60000);

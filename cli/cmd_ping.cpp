@@ -36,8 +36,8 @@ bool ParseSocketKind(const std::string& text, platform::IcmpSocketKind& kind) {
 // Seconds with an optional fraction, as ping's -i takes them.
 bool ParseSeconds(const std::string& text, double lo, double hi, double& out) {
     double v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v,
-                                           std::chars_format::fixed);
+    const auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::fixed);
     if (ec != std::errc() || end != text.data() + text.size() || !(v >= lo && v <= hi))
         return false;
     out = v;

@@ -119,9 +119,8 @@ void HostMonitor::Stop(const std::function<void()>& whileWaiting) {
     for (;;) {
         {
             std::unique_lock lock(session->lock);
-            const auto slice =
-                std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(20),
-                                                             deadline - std::chrono::steady_clock::now());
+            const auto slice = std::min<std::chrono::steady_clock::duration>(
+                std::chrono::milliseconds(20), deadline - std::chrono::steady_clock::now());
             if (session->changed.wait_for(lock, slice, [&] { return session->running == 0; }))
                 break;
         }
@@ -141,8 +140,9 @@ void HostMonitor::Stop(const std::function<void()>& whileWaiting) {
     threads_.clear();
 }
 
-void HostMonitor::Run(const std::shared_ptr<Shared>& shared, const std::shared_ptr<Session>& session,
-                      std::size_t index, std::size_t slot) {
+void HostMonitor::Run(const std::shared_ptr<Shared>& shared,
+                      const std::shared_ptr<Session>& session, std::size_t index,
+                      std::size_t slot) {
     struct Finish {
         Session& s;
         std::size_t slot;

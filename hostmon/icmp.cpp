@@ -153,7 +153,8 @@ IcmpMessage ParseIcmp(const platform::IcmpDatagram& d) {
     return m;
 }
 
-EchoExpectation ExpectationFor(const std::vector<std::uint8_t>& request, const Ipv4Address& target) {
+EchoExpectation ExpectationFor(const std::vector<std::uint8_t>& request,
+                               const Ipv4Address& target) {
     EchoExpectation e;
     e.target = target;
     if (request.size() < 8) return e;

@@ -238,8 +238,10 @@ IcmpSocketOpener Opener(std::shared_ptr<ScriptedSocket::Shared> s) {
 
 TEST(PingHostScripted, ForeignAndLateRepliesAreSkippedUntilOurs) {
     auto s = std::make_shared<ScriptedSocket::Shared>();
-    s->script.push_back([](const Sent& r) { return RawReply(0, Renumbered(r, r.Id() + 1, r.Seq())); });
-    s->script.push_back([](const Sent& r) { return RawReply(0, Renumbered(r, r.Id(), r.Seq() - 1)); });
+    s->script.push_back(
+        [](const Sent& r) { return RawReply(0, Renumbered(r, r.Id() + 1, r.Seq())); });
+    s->script.push_back(
+        [](const Sent& r) { return RawReply(0, Renumbered(r, r.Id(), r.Seq() - 1)); });
     s->script.push_back([](const Sent& r) {
         return RawError(11, Renumbered(r, r.Id() + 1, r.Seq()), {9, 9, 9, 9});
     });
@@ -335,8 +337,7 @@ TEST(TraceRouteScripted, HopsSilenceAndTheEnd) {
 
 TEST(TraceRouteScripted, AnAnswerAtHopOneStillProbesHopTwo) {
     auto s = std::make_shared<ScriptedSocket::Shared>();
-    for (int k = 0; k < 2; ++k)
-        s->script.push_back([](const Sent& r) { return RawReply(0, r); });
+    for (int k = 0; k < 2; ++k) s->script.push_back([](const Sent& r) { return RawReply(0, r); });
     std::vector<TraceRow> rows;
     TraceRequest r;
     r.host = "127.0.0.1";

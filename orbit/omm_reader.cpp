@@ -111,15 +111,28 @@ bool IsLeap(int y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
 }
 
+// The years the two-digit year of an element line stands for.
+constexpr int FIRST_EPOCH_YEAR = 1957;
+constexpr int LAST_EPOCH_YEAR = 2056;
+// The last instant of a day that prints below the next day at eight decimal places.
+constexpr double LAST_DAY_FRACTION = 1.0 - 1e-8;
+
 // "YYYY-MM-DDThh:mm:ss[.f][Z]" or the day-of-year form "YYYY-DDDThh:mm:ss[.f]" into the
-// year and the day of year with its fraction.
+// year and the day of year with its fraction. Every field is digits within its range; a
+// leap second (23:59:60) stays the last instant of its own day.
 bool ParseEpoch(std::string_view t, int& year, double& dayOfYear) {
     t = Trim(t);
     if (!t.empty() && (t.back() == 'Z' || t.back() == 'z')) t.remove_suffix(1);
-    auto num = [&](std::size_t at, std::size_t len, int& out) {
+    auto digits = [&](std::size_t at, std::size_t len) {
         if (at + len > t.size()) return false;
-        auto r = std::from_chars(t.data() + at, t.data() + at + len, out);
-        return r.ec == std::errc() && r.ptr == t.data() + at + len;
+        for (std::size_t i = at; i < at + len; ++i)
+            if (t[i] < '0' || t[i] > '9') return false;
+        return true;
+    };
+    auto num = [&](std::size_t at, std::size_t len, int& out) {
+        if (!digits(at, len)) return false;
+        std::from_chars(t.data() + at, t.data() + at + len, out);
+        return true;
     };
     if (!num(0, 4, year) || t.size() < 8 || t[4] != '-') return false;
     int doy = 0;
@@ -138,21 +151,24 @@ bool ParseEpoch(std::string_view t, int& year, double& dayOfYear) {
         if (!num(5, 3, doy) || doy < 1 || doy > (IsLeap(year) ? 366 : 365)) return false;
         timeAt = 8;
     }
-    double seconds = 0;
+    double fraction = 0;
     if (timeAt < t.size()) {
         if (t[timeAt] != 'T' && t[timeAt] != ' ') return false;
         int h = 0, m = 0;
         if (!num(timeAt + 1, 2, h) || t.size() < timeAt + 9 || t[timeAt + 3] != ':' ||
-            !num(timeAt + 4, 2, m) || t[timeAt + 6] != ':')
+            !num(timeAt + 4, 2, m) || t[timeAt + 6] != ':' || !digits(timeAt + 7, 2))
             return false;
         std::string_view secText = t.substr(timeAt + 7);
+        const std::size_t decimals = secText.size() > 3 ? secText.size() - 3 : 0;
+        if (secText.size() > 2 && (secText[2] != '.' || !digits(timeAt + 10, decimals)))
+            return false;
         double s = 0;
-        auto r = std::from_chars(secText.data(), secText.data() + secText.size(), s);
-        if (r.ec != std::errc() || r.ptr != secText.data() + secText.size()) return false;
-        if (h > 23 || m > 59 || s < 0 || s >= 61) return false;
-        seconds = h * 3600.0 + m * 60.0 + s;
+        std::from_chars(secText.data(), secText.data() + secText.size(), s);
+        const bool leapSecond = s >= 60 && s < 61 && h == 23 && m == 59;
+        if (h > 23 || m > 59 || (s >= 60 && !leapSecond)) return false;
+        fraction = leapSecond ? LAST_DAY_FRACTION : (h * 3600.0 + m * 60.0 + s) / 86400.0;
     }
-    dayOfYear = doy + seconds / 86400.0;
+    dayOfYear = doy + fraction;
     return true;
 }
 
@@ -225,8 +241,19 @@ bool OmmFieldsToSet(const OmmFields& f, OmmSet& set, std::string& problem) {
     }
     int year = 0;
     double day = 0;
-    if (!ParseEpoch(it->second.text, year, day) || year < 1957 || year > 2056) {
+    if (!ParseEpoch(it->second.text, year, day)) {
         problem = "EPOCH unreadable: \"" + it->second.text.substr(0, 40) + "\"";
+        return false;
+    }
+    // Epoch day to eight places; a value that rounds to the end of the year opens the next,
+    // which the two-digit year must still hold.
+    std::string dayText = Fixed(day, 12, 8);
+    double printed = 0;
+    std::from_chars(dayText.data() + dayText.find_first_not_of(' '),
+                    dayText.data() + dayText.size(), printed);
+    const bool nextYear = printed >= (IsLeap(year) ? 366 : 365) + 1;
+    if (year < FIRST_EPOCH_YEAR || year + (nextYear ? 1 : 0) > LAST_EPOCH_YEAR) {
+        problem = "EPOCH outside the years 1957 to 2056: \"" + it->second.text.substr(0, 40) + "\"";
         return false;
     }
     if (number < 0 || number > 999999999) {
@@ -244,10 +271,7 @@ bool OmmFieldsToSet(const OmmFields& f, OmmSet& set, std::string& problem) {
         return a < 0 ? a + 360.0 : a;
     };
 
-    // Epoch day to eight places; a value that rounds to the end of the year opens the next.
-    std::string dayText = Fixed(day, 12, 8);
-    const int yearDays = IsLeap(year) ? 366 : 365;
-    if (day + 0.5e-8 >= yearDays + 1) {
+    if (nextYear) {
         ++year;
         dayText = Fixed(1.0, 12, 8);
     }

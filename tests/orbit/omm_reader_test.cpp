@@ -142,6 +142,52 @@ TEST(OmmReader, SpaceTrackStringValuesAndEpochEdges) {
     EXPECT_EQ(r.sets[0].line1.substr(53, 8), "-12345-4");
 }
 
+// The element line's epoch holds a two-digit year (57-99 for 1957-1999, 00-56 for 2000-2056)
+// and a day of year to eight places: every field is checked before rounding, and an epoch
+// the columns cannot hold is one bad record.
+TEST(OmmReader, EpochFieldsAndTheTwoDigitYear) {
+    const struct {
+        const char* epoch;
+        const char* columns;  // line 1 columns 19-32; nullptr when the record is refused
+    } cases[] = {
+        {"1957-01-01T00:00:00", "57001.00000000"},
+        {"2056-12-31T23:59:59.99", "56366.99999988"},
+        {"2056-12-31T23:59:59.9999999", nullptr},  // rounds into 2057, read back as 1957
+        {"1956-12-31T23:59:59", nullptr},
+        {"2057-01-01T00:00:00", nullptr},
+        {"-123-04-01T00:00:00", nullptr},
+        {"+202-04-01T00:00:00", nullptr},
+        {"2026-04-01T-9:-9:00", nullptr},
+        {"2026-04-01T24:00:00", nullptr},
+        {"2026-04-01T23:60:00", nullptr},
+        {"2026-04-01T12:00:1e1", nullptr},
+        {"2026-04-01T12:00:-0", nullptr},
+        {"2026-04-01T12:00:60", nullptr},  // a leap second comes only at the end of a day
+        {"2026-13-01T00:00:00", nullptr},
+        {"2026-02-29T00:00:00", nullptr},
+        {"2024-02-29T00:00:00", "24060.00000000"},
+        {"2026-366T00:00:00", nullptr},
+        {"2024-366T12:00:00", "24366.50000000"},
+        // A leap second stays in its own day rather than opening the next.
+        {"2016-12-31T23:59:60", "16366.99999999"},
+        {"2016-12-31T23:59:60.9", "16366.99999999"},
+        {"2015-06-30T23:59:60Z", "15181.99999999"},
+    };
+    for (const auto& c : cases) {
+        const OmmReadResult r = ReadOmmText(Iss("25544", "2026-04-27T08:40:14.575584", c.epoch));
+        if (c.columns) {
+            ASSERT_EQ(r.sets.size(), 1u) << c.epoch << ": " << r.firstProblem;
+            EXPECT_EQ(r.sets[0].line1.substr(18, 14), c.columns) << c.epoch;
+            const cElementSet back("x", r.sets[0].line1, r.sets[0].line2);
+            EXPECT_TRUE(back.IsValid()) << c.epoch;
+        } else {
+            EXPECT_TRUE(r.sets.empty()) << c.epoch << ": " << r.sets[0].line1;
+            EXPECT_EQ(r.badRecords, 1) << c.epoch;
+            EXPECT_NE(r.firstProblem.find("EPOCH"), std::string::npos) << r.firstProblem;
+        }
+    }
+}
+
 TEST(OmmReader, ABadRecordCostsOnlyThatRecord) {
     const std::string good = Iss("25544");
     const std::string damaged[] = {

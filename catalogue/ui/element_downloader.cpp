@@ -22,6 +22,11 @@ ElementDownloader::ElementDownloader(QObject* parent) : QObject(parent) {
     stall_.setSingleShot(true);
     connect(&stall_, &QTimer::timeout, this, [this] {
         if (!running_) return;
+        if (afterLogout_) {
+            // A silent logout: the session ends on the server's side in time anyway.
+            AfterLogout();
+            return;
+        }
         if (exchange_) {
             exchange_->OnStalled(request_.stallSeconds);
             PumpLegacy();
@@ -88,12 +93,19 @@ void ElementDownloader::Abort(const QString& why) {
 
 void ElementDownloader::Fail(const QString& text) {
     Log(text, DL_ERROR);
+    // A session that was opened is closed whatever went wrong after the login.
+    if (spaceTrackSession_ && running_) {
+        SpaceTrackLogout([this] { Done(false); });
+        return;
+    }
     Done(false);
 }
 
 void ElementDownloader::Done(bool ok) {
     if (!running_) return;
     running_ = false;
+    spaceTrackSession_ = false;
+    afterLogout_ = nullptr;
     stall_.stop();
     if (reply_) {
         QNetworkReply* r = reply_;
@@ -226,26 +238,45 @@ void ElementDownloader::StartSpaceTrack() {
                   return;
               }
               Log(QStringLiteral("Login OK. Now initiating download..."), DL_INFORMATION);
+              spaceTrackSession_ = true;
               SpaceTrackQuery();
           });
 }
 
 void ElementDownloader::SpaceTrackQuery() {
     Watch(Get(Q(request_.spaceTrackUrl + SPACETRACK_QUERY_PATH)), [this](QNetworkReply* reply) {
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (status != 200 || reply->error() != QNetworkReply::NoError) {
-            ReplyOk(reply, QStringLiteral("The Space-Track query"));
-            return;
-        }
-        SpaceTrackLogout(std::move(buffer_));
+        if (!ReplyOk(reply, QStringLiteral("The Space-Track query"))) return;
+        auto kept = std::make_shared<std::vector<std::uint8_t>>(std::move(buffer_));
+        // The elements are already here: the session ends whatever the logout answers.
+        SpaceTrackLogout([this, kept] { Complete(*kept); });
     });
 }
 
-void ElementDownloader::SpaceTrackLogout(std::vector<std::uint8_t> body) {
-    auto kept = std::make_shared<std::vector<std::uint8_t>>(std::move(body));
-    // The session ends whatever the logout answers; the elements are already here.
+void ElementDownloader::SpaceTrackLogout(std::function<void()> then) {
+    spaceTrackSession_ = false;
+    if (reply_) {
+        QNetworkReply* r = reply_;
+        reply_ = nullptr;
+        r->disconnect(this);
+        r->abort();
+        r->deleteLater();
+    }
+    afterLogout_ = std::move(then);
     Watch(Get(Q(request_.spaceTrackUrl + SPACETRACK_LOGOUT_PATH)),
-          [this, kept](QNetworkReply*) { Complete(*kept); });
+          [this](QNetworkReply*) { AfterLogout(); });
+}
+
+void ElementDownloader::AfterLogout() {
+    std::function<void()> then = std::move(afterLogout_);
+    afterLogout_ = nullptr;
+    if (reply_) {
+        QNetworkReply* r = reply_;
+        reply_ = nullptr;
+        r->disconnect(this);
+        r->abort();
+        r->deleteLater();
+    }
+    if (then) then();
 }
 
 // ---- the element server's own exchange ----------------------------------------------------

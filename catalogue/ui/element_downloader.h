@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,7 +76,9 @@ private:
     void StartCelesTrak();
     void StartSpaceTrack();
     void SpaceTrackQuery();
-    void SpaceTrackLogout(std::vector<std::uint8_t> body);
+    // Ends the session (after a failure too), then runs then.
+    void SpaceTrackLogout(std::function<void()> then);
+    void AfterLogout();
 
     // The element server's exchange.
     void StartLegacy();
@@ -88,6 +91,8 @@ private:
     QNetworkAccessManager* network_ = nullptr;
     QPointer<QNetworkReply> reply_;
     std::vector<std::uint8_t> buffer_;
+    bool spaceTrackSession_ = false;      // logged in to Space-Track, not yet out
+    std::function<void()> afterLogout_;   // what follows the logout under way
     std::unique_ptr<LegacyElementExchange> exchange_;
     QPointer<QTcpSocket> socket_;
     bool socketConnected_ = false;

@@ -226,6 +226,35 @@ TEST_F(DownloaderTest, SpaceTrackRefusedLogin) {
     ExpectUntouched();
 }
 
+TEST_F(DownloaderTest, SpaceTrackLogsOutAfterAFailedQuery) {
+    // The query fails with a status, then by going silent: the session is closed each time.
+    for (const bool stall : {false, true}) {
+        StandIn server([&](const std::string& request) {
+            if (request.starts_with("POST /ajaxauth/login "))
+                return Answer{{Ok("\"\"", "Set-Cookie: chocolatechip=abc123; path=/\r\n")}};
+            if (request.starts_with("GET /basicspacedata/")) {
+                if (stall) return Answer{{}, false};
+                return Answer{{"HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n"}};
+            }
+            return Answer{{Ok("\"Successfully logged out\"")}};
+        });
+        ElementDownloadRequest r;
+        r.source = ElementSource::SpaceTrack;
+        r.spaceTrackUrl = server.Base().toStdString();
+        r.user = "me";
+        r.password = "pw";
+        r.stallSeconds = 1;
+        EXPECT_FALSE(Run(r));
+        ASSERT_EQ(server.requests.size(), 3u) << stall;
+        EXPECT_TRUE(server.requests[2].starts_with("GET /ajaxauth/logout ")) << server.requests[2];
+        EXPECT_NE(server.requests[2].find("chocolatechip=abc123"), std::string::npos);
+        EXPECT_TRUE(Logged(stall ? "No data from Space-Track for 1 seconds"
+                                 : "HTTP 500 Internal Server Error"))
+            << downloader_.LastError().toStdString();
+        ExpectUntouched();
+    }
+}
+
 TEST_F(DownloaderTest, ElementServerExchangeOverASocket) {
     const std::vector<std::uint8_t> gz = GzipBytes(ReadData("omm/celestrak-stations-2026-04.tle"));
     const std::string body(gz.begin(), gz.end());

@@ -4,14 +4,19 @@
 #include <QEventLoop>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "catalogue/download_times.h"
 #include "catalogue/element_sources.h"
 #include "catalogue/ui/element_downloader.h"
 #include "cli/command.h"
+#include "common/clock.h"
+#include "orbit/julian_date.h"
+#include "platform/directories.h"
 
 namespace orvanta::cli {
 
@@ -19,7 +24,7 @@ namespace {
 
 constexpr const char* kUsage =
     "download [--source celestrak|spacetrack|legacy] [--group NAME] [--format json|csv|3le] "
-    "[--base-url URL] [--user U --password P] --out FILE";
+    "[--base-url URL] [--user U --password P] [--force] --out FILE";
 
 int Usage(const std::string& why) {
     return UsageError("download: " + why + " (usage: " + kUsage + ")");
@@ -47,6 +52,7 @@ int RunDownload(const std::vector<std::string>& args) {
     ElementDownloadRequest request;
     std::string baseUrl, out;
     bool havePassword = false;
+    bool force = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string& into) {
@@ -73,6 +79,8 @@ int RunDownload(const std::vector<std::string>& args) {
         } else if (a == "--password") {
             if (!value(request.password)) return Usage("--password needs a value");
             havePassword = true;
+        } else if (a == "--force") {
+            force = true;
         } else if (a == "--out") {
             if (!value(out)) return Usage("--out needs a path");
         } else {
@@ -111,6 +119,20 @@ int RunDownload(const std::vector<std::string>& args) {
         static char* argv[] = {name, nullptr};
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    // The services' rate rules hold for scripts too; the times live beside the program's
+    // element file, apart from the window's settings.
+    const std::filesystem::path stateFile =
+        platform::ProgramDirectory() / DOWNLOAD_STATE_FILE_NAME;
+    const double utcNow = SystemUtcJulian();
+    DownloadTimes times = LoadDownloadState(stateFile);
+    if (!force)
+        if (auto next = NextAllowedFor(times, request.source, request.group, utcNow)) {
+            std::cerr << "orvanta-cli: download: "
+                      << RateRuleRefusal(request.source, request.group, FormatIsoUtcSeconds(*next))
+                      << " (--force to ask anyway)\n";
+            return 4;
+        }
+
     ElementDownloader downloader;
     QEventLoop loop;
     bool ok = false;
@@ -122,6 +144,12 @@ int RunDownload(const std::vector<std::string>& args) {
         std::cerr << "orvanta-cli: download: " << downloader.LastError().toStdString() << "\n";
         return 3;
     }
+    // The request counts whatever its outcome, as the services count it.
+    NoteDownload(times, request.source, request.group, utcNow);
+    std::string stateError;
+    if (!SaveDownloadState(stateFile, times, utcNow, stateError))
+        std::cerr << "orvanta-cli: download: the time of this download was not kept: "
+                  << stateError << "\n";
     if (downloader.Running()) loop.exec();
     if (!ok) {
         std::cerr << "orvanta-cli: download: " << downloader.LastError().toStdString() << "\n";

@@ -45,8 +45,15 @@ protected:
         out_ = dir_.filePath("fresh.gz").toStdString();
     }
 
-    CliResult Cli(const QStringList& args, const QProcessEnvironment& env =
-                                         QProcessEnvironment::systemEnvironment()) {
+    // The command keeps its download times in the program directory: a temporary one.
+    QProcessEnvironment Env() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVANTA_HOME"), dir_.filePath(QStringLiteral("home")));
+        return env;
+    }
+
+    CliResult Cli(const QStringList& args) { return Cli(args, Env()); }
+    CliResult Cli(const QStringList& args, const QProcessEnvironment& env) {
         QProcess p;
         p.setProcessEnvironment(env);
         QSignalSpy finished(&p, &QProcess::finished);
@@ -95,7 +102,7 @@ TEST_F(DownloadCliTest, FailuresLeaveTheFileAndSayWhyOnOneLine) {
 
     // Space-Track refusing the login; the password comes from the environment.
     StandIn refusing([](const std::string&) { return Answer{{Ok("{\"Login\":\"Failed\"}")}}; });
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = Env();
     env.insert(QStringLiteral("ORVANTA_SPACETRACK_PASSWORD"), QStringLiteral("s&cret"));
     r = Cli({"--source", "spacetrack", "--user", "me", "--base-url", refusing.Base(), "--out",
              QString::fromStdString(out_)},
@@ -111,10 +118,48 @@ TEST_F(DownloadCliTest, FailuresLeaveTheFileAndSayWhyOnOneLine) {
          {QStringList{"--format", "xml", "--out", "x"}, QStringList{"--source", "nasa", "--out", "x"},
           QStringList{"--group", "active"}, QStringList{"--base-url", "http://example.com", "--out", "x"},
           QStringList{"--source", "spacetrack", "--out", "x"}}) {
-        QProcessEnvironment clean = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment clean = Env();
         clean.remove(QStringLiteral("ORVANTA_SPACETRACK_PASSWORD"));
         EXPECT_EQ(Cli(bad, clean).status, 2) << bad.join(' ').toStdString();
     }
+}
+
+TEST_F(DownloadCliTest, RateRulesHoldUnlessForced) {
+    const std::string json = ReadFile(ORVANTA_TEST_DATA_DIR "/omm/celestrak-stations-2026-04.json");
+    StandIn server([&](const std::string&) { return Answer{{Ok(json)}}; });
+    const QString out = QString::fromStdString(out_);
+    auto group = [&](const QString& name, bool force = false) {
+        QStringList args{"--group", name, "--base-url", server.Base(), "--out", out};
+        if (force) args << QStringLiteral("--force");
+        return Cli(args);
+    };
+    EXPECT_EQ(group("stations").status, 0);
+    EXPECT_EQ(group("visual").status, 0);
+    // The same group again within 2 hours, another one between: refused before any request.
+    CliResult r = group("stations");
+    EXPECT_EQ(r.status, 4);
+    EXPECT_TRUE(r.err.starts_with("orvanta-cli: download: CelesTrak allows one download of the "
+                                  "\"stations\" group every 2 hours; the next is allowed at "))
+        << r.err;
+    EXPECT_NE(r.err.find("Z (--force to ask anyway)\n"), std::string::npos) << r.err;
+    EXPECT_EQ(server.requests.size(), 2u);
+    // The user who knows better.
+    EXPECT_EQ(group("stations", true).status, 0);
+    EXPECT_EQ(server.requests.size(), 3u);
+    // The times are the command's own, in the program directory.
+    EXPECT_TRUE(std::filesystem::exists(dir_.filePath("home/download-times").toStdString()));
+
+    // Space-Track: its hourly rule counts a failed request too.
+    StandIn refusing([](const std::string&) { return Answer{{Ok("{\"Login\":\"Failed\"}")}}; });
+    const QStringList spaceTrack{"--source", "spacetrack", "--user", "me", "--password", "pw",
+                                 "--base-url", refusing.Base(), "--out", out};
+    EXPECT_EQ(Cli(spaceTrack).status, 3);
+    r = Cli(spaceTrack);
+    EXPECT_EQ(r.status, 4);
+    EXPECT_NE(r.err.find("Space-Track allows one download of the element catalogue an hour"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(refusing.requests.size(), 1u);
 }
 
 }  // namespace

@@ -30,6 +30,13 @@ ElementDownloader::ElementDownloader(QObject* parent) : QObject(parent) {
         if (exchange_) {
             exchange_->OnStalled(request_.stallSeconds);
             PumpLegacy();
+        } else if (reply_ && !replyHeaderSeen_) {
+            // The network layer shows no byte of a reply before its header is complete, so
+            // a server may still be sending one: "no data" would not be the truth.
+            Fail(QStringLiteral("No complete reply header from %1 in %2 seconds: download "
+                                "abandoned")
+                     .arg(Q(ElementSourceName(request_.source)))
+                     .arg(request_.stallSeconds));
         } else {
             Fail(QStringLiteral("No data from %1 for %2 seconds: download abandoned")
                      .arg(Q(ElementSourceName(request_.source)))
@@ -155,8 +162,14 @@ QNetworkReply* ElementDownloader::Post(const QString& url, const QByteArray& for
 
 void ElementDownloader::Watch(QNetworkReply* reply, std::function<void(QNetworkReply*)> onDone) {
     reply_ = reply;
+    replyHeaderSeen_ = false;
     buffer_.clear();
     Touch();
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
+        if (reply != reply_) return;
+        replyHeaderSeen_ = true;
+        Touch();
+    });
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
         Touch();
         const QByteArray chunk = reply->readAll();

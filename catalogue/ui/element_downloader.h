@@ -90,6 +90,7 @@ private:
     bool running_ = false;
     QNetworkAccessManager* network_ = nullptr;
     QPointer<QNetworkReply> reply_;
+    bool replyHeaderSeen_ = false;  // the watched reply's header has arrived
     std::vector<std::uint8_t> buffer_;
     bool spaceTrackSession_ = false;      // logged in to Space-Track, not yet out
     std::function<void()> afterLogout_;   // what follows the logout under way

@@ -163,6 +163,22 @@ TEST_F(DownloaderTest, AStalledServerIsGivenUp) {
     r.celesTrakUrl = silent.Base().toStdString();
     r.stallSeconds = 1;
     EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("No complete reply header from CelesTrak in 1 seconds: download "
+                       "abandoned"));
+    ExpectUntouched();
+
+    // A header that never ends is not "no data"; a body that stops is.
+    StandIn endless([](const std::string&) {
+        return Answer{{"HTTP/1.1 200 OK\r\nX-Padding: aaaaaaaa\r\nX-Padding: b\r\n"}, false};
+    });
+    r.celesTrakUrl = endless.Base().toStdString();
+    EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("No complete reply header from CelesTrak in 1 seconds"));
+    StandIn halfBody([](const std::string&) {
+        return Answer{{"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n[{"}, false};
+    });
+    r.celesTrakUrl = halfBody.Base().toStdString();
+    EXPECT_FALSE(Run(r));
     EXPECT_TRUE(Logged("No data from CelesTrak for 1 seconds: download abandoned"));
     ExpectUntouched();
 

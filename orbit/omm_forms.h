@@ -28,7 +28,7 @@ constexpr std::size_t MAX_RECORD_BYTES = 64 * 1024;
 // than one record's fields at a time. Records are numbered in document order.
 class RecordSink {
 public:
-    explicit RecordSink(OmmReadResult& result) : result_(result) {}
+    RecordSink(OmmReadResult& result, std::size_t maxSets) : result_(result), maxSets_(maxSets) {}
     // A whole record: its element set, or a bad record with the reason.
     void Take(const OmmFields& fields);
     // A record the form's reader could not take (too wide, too long, not an object).
@@ -37,6 +37,7 @@ public:
 
 private:
     OmmReadResult& result_;
+    std::size_t maxSets_;
     std::size_t count_ = 0;
 };
 

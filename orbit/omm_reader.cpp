@@ -332,6 +332,10 @@ bool OmmFieldsToSet(const OmmFields& f, OmmSet& set, std::string& problem) {
 namespace omm {
 
 void RecordSink::Take(const OmmFields& fields) {
+    if (result_.sets.size() >= maxSets_) {
+        Refuse("more than " + std::to_string(maxSets_) + " element sets in one document");
+        return;
+    }
     OmmSet set;
     std::string problem;
     if (OmmFieldsToSet(fields, set, problem)) {
@@ -351,10 +355,10 @@ void RecordSink::Refuse(const std::string& problem) {
 
 }  // namespace omm
 
-OmmReadResult ReadOmmText(std::string_view text, ElementTextFormat format) {
+OmmReadResult ReadOmmText(std::string_view text, ElementTextFormat format, std::size_t maxSets) {
     OmmReadResult result;
     text = SkipBom(text);
-    omm::RecordSink sink(result);
+    omm::RecordSink sink(result, maxSets);
     switch (format) {
         case ElementTextFormat::OmmJson:
             omm::ReadJson(text, result, sink);

@@ -2,6 +2,7 @@
 // Orbit Mean-Elements Messages (CCSDS OMM) as the element services publish them: JSON,
 // CSV and XML. Each record becomes the three lines of an element set holding the same
 // fifteen field values, so the rest of the program sees only element lines.
+#include <cstddef>
 #include <map>
 #include <string>
 #include <string_view>
@@ -42,8 +43,14 @@ struct OmmReadResult {
 // Highest catalogue number the five-column field can hold (Alpha-5 "Z9999").
 constexpr int MAX_ALPHA5_NUMBER = 339999;
 
-// Reads every record of an OMM document in the given format (JSON, CSV or XML).
-OmmReadResult ReadOmmText(std::string_view text, ElementTextFormat format);
+// Most element sets kept from one document, several times the whole public catalogue: a set
+// costs two whole lines however short its record, so a flood of tiny records stops here.
+constexpr std::size_t MAX_OMM_SETS = 500000;
+
+// Reads every record of an OMM document in the given format (JSON, CSV or XML); records
+// past the first maxSets sets are counted as bad.
+OmmReadResult ReadOmmText(std::string_view text, ElementTextFormat format,
+                          std::size_t maxSets = MAX_OMM_SETS);
 inline OmmReadResult ReadOmmText(std::string_view text) {
     return ReadOmmText(text, DetectElementTextFormat(text));
 }

@@ -135,5 +135,21 @@ TEST(OmmBounds, AnOversizedRecordIsOneBadRecord) {
     EXPECT_EQ(r.firstProblem, "record 1: longer than 65536 bytes");
 }
 
+// Each set is two 69-character lines however short its record, so a flood of the smallest
+// valid CSV rows would multiply its size: past the cap, sets are refused, not kept.
+TEST(OmmBounds, SetsPastTheCapAreBadRecords) {
+    std::string csv = "NORAD_CAT_ID,EPOCH,MEAN_MOTION,ECCENTRICITY,INCLINATION,RA_OF_ASC_NODE,"
+                      "ARG_OF_PERICENTER,MEAN_ANOMALY\n";
+    for (int i = 1; i <= 5; ++i) csv += std::to_string(i) + ",2020-001,1,0,0,0,0,0\n";
+    OmmReadResult r = ReadOmmText(csv, ElementTextFormat::OmmCsv);
+    EXPECT_EQ(r.sets.size(), 5u);
+    r = ReadOmmText(csv, ElementTextFormat::OmmCsv, 3);
+    ASSERT_EQ(r.sets.size(), 3u);
+    EXPECT_EQ(r.sets[2].catalogueNumber, 3);
+    EXPECT_EQ(r.badRecords, 2);
+    EXPECT_EQ(r.firstProblem, "record 4: more than 3 element sets in one document");
+    EXPECT_GE(MAX_OMM_SETS, std::size_t(MAX_ALPHA5_NUMBER));
+}
+
 }  // namespace
 }  // namespace orvanta

@@ -88,14 +88,12 @@ void ReadCsv(std::string_view text, OmmReadResult& result, RecordSink& sink) {
     CsvRowReader rows(text);
     if (!rows.Next(MAX_RECORD_FIELDS)) return;
     if (rows.Columns() > MAX_RECORD_FIELDS || rows.Bytes() > MAX_RECORD_BYTES) {
-        result.documentError = "CSV header row has more than " +
-                               std::to_string(MAX_RECORD_FIELDS) + " columns or " +
-                               std::to_string(MAX_RECORD_BYTES) + " bytes";
+        result.documentError = "CSV header row has more than " + std::to_string(MAX_RECORD_FIELDS) +
+                               " columns or " + std::to_string(MAX_RECORD_BYTES) + " bytes";
         return;
     }
     std::vector<std::string> header;
-    for (std::size_t c = 0; c < rows.Columns(); ++c)
-        header.emplace_back(Trim(rows.Field(c)));
+    for (std::size_t c = 0; c < rows.Columns(); ++c) header.emplace_back(Trim(rows.Field(c)));
     OmmFields f;
     for (std::size_t r = 2; rows.Next(header.size()); ++r) {
         if (rows.Columns() != header.size()) {

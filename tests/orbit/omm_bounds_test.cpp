@@ -36,7 +36,9 @@ void operator delete(void* p) noexcept {
     std::free(base);
 }
 
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete(void* p, std::size_t) noexcept {
+    operator delete(p);
+}
 
 namespace orvanta {
 namespace {
@@ -138,8 +140,9 @@ TEST(OmmBounds, AnOversizedRecordIsOneBadRecord) {
 // Each set is two 69-character lines however short its record, so a flood of the smallest
 // valid CSV rows would multiply its size: past the cap, sets are refused, not kept.
 TEST(OmmBounds, SetsPastTheCapAreBadRecords) {
-    std::string csv = "NORAD_CAT_ID,EPOCH,MEAN_MOTION,ECCENTRICITY,INCLINATION,RA_OF_ASC_NODE,"
-                      "ARG_OF_PERICENTER,MEAN_ANOMALY\n";
+    std::string csv =
+        "NORAD_CAT_ID,EPOCH,MEAN_MOTION,ECCENTRICITY,INCLINATION,RA_OF_ASC_NODE,"
+        "ARG_OF_PERICENTER,MEAN_ANOMALY\n";
     for (int i = 1; i <= 5; ++i) csv += std::to_string(i) + ",2020-001,1,0,0,0,0,0\n";
     OmmReadResult r = ReadOmmText(csv, ElementTextFormat::OmmCsv);
     EXPECT_EQ(r.sets.size(), 5u);

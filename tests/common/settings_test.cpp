@@ -38,6 +38,7 @@ Settings NonDefaults() {
     s.checkForUpdates = 0;
     s.spaceTrackUsername = "user@example.org";
     s.spaceTrackPassword = "p\"a\\ss";
+    s.celesTrakGroupDownloads = "active=2461000.5;stations=2461000.6";
     s.observer = {350, 52.52, -13.405};
     s.gpsComPort = "/dev/ttyUSB0";
     s.metric = 3;
@@ -101,7 +102,7 @@ TEST_F(SettingsTest, TableNamesAreUniqueAndEveryFieldRoundTrips) {
         for (char& c : n) c = char(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_TRUE(lower.insert(n).second) << d.name;
     }
-    EXPECT_EQ(SettingsTable().size(), 71u);  // with "Visible Only" and the element download's
+    EXPECT_EQ(SettingsTable().size(), 72u);  // with "Visible Only" and the element download's
 
     Settings s = NonDefaults();
     ASSERT_TRUE(WriteAllSettings(s));

@@ -12,7 +12,10 @@
 namespace orvanta {
 
 std::string AboutVersionText(const std::string& version, bool thirtyTwoBitOnSixtyFourBit) {
-    std::string text = "Orvanta Version " + version + " (32-bit edition)";
+    // The edition named is the one running: a 64-bit build is not the "32-bit edition".
+    const bool thirtyTwoBit = sizeof(void*) == 4 || thirtyTwoBitOnSixtyFourBit;
+    std::string text =
+        "Orvanta Version " + version + (thirtyTwoBit ? " (32-bit edition)" : " (64-bit edition)");
     if (thirtyTwoBitOnSixtyFourBit)
         text +=
             "\nYou're on a 64-bit system, you should download and run the 64-bit edition "

@@ -335,7 +335,9 @@ TEST_F(SatelliteDialogTest, F1OpensTheSatelliteSettingsPage) {
 
 TEST(AboutBox, ShowsTheVersionLineAndOpensTheWebsite) {
     App();
-    EXPECT_EQ(AboutVersionText("1.1.14", false), "Orvanta Version 1.1.14 (32-bit edition)");
+    EXPECT_EQ(AboutVersionText("1.1.14", false),
+              sizeof(void*) == 4 ? "Orvanta Version 1.1.14 (32-bit edition)"
+                                 : "Orvanta Version 1.1.14 (64-bit edition)");
     EXPECT_EQ(AboutVersionText("1.1.14", true),
               "Orvanta Version 1.1.14 (32-bit edition)\nYou're on a 64-bit system, you should "
               "download and run the 64-bit edition of Orvanta!");
@@ -345,7 +347,9 @@ TEST(AboutBox, ShowsTheVersionLineAndOpensTheWebsite) {
 
     QUrl opened;
     AboutDialog about(nullptr, [&](const QUrl& u) { opened = u; });
-    EXPECT_TRUE(about.VersionText().startsWith("Orvanta Version 1.1.14 (32-bit edition)"));
+    EXPECT_TRUE(about.VersionText().startsWith(sizeof(void*) == 4
+                                                   ? "Orvanta Version 1.1.14 (32-bit edition)"
+                                                   : "Orvanta Version 1.1.14 (64-bit edition)"));
     EXPECT_EQ(about.WebsiteLink()->text(), "Click here to visit our website");
     about.show();
     // Enter right after opening closes the box; it does not open the browser.

@@ -124,7 +124,8 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsAndShortcuts) {
         about->reject();
     });
     FindAction(&w, "&About ...")->trigger();
-    EXPECT_EQ(version, "Orvanta Version 1.1.14 (32-bit edition)");
+    EXPECT_EQ(version, sizeof(void*) == 4 ? "Orvanta Version 1.1.14 (32-bit edition)"
+                                          : "Orvanta Version 1.1.14 (64-bit edition)");
     FindAction(&w, "&Help...")->trigger();
     ASSERT_NE(HelpWindow::Instance(), nullptr);
     EXPECT_TRUE(HelpWindow::Instance()->isVisible());

@@ -38,9 +38,14 @@ HttpResponseParser::State HttpResponseParser::FailHeaderTooLong() {
     return Fail("the response header exceeds " + std::to_string(maxHeader_) + " bytes");
 }
 
+HttpResponseParser::State HttpResponseParser::FailBodyTooLong() {
+    bodyTooLong_ = true;
+    return Fail("the response body exceeds " + std::to_string(maxBody_) + " bytes");
+}
+
 bool HttpResponseParser::Append(const std::uint8_t* data, std::size_t size) {
     if (body_.size() + size > maxBody_) {
-        Fail("the response body exceeds " + std::to_string(maxBody_) + " bytes");
+        FailBodyTooLong();
         return false;
     }
     body_.insert(body_.end(), data, data + size);
@@ -118,8 +123,7 @@ HttpResponseParser::State HttpResponseParser::ParseHeader() {
             auto r = std::from_chars(cl->data(), cl->data() + cl->size(), n);
             if (r.ec != std::errc() || r.ptr != cl->data() + cl->size())
                 return Fail("unreadable Content-Length: " + cl->substr(0, 40));
-            if (n > maxBody_)
-                return Fail("the response body exceeds " + std::to_string(maxBody_) + " bytes");
+            if (n > maxBody_) return FailBodyTooLong();
             // No reserve: the announced length is the peer's word, the bytes are not here
             // yet; the body grows with what arrives.
             framing_ = Framing::Length;
@@ -179,9 +183,7 @@ HttpResponseParser::State HttpResponseParser::TakeChunked(const std::uint8_t* da
                     auto r = std::from_chars(line.data(), line.data() + line.size(), n, 16);
                     if (line.empty() || r.ec != std::errc() || r.ptr != line.data() + line.size())
                         return Fail("malformed chunked body");
-                    if (n > maxBody_ - body_.size())
-                        return Fail("the response body exceeds " + std::to_string(maxBody_) +
-                                    " bytes");
+                    if (n > maxBody_ - body_.size()) return FailBodyTooLong();
                     remaining_ = n;
                     chunkStep_ = n == 0 ? ChunkStep::Trailer : ChunkStep::Data;
                 }

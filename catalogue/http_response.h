@@ -41,11 +41,14 @@ public:
     const std::string& Error() const { return error_; }
     // The failure was a header longer than maxHeader (the callers word that one themselves).
     bool HeaderTooLong() const { return headerTooLong_; }
+    // The failure was a body (or an announced Content-Length, or a chunk) past maxBody.
+    bool BodyTooLong() const { return bodyTooLong_; }
     std::size_t BytesReceived() const { return received_; }
 
 private:
     State Fail(std::string why);
     State FailHeaderTooLong();
+    State FailBodyTooLong();
     State ParseHeader();
     State TakeBody(const std::uint8_t* data, std::size_t size);
     State TakeChunked(const std::uint8_t* data, std::size_t size);
@@ -68,6 +71,7 @@ private:
     std::vector<std::uint8_t> body_;
     std::string error_;
     bool headerTooLong_ = false;
+    bool bodyTooLong_ = false;
     std::size_t received_ = 0;
 };
 

@@ -1,12 +1,10 @@
 #include "catalogue/ui/element_downloader.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkCookieJar>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTcpSocket>
 #include <QUrl>
 #include <functional>
+
+#include "catalogue/ui/http_client.h"
 
 namespace orvanta {
 
@@ -30,9 +28,9 @@ ElementDownloader::ElementDownloader(QObject* parent) : QObject(parent) {
         if (exchange_) {
             exchange_->OnStalled(request_.stallSeconds);
             PumpLegacy();
-        } else if (reply_ && !replyHeaderSeen_) {
-            // The network layer shows no byte of a reply before its header is complete, so
-            // a server may still be sending one: "no data" would not be the truth.
+        } else if (client_ && client_->Running() && client_->AnyByte() &&
+                   !client_->HeaderDone()) {
+            // Bytes came, but not the end of the header: "no data" would not be the truth.
             Fail(QStringLiteral("No complete reply header from %1 in %2 seconds: download "
                                 "abandoned")
                      .arg(Q(ElementSourceName(request_.source)))
@@ -49,10 +47,7 @@ ElementDownloader::~ElementDownloader() {
     // The owner may be half destroyed already: nothing may be reported from here on.
     running_ = false;
     disconnect(this, nullptr, nullptr, nullptr);
-    if (reply_) {
-        reply_->disconnect(this);
-        reply_->abort();
-    }
+    DropClient();
     DropSocket();
 }
 
@@ -73,7 +68,6 @@ bool ElementDownloader::Start(const ElementDownloadRequest& request) {
     request_ = request;
     result_ = ElementInstallResult();
     lastError_.clear();
-    buffer_.clear();
     std::string why;
     if (request.source == ElementSource::CelesTrak &&
         !AcceptableBaseUrl(request.celesTrakUrl, why)) {
@@ -114,13 +108,7 @@ void ElementDownloader::Done(bool ok) {
     spaceTrackSession_ = false;
     afterLogout_ = nullptr;
     stall_.stop();
-    if (reply_) {
-        QNetworkReply* r = reply_;
-        reply_ = nullptr;
-        r->disconnect(this);
-        r->abort();
-        r->deleteLater();
-    }
+    DropClient();
     DropSocket();
     exchange_.reset();
     if (!ok) Log(QStringLiteral("The element file was left as it was."), DL_WARNING);
@@ -144,84 +132,94 @@ void ElementDownloader::Complete(const std::vector<std::uint8_t>& body) {
     Done(true);
 }
 
-// ---- QNetworkAccessManager services ----------------------------------------------------
+// ---- CelesTrak and Space-Track over HTTP ------------------------------------------------
 
-QNetworkReply* ElementDownloader::Get(const QString& url) {
-    QNetworkRequest r{QUrl(url)};
-    r.setHeader(QNetworkRequest::UserAgentHeader, QString::fromLatin1(ELEMENT_USER_AGENT));
-    return network_->get(r);
-}
-
-QNetworkReply* ElementDownloader::Post(const QString& url, const QByteArray& form) {
-    QNetworkRequest r{QUrl(url)};
-    r.setHeader(QNetworkRequest::UserAgentHeader, QString::fromLatin1(ELEMENT_USER_AGENT));
-    r.setHeader(QNetworkRequest::ContentTypeHeader,
-                QStringLiteral("application/x-www-form-urlencoded"));
-    return network_->post(r, form);
-}
-
-void ElementDownloader::Watch(QNetworkReply* reply, std::function<void(QNetworkReply*)> onDone) {
-    reply_ = reply;
-    replyHeaderSeen_ = false;
-    buffer_.clear();
+void ElementDownloader::Send(HttpRequest request, std::function<void()> onDone) {
+    if (!client_) {
+        // A fresh client per download: its cookies (the Space-Track session) end with it.
+        client_ = new HttpClient(QByteArray(ELEMENT_USER_AGENT), request_.maxBody, this);
+        connect(client_, &HttpClient::Received, this, [this] {
+            Touch();
+            if (client_->HeaderDone() && client_->BodySize() != shownBytes_) {
+                shownBytes_ = client_->BodySize();
+                emit StatusText(QStringLiteral("%1 Bytes received").arg(shownBytes_));
+            }
+        });
+        connect(client_, &HttpClient::Finished, this, [this] {
+            // Moved out first: what it runs may send the next request.
+            std::function<void()> then = std::move(onDone_);
+            onDone_ = nullptr;
+            if (then) then();
+        });
+    }
+    onDone_ = std::move(onDone);
+    shownBytes_ = 0;
     Touch();
-    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
-        if (reply != reply_) return;
-        replyHeaderSeen_ = true;
-        Touch();
-    });
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
-        Touch();
-        const QByteArray chunk = reply->readAll();
-        if (buffer_.size() + static_cast<std::size_t>(chunk.size()) > request_.maxBody) {
-            Fail(QStringLiteral("The answer of %1 exceeds %2 bytes: download abandoned")
-                     .arg(reply->url().host())
-                     .arg(request_.maxBody));
-            return;
-        }
-        buffer_.insert(buffer_.end(), chunk.begin(), chunk.end());
-        emit StatusText(QStringLiteral("%1 Bytes received").arg(buffer_.size()));
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, onDone] {
-        if (reply != reply_) return;
-        const QByteArray rest = reply->readAll();
-        buffer_.insert(buffer_.end(), rest.begin(), rest.end());
-        reply_ = nullptr;
-        reply->deleteLater();
-        onDone(reply);
-    });
+    client_->Send(request);
 }
 
-bool ElementDownloader::ReplyOk(QNetworkReply* reply, const QString& what) {
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+void ElementDownloader::Get(const QString& url, std::function<void()> onDone) {
+    HttpRequest r;
+    r.url = QUrl(url);
+    // The install step knows a gzip body by its magic bytes and unpacks it within its cap.
+    r.acceptGzip = true;
+    Send(std::move(r), std::move(onDone));
+}
+
+void ElementDownloader::Post(const QString& url, const QByteArray& form,
+                             std::function<void()> onDone) {
+    HttpRequest r;
+    r.method = "POST";
+    r.url = QUrl(url);
+    r.contentType = "application/x-www-form-urlencoded";
+    r.body = form;
+    Send(std::move(r), std::move(onDone));
+}
+
+void ElementDownloader::DropClient() {
+    onDone_ = nullptr;
+    if (client_) {
+        HttpClient* c = client_;
+        client_ = nullptr;
+        c->disconnect(this);
+        c->Abort();
+        c->deleteLater();
+    }
+}
+
+bool ElementDownloader::ReplyOk(const QString& what) {
+    if (client_->BodyTooLong()) {
+        Fail(QStringLiteral("The answer of %1 exceeds %2 bytes: download abandoned")
+                 .arg(client_->Url().host())
+                 .arg(request_.maxBody));
+        return false;
+    }
+    const int status = client_->RedirectFailed() ? 0 : client_->Status();
     if (status != 200) {
-        const QString reason =
-            reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         if (status != 0)
             Fail(QStringLiteral("%1 failed: the server answered \"HTTP %2 %3\"")
                      .arg(what)
                      .arg(status)
-                     .arg(reason));
+                     .arg(client_->Reason()));
         else
-            Fail(QStringLiteral("%1 failed: %2").arg(what, reply->errorString()));
+            Fail(QStringLiteral("%1 failed: %2").arg(what, client_->Error()));
         return false;
     }
-    if (reply->error() != QNetworkReply::NoError) {
-        Fail(QStringLiteral("%1 failed: %2").arg(what, reply->errorString()));
+    if (!client_->Error().isEmpty()) {
+        Fail(QStringLiteral("%1 failed: %2").arg(what, client_->Error()));
         return false;
     }
     return true;
 }
 
 void ElementDownloader::StartCelesTrak() {
-    if (!network_) network_ = new QNetworkAccessManager(this);
     const std::string url = CelesTrakUrl(request_.celesTrakUrl, request_.group, request_.format);
     Log(QStringLiteral("Downloading the \"%1\" element sets from CelesTrak...")
             .arg(Q(request_.group)),
         DL_INFORMATION);
-    Watch(Get(Q(url)), [this](QNetworkReply* reply) {
-        if (!ReplyOk(reply, QStringLiteral("The CelesTrak download"))) return;
-        Complete(buffer_);
+    Get(Q(url), [this] {
+        if (!ReplyOk(QStringLiteral("The CelesTrak download"))) return;
+        Complete(client_->Body());
     });
 }
 
@@ -231,35 +229,32 @@ void ElementDownloader::StartSpaceTrack() {
                             "to download Kepler elements!"));
         return;
     }
-    // A fresh jar per download: no session outlives its logout.
-    if (!network_) network_ = new QNetworkAccessManager(this);
-    network_->setCookieJar(new QNetworkCookieJar(network_));
     std::string base = request_.spaceTrackUrl;
     while (!base.empty() && base.back() == '/') base.pop_back();
     request_.spaceTrackUrl = base;
     Log(QStringLiteral("Status: Logging in to Space-Track..."), DL_INFORMATION);
     const std::string form = SpaceTrackLoginBody(request_.user, request_.password);
-    Watch(Post(Q(base + SPACETRACK_LOGIN_PATH), QByteArray::fromStdString(form)),
-          [this](QNetworkReply* reply) {
-              if (!ReplyOk(reply, QStringLiteral("The Space-Track login"))) return;
-              const std::string answer(buffer_.begin(), buffer_.end());
-              // A refused login is still "200 OK", with {"Login":"Failed"} as its body.
-              if (answer.find("\"Login\"") != std::string::npos &&
-                  answer.find("Failed") != std::string::npos) {
-                  Fail(QStringLiteral("Login failed! Please verify your Space Track account "
-                                      "settings (username and password are case sensitive!)"));
-                  return;
-              }
-              Log(QStringLiteral("Login OK. Now initiating download..."), DL_INFORMATION);
-              spaceTrackSession_ = true;
-              SpaceTrackQuery();
-          });
+    Post(Q(base + SPACETRACK_LOGIN_PATH), QByteArray::fromStdString(form), [this] {
+        if (!ReplyOk(QStringLiteral("The Space-Track login"))) return;
+        const std::vector<std::uint8_t>& body = client_->Body();
+        const std::string answer(body.begin(), body.end());
+        // A refused login is still "200 OK", with {"Login":"Failed"} as its body.
+        if (answer.find("\"Login\"") != std::string::npos &&
+            answer.find("Failed") != std::string::npos) {
+            Fail(QStringLiteral("Login failed! Please verify your Space Track account "
+                                "settings (username and password are case sensitive!)"));
+            return;
+        }
+        Log(QStringLiteral("Login OK. Now initiating download..."), DL_INFORMATION);
+        spaceTrackSession_ = true;
+        SpaceTrackQuery();
+    });
 }
 
 void ElementDownloader::SpaceTrackQuery() {
-    Watch(Get(Q(request_.spaceTrackUrl + SPACETRACK_QUERY_PATH)), [this](QNetworkReply* reply) {
-        if (!ReplyOk(reply, QStringLiteral("The Space-Track query"))) return;
-        auto kept = std::make_shared<std::vector<std::uint8_t>>(std::move(buffer_));
+    Get(Q(request_.spaceTrackUrl + SPACETRACK_QUERY_PATH), [this] {
+        if (!ReplyOk(QStringLiteral("The Space-Track query"))) return;
+        auto kept = std::make_shared<std::vector<std::uint8_t>>(client_->Body());
         // The elements are already here: the session ends whatever the logout answers.
         SpaceTrackLogout([this, kept] { Complete(*kept); });
     });
@@ -267,28 +262,18 @@ void ElementDownloader::SpaceTrackQuery() {
 
 void ElementDownloader::SpaceTrackLogout(std::function<void()> then) {
     spaceTrackSession_ = false;
-    if (reply_) {
-        QNetworkReply* r = reply_;
-        reply_ = nullptr;
-        r->disconnect(this);
-        r->abort();
-        r->deleteLater();
-    }
     afterLogout_ = std::move(then);
-    Watch(Get(Q(request_.spaceTrackUrl + SPACETRACK_LOGOUT_PATH)),
-          [this](QNetworkReply*) { AfterLogout(); });
+    // Send drops whatever exchange is under way; the session's cookie stays in the client.
+    HttpRequest r;
+    r.url = QUrl(Q(request_.spaceTrackUrl + SPACETRACK_LOGOUT_PATH));
+    Send(std::move(r), [this] { AfterLogout(); });
 }
 
 void ElementDownloader::AfterLogout() {
     std::function<void()> then = std::move(afterLogout_);
     afterLogout_ = nullptr;
-    if (reply_) {
-        QNetworkReply* r = reply_;
-        reply_ = nullptr;
-        r->disconnect(this);
-        r->abort();
-        r->deleteLater();
-    }
+    onDone_ = nullptr;
+    if (client_) client_->Abort();
     if (then) then();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Fetches fresh element sets from the chosen service without blocking the thread it runs
-// on: CelesTrak and Space-Track through QNetworkAccessManager, the element server's own
-// exchange through a QTcpSocket driving the core state machine. The body is checked and
-// installed as the element file only when it holds valid sets.
+// on: CelesTrak and Space-Track through HttpClient (an HTTP/1.1 exchange of our own, its
+// reply header bounded), the element server's own exchange through a QTcpSocket driving
+// the core state machine. The body is checked and installed as the element file only when
+// it holds valid sets.
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -18,11 +19,12 @@
 #include "catalogue/element_install.h"
 #include "catalogue/element_sources.h"
 
-class QNetworkAccessManager;
-class QNetworkReply;
 class QTcpSocket;
 
 namespace orvanta {
+
+class HttpClient;
+struct HttpRequest;
 
 struct ElementDownloadRequest {
     ElementSource source = ElementSource::CelesTrak;
@@ -68,11 +70,13 @@ private:
     void Done(bool ok);
     void Touch();
 
-    // QNetworkAccessManager services.
-    QNetworkReply* Get(const QString& url);
-    QNetworkReply* Post(const QString& url, const QByteArray& form);
-    void Watch(QNetworkReply* reply, std::function<void(QNetworkReply*)> onDone);
-    bool ReplyOk(QNetworkReply* reply, const QString& what);
+    // CelesTrak and Space-Track: one request at a time, onDone when its reply has ended.
+    void Send(HttpRequest request, std::function<void()> onDone);
+    // Element data, which may come gzip-compressed as it is.
+    void Get(const QString& url, std::function<void()> onDone);
+    void Post(const QString& url, const QByteArray& form, std::function<void()> onDone);
+    void DropClient();
+    bool ReplyOk(const QString& what);
     void StartCelesTrak();
     void StartSpaceTrack();
     void SpaceTrackQuery();
@@ -88,10 +92,9 @@ private:
 
     ElementDownloadRequest request_;
     bool running_ = false;
-    QNetworkAccessManager* network_ = nullptr;
-    QPointer<QNetworkReply> reply_;
-    bool replyHeaderSeen_ = false;  // the watched reply's header has arrived
-    std::vector<std::uint8_t> buffer_;
+    QPointer<HttpClient> client_;
+    std::function<void()> onDone_;  // runs when the client's exchange ends
+    std::size_t shownBytes_ = 0;    // last "Bytes received" figure shown
     bool spaceTrackSession_ = false;      // logged in to Space-Track, not yet out
     std::function<void()> afterLogout_;   // what follows the logout under way
     std::unique_ptr<LegacyElementExchange> exchange_;

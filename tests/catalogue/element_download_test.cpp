@@ -95,6 +95,14 @@ TEST(HttpResponse, EveryReadIsBounded) {
               State::Failed);
     HttpResponseParser junk(MAX_HTTP_HEADER, 10);
     EXPECT_EQ(junk.Feed("SSH-2.0-OpenSSH\r\n\r\n"), State::Failed);
+    // Callers word the two limits themselves, so each failure says which it was.
+    EXPECT_TRUE(header.HeaderTooLong());
+    EXPECT_FALSE(header.BodyTooLong());
+    for (const HttpResponseParser* p : {&length, &open, &chunk}) {
+        EXPECT_TRUE(p->BodyTooLong());
+        EXPECT_FALSE(p->HeaderTooLong());
+    }
+    EXPECT_FALSE(junk.BodyTooLong());
 }
 
 TEST(HttpResponse, UrlEncodingKeepsAwkwardPasswords) {

@@ -1,6 +1,7 @@
 // The element download against stand-in services on 127.0.0.1: a CelesTrak-style GP query,
 // a Space-Track-style session, the element server's own exchange over a plain socket, and
-// the ways they fail (non-200, cut body, stall, refused login) without harming the file.
+// the ways they fail (non-200, cut body, stall, oversized header or body, refused redirect,
+// refused login) without harming the file.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -126,6 +127,28 @@ TEST_F(DownloaderTest, CelesTrakGroupAsOmmJson) {
     EXPECT_TRUE(Logged("Kepler update complete!"));
 }
 
+TEST_F(DownloaderTest, CelesTrakContentEncodings) {
+    // A gzip body goes to the install step as it came; an encoding nobody asked for does not.
+    const std::vector<std::uint8_t> gz = GzipBytes(ReadData("omm/celestrak-visual-2026-04.json"));
+    std::string encoding = "gzip";
+    StandIn server([&](const std::string&) {
+        return Answer{{Ok(std::string(gz.begin(), gz.end()),
+                          "Content-Encoding: " + encoding + "\r\n")}};
+    });
+    ElementDownloadRequest r;
+    r.celesTrakUrl = server.Base().toStdString();
+    encoding = "br";
+    EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("The CelesTrak download failed: The server sent its answer in an "
+                       "encoding this program cannot read (br)"))
+        << downloader_.LastError().toStdString();
+    ExpectUntouched();
+    encoding = "gzip";
+    ASSERT_TRUE(Run(r)) << downloader_.LastError().toStdString();
+    EXPECT_NE(server.requests[0].find("\r\nAccept-Encoding: gzip\r\n"), std::string::npos);
+    EXPECT_EQ(downloader_.Result().written, 148);
+}
+
 TEST_F(DownloaderTest, CelesTrakFailuresKeepTheFile) {
     StandIn unavailable([](const std::string&) {
         return Answer{{"HTTP/1.1 503 Service Unavailable\r\nContent-Length: 4\r\n\r\nbusy"}};
@@ -157,23 +180,45 @@ TEST_F(DownloaderTest, CelesTrakFailuresKeepTheFile) {
     EXPECT_FALSE(downloader_.Running());
 }
 
+TEST_F(DownloaderTest, HttpsGoesThroughTls) {
+    // No certificate here: a server answering in plain text proves the https address took
+    // the TLS path and that its failure reads as one.
+    QTcpServer plain;
+    ASSERT_TRUE(plain.listen(QHostAddress::LocalHost, 0));
+    QObject::connect(&plain, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* s = plain.nextPendingConnection()) {
+            s->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+            s->disconnectFromHost();
+        }
+    });
+    ElementDownloadRequest r;
+    r.celesTrakUrl = "https://127.0.0.1:" + std::to_string(plain.serverPort());
+    r.stallSeconds = 10;
+    EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("The CelesTrak download failed: TLS handshake failed: "))
+        << downloader_.LastError().toStdString();
+    ExpectUntouched();
+}
+
 TEST_F(DownloaderTest, AStalledServerIsGivenUp) {
     StandIn silent([](const std::string&) { return Answer{{}, false}; });
     ElementDownloadRequest r;
     r.celesTrakUrl = silent.Base().toStdString();
     r.stallSeconds = 1;
     EXPECT_FALSE(Run(r));
-    EXPECT_TRUE(Logged("No complete reply header from CelesTrak in 1 seconds: download "
-                       "abandoned"));
+    EXPECT_TRUE(Logged("No data from CelesTrak for 1 seconds: download abandoned"));
+    EXPECT_FALSE(Logged("No complete reply header"));
     ExpectUntouched();
 
     // A header that never ends is not "no data"; a body that stops is.
+    log_.clear();
     StandIn endless([](const std::string&) {
         return Answer{{"HTTP/1.1 200 OK\r\nX-Padding: aaaaaaaa\r\nX-Padding: b\r\n"}, false};
     });
     r.celesTrakUrl = endless.Base().toStdString();
     EXPECT_FALSE(Run(r));
     EXPECT_TRUE(Logged("No complete reply header from CelesTrak in 1 seconds"));
+    log_.clear();
     StandIn halfBody([](const std::string&) {
         return Answer{{"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n[{"}, false};
     });
@@ -189,6 +234,118 @@ TEST_F(DownloaderTest, AStalledServerIsGivenUp) {
     r.legacy.port = silent.Port();
     EXPECT_FALSE(Run(r));
     EXPECT_TRUE(Logged("No data from the element server for 1 seconds: download abandoned"));
+    ExpectUntouched();
+}
+
+TEST_F(DownloaderTest, OversizedRepliesAreCutShort) {
+    // A status line, then 1 MiB of header lines and no end: given up at 64 KiB, not when
+    // the connection stalls.
+    StandIn flood([](const std::string&) {
+        Answer a{{"HTTP/1.1 200 OK\r\n"}, false};
+        const std::string line = "X-Padding: " + std::string(1012, 'a') + "\r\n";
+        std::string chunk;
+        while (chunk.size() < 64 * 1024) chunk += line;
+        for (int i = 0; i < 16; ++i) a.chunks.push_back(chunk);
+        return a;
+    });
+    ElementDownloadRequest r;
+    r.celesTrakUrl = flood.Base().toStdString();
+    r.stallSeconds = 20;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(Run(r));
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_TRUE(Logged("The CelesTrak download failed: The server's reply headers are too long"))
+        << downloader_.LastError().toStdString();
+    EXPECT_FALSE(Logged("No complete reply header"));
+    ExpectUntouched();
+
+    // A body past the cap, announced or not.
+    r.maxBody = 1000;
+    StandIn announced([](const std::string&) {
+        return Answer{{"HTTP/1.1 200 OK\r\nContent-Length: 1001\r\n\r\n"}, false};
+    });
+    StandIn streamed([](const std::string&) {
+        return Answer{{"HTTP/1.1 200 OK\r\n\r\n", std::string(600, 'x'), std::string(600, 'x')},
+                      false};
+    });
+    for (StandIn* server : {&announced, &streamed}) {
+        log_.clear();
+        r.celesTrakUrl = server->Base().toStdString();
+        EXPECT_FALSE(Run(r));
+        EXPECT_TRUE(Logged("The answer of 127.0.0.1 exceeds 1000 bytes: download abandoned"))
+            << downloader_.LastError().toStdString();
+        ExpectUntouched();
+    }
+}
+
+TEST_F(DownloaderTest, RedirectsAreFollowedWithinTheRules) {
+    const std::string json = ReadData("omm/celestrak-visual-2026-04.json");
+    StandIn other([&](const std::string&) { return Answer{{Ok(json)}}; });
+    const std::string elsewhere = other.Base().toStdString() + "/moved?GROUP=visual";
+    std::string location;
+    StandIn server([&](const std::string&) {
+        return Answer{{"HTTP/1.1 302 Found\r\nLocation: " + location +
+                       "\r\nContent-Length: 0\r\n\r\n"}};
+    });
+    ElementDownloadRequest r;
+    r.celesTrakUrl = server.Base().toStdString();
+
+    // Plain HTTP to another machine is refused before any connection; a loop ends.
+    location = "http://example.invalid/";
+    EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("The CelesTrak download failed: Redirect refused: plain HTTP is accepted "
+                       "only for this machine (127.0.0.1): http://example.invalid/"))
+        << downloader_.LastError().toStdString();
+    EXPECT_EQ(server.requests.size(), 1u);
+    ExpectUntouched();
+    location = "/again";
+    server.requests.clear();
+    EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("The CelesTrak download failed: Too many redirects (more than 5)"));
+    EXPECT_EQ(server.requests.size(), 6u);
+    ExpectUntouched();
+
+    // One hop to another path on this machine.
+    location = elsewhere;
+    ASSERT_TRUE(Run(r)) << downloader_.LastError().toStdString();
+    ASSERT_EQ(other.requests.size(), 1u);
+    EXPECT_TRUE(other.requests[0].starts_with("GET /moved?GROUP=visual HTTP/1.1\r\n"));
+    EXPECT_NE(other.requests[0].find("\r\nHost: 127.0.0.1:" + std::to_string(other.Port()) +
+                                     "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(downloader_.Result().written, 148);
+}
+
+TEST_F(DownloaderTest, SpaceTrackLoginAnsweredBySeeOther) {
+    // The login's 303 sets the session cookie; its target is fetched with GET, and the cookie
+    // goes with every later request to the host.
+    StandIn server([](const std::string& request) {
+        if (request.starts_with("POST /ajaxauth/login "))
+            return Answer{{"HTTP/1.1 303 See Other\r\nLocation: /welcome\r\n"
+                           "Set-Cookie: chocolatechip=abc123; path=/; HttpOnly\r\n"
+                           "Set-Cookie: flavour=oat\r\nContent-Length: 0\r\n\r\n"}};
+        if (request.starts_with("GET /welcome ")) return Answer{{Ok("\"\"")}};
+        if (request.starts_with("GET /basicspacedata/"))
+            return Answer{{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"}};
+        return Answer{{Ok("\"Successfully logged out\"")}};
+    });
+    ElementDownloadRequest r;
+    r.source = ElementSource::SpaceTrack;
+    r.spaceTrackUrl = server.Base().toStdString();
+    r.user = "me";
+    r.password = "pw";
+    EXPECT_FALSE(Run(r));
+    EXPECT_TRUE(Logged("The Space-Track query failed: the server answered \"HTTP 404 Not Found\""))
+        << downloader_.LastError().toStdString();
+    ASSERT_EQ(server.requests.size(), 4u);
+    EXPECT_TRUE(server.requests[1].starts_with("GET /welcome HTTP/1.1\r\n"));
+    EXPECT_EQ(server.requests[1].find("Content-Length"), std::string::npos);
+    for (std::size_t i = 1; i < 4; ++i)
+        EXPECT_NE(server.requests[i].find("\r\nCookie: chocolatechip=abc123; flavour=oat\r\n"),
+                  std::string::npos)
+            << server.requests[i];
+    EXPECT_TRUE(server.requests[3].starts_with("GET /ajaxauth/logout "));
     ExpectUntouched();
 }
 

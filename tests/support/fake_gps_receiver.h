@@ -12,6 +12,10 @@
 
 namespace orvanta::testing {
 
+// Why a test that needs the pair skipped: containers and build jails often mount no /dev/pts.
+inline constexpr const char* kNoPty =
+    "no pseudo-terminal could be opened (is /dev/pts mounted?); skipped";
+
 // "$body*CS\r\n" with the sentence's XOR checksum.
 inline std::string Nmea(const std::string& body) {
     unsigned sum = 0;

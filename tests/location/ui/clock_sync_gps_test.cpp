@@ -19,7 +19,9 @@ namespace {
 
 class GpsClockSyncTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(pty.Ok()); }
+    void SetUp() override {
+        if (!pty.Ok()) GTEST_SKIP() << kNoPty;
+    }
 
     platform::PseudoTerminal pty;
     // 2026-06-15 12:00:05 UTC, standing still, so no time passes between t0 and t1.

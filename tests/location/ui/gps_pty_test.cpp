@@ -31,7 +31,7 @@ const std::string kGood =
 class GpsPtyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(pty.Ok());
+        if (!pty.Ok()) GTEST_SKIP() << kNoPty;
         SetSettingsStore(platform::MakeMemorySettingsStore());
         settings.gpsComPort = pty.SlavePath();
         settings.observer = {46, 47.376887, 8.541694};

@@ -58,7 +58,7 @@ bool IsGeostationary(const KeplerRecord& record) {
 }
 
 std::string FormatCatalogueItem(const KeplerRecord& record) {
-    std::string text(record.Name());
+    std::string text(record.DisplayName());
     text += "   (";
     text += std::to_string(record.catalogueNumber);
     text += ')';

@@ -21,6 +21,13 @@ struct KeplerRecord {
     char line2[KEPLER_TEXT_SIZE] = {};
 
     std::string_view Name() const { return name; }
+    // The name as lists, menus and log lines show it: built-in names are padded with
+    // blanks to 24 characters, and the padding is no part of the name.
+    std::string_view DisplayName() const {
+        std::string_view n = name;
+        const std::size_t end = n.find_last_not_of(' ');
+        return end == std::string_view::npos ? std::string_view() : n.substr(0, end + 1);
+    }
     std::string_view Line1() const { return line1; }
     std::string_view Line2() const { return line2; }
 };

@@ -75,7 +75,7 @@ std::string PassCellText(const PassRecord& r, int column, double now,
     switch (column) {
         case COL_SATELLITE: {
             const KeplerRecord* sat = PassSatellite(r, context);
-            return sat ? FormatSatelliteCell(sat->Name(), sat->catalogueNumber) : std::string();
+            return sat ? FormatSatelliteCell(sat->DisplayName(), sat->catalogueNumber) : std::string();
         }
         case COL_AOS:
             return FormatRowTime(r.aos, now, context.time);

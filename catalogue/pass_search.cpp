@@ -24,7 +24,7 @@ std::vector<PassSearchSatellite> SearchSatellitesFromSelection(
         const auto it = byNumber.find(entry.catalogueNumber);
         const KeplerRecord* found = it == byNumber.end() ? nullptr : it->second;
         if (found) {
-            sat.name = std::string(found->Name());
+            sat.name = std::string(found->DisplayName());
             sat.line1 = std::string(found->Line1());
             sat.line2 = std::string(found->Line2());
         } else {

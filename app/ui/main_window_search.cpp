@@ -161,7 +161,7 @@ void MainWindow::FinishPassSearch(bool aborted, double progress) {
                 SelectedRecord(catalogue_, selection_[static_cast<std::size_t>(refresh.satellite)]);
             Log(AutorefreshLine(settings_.passlistAutorefresh != 0,
                                 FormatDateTime(cJulianDate::FromJd(refresh.time)),
-                                sat ? std::string(sat->Name()) : std::string()));
+                                sat ? std::string(sat->DisplayName()) : std::string()));
         }
         SortPassTable(table);
     }

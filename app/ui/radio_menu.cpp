@@ -23,7 +23,7 @@ std::optional<cElementSet> SelectedSatellite(const MainWindow& main) {
     if (slot < 0 || slot >= static_cast<int>(selection.size())) return std::nullopt;
     const KeplerRecord* k = main.Catalogue().At(selection[static_cast<std::size_t>(slot)].catalogueIndex);
     if (!k) return std::nullopt;
-    return cElementSet(std::string(k->Name()), std::string(k->Line1()), std::string(k->Line2()));
+    return cElementSet(std::string(k->DisplayName()), std::string(k->Line1()), std::string(k->Line2()));
 }
 
 }  // namespace

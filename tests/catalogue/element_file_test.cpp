@@ -62,9 +62,10 @@ TEST(CatalogueLookupTest, FirstMatchWinsAndAbsentIsNone) {
     EXPECT_EQ(c.At(3)->catalogueNumber, 7);
 }
 
-TEST(CatalogueLookupTest, FormatCatalogueItemKeepsTheNameAsItStands) {
+TEST(CatalogueLookupTest, FormatCatalogueItemDropsTheNamesTrailingBlanks) {
     EXPECT_EQ(FormatCatalogueItem(Record("ISS (ZARYA)             ", 25544)),
-              "ISS (ZARYA)                (25544)");
+              "ISS (ZARYA)   (25544)");
+    EXPECT_EQ(FormatCatalogueItem(Record(" A  B ", 7)), " A  B   (7)");
     EXPECT_EQ(FormatCatalogueItem(Record("OBJ", 100001)), "OBJ   (100001)");
 }
 

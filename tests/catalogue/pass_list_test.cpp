@@ -126,6 +126,17 @@ TEST(PassListRows, CellsOfAPassInProgressAndAhead) {
     EXPECT_NE(PassCellText(live, COL_FLARE, kNow, f.context).find(" M: "), std::string::npos);
 }
 
+TEST(PassListRows, BuiltInNamePaddingIsNotShown) {
+    Fixture f;
+    // The built-in element file pads names with blanks to 24 characters.
+    std::snprintf(f.catalogue.records[0].name, KEPLER_TEXT_SIZE, "%-24s", "ISS (ZARYA)");
+    EXPECT_EQ(PassCellText(Pass(0, 10, 20), COL_SATELLITE, kNow, f.context),
+              "ISS (ZARYA)   (25544)");
+    EXPECT_EQ(std::string(f.catalogue.records[0].Name()).size(), 24u);  // the record keeps them
+    std::snprintf(f.catalogue.records[0].name, KEPLER_TEXT_SIZE, "   ");
+    EXPECT_EQ(f.catalogue.records[0].DisplayName(), "");
+}
+
 TEST(PassListRows, RemapAfterSelectionChangeDropsSatellitesNoLongerSelected) {
     std::vector<PassRecord> table = {Pass(0, 1, 2), Pass(1, 3, 4), Pass(2, 5, 6)};
     RemapPassTable(table, {-1, 0, 7});

@@ -1,9 +1,12 @@
 #include "location/user_location.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 namespace orvanta {
@@ -84,6 +87,80 @@ int ReadAltitudeField(const std::string& text) {
     return static_cast<int>(v);
 }
 
+namespace {
+
+// The text without surrounding blanks, its sign taken off, the decimal mark made a point;
+// nullopt when a sign is doubled or nothing is left.
+std::optional<std::string> NumberText(const std::string& text, const std::string& decimalMark,
+                                      bool& negative) {
+    std::size_t b = SkipBlanks(text), e = text.size();
+    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
+    std::string t = text.substr(b, e - b);
+    negative = false;
+    if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
+        negative = t[0] == '-';
+        t.erase(0, 1);
+    }
+    if (t.empty() || t[0] == '+' || t[0] == '-') return std::nullopt;
+    if (!decimalMark.empty() && decimalMark != ".") {
+        // One mark only: "1,234,5" is no number in any convention.
+        std::size_t at = t.find(decimalMark);
+        if (at != std::string::npos) {
+            if (t.find('.') != std::string::npos) return std::nullopt;
+            t.replace(at, decimalMark.size(), ".");
+        }
+    }
+    return t;
+}
+
+}  // namespace
+
+FieldReading ParseAngleField(const std::string& text, double limit,
+                             const std::string& decimalMark) {
+    FieldReading r;
+    bool negative = false;
+    std::optional<std::string> t = NumberText(text, decimalMark, negative);
+    if (!t) return r;
+    const char* first = t->data();
+    const char* last = first + t->size();
+    double v = 0.0;
+    auto [end, ec] =
+        std::from_chars(first, last, v, std::chars_format::fixed | std::chars_format::scientific);
+    if (end != last || (ec != std::errc() && ec != std::errc::result_out_of_range)) return r;
+    if (std::isnan(v)) return r;
+    if (ec == std::errc::result_out_of_range) {
+        // Too small for a double is 0; too large is far off the globe.
+        const std::size_t exp = t->find_first_of("eE");
+        const bool tiny = exp != std::string::npos && exp + 1 < t->size() && (*t)[exp + 1] == '-';
+        if (!tiny) {
+            r.status = FieldStatus::OutOfRange;
+            return r;
+        }
+        v = 0.0;
+    }
+    r.value = negative ? -v : v;
+    r.status = std::fabs(v) <= limit ? FieldStatus::Ok : FieldStatus::OutOfRange;
+    return r;
+}
+
+FieldReading ParseAltitudeField(const std::string& text, const std::string& decimalMark) {
+    FieldReading r;
+    bool negative = false;
+    std::optional<std::string> t = NumberText(text, decimalMark, negative);
+    if (!t) return r;
+    std::size_t i = 0, digits = 0;
+    while (i < t->size() && std::isdigit(static_cast<unsigned char>((*t)[i]))) ++i;
+    digits = i;
+    if (i < t->size() && (*t)[i] == '.') {
+        ++i;
+        while (i < t->size() && std::isdigit(static_cast<unsigned char>((*t)[i]))) ++i, ++digits;
+    }
+    if (digits == 0 || i != t->size()) return r;
+    r.status = FieldStatus::Ok;
+    r.value = ReadAltitudeField((negative ? "-" : "") + *t);
+    return r;
+}
+
 std::string TimeZoneAbbreviation(const std::string& zoneName) {
     std::string abbr;
     if (zoneName.empty()) return abbr;
@@ -97,6 +174,16 @@ std::string LocalTimeLabel(const std::string& zoneName, bool zoneKnown) {
     if (!zoneKnown) return std::string(" (") + kUnknownTimezoneName + ")";
     std::string name = zoneName.substr(0, 32);
     return name + " (" + TimeZoneAbbreviation(name) + ")";
+}
+
+std::string LocalTimeLabel(const std::string& zoneName, const std::string& abbreviation,
+                           bool zoneKnown) {
+    const bool named = !abbreviation.empty() &&
+                       std::all_of(abbreviation.begin(), abbreviation.end(), [](char c) {
+                           return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+                       });
+    if (!zoneKnown || !named) return LocalTimeLabel(zoneName, zoneKnown);
+    return zoneName.substr(0, 32) + " (" + abbreviation.substr(0, 9) + ")";
 }
 
 }  // namespace orvanta

@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimeZone>
@@ -29,6 +30,7 @@
 #include "location/units.h"
 #include "location/user_location.h"
 #include "platform/directories.h"
+#include "platform/time_zone.h"
 
 // Qt resources of a static library must be registered by name, outside any namespace.
 static void InitCityResource() {
@@ -39,18 +41,31 @@ namespace orvanta {
 
 namespace {
 
+struct ZoneLabel {
+    std::string name;
+    std::string abbreviation;
+    bool known = false;
+};
+
 constexpr int kMaxPortChars = 29;
 constexpr int kMaxLoginChars = 254;
 
-std::pair<std::string, bool> SystemZoneName() {
+// The zone's name and abbreviation as they are at the instant: standard or daylight time
+// as the pass list shows it then.
+ZoneLabel SystemZoneLabel(std::int64_t unixSeconds) {
+    const platform::ZoneInfo info = platform::SystemTimeZone()->At(unixSeconds);
     QTimeZone zone = QTimeZone::systemTimeZone();
-    if (!zone.isValid()) return {std::string(), false};
-    QDateTime now = QDateTime::currentDateTime();
-    auto kind = zone.isDaylightTime(now) ? QTimeZone::DaylightTime : QTimeZone::StandardTime;
-    QString name = zone.displayName(kind, QTimeZone::LongName);
-    if (name.isEmpty()) name = zone.displayName(kind, QTimeZone::ShortName);
-    if (name.isEmpty()) return {std::string(), false};
-    return {name.toStdString(), true};
+    if (!info.known || !zone.isValid()) return {};
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(unixSeconds, Qt::UTC);
+    QString name = zone.displayName(at, QTimeZone::LongName);
+    if (name.isEmpty()) name = QString::fromStdString(info.abbreviation);
+    if (name.isEmpty()) return {};
+    return {name.toStdString(), info.abbreviation, true};
+}
+
+// The user's decimal mark besides the point, so "48,1374" reads as the user meant it.
+std::string DecimalMark() {
+    return QLocale().decimalPoint().toStdString();
 }
 
 std::optional<std::string> BuiltInCityList() {
@@ -168,14 +183,18 @@ void UserSettingsDialog::BuildControls() {
     loginGrid->addWidget(login_, 1, 1);
     loginGrid->addWidget(new QLabel(QStringLiteral("Password"), loginBox), 2, 0);
     loginGrid->addWidget(password_, 2, 1);
-    // Where "Download Keplers" fetches from; CelesTrak needs no account.
-    elementSource_ = new QComboBox(loginBox);
+    named(loginBox, "loginGroup");
+    loginBox_ = loginBox;
+    // Where "Download Keplers" fetches from; CelesTrak needs no account, so the login shows
+    // only for the sources that ask for one.
+    elementSource_ = new QComboBox(this);
     elementSource_->addItem(QStringLiteral("CelesTrak (no account)"), QStringLiteral("CelesTrak"));
     elementSource_->addItem(QStringLiteral("Space-Track"), QStringLiteral("Space-Track"));
     elementSource_->addItem(QStringLiteral("Element server (legacy)"), QStringLiteral("Legacy"));
     named(elementSource_, "elementSourceCombo");
-    loginGrid->addWidget(new QLabel(QStringLiteral("Element Source"), loginBox), 3, 0);
-    loginGrid->addWidget(elementSource_, 3, 1);
+    auto* sourceRow = new QHBoxLayout;
+    sourceRow->addWidget(new QLabel(QStringLiteral("Element Source"), this));
+    sourceRow->addWidget(elementSource_, 1);
 
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons_->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
@@ -185,6 +204,7 @@ void UserSettingsDialog::BuildControls() {
     top->addWidget(timeBox);
     top->addWidget(locationBox);
     top->addWidget(unitsBox);
+    top->addLayout(sourceRow);
     top->addWidget(loginBox);
     top->addWidget(buttons_);
     top->setSizeConstraint(QLayout::SetFixedSize);
@@ -194,6 +214,8 @@ void UserSettingsDialog::BuildControls() {
     connect(gpsButton_, &QPushButton::clicked, this, &UserSettingsDialog::ReadGps);
     connect(cities_, &QComboBox::activated, this, &UserSettingsDialog::CitySelected);
     connect(ports_, &QComboBox::activated, this, &UserSettingsDialog::PortSelected);
+    connect(elementSource_, &QComboBox::currentIndexChanged, this,
+            [this] { loginBox_->setVisible(SourceNeedsAccount()); });
     connect(registration_, &HyperlinkLabel::clicked, this, [this] {
         QUrl url(Q(options_.registrationUrl));
         if (options_.openUrl)
@@ -214,8 +236,15 @@ void UserSettingsDialog::FillControls() {
     if (settings_.metric == UNIT_STATUTE_MILES) statute_->setChecked(true);
     if (settings_.metric == UNIT_NAUTICAL_MILES) nautical_->setChecked(true);
 
-    auto [zoneName, known] = options_.timeZoneName ? options_.timeZoneName() : SystemZoneName();
-    localTime_->setText(Q(LocalTimeLabel(zoneName, known)));
+    const std::int64_t now =
+        options_.now ? options_.now() : QDateTime::currentSecsSinceEpoch();
+    ZoneLabel zone;
+    if (options_.timeZoneName) {
+        std::tie(zone.name, zone.known) = options_.timeZoneName();
+    } else {
+        zone = SystemZoneLabel(now);
+    }
+    localTime_->setText(Q(LocalTimeLabel(zone.name, zone.abbreviation, zone.known)));
 
     ShowLocation(settings_.observer);
     login_->setText(Q(settings_.spaceTrackUsername));
@@ -223,6 +252,7 @@ void UserSettingsDialog::FillControls() {
     const int source = elementSource_->findData(Q(settings_.elementSource), Qt::UserRole,
                                                 Qt::MatchFixedString);
     elementSource_->setCurrentIndex(source < 0 ? 0 : source);
+    loginBox_->setVisible(SourceNeedsAccount());
     EnumerateSerialPorts(ports_, settings_.gpsComPort);
 }
 
@@ -250,6 +280,10 @@ void UserSettingsDialog::LoadCities() {
     });
     cities_->addItems(entries);
     cities_->setCurrentIndex(-1);
+}
+
+bool UserSettingsDialog::SourceNeedsAccount() const {
+    return elementSource_->currentData().toString() != QStringLiteral("CelesTrak");
 }
 
 int UserSettingsDialog::CityCount() const {
@@ -287,10 +321,14 @@ void UserSettingsDialog::ReadGps() {
     RunTask({gpsButton_, buttons_}, [this] {
         // The reading fills the fields only; the location itself changes on OK, so Cancel
         // leaves the program where it was.
+        const std::string mark = DecimalMark();
         ObserverLocation reading;
-        reading.altitudeMetres = ReadAltitudeField(altitude_->text().toStdString());
-        reading.latitude = ReadAngleField(latitude_->text().toStdString());
-        reading.longitude = ReadAngleField(longitude_->text().toStdString());
+        reading.altitudeMetres =
+            static_cast<int>(ParseAltitudeField(altitude_->text().toStdString(), mark).value);
+        reading.latitude =
+            ParseAngleField(latitude_->text().toStdString(), kLatitudeLimit, mark).value;
+        reading.longitude =
+            ParseAngleField(longitude_->text().toStdString(), kLongitudeLimit, mark).value;
         GpsReadingOptions gps;
         gps.capture.timeoutMs = options_.gpsTimeoutMs;
         gps.capture.progressParent = this;
@@ -301,13 +339,20 @@ void UserSettingsDialog::ReadGps() {
 
 void UserSettingsDialog::accept() {
     if (TaskRunning()) return;
-    // A place off the globe would be stored and then shown as a different one; nothing is
-    // stored until both angles are right.
-    for (auto [field, limit, message] :
-         {std::tuple{latitude_, kLatitudeLimit, kLatitudeOutOfRange},
-          std::tuple{longitude_, kLongitudeLimit, kLongitudeOutOfRange}}) {
-        if (AngleFieldInRange(field->text().toStdString(), limit)) continue;
-        prompt_.Tell("Error", message, PromptIcon::Error);
+    // Text that is no number, or a place off the globe, would be stored as a different
+    // place; nothing is stored until every field reads right.
+    const std::string mark = DecimalMark();
+    const FieldReading lat = ParseAngleField(latitude_->text().toStdString(), kLatitudeLimit, mark);
+    const FieldReading lon =
+        ParseAngleField(longitude_->text().toStdString(), kLongitudeLimit, mark);
+    const FieldReading alt = ParseAltitudeField(altitude_->text().toStdString(), mark);
+    for (auto [field, reading, notANumber, outOfRange] :
+         {std::tuple{latitude_, lat, kLatitudeNotANumber, kLatitudeOutOfRange},
+          std::tuple{longitude_, lon, kLongitudeNotANumber, kLongitudeOutOfRange},
+          std::tuple{altitude_, alt, kAltitudeNotANumber, kAltitudeNotANumber}}) {
+        if (reading.status == FieldStatus::Ok) continue;
+        prompt_.Tell("Error", reading.status == FieldStatus::NotANumber ? notANumber : outOfRange,
+                     PromptIcon::Error);
         field->setFocus();
         field->selectAll();
         return;
@@ -317,9 +362,9 @@ void UserSettingsDialog::accept() {
     settings_.displayUtc = localTime_->isChecked() ? 0 : 1;
     settings_.use24hTime = use24h_->isChecked() ? 1 : 0;
     settings_.metric = MetricFromUnitRadios(metric_->isChecked(), statute_->isChecked());
-    settings_.observer.latitude = ReadAngleField(latitude_->text().toStdString());
-    settings_.observer.longitude = ReadAngleField(longitude_->text().toStdString());
-    settings_.observer.altitudeMetres = ReadAltitudeField(altitude_->text().toStdString());
+    settings_.observer.latitude = lat.value;
+    settings_.observer.longitude = lon.value;
+    settings_.observer.altitudeMetres = static_cast<int>(alt.value);
     settings_.spaceTrackUsername = login_->text().left(kMaxLoginChars).toStdString();
     settings_.spaceTrackPassword = password_->text().left(kMaxLoginChars).toStdString();
     settings_.elementSource = elementSource_->currentData().toString().toStdString();

@@ -3,6 +3,7 @@
 // time and distance display and the element-service login. Modal; OK stores everything,
 // Cancel stores nothing.
 #include <QUrl>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -36,8 +38,10 @@ struct UserSettingsOptions {
     // The compressed city list; empty: the list built into the program.
     std::optional<std::string> cityListData;
     // The zone name for the "Local Time" label and whether the system knows a zone;
-    // null: the system's zone at the current instant.
+    // null: the system's zone at the instant below.
     std::function<std::pair<std::string, bool>()> timeZoneName;
+    // Seconds since 1970 UTC of the instant the zone is named for; null: now.
+    std::function<std::int64_t()> now;
     int gpsTimeoutMs = 10000;
 };
 
@@ -77,6 +81,7 @@ private:
     void CitySelected(int index);
     void PortSelected(int index);
     void ShowLocation(const ObserverLocation& loc);
+    bool SourceNeedsAccount() const;
 
     Settings& settings_;
     IPrompt& prompt_;
@@ -97,6 +102,7 @@ private:
     HyperlinkLabel* registration_ = nullptr;
     QLineEdit* login_ = nullptr;
     QLineEdit* password_ = nullptr;
+    QGroupBox* loginBox_ = nullptr;  // the account fields
     QComboBox* elementSource_ = nullptr;  // "Element Source": where fresh elements come from
     QDialogButtonBox* buttons_ = nullptr;
 };

@@ -51,6 +51,34 @@ TEST(LocationFields, RangeCheckOfTheAngles) {
         EXPECT_TRUE(AngleFieldInRange(zero, kLatitudeLimit)) << zero;
 }
 
+TEST(LocationFields, StrictReadingRefusesTextAndTakesTheLocalesMark) {
+    auto lon = [](const char* t, const char* mark = ".") {
+        return ParseAngleField(t, kLongitudeLimit, mark);
+    };
+    EXPECT_EQ(lon("abc").status, FieldStatus::NotANumber);
+    EXPECT_EQ(lon("").status, FieldStatus::NotANumber);
+    EXPECT_EQ(lon("12.5deg").status, FieldStatus::NotANumber);
+    EXPECT_EQ(lon("--5").status, FieldStatus::NotANumber);
+    EXPECT_EQ(lon("nan").status, FieldStatus::NotANumber);
+    // A decimal comma is the user's mark only where the locale says so; never cut to 48.
+    EXPECT_EQ(lon("48,1374").status, FieldStatus::NotANumber);
+    EXPECT_DOUBLE_EQ(lon("48,1374", ",").value, 48.1374);
+    EXPECT_DOUBLE_EQ(lon(" -11.5167 ", ",").value, -11.5167);
+    EXPECT_EQ(lon("1,2.3", ",").status, FieldStatus::NotANumber);
+    // City list fields and the shown form read as before.
+    EXPECT_DOUBLE_EQ(lon(" -.1167").value, -0.1167);
+    EXPECT_EQ(lon("180.5").status, FieldStatus::OutOfRange);
+    EXPECT_EQ(lon("1e400").status, FieldStatus::OutOfRange);
+    EXPECT_EQ(lon("-inf").status, FieldStatus::OutOfRange);
+    EXPECT_EQ(lon("1e-400").status, FieldStatus::Ok);
+
+    EXPECT_EQ(ParseAltitudeField(" 20").value, 20);
+    EXPECT_EQ(ParseAltitudeField("545,4", ",").value, 545);
+    EXPECT_EQ(ParseAltitudeField("-12").value, -12);
+    for (const char* bad : {"abc", "", "12m", ".", "-"})
+        EXPECT_EQ(ParseAltitudeField(bad).status, FieldStatus::NotANumber) << bad;
+}
+
 TEST(LocalTime, LabelFromTheZoneName) {
     EXPECT_EQ(TimeZoneAbbreviation("W. Europe Standard Time"), "WEST");
     EXPECT_EQ(LocalTimeLabel("W. Europe Standard Time", true), "W. Europe Standard Time (WEST)");
@@ -59,6 +87,13 @@ TEST(LocalTime, LabelFromTheZoneName) {
     EXPECT_EQ(TimeZoneAbbreviation("x" + std::string(30, 'a') + "BCD"), "x");
     EXPECT_EQ(TimeZoneAbbreviation("ABCDEFGHIJKLMN"), "ABCDEFGHI");
     EXPECT_EQ(LocalTimeLabel("", false), " (Unknown Timezone Name)");
+    // The zone's own abbreviation wins over the capitals of its name, which made "CEST"
+    // of Central European Standard Time and "CUT" of Coordinated Universal Time.
+    EXPECT_EQ(LocalTimeLabel("Central European Standard Time", "CET", true),
+              "Central European Standard Time (CET)");
+    EXPECT_EQ(LocalTimeLabel("Coordinated Universal Time", "UTC", true),
+              "Coordinated Universal Time (UTC)");
+    EXPECT_EQ(LocalTimeLabel("Gulf Standard Time", "+04", true), "Gulf Standard Time (GST)");
 }
 
 TEST(PortNames, ComNumbersMapToThePlatformsPorts) {

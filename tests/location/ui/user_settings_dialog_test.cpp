@@ -4,9 +4,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,6 +30,7 @@
 #include "location/units.h"
 #include "location/user_location.h"
 #include "platform/settings_store.h"
+#include "tests/platform/scoped_env.h"
 #include "tests/support/dialog_probe.h"
 
 using namespace orvanta;
@@ -298,6 +301,78 @@ TEST_F(UserSettingsDialogTest, AnglesOffTheGlobeAreRefusedAndNothingIsStored) {
     EXPECT_EQ(settings.observer.latitude, -90.0);
     EXPECT_EQ(settings.observer.longitude, 0.0);
     ASSERT_TRUE(StoredObs());
+}
+
+TEST_F(UserSettingsDialogTest, TextThatIsNoNumberIsRefusedAndTheLocalesCommaIsTaken) {
+    struct RestoreLocale {
+        QLocale old;
+        ~RestoreLocale() { QLocale::setDefault(old); }
+    } restore;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    UserSettingsDialog d(nullptr, settings, prompt, options);
+    d.show();
+    auto* lat = Child<QLineEdit>(d, "latitudeEdit");
+    auto* lon = Child<QLineEdit>(d, "longitudeEdit");
+    auto* alt = Child<QLineEdit>(d, "altitudeEdit");
+    struct Case {
+        const char *lat, *lon, *alt, *message;
+        QLineEdit* field;
+    };
+    for (const Case& c : {Case{"48.1", "abc", "46", kLongitudeNotANumber, lon},
+                          Case{"", "11", "46", kLatitudeNotANumber, lat},
+                          Case{"48.1", "11", "high", kAltitudeNotANumber, alt}}) {
+        prompt.asked.clear();
+        lat->setText(c.lat);
+        lon->setText(c.lon);
+        alt->setText(c.alt);
+        ClickButton(d, "OK");
+        ASSERT_EQ(prompt.asked.size(), 1u) << c.lon;
+        EXPECT_EQ(prompt.asked[0].text, c.message);
+        EXPECT_EQ(d.focusWidget(), c.field) << c.message;
+        EXPECT_TRUE(d.isVisible());
+    }
+    EXPECT_FALSE(StoredObs());
+    EXPECT_NEAR(settings.observer.longitude, 8.541694, 1e-9);
+
+    prompt.asked.clear();
+    lat->setText("48,1374");
+    lon->setText("11.5");
+    alt->setText("545,4");
+    ClickButton(d, "OK");
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_EQ(*StoredObs(), ObsBytes(545, 48.1374, 11.5));
+}
+
+TEST_F(UserSettingsDialogTest, ZoneLabelNamesTheStateAtTheInstant) {
+    if (!QFile::exists("/usr/share/zoneinfo/Europe/Berlin"))
+        GTEST_SKIP() << "no zone database installed";
+    options.timeZoneName = nullptr;
+    options.now = [] { return std::int64_t{1765800000}; };  // 2025-12-15 12:00 UTC
+    auto label = [&] {
+        UserSettingsDialog d(nullptr, settings, prompt, options);
+        return Child<QRadioButton>(d, "localTimeRadio")->text();
+    };
+    {
+        orvanta::test::ScopedTz tz("Europe/Berlin");
+        EXPECT_TRUE(label().endsWith(" (CET)")) << label().toStdString();
+        options.now = [] { return std::int64_t{1751371200}; };  // 2025-07-01 12:00 UTC
+        EXPECT_TRUE(label().endsWith(" (CEST)")) << label().toStdString();
+    }
+    orvanta::test::ScopedTz tz("UTC");
+    EXPECT_TRUE(label().endsWith(" (UTC)")) << label().toStdString();
+}
+
+TEST_F(UserSettingsDialogTest, AccountFieldsShowOnlyForSourcesThatNeedThem) {
+    UserSettingsDialog d(nullptr, settings, prompt, options);
+    auto* source = Child<QComboBox>(d, "elementSourceCombo");
+    auto* login = Child<QWidget>(d, "loginGroup");
+    EXPECT_FALSE(login->isVisibleTo(&d)) << "CelesTrak needs no account";
+    for (const char* name : {"Space-Track", "Legacy"}) {
+        source->setCurrentIndex(source->findData(QLatin1String(name)));
+        EXPECT_TRUE(login->isVisibleTo(&d)) << name;
+    }
+    source->setCurrentIndex(source->findData(QStringLiteral("CelesTrak")));
+    EXPECT_FALSE(login->isVisibleTo(&d));
 }
 
 TEST_F(UserSettingsDialogTest, StatuteUnitsShowMilesAndEveryValueIsStored) {

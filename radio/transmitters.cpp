@@ -74,13 +74,28 @@ std::vector<Transmitter> ParseTransmitterTable(std::string_view text, int* skipp
         if (line.empty() || line.front() == '#') return;
         const auto f = CsvFields(line);
         Transmitter t;
-        if (f.size() != 4 || !Number(f[0], t.catalogue) || t.catalogue <= 0 ||
+        if ((f.size() != 4 && f.size() != 8) || !Number(f[0], t.catalogue) || t.catalogue <= 0 ||
             !Number(f[1], t.downlinkHz) || !PlausibleHz(t.downlinkHz)) {
             ++bad;
             return;
         }
         t.mode = f[2];
         t.description = f[3];
+        if (f.size() == 8) {
+            int inverting = 0;
+            // A band's high edge is 0 (none) or above its low edge.
+            auto edge = [](std::int64_t high, std::int64_t low) {
+                return high == 0 || (PlausibleHz(high) && high > low);
+            };
+            if (!Number(f[4], t.uplinkHz) || !PlausibleHz(t.uplinkHz) ||
+                !Number(f[5], t.downlinkHighHz) || !edge(t.downlinkHighHz, t.downlinkHz) ||
+                !Number(f[6], t.uplinkHighHz) || !edge(t.uplinkHighHz, t.uplinkHz) ||
+                !Number(f[7], inverting) || (inverting != 0 && inverting != 1)) {
+                ++bad;
+                return;
+            }
+            t.inverting = inverting == 1;
+        }
         out.push_back(std::move(t));
     });
     if (skipped) *skipped = bad;
@@ -167,15 +182,33 @@ std::vector<Transmitter> TransmittersOf(std::int32_t catalogue,
     return out;
 }
 
+std::int64_t TransponderUplinkHz(const Transmitter& t, std::int64_t downlinkHz) {
+    if (!t.IsTransponder()) return t.uplinkHz;
+    const std::int64_t down = std::clamp(downlinkHz, t.downlinkHz, t.downlinkHighHz);
+    const std::int64_t up = t.inverting ? t.uplinkHz + t.downlinkHighHz - down
+                                        : t.uplinkHz + down - t.downlinkHz;
+    return std::clamp(up, t.uplinkHz, t.uplinkHighHz);
+}
+
 std::string TransmitterLabel(const Transmitter& t) {
-    char buf[64];
+    char buf[96];
     std::string out;
+    const bool band = t.IsTransponder();
     if (t.downlinkHz > 0) {
-        std::snprintf(buf, sizeof buf, "%.3f MHz", t.downlinkHz / 1e6);
+        if (band)
+            std::snprintf(buf, sizeof buf, "%.3f-%.3f MHz", t.downlinkHz / 1e6,
+                          t.downlinkHighHz / 1e6);
+        else
+            std::snprintf(buf, sizeof buf, "%.3f MHz", t.downlinkHz / 1e6);
         out = buf;
     }
     if (t.uplinkHz > 0) {
-        std::snprintf(buf, sizeof buf, "%sup %.3f MHz", out.empty() ? "" : ", ", t.uplinkHz / 1e6);
+        const char* sep = out.empty() ? "" : ", ";
+        if (band)
+            std::snprintf(buf, sizeof buf, "%sup %.3f-%.3f MHz%s", sep, t.uplinkHz / 1e6,
+                          t.uplinkHighHz / 1e6, t.inverting ? " inverting" : "");
+        else
+            std::snprintf(buf, sizeof buf, "%sup %.3f MHz", sep, t.uplinkHz / 1e6);
         out += buf;
     }
     if (!t.mode.empty()) out += ' ' + t.mode;

@@ -17,10 +17,18 @@ struct Transmitter {
     std::int64_t uplinkHz = 0;  // 0: none
     std::string mode;
     bool user = false;  // the user's own entry
+    // A linear transponder passes a band: downlinkHz..downlinkHighHz from
+    // uplinkHz..uplinkHighHz (0: a single frequency), the band's order reversed when inverting.
+    std::int64_t downlinkHighHz = 0;
+    std::int64_t uplinkHighHz = 0;
+    bool inverting = false;
+
+    bool IsTransponder() const { return downlinkHighHz > downlinkHz && uplinkHighHz > uplinkHz; }
 };
 
-// The built-in table: "catalogue,downlink_hz,mode,description" lines, '#' comments, RFC 4180
-// quoting. A damaged line costs that line; skipped counts them.
+// The built-in table: "catalogue,downlink_hz,mode,description" lines, and for a transmitter
+// with an uplink "...,uplink_hz,downlink_high_hz,uplink_high_hz,inverting" (0 or 1); '#'
+// comments, RFC 4180 quoting. A damaged line costs that line; skipped counts them.
 std::vector<Transmitter> ParseTransmitterTable(std::string_view text, int* skipped = nullptr);
 
 // The built-in table as shipped, gzip-compressed. Throws CZipException when it does not unpack.
@@ -39,6 +47,12 @@ std::string FormatFrequencyOffsets(const std::map<std::int32_t, std::int64_t>& o
 std::vector<Transmitter> TransmittersOf(std::int32_t catalogue,
                                         const std::vector<Transmitter>& builtIn,
                                         const std::vector<Transmitter>& user);
+
+// The uplink (at the satellite) that a transponder turns into downlinkHz (at the satellite),
+// the passband's edges included: inverting, uplinkLow + downlinkHigh - downlink (uplink up,
+// downlink down); otherwise uplinkLow + downlink - downlinkLow. A transmitter that is not a
+// transponder answers its own uplink.
+std::int64_t TransponderUplinkHz(const Transmitter& t, std::int64_t downlinkHz);
 
 // "437.800 MHz FM - Mode V/U FM - Voice Repeater" for lists.
 std::string TransmitterLabel(const Transmitter& t);

@@ -376,11 +376,55 @@ TEST(Transmitters, BuiltInTableLoadsWhole) {
     int skipped = -1;
     const auto table = LoadTransmitterTable(bytes, &skipped);
     EXPECT_EQ(skipped, 0);
-    EXPECT_EQ(table.size(), 2770u);
+    EXPECT_EQ(table.size(), 2925u);
     bool repeater = false;
     for (const Transmitter& t : TransmittersOf(25544, table, {}))
-        repeater |= t.downlinkHz == 437800000 && t.mode == "FM";
-    EXPECT_TRUE(repeater);
+        repeater |= t.downlinkHz == 437800000 && t.mode == "FM" && t.uplinkHz == 145990000;
+    EXPECT_TRUE(repeater) << "the ISS repeater with its uplink";
+    // SO-50's repeater and RS-44's inverting linear transponder (SatNOGS DB).
+    bool so50 = false, rs44 = false;
+    for (const Transmitter& t : TransmittersOf(27607, table, {}))
+        so50 |= t.downlinkHz == 436795000 && t.uplinkHz == 145850000 && !t.IsTransponder();
+    for (const Transmitter& t : TransmittersOf(44909, table, {}))
+        rs44 |= t.downlinkHz == 435610000 && t.downlinkHighHz == 435670000 &&
+                t.uplinkHz == 145935000 && t.uplinkHighHz == 145995000 && t.inverting;
+    EXPECT_TRUE(so50);
+    EXPECT_TRUE(rs44);
+}
+
+TEST(Transmitters, UplinksPassbandsAndAnInvertingTransponder) {
+    int skipped = 0;
+    const auto table = ParseTransmitterTable(
+        "44909,435610000,USB,Lin,145935000,435670000,145995000,1\n"
+        "27607,436795000,FM,Voice,145850000,0,0,0\n"
+        "1,435610000,USB,high edge below low,145935000,435600000,145995000,0\n"
+        "1,435610000,USB,inverting 2,145935000,435670000,145995000,2\n"
+        "1,435610000,USB,five fields,145935000\n",
+        &skipped);
+    EXPECT_EQ(skipped, 3);
+    ASSERT_EQ(table.size(), 2u);
+    const Transmitter& lin = table[0];
+    ASSERT_TRUE(lin.IsTransponder());
+    EXPECT_FALSE(table[1].IsTransponder());
+    EXPECT_EQ(TransponderUplinkHz(table[1], 436795000), 145850000);
+    EXPECT_EQ(TransmitterLabel(lin),
+              "435.610-435.670 MHz, up 145.935-145.995 MHz inverting USB - Lin");
+
+    // Inverting: uplink up means downlink down, the band edges swapped; never outside it.
+    EXPECT_EQ(TransponderUplinkHz(lin, 435650000), 145955000);
+    EXPECT_EQ(TransponderUplinkHz(lin, 435670000), 145935000);
+    EXPECT_EQ(TransponderUplinkHz(lin, 435610000), 145995000);
+    EXPECT_EQ(TransponderUplinkHz(lin, 435000000), 145995000);
+    Transmitter straight = lin;
+    straight.inverting = false;
+    EXPECT_EQ(TransponderUplinkHz(straight, 435650000), 145975000);
+
+    // Doppler on each side, approaching at 3 km/s: the downlink is heard 4359.5 Hz high, the
+    // uplink is sent 1460.6 Hz low so the satellite hears 145.955 MHz.
+    const double down = DopplerDownlink(435650000.0, -3.0);
+    const double up = DopplerUplink(static_cast<double>(TransponderUplinkHz(lin, 435650000)), -3.0);
+    EXPECT_NEAR(down, 435654359.52, 0.01);
+    EXPECT_NEAR(up, 145953539.44, 0.01);
 }
 
 }  // namespace

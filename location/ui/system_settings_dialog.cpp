@@ -119,11 +119,20 @@ void SystemSettingsDialog::BuildControls() {
         grid->addWidget(box, 0, 0);
         grid->addWidget(new QLabel(QStringLiteral("Update every (mins):"), shotBox), 0, 1);
         grid->addWidget(slider, 0, 2);
-        grid->addWidget(new QLabel(QStringLiteral("Save to filename:"), shotBox), 1, 0, 1, 3);
-        grid->addWidget(file, 2, 0, 1, 3);
+        // The value beside the slider, kept up to date while the thumb is dragged.
+        auto* value = new QLabel(shotBox);
+        value->setObjectName(QLatin1String(prefix) + QStringLiteral("UpdateValue"));
+        value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("60 min")));
+        grid->addWidget(value, 0, 3);
+        auto showValue = [value](int minutes) { value->setText(QStringLiteral("%1 min").arg(minutes)); };
+        showValue(slider->value());
+        connect(slider, &QSlider::valueChanged, value, showValue);
+        connect(slider, &QSlider::sliderMoved, value, showValue);
+        grid->addWidget(new QLabel(QStringLiteral("Save to filename:"), shotBox), 1, 0, 1, 4);
+        grid->addWidget(file, 2, 0, 1, 4);
         grid->addWidget(
-            new QLabel(QStringLiteral("and then run the following command:"), shotBox), 3, 0, 1, 3);
-        grid->addWidget(command, 4, 0, 1, 3);
+            new QLabel(QStringLiteral("and then run the following command:"), shotBox), 3, 0, 1, 4);
+        grid->addWidget(command, 4, 0, 1, 4);
         grid->setColumnStretch(2, 1);
         shotLayout->addLayout(grid);
         // The value shows in a tip above the thumb while it moves.

@@ -199,3 +199,20 @@ TEST_F(SystemSettingsDialogTest, OpensBelowTheMainWindowsTopLeftCorner) {
     EXPECT_EQ(d.pos().x(), owner.frameGeometry().left());
     EXPECT_EQ(d.pos().y(), owner.frameGeometry().top() + 150);
 }
+
+TEST_F(SystemSettingsDialogTest, UpdateSlidersShowTheirMinutesWhileDragged) {
+    SystemSettingsDialog d(nullptr, settings, prompt, options);
+    auto* sky = Child<QSlider>(d, "skyviewUpdateSlider");
+    auto* skyValue = Child<QLabel>(d, "skyviewUpdateValue");
+    EXPECT_EQ(skyValue->text(), "7 min");
+    EXPECT_EQ(Child<QLabel>(d, "earthviewUpdateValue")->text(), "45 min");
+    // A drag moves the thumb before the value follows (it never does without tracking).
+    sky->setTracking(false);
+    sky->setSliderDown(true);
+    sky->setSliderPosition(30);
+    EXPECT_EQ(skyValue->text(), "30 min");
+    sky->setSliderDown(false);
+    sky->setTracking(true);
+    sky->setValue(1);
+    EXPECT_EQ(skyValue->text(), "1 min");
+}

@@ -93,6 +93,17 @@ int RunCatalogue(const std::vector<std::string>& args) {
 
 }  // namespace
 
-ORVANTA_CLI_COMMAND(kCatalogueCommand, "catalogue", "catalogue [--file PATH]", RunCatalogue);
+constexpr const char* kHelp =
+    "Lists an element file the way the program loads it: one CSV row \"catalogue,name\" a set\n"
+    "on stdout, the load report on stderr. Exit 2 when the file is missing or damaged.\n"
+    "\n"
+    "Options:\n"
+    "  --file PATH   the gzip-compressed element file (default: the built-in keplers)\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli catalogue --file keplers\n";
+
+ORVANTA_CLI_COMMAND(kCatalogueCommand, "catalogue", "catalogue [--file PATH]", kHelp,
+                    RunCatalogue);
 
 }  // namespace orvanta::cli

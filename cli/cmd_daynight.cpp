@@ -78,10 +78,25 @@ int RunDayNight(const std::vector<std::string>& args) {
     return 0;
 }
 
+constexpr const char* kHelp =
+    "Writes the Earth view's background alone: the day and night images blended by the Sun's\n"
+    "altitude at an instant, with an optional cloud map.\n"
+    "\n"
+    "Options:\n"
+    "  --at ISO8601Z      the instant, UTC (required)\n"
+    "  --out FILE         the image written: .jpg .png .bmp .psd .tga or .tif (required)\n"
+    "  --width W          1 ... 16384 pixels (default: the built-in image's width)\n"
+    "  --height H         1 ... 16384 pixels (default: the built-in image's height)\n"
+    "  --clouds FILE.jpg  a cloud map laid over the blend (default: none)\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli daynight --at 2026-12-21T12:00:00Z --out daynight.jpg --width 1024 "
+    "--height 512\n";
+
 }  // namespace
 
 ORVANTA_CLI_COMMAND(kDayNightCommand, "daynight",
                     "daynight --at ISO8601Z --out FILE [--width W --height H] [--clouds FILE.jpg]",
-                    RunDayNight);
+                    kHelp, RunDayNight);
 
 }  // namespace orvanta::cli

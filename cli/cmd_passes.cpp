@@ -267,6 +267,29 @@ int RunPasses(const std::vector<std::string>& args) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+constexpr const char* kHelp =
+    "The program's pass search over an observer: one CSV row a pass in AOS order, or an\n"
+    "iCalendar file.\n"
+    "\n"
+    "Options:\n"
+    "  --tle FILE         element file, TLE or OMM (default: the program's element file)\n"
+    "  --sat CATNR ...    catalogue numbers, repeated or comma-separated (default: every set)\n"
+    "  --lat DEG          observer latitude, -90 ... 90, north positive (required)\n"
+    "  --lon DEG          observer longitude, -180 ... 180, east positive (required)\n"
+    "  --alt-m M          observer height in whole metres (default: 0)\n"
+    "  --start ISO8601Z   search from this instant, UTC (required)\n"
+    "  --passes N         passes a satellite (default: 5; with --until, every pass before it)\n"
+    "  --until ISO8601Z   search no later than this instant (default: no limit)\n"
+    "  --flares           search Iridium flares too (default: off)\n"
+    "  --lunar            search lunar passes too (default: off)\n"
+    "  --threads K        search threads, 1 ... 256 (default: one a processor core)\n"
+    "  --visible-only     only passes with a visible window (default: every pass)\n"
+    "  --format csv|ical  output format (default: csv)\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli passes --sat 25544 --lat 51.4779 --lon -0.0015 --start 2026-05-08T00:00:00Z "
+    "--passes 3\n";
+
 }  // namespace
 
 ORVANTA_CLI_COMMAND(
@@ -274,6 +297,6 @@ ORVANTA_CLI_COMMAND(
     "passes [--tle FILE] [--sat CATNR ...] --lat DEG --lon DEG [--alt-m M] --start ISO8601Z "
     "[--passes N] [--until ISO8601Z] [--flares] [--lunar] [--threads K] [--visible-only] "
     "[--format csv|ical]",
-    RunPasses);
+    kHelp, RunPasses);
 
 }  // namespace orvanta::cli

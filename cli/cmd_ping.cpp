@@ -154,13 +154,39 @@ int RunTraceroute(const std::vector<std::string>& args) {
     return 0;
 }
 
+constexpr const char* kPingHelp =
+    "ICMP echo requests to a host, as the host monitor sends them: one CSV row a request\n"
+    "(result 0 is a reply). Exit 3 when no request was answered.\n"
+    "\n"
+    "Options:\n"
+    "  --count N                    requests, 1 ... 1000000 (default: 4)\n"
+    "  --interval SECONDS           between requests; below 0.2 needs root (default: 1)\n"
+    "  --timeout-ms T               wait for each reply, 1 ... 600000 ms (default: 5000)\n"
+    "  --ttl N                      time to live, 1 ... 255 (default: 255)\n"
+    "  --socket auto|raw|datagram   ICMP socket (default: auto, raw where permitted)\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli ping 127.0.0.1 --count 3\n";
+
+constexpr const char* kTracerouteHelp =
+    "The host monitor's trace route to a host: one CSV row a hop, empty fields for a hop that\n"
+    "did not answer. Exit 3 when the trace cannot run.\n"
+    "\n"
+    "Options:\n"
+    "  --max-hops N                 1 ... 255 (default: 10)\n"
+    "  --socket auto|raw|datagram   ICMP socket (default: auto, raw where permitted)\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli traceroute 127.0.0.1 --max-hops 5\n";
+
 }  // namespace
 
 ORVANTA_CLI_COMMAND(kPingCommand, "ping",
                     "ping HOST [--count N] [--interval SECONDS] [--timeout-ms T] [--ttl N] "
                     "[--socket auto|raw|datagram]",
-                    RunPing);
+                    kPingHelp, RunPing);
 ORVANTA_CLI_COMMAND(kTracerouteCommand, "traceroute",
-                    "traceroute HOST [--max-hops N] [--socket auto|raw|datagram]", RunTraceroute);
+                    "traceroute HOST [--max-hops N] [--socket auto|raw|datagram]",
+                    kTracerouteHelp, RunTraceroute);
 
 }  // namespace orvanta::cli

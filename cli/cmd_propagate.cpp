@@ -21,6 +21,20 @@ namespace {
 
 constexpr const char* kUsage =
     "propagate [--tle FILE] [--sat CATNR ...] (--minutes START:STOP:STEP | --at ISO8601Z ...)";
+constexpr const char* kHelp =
+    "Positions (km) and velocities (km/s) from the orbit model, one CSV row a set and time;\n"
+    "ok is 0 where the model gives no position.\n"
+    "\n"
+    "Options:\n"
+    "  --tle FILE                  element file, TLE or OMM (default: the program's element "
+    "file)\n"
+    "  --sat CATNR ...             catalogue numbers, Alpha-5 too (default: every set)\n"
+    "  --minutes START:STOP:STEP   minutes from each set's own epoch\n"
+    "  --at ISO8601Z ...           instants, UTC\n"
+    "One of --minutes and --at is required.\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli propagate --tle sample.tle --sat 25544 --minutes 0:1440:360\n";
 // A bound on the rows one request may ask for, so a mistyped step cannot fill the disk.
 constexpr double kMaxTimes = 1e7;
 
@@ -93,10 +107,7 @@ int Run(const std::vector<std::string>& args) {
         auto values = [&](std::vector<std::string>& out) {
             while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) out.push_back(args[++i]);
         };
-        if (a == "--help" || a == "-h") {
-            std::printf("usage: orvanta-cli %s\n", kUsage);
-            return 0;
-        } else if (a == "--tle") {
+        if (a == "--tle") {
             if (i + 1 >= args.size()) return UsageError("--tle needs a file name");
             tlePath = args[++i];
         } else if (a == "--sat") {
@@ -208,6 +219,6 @@ int Run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-ORVANTA_CLI_COMMAND(kPropagateCommand, "propagate", kUsage, Run);
+ORVANTA_CLI_COMMAND(kPropagateCommand, "propagate", kUsage, kHelp, Run);
 
 }  // namespace orvanta::cli

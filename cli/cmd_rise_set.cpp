@@ -28,9 +28,21 @@ int RunRiseSet(const std::vector<std::string>& args) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+constexpr const char* kHelp =
+    "The next sunrise, sunset, moonrise and moonset after each instant, one CSV row an\n"
+    "instant; a field is empty when there is none within 48 hours.\n"
+    "\n"
+    "Options:\n"
+    "  --lat DEG                      latitude, -90 ... 90, north positive (required)\n"
+    "  --lon DEG                      longitude, -180 ... 180, east positive (required)\n"
+    "  --at ISO8601Z [ISO8601Z ...]   one or more instants, UTC; may repeat (required)\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli rise-set --lat 48.1 --lon 11.6 --at 2026-05-08T00:00:00Z\n";
+
 }  // namespace
 
 ORVANTA_CLI_COMMAND(kRiseSetCommand, "rise-set", "rise-set --lat DEG --lon DEG --at ISO8601Z [ISO8601Z ...]",
-                    RunRiseSet);
+                    kHelp, RunRiseSet);
 
 }  // namespace orvanta::cli

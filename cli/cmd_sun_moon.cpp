@@ -35,9 +35,23 @@ int RunSunMoon(const std::vector<std::string>& args) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+constexpr const char* kHelp =
+    "Apparent sidereal time and the Sun's and Moon's places (right ascension, declination,\n"
+    "azimuth, elevation in degrees; the Moon's distance in km) for an observer, one CSV row an\n"
+    "instant.\n"
+    "\n"
+    "Options:\n"
+    "  --lat DEG                      latitude, -90 ... 90, north positive (required)\n"
+    "  --lon DEG                      longitude, -180 ... 180, east positive (required)\n"
+    "  --at ISO8601Z [ISO8601Z ...]   one or more instants, UTC; may repeat (required)\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli sun-moon --lat 48.1 --lon 11.6 --at 2026-05-08T12:00:00Z\n";
+
 }  // namespace
 
 ORVANTA_CLI_COMMAND(kSunMoonCommand, "sun-moon",
-                    "sun-moon --lat DEG --lon DEG --at ISO8601Z [ISO8601Z ...]", RunSunMoon);
+                    "sun-moon --lat DEG --lon DEG --at ISO8601Z [ISO8601Z ...]", kHelp,
+                    RunSunMoon);
 
 }  // namespace orvanta::cli

@@ -30,6 +30,33 @@ const char* const kUsage =
     "[--rigctld HOST:PORT] [--downlink HZ] [--uplink HZ] [--duration S] [--start ISO8601Z] "
     "[--limits AZMIN,AZMAX,ELMIN,ELMAX] [--park AZ,EL | --no-park]";
 
+const char* const kHelp =
+    "Points a rotator and tunes a radio through Hamlib's rotctld and rigctld for one satellite,\n"
+    "one CSV row a second with what was commanded.\n"
+    "\n"
+    "Options:\n"
+    "  --tle FILE              element file (required)\n"
+    "  --sat CATNR             catalogue number, 1 ... 339999 (required)\n"
+    "  --lat DEG, --lon DEG    observer, east and north positive (required)\n"
+    "  --alt-m M               observer height, -500 ... 100000 m (default: 0)\n"
+    "  --rotctld HOST:PORT     rotator daemon (default: none, no rotator)\n"
+    "  --rigctld HOST:PORT     radio daemon (default: none, no radio)\n"
+    "  --downlink HZ           downlink tuned with Doppler (default: none)\n"
+    "  --uplink HZ             uplink tuned with Doppler, in split mode (default: none)\n"
+    "  --duration S            seconds, 1 ... 604800 (default: until parked after the next pass,\n"
+    "                          at most a day)\n"
+    "  --start ISO8601Z        simulate from this instant without waiting (default: now, in "
+    "real time)\n"
+    "  --limits AZMIN,AZMAX,ELMIN,ELMAX\n"
+    "                          rotator range in degrees (default: as rotctld reports it, else\n"
+    "                          0,360,0,90)\n"
+    "  --park AZ,EL            where the rotator goes after LOS (default: 0,0)\n"
+    "  --no-park               leave the rotator where LOS left it\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli track --tle keplers --sat 25544 --lat 51.4779 --lon -0.0015 "
+    "--rotctld 127.0.0.1:4533\n";
+
 struct TrackArgs {
     std::string tlePath;
     std::optional<int> satellite;
@@ -332,6 +359,6 @@ int RunTrack(const std::vector<std::string>& args) {
 
 }  // namespace
 
-ORVANTA_CLI_COMMAND(kTrackCommand, "track", kUsage, RunTrack);
+ORVANTA_CLI_COMMAND(kTrackCommand, "track", kUsage, kHelp, RunTrack);
 
 }  // namespace orvanta::cli

@@ -12,6 +12,9 @@ using CommandFn = int (*)(const std::vector<std::string>& args);
 struct Command {
     const char* name;
     const char* usage;    // one line: "propagate --tle FILE ..."
+    // What `<name> --help` prints after the usage line: what the command does, each option
+    // with its default, and an "Example:" block.
+    const char* help;
     CommandFn run;
 };
 
@@ -23,6 +26,6 @@ int UsageError(const std::string& message);
 
 }  // namespace orvanta::cli
 
-// Use at namespace scope in the subcommand's file.
-#define ORVANTA_CLI_COMMAND(ident, name, usage, fn) \
-    static const bool ident = ::orvanta::cli::RegisterCommand({name, usage, fn})
+// Use at namespace scope in the subcommand's file, with the help text beside its options.
+#define ORVANTA_CLI_COMMAND(ident, name, usage, help, fn) \
+    static const bool ident = ::orvanta::cli::RegisterCommand({name, usage, help, fn})

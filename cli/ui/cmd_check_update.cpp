@@ -23,9 +23,19 @@ int RunCheckUpdate(const std::vector<std::string>& args) {
     return line.ok ? 0 : 3;
 }
 
+constexpr const char* kHelp =
+    "The program's silent update check against a server, its event-log line printed. Exit 3\n"
+    "when the check fails.\n"
+    "\n"
+    "Options:\n"
+    "  --base-url URL   the update address the version file is read under (required)\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli check-update --base-url http://127.0.0.1:8080/\n";
+
 }  // namespace
 
-ORVANTA_CLI_COMMAND(kCheckUpdateCommand, "check-update", "check-update --base-url URL",
+ORVANTA_CLI_COMMAND(kCheckUpdateCommand, "check-update", "check-update --base-url URL", kHelp,
                     RunCheckUpdate);
 
 }  // namespace orvanta::cli

@@ -159,8 +159,29 @@ int RunDownload(const std::vector<std::string>& args) {
     return 0;
 }
 
+constexpr const char* kHelp =
+    "Fetches fresh element sets as the program does and writes them as a gzip-compressed\n"
+    "three-line element file. The services' rate rules are kept in the program directory's\n"
+    "download-times file; a download they do not allow yet is refused with exit 4.\n"
+    "\n"
+    "Options:\n"
+    "  --source celestrak|spacetrack|legacy   where from (default: celestrak)\n"
+    "  --group NAME            CelesTrak group (default: active)\n"
+    "  --format json|csv|3le   format asked for (default: json)\n"
+    "  --base-url URL          the service's address (default: https://celestrak.org,\n"
+    "                          https://www.space-track.org, for legacy\n"
+    "                          http://www.space-track.org:80)\n"
+    "  --user U                account name, for spacetrack and legacy\n"
+    "  --password P            password (default: $ORVANTA_SPACETRACK_PASSWORD)\n"
+    "  --force                 ask even when the rate rules say wait\n"
+    "  --out FILE              the element file written (required)\n"
+    "Exit 0 written, 2 bad arguments, 3 the download failed, 4 the rate rules say wait.\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli download --group stations --format csv --out stations.gz\n";
+
 }  // namespace
 
-ORVANTA_CLI_COMMAND(kDownloadCommand, "download", kUsage, RunDownload);
+ORVANTA_CLI_COMMAND(kDownloadCommand, "download", kUsage, kHelp, RunDownload);
 
 }  // namespace orvanta::cli

@@ -49,9 +49,20 @@ int RunTimeOffset(const std::vector<std::string>& args) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+constexpr const char* kHelp =
+    "One SNTP exchange with a time server: how far this computer's clock is from the server's,\n"
+    "in seconds. Never sets the clock. Exit 3 when the server gives no usable answer.\n"
+    "\n"
+    "Options:\n"
+    "  --server HOST[:PORT]   the time server, port 123 unless given (required)\n"
+    "  --timeout S            seconds to wait for the answer, up to 600 (default: 5)\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli time-offset --server pool.ntp.org\n";
+
 }  // namespace
 
 ORVANTA_CLI_COMMAND(kTimeOffsetCommand, "time-offset",
-                    "time-offset --server HOST[:PORT] [--timeout S]", RunTimeOffset);
+                    "time-offset --server HOST[:PORT] [--timeout S]", kHelp, RunTimeOffset);
 
 }  // namespace orvanta::cli

@@ -34,6 +34,17 @@ bool PortMatchesSetting(const std::string& portName, const std::string& systemLo
     return mapped.find('/') == std::string::npos && systemLocation == "/dev/" + mapped;
 }
 
+bool IsLegacyDefaultPort(const std::string& setting) {
+    return SerialPortNumber(setting) == 1 && setting.size() == 4;
+}
+
+std::string ResolvePortDevice(const std::string& setting, const std::vector<std::string>& realPorts,
+                              PortNaming naming) {
+    if (naming == PortNaming::Posix && IsLegacyDefaultPort(setting))
+        return realPorts.empty() ? std::string() : realPorts.front();
+    return PlatformPortName(setting, naming);
+}
+
 bool PortNameLess(std::string_view a, std::string_view b) {
     auto digit = [](char c) { return c >= '0' && c <= '9'; };
     std::size_t i = 0, j = 0;

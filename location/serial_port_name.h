@@ -3,6 +3,7 @@
 // ports differently, and users of those systems type their own names ("ttyUSB0").
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvanta {
 
@@ -27,6 +28,17 @@ std::string PlatformPortName(const std::string& setting, PortNaming naming = kNa
 // setting means, so "COM1" selects "ttyS0" in the port list.
 bool PortMatchesSetting(const std::string& portName, const std::string& systemLocation,
                         const std::string& setting, PortNaming naming = kNativePortNaming);
+
+// True for "COM1" (any case), the setting's default from the Windows days; on other
+// systems it stands for no port in particular.
+bool IsLegacyDefaultPort(const std::string& setting);
+
+// The device the setting means, given the real ports (device paths, in list order).
+// Windows: PlatformPortName. POSIX: the legacy "COM1" is the first real port, or "" when
+// there is none, so no message names a COM1 that is not there; anything else is
+// PlatformPortName.
+std::string ResolvePortDevice(const std::string& setting, const std::vector<std::string>& realPorts,
+                              PortNaming naming = kNativePortNaming);
 
 // Natural order of port names: runs of digits compare by their value, so "ttyS2" comes
 // before "ttyS10"; the rest compares character by character.

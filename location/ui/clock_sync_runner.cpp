@@ -101,9 +101,15 @@ ClockSyncResult SyncClockFromGps(const std::string& portSetting, IPrompt& prompt
         Report(options, prompt, "Error", kClockSyncBusy, PromptIcon::Warning);
         return ClockSyncResult::NotApplied;
     }
+    // The messages name the device that is read, not the setting it came from.
+    const std::string device = GpsPortDevice(portSetting);
+    if (device.empty()) {
+        Report(options, prompt, "Error", kNoSerialPort, PromptIcon::Error);
+        return ClockSyncResult::Failed;
+    }
     SerialPort port;
-    if (!port.Open(portSetting, kGpsBaudRate)) {
-        Report(options, prompt, "Error", Format(kUnableToOpenPort, portSetting.c_str()),
+    if (!port.Open(device, kGpsBaudRate)) {
+        Report(options, prompt, "Error", Format(kUnableToOpenPort, device.c_str()),
                PromptIcon::Error);
         return ClockSyncResult::Failed;
     }
@@ -111,7 +117,7 @@ ClockSyncResult SyncClockFromGps(const std::string& portSetting, IPrompt& prompt
     capture.timeoutMs = options.gpsTimeoutMs;
     if (options.mode == ClockSyncMode::Interactive) {
         capture.progressParent = options.progressParent;
-        capture.portLabel = QString::fromStdString(portSetting);
+        capture.portLabel = QString::fromStdString(device);
     }
     const CaptureResult r = CaptureGgaSentence(port, capture);
     // Right after the sentence's last byte: the instant the GPS time belongs to.
@@ -125,12 +131,12 @@ ClockSyncResult SyncClockFromGps(const std::string& portSetting, IPrompt& prompt
         case CaptureStatus::Cancelled: return ClockSyncResult::NotApplied;
         case CaptureStatus::TimedOut:
             Report(options, prompt, "Error",
-                   Format(kNoGpsData, portSetting.c_str(), (options.gpsTimeoutMs + 999) / 1000),
+                   Format(kNoGpsData, device.c_str(), (options.gpsTimeoutMs + 999) / 1000),
                    PromptIcon::Error);
             return ClockSyncResult::Failed;
         case CaptureStatus::PortError:
             Report(options, prompt, "Error",
-                   Format(kGpsPortFailed, portSetting.c_str(), portError.c_str()),
+                   Format(kGpsPortFailed, device.c_str(), portError.c_str()),
                    PromptIcon::Error);
             return ClockSyncResult::Failed;
     }

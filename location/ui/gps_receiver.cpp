@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPointer>
@@ -29,25 +30,74 @@ std::string Format(const char* format, const std::string& text) {
 
 }  // namespace
 
-void EnumerateSerialPorts(QComboBox* list, const std::string& currentPort) {
-    std::vector<SerialPortEntry> ports;
-    for (const auto& info : QSerialPortInfo::availablePorts())
-        ports.push_back({info.portName(), info.systemLocation()});
-    FillSerialPortList(list, std::move(ports), currentPort);
+namespace {
+
+std::function<std::vector<SerialPortEntry>()>& PortSource() {
+    static std::function<std::vector<SerialPortEntry>()> source;
+    return source;
 }
 
-void FillSerialPortList(QComboBox* list, std::vector<SerialPortEntry> ports,
-                        const std::string& currentPort) {
+void SortPorts(std::vector<SerialPortEntry>& ports) {
     // QCollator's numeric mode does nothing in the C locale, so the order is our own.
     std::stable_sort(ports.begin(), ports.end(),
                      [](const SerialPortEntry& a, const SerialPortEntry& b) {
                          return PortNameLess(a.name.toStdString(), b.name.toStdString());
                      });
+}
+
+}  // namespace
+
+std::vector<SerialPortEntry> RealSerialPorts() {
+    std::vector<SerialPortEntry> ports;
+    if (PortSource()) {
+        ports = PortSource()();
+    } else {
+        for (const auto& info : QSerialPortInfo::availablePorts())
+            ports.push_back({info.portName(), info.systemLocation()});
+        if (kNativePortNaming == PortNaming::Posix) {
+            // USB receivers the system's list may miss (no udev in a container, say).
+            const QDir dev(QStringLiteral("/dev"));
+            for (const QString& name :
+                 dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
+                               QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+                const QString path = dev.filePath(name);
+                if (std::none_of(ports.begin(), ports.end(),
+                                 [&](const SerialPortEntry& p) { return p.systemLocation == path; }))
+                    ports.push_back({name, path});
+            }
+        }
+    }
+    SortPorts(ports);
+    return ports;
+}
+
+void SetSerialPortSource(std::function<std::vector<SerialPortEntry>()> source) {
+    PortSource() = std::move(source);
+}
+
+std::string GpsPortDevice(const std::string& portSetting) {
+    std::vector<std::string> locations;
+    for (const auto& p : RealSerialPorts()) locations.push_back(p.systemLocation.toStdString());
+    return ResolvePortDevice(portSetting, locations);
+}
+
+void EnumerateSerialPorts(QComboBox* list, const std::string& currentPort) {
+    FillSerialPortList(list, RealSerialPorts(), currentPort);
+}
+
+void FillSerialPortList(QComboBox* list, std::vector<SerialPortEntry> ports,
+                        const std::string& currentPort) {
+    SortPorts(ports);
+    std::vector<std::string> locations;
+    for (const auto& p : ports) locations.push_back(p.systemLocation.toStdString());
+    const std::string device = ResolvePortDevice(currentPort, locations);
     int selected = -1;
     for (const auto& port : ports) {
         list->addItem(port.name);
-        if (selected < 0 && PortMatchesSetting(port.name.toStdString(),
-                                               port.systemLocation.toStdString(), currentPort))
+        if (selected >= 0) continue;
+        const std::string location = port.systemLocation.toStdString();
+        if ((!device.empty() && location == device) ||
+            PortMatchesSetting(port.name.toStdString(), location, currentPort))
             selected = list->count() - 1;
     }
     // A combo box selects its first item by itself; a port the setting does not name must
@@ -145,13 +195,19 @@ CaptureResult CaptureGgaSentence(SerialPort& port, const CaptureOptions& options
 
 bool ReadGpsPosition(const std::string& portSetting, IPrompt& prompt, ObserverLocation& location,
                      const GpsReadingOptions& options) {
+    // Every message names the device that is read, not the setting it came from.
+    const std::string device = GpsPortDevice(portSetting);
+    if (device.empty()) {
+        prompt.Tell("Error", kNoSerialPort, PromptIcon::Error);
+        return false;
+    }
     SerialPort port;
-    if (!port.Open(portSetting, kGpsBaudRate)) {
-        prompt.Tell("Error", Format(kUnableToOpenPort, portSetting), PromptIcon::Error);
+    if (!port.Open(device, kGpsBaudRate)) {
+        prompt.Tell("Error", Format(kUnableToOpenPort, device), PromptIcon::Error);
         return false;
     }
     CaptureOptions capture = options.capture;
-    if (capture.portLabel.isEmpty()) capture.portLabel = QString::fromStdString(portSetting);
+    if (capture.portLabel.isEmpty()) capture.portLabel = QString::fromStdString(device);
     CaptureResult r = CaptureGgaSentence(port, capture);
     std::string portError = port.ErrorText();
     port.Close();
@@ -163,14 +219,14 @@ bool ReadGpsPosition(const std::string& portSetting, IPrompt& prompt, ObserverLo
             return false;
         case CaptureStatus::TimedOut: {
             char buf[512];
-            std::snprintf(buf, sizeof buf, kNoGpsData, portSetting.c_str(),
+            std::snprintf(buf, sizeof buf, kNoGpsData, device.c_str(),
                           (capture.timeoutMs + 999) / 1000);
             prompt.Tell("Error", buf, PromptIcon::Error);
             return false;
         }
         case CaptureStatus::PortError: {
             char buf[768];
-            std::snprintf(buf, sizeof buf, kGpsPortFailed, portSetting.c_str(), portError.c_str());
+            std::snprintf(buf, sizeof buf, kGpsPortFailed, device.c_str(), portError.c_str());
             prompt.Tell("Error", buf, PromptIcon::Error);
             return false;
         }

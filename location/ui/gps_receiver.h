@@ -21,15 +21,24 @@ class SerialPort;
 inline constexpr int kGpsBaudRate = 9600;
 inline constexpr int kGpsCaptureTimeoutMs = 10000;
 
-// Fills the list with the serial ports the system knows, in natural order ("ttyS2" before
-// "ttyS10"), and selects the one the setting names ("COM1" selects "ttyS0"), or none when
-// the setting names none of them.
-void EnumerateSerialPorts(QComboBox* list, const std::string& currentPort);
-
 struct SerialPortEntry {
     QString name;            // "ttyS0"
     QString systemLocation;  // "/dev/ttyS0"
 };
+
+// The ports that exist, in natural order ("ttyS2" before "ttyS10"): those the system
+// lists, and on POSIX every /dev/ttyUSB* and /dev/ttyACM* besides.
+std::vector<SerialPortEntry> RealSerialPorts();
+// Replaces RealSerialPorts' answer (tests); null restores the system's ports.
+void SetSerialPortSource(std::function<std::vector<SerialPortEntry>()> source);
+
+// The device the setting means among the real ports (location/serial_port_name.h):
+// "/dev/ttyUSB0" for the legacy "COM1" when that is the first port, "" when there is none.
+std::string GpsPortDevice(const std::string& portSetting);
+
+// Fills the list with the real ports and selects the one the setting names ("COM3"
+// selects "ttyS2", the legacy "COM1" the first port), or none when it names none of them.
+void EnumerateSerialPorts(QComboBox* list, const std::string& currentPort);
 // The same for a given set of ports.
 void FillSerialPortList(QComboBox* list, std::vector<SerialPortEntry> ports,
                         const std::string& currentPort);
@@ -59,6 +68,8 @@ CaptureResult CaptureGgaSentence(SerialPort& port, const CaptureOptions& options
 
 // The texts of the reading, kept character for character.
 inline constexpr char kUnableToOpenPort[] = "Unable to open %s!";
+inline constexpr char kNoSerialPort[] =
+    "No serial port was found for the GPS. Connect the receiver and choose its port.";
 inline constexpr char kNoGpsData[] = "No GPS data received on %s within %d seconds.";
 inline constexpr char kGpsPortFailed[] = "The connection to the GPS on %s failed: %s";
 inline constexpr char kInvalidFix[] =
@@ -77,7 +88,7 @@ struct GpsReadingOptions {
     std::function<void(const ObserverLocation&)> positionTaken;
 };
 
-// The "Use GPS" reading: opens the port at 9600 baud, captures one sentence, closes the
+// The "Use GPS" reading: opens the port (GpsPortDevice) at 9600 baud, captures one sentence, closes the
 // port, checks the fix and the HDOP (asking above 3.0) and on success writes the position
 // into location. An altitude the receiver leaves out keeps the old one. Every failure is
 // told through the prompt and leaves location unchanged. True when location changed.

@@ -119,6 +119,16 @@ TEST(PortNames, ComNumbersMapToThePlatformsPorts) {
     EXPECT_FALSE(PortMatchesSetting("ttyS0", "/dev/ttyS0", "", PortNaming::Posix));
 }
 
+TEST(PortNames, LegacyComOneIsTheFirstRealPort) {
+    const std::vector<std::string> usb = {"/dev/ttyACM0", "/dev/ttyS0"};
+    EXPECT_EQ(ResolvePortDevice("COM1", usb, PortNaming::Posix), "/dev/ttyACM0");
+    EXPECT_EQ(ResolvePortDevice("com1", {}, PortNaming::Posix), "");
+    EXPECT_EQ(ResolvePortDevice("COM3", usb, PortNaming::Posix), "/dev/ttyS2");
+    EXPECT_EQ(ResolvePortDevice("COM01", usb, PortNaming::Posix), "/dev/ttyS0");
+    EXPECT_EQ(ResolvePortDevice("/dev/pts/4", {}, PortNaming::Posix), "/dev/pts/4");
+    EXPECT_EQ(ResolvePortDevice("COM1", {}, PortNaming::Windows), "COM1");
+}
+
 TEST(PortNames, NaturalOrder) {
     EXPECT_TRUE(PortNameLess("ttyS2", "ttyS10"));
     EXPECT_FALSE(PortNameLess("ttyS10", "ttyS2"));

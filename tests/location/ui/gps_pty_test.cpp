@@ -183,3 +183,24 @@ TEST_F(GpsPtyTest, PortThatCannotBeOpenedIsNamed) {
     EXPECT_EQ(prompt.asked[0].text, "Unable to open /dev/orvanta-no-such-port!");
     EXPECT_EQ(prompt.asked[0].icon, PromptIcon::Error);
 }
+
+TEST_F(GpsPtyTest, LegacyComOneReadsTheFirstRealPortAndTheMessagesNameIt) {
+    struct RestorePorts {
+        ~RestorePorts() { SetSerialPortSource(nullptr); }
+    } restore;
+    ObserverLocation loc;
+    GpsReadingOptions gps;
+    gps.capture.timeoutMs = 300;
+    SetSerialPortSource([] { return std::vector<SerialPortEntry>{}; });
+    EXPECT_FALSE(ReadGpsPosition("COM1", prompt, loc, gps));
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].text, kNoSerialPort);
+
+    prompt.asked.clear();
+    const QString path = QString::fromStdString(pty.SlavePath());
+    SetSerialPortSource([path] { return std::vector<SerialPortEntry>{{"ttyUSB0", path}}; });
+    EXPECT_FALSE(ReadGpsPosition("COM1", prompt, loc, gps));  // a silent receiver
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].text,
+              "No GPS data received on " + pty.SlavePath() + " within 1 seconds.");
+}

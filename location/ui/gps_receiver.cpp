@@ -61,9 +61,8 @@ std::vector<SerialPortEntry> RealSerialPorts() {
                  dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
                                QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
                 const QString path = dev.filePath(name);
-                if (std::none_of(ports.begin(), ports.end(),
-                                 [&](const SerialPortEntry& p) { return p.systemLocation == path; }))
-                    ports.push_back({name, path});
+                auto same = [&](const SerialPortEntry& p) { return p.systemLocation == path; };
+                if (std::none_of(ports.begin(), ports.end(), same)) ports.push_back({name, path});
             }
         }
     }

@@ -88,8 +88,8 @@ struct GpsReadingOptions {
     std::function<void(const ObserverLocation&)> positionTaken;
 };
 
-// The "Use GPS" reading: opens the port (GpsPortDevice) at 9600 baud, captures one sentence, closes the
-// port, checks the fix and the HDOP (asking above 3.0) and on success writes the position
+// The "Use GPS" reading: opens the port (GpsPortDevice) at 9600 baud, captures one
+// sentence, closes the port, checks the fix and the HDOP (asking above 3.0) and on success writes the position
 // into location. An altitude the receiver leaves out keeps the old one. Every failure is
 // told through the prompt and leaves location unchanged. True when location changed.
 bool ReadGpsPosition(const std::string& portSetting, IPrompt& prompt, ObserverLocation& location,

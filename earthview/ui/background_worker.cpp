@@ -44,6 +44,9 @@ void EarthBackgroundWorker::SetState(int state) {
     {
         std::lock_guard lock(mutex_);
         state_ = state;
+        // A pass under way started before this request, so it must start again.
+        if (state == EARTH_REPAINT_NOW || state == EARTH_REPAINT_SLOW || state == EARTH_CLOUD_ARRIVED)
+            ++requests_;
     }
     wake_.notify_all();
 }
@@ -96,11 +99,7 @@ void EarthBackgroundWorker::Run() {
             continue;
         }
         if (state == EARTH_REPAINT_NOW || state == EARTH_REPAINT_SLOW) {
-            const bool busy = state == EARTH_REPAINT_NOW;
-            if (busy && busyChanged) busyChanged(true);
-            const bool finished = ComposePass();
-            if (busy && busyChanged) busyChanged(false);
-            if (!finished) return;
+            if (!ComposePass()) return;
             continue;
         }
         std::unique_lock lock(mutex_);
@@ -112,6 +111,11 @@ void EarthBackgroundWorker::Run() {
 }
 
 bool EarthBackgroundWorker::ComposePass() {
+    bool busy = false;
+    auto setBusy = [&](bool on) {
+        if (on != busy && busyChanged) busyChanged(on);
+        busy = on;
+    };
     for (;;) {
         if (day_.Empty() || night_.width != day_.width || night_.height != day_.height) {
             // Without a night image there is nothing to blend: the day image stands.
@@ -120,38 +124,50 @@ bool EarthBackgroundWorker::ComposePass() {
             if (state_ != EARTH_STOP) state_ = EARTH_PASS_DONE;
             return state_ != EARTH_STOP;
         }
-        bool restart = false;
-        {
-            std::unique_lock lock(mutex_);
-            const bool clouds = cloudsShown_ && cloudsShown_();
-            // The cloud layer changes only on this thread (state 5 below) or before Start.
-            const DayNightCompositor compositor(day_, night_, clouds ? &cloud_ : nullptr,
-                                                SunGeometryAt(now_ ? now_() : 0.0));
+        std::unique_lock lock(mutex_);
+        if (state_ == EARTH_STOP) break;
+        if (state_ == EARTH_CLOUD_ARRIVED) {
             lock.unlock();
-            PixelImage rows(day_.width, day_.height);
-            for (int row = 0; row < day_.height; ++row) {
-                compositor.ComposeRow(row, rows);
-                const int state = state_.load();
-                if (state == EARTH_STOP) return false;
-                if (state == EARTH_CLOUD_ARRIVED) {
-                    LoadCloudMap();
-                    SetState(EARTH_REPAINT_NOW);
-                    restart = true;
-                    break;
-                }
-                if (state == EARTH_REPAINT_SLOW && timing_.rowPauseMs > 0 && !Sleep(timing_.rowPauseMs))
-                    return false;
-            }
-            if (!restart) {
-                if (timing_.finishPauseMs > 0 && !Sleep(timing_.finishPauseMs)) return false;
-                std::lock_guard guard(mutex_);
-                if (state_ == EARTH_STOP) return false;
-                composite_ = std::move(rows);
-                state_ = EARTH_PASS_DONE;
-                return true;
-            }
+            LoadCloudMap();
+            lock.lock();
+            if (state_ == EARTH_CLOUD_ARRIVED) state_ = EARTH_REPAINT_NOW;
+            continue;
         }
+        // A pass restarted by "Show static" runs at full speed with the indicator.
+        if (state_ == EARTH_REPAINT_NOW) setBusy(true);
+        const unsigned request = requests_;
+        const bool clouds = cloudsShown_ && cloudsShown_();
+        // The cloud layer changes only on this thread (state 5) or before Start.
+        const DayNightCompositor compositor(day_, night_, clouds ? &cloud_ : nullptr,
+                                            SunGeometryAt(now_ ? now_() : 0.0));
+        lock.unlock();
+        PixelImage rows(day_.width, day_.height);
+        bool restart = false;
+        for (int row = 0; row < day_.height && !restart; ++row) {
+            compositor.ComposeRow(row, rows);
+            const int state = state_.load();
+            if (state == EARTH_STOP) break;
+            // Clouds switched or a new map: this pass would hand over the old look.
+            restart = requests_.load() != request;
+            if (!restart && state == EARTH_REPAINT_SLOW && timing_.rowPauseMs > 0 &&
+                !Sleep(timing_.rowPauseMs))
+                break;
+        }
+        if (state_ == EARTH_STOP) break;
+        if (restart) continue;
+        if (timing_.finishPauseMs > 0 && !Sleep(timing_.finishPauseMs)) break;
+        lock.lock();
+        if (state_ == EARTH_STOP) break;
+        // A request during the pause is still to be served, not overwritten by "done".
+        if (requests_ != request) continue;
+        composite_ = std::move(rows);
+        state_ = EARTH_PASS_DONE;
+        lock.unlock();
+        setBusy(false);
+        return true;
     }
+    setBusy(false);
+    return false;
 }
 
 }  // namespace orvanta

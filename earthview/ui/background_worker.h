@@ -85,6 +85,7 @@ private:
     std::function<bool()> cloudsShown_;
     EarthWorkerTiming timing_;
     std::atomic<int> state_{EARTH_IDLE};
+    std::atomic<unsigned> requests_{0};  // repaint and cloud requests so far
     mutable std::mutex mutex_;  // composite_ hand-over, cloud_ loading and the cloud status
     std::condition_variable wake_;
     CloudMapStatus cloudStatus_;

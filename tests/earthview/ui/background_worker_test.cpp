@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QThread>
 #include <atomic>
 #include <filesystem>
 
@@ -98,6 +99,30 @@ TEST_F(BackgroundWorkerTest, ArrivedCloudMapIsLoadedAndComposedIn) {
         white += p == PixelRgb(255, 255, 255) || p == PixelRgb(254, 254, 254);
     }
     EXPECT_GT(white, 0);
+}
+
+// "Show static" (clouds on, full-speed repaint) asked during a slow pass or during the pause
+// after its last row: the image handed over has the clouds, and the request is not lost.
+TEST_F(BackgroundWorkerTest, ARepaintAskedDuringAPassRestartsIt) {
+    ASSERT_TRUE(SaveImageFile(PixelImage(64, 32, PixelRgb(255, 255, 255)), dir_.Path() / "cloudmap.jpg", 95));
+    auto cloudy = [](const PixelImage& image) {
+        for (std::uint32_t p : image.pixels)
+            if (RedOf(p) < 84) return false;
+        return true;
+    };
+    for (const EarthWorkerTiming timing : {EarthWorkerTiming{5, 200, 0}, EarthWorkerTiming{5, 0, 1500}}) {
+        clouds_ = false;
+        auto worker = Make(timing);
+        worker->LoadCloudMap();
+        ASSERT_TRUE(worker->Start(timing.rowPauseMs ? EARTH_REPAINT_SLOW : EARTH_REPAINT_NOW));
+        QThread::msleep(500);  // a few slow rows, or the whole fast pass and into its pause
+        clouds_ = true;
+        worker->RequestRepaint();
+        ASSERT_TRUE(WaitFor([&] { return worker->State() == EARTH_PASS_DONE; }, 5000));
+        PixelImage display;
+        ASSERT_TRUE(worker->TakeFinished(display));
+        EXPECT_TRUE(cloudy(display)) << "row pause " << timing.rowPauseMs;
+    }
 }
 
 }  // namespace

@@ -36,6 +36,10 @@ const char* PageName(int context) {
             return "earth_view.html";
         case HELP_SKY_VIEW:
             return "sky_view.html";
+        case HELP_HOST_MONITOR:
+            return "host_monitor.html";
+        case HELP_RADIO_WINDOW:
+            return "radio_window.html";
         default:
             return "index.html";
     }

@@ -18,6 +18,8 @@ enum HelpContext : int {
     HELP_EARTH_VIEW = 90,
     HELP_SKY_VIEW = 100,
     HELP_USER_SETTINGS = 120,
+    HELP_HOST_MONITOR = 130,
+    HELP_RADIO_WINDOW = 140,
 };
 
 class HelpWindow : public QWidget {

@@ -50,6 +50,8 @@ TEST(HelpPages, EveryContextHasAPageAndEveryLinkLeadsSomewhere) {
         {HELP_SYSTEM_SETTINGS, "system_settings.html"},
         {HELP_EARTH_VIEW, "earth_view.html"},
         {HELP_SKY_VIEW, "sky_view.html"},
+        {HELP_HOST_MONITOR, "host_monitor.html"},
+        {HELP_RADIO_WINDOW, "radio_window.html"},
         {12345, "index.html"},
     };
     for (const auto& [context, page] : pages)

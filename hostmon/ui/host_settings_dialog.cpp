@@ -8,11 +8,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QVBoxLayout>
 
 #include "common/prompt.h"
 #include "common/ui/colour_chooser_dialog.h"
+#include "common/ui/help_window.h"
 #include "hostmon/host_statistics.h"
 #include "hostmon/ui/host_drawing.h"
 #include "hostmon/ui/host_monitor_panel.h"
@@ -85,8 +87,17 @@ HostSettingsDialog::HostSettingsDialog(QWidget* mainWindow, HostMonitorPanel& pa
     interval = new QSlider(Qt::Horizontal);
     interval->setRange(15, 15);
     interval->setEnabled(false);
+    intervalValue = new QLabel;
+    intervalValue->setMinimumWidth(intervalValue->fontMetrics().horizontalAdvance(
+        QStringLiteral("000 s")));
+    auto showInterval = [this](int seconds) {
+        intervalValue->setText(QStringLiteral("%1 s").arg(seconds));
+    };
+    showInterval(interval->value());
+    connect(interval, &QSlider::valueChanged, this, showInterval);
     limitsLayout->addWidget(new QLabel(QStringLiteral("Ping interval")), 3, 0);
-    limitsLayout->addWidget(interval, 3, 1, 1, 2);
+    limitsLayout->addWidget(interval, 3, 1);
+    limitsLayout->addWidget(intervalValue, 3, 2);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &HostSettingsDialog::accept);
@@ -102,6 +113,8 @@ HostSettingsDialog::HostSettingsDialog(QWidget* mainWindow, HostMonitorPanel& pa
     connect(testButton, &QPushButton::clicked, this, &HostSettingsDialog::TestPing);
     FillList();
     PaintLimits();
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [] { HelpWindow::ShowContext(HELP_HOST_MONITOR); });
 
     // Beside the main window's left edge, 150 pixels below its top.
     if (mainWindow) {

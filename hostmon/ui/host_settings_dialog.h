@@ -6,6 +6,7 @@
 #include <memory>
 #include <thread>
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -39,6 +40,7 @@ public:
     QPushButton* colourButtons[3] = {};
     QPushButton* testButton = nullptr;
     QSlider* interval = nullptr;
+    QLabel* intervalValue = nullptr;  // the slider's value, beside it
 
 signals:
     void testFinished();

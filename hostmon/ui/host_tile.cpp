@@ -26,9 +26,10 @@ QImage PaintHostTile(const HostRecord& host, const PingParameters& p, QSize size
         g.drawText(QRect(0, y, w, textHeight), Qt::AlignHCenter | Qt::AlignTop,
                    QString::fromStdString(text));
     };
+    // The two round-trip figures look alike; a word says which is which.
     centred(0, t.tag);
     centred(10, t.rate);
-    centred(20, t.average);
+    centred(20, "avg " + t.average);
     if (t.lastBoxed) {
         g.save();
         g.setRenderHint(QPainter::Antialiasing);
@@ -36,7 +37,7 @@ QImage PaintHostTile(const HostRecord& host, const PingParameters& p, QSize size
         g.drawRoundedRect(QRectF(0, 31, w, textHeight - 1), (w - 35) / 2.0, (textHeight - 1) / 2.0);
         g.restore();
     }
-    centred(30, t.last);
+    centred(30, t.lastBoxed ? t.last : "last " + t.last);
     const auto heights = GraphHeights(host, w);
     const int bottom = size.height();
     for (std::size_t i = 0; i < heights.size(); ++i) {
@@ -81,8 +82,24 @@ void HostTile::RefreshMenuTitle() {
 }
 
 QString HostTile::ToolTipHtml() const {
-    const QString text = QString::fromStdString(monitor_.Tooltip(static_cast<std::size_t>(index_)));
-    if (text.isEmpty()) return {};
+    const HostRecord h = monitor_.Snapshot(static_cast<std::size_t>(index_));
+    QString text = QString::fromStdString(monitor_.Tooltip(static_cast<std::size_t>(index_)));
+    // Before the first ping the monitor has no text yet: the host is named all the same.
+    if (text.isEmpty())
+        text = QStringLiteral("Host tag:\t%1\rHost address:\t%2")
+                   .arg(QString::fromStdString(h.tag), QString::fromStdString(h.address));
+    // What the tile's figures are.
+    const TileTexts t = MakeTileTexts(h);
+    text += QStringLiteral("\rSuccess rate:\t%1 (%2 of %3 pings)")
+                .arg(QString::fromStdString(t.rate))
+                .arg(h.successes)
+                .arg(h.successes + h.failures);
+    text += QStringLiteral("\ravg (reply time):\t%1")
+                .arg(h.successes > 0 ? QString::fromStdString(t.average) + QStringLiteral(" ms")
+                                     : QString::fromStdString(t.average));
+    text += QStringLiteral("\rlast (last ping):\t%1")
+                .arg(t.lastBoxed ? QString::fromStdString(t.last)
+                                 : QString::fromStdString(t.last) + QStringLiteral(" ms"));
     QString html = QStringLiteral("<table>");
     for (const QString& line : text.split(QLatin1Char('\r'))) {
         const QStringList cells = line.split(QLatin1Char('\t'));
@@ -106,11 +123,7 @@ void HostTile::contextMenuEvent(QContextMenuEvent* event) {
 
 bool HostTile::event(QEvent* e) {
     if (e->type() == QEvent::ToolTip) {
-        const QString html = ToolTipHtml();
-        if (html.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), html, this);
+        QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), ToolTipHtml(), this);
         return true;
     }
     return QFrame::event(e);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
+#include <QSlider>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -14,6 +16,7 @@
 #include <QTreeWidget>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -132,10 +135,31 @@ TEST_F(HostUiTest, TilesSitInARowWithTheirMenuAndTooltip) {
     ASSERT_TRUE(orvanta::testing::WaitFor([&] { return panel.Monitor().Snapshot(1).failures >= 1; },
                                           kWaitMs));
     ASSERT_TRUE(orvanta::testing::WaitFor(
-        [&] { return !panel.Tiles()[0]->ToolTipHtml().isEmpty(); }, kWaitMs));
+        [&] { return panel.Tiles()[0]->ToolTipHtml().contains("Reverse DNS"); }, kWaitMs));
     const QString tip = panel.Tiles()[0]->ToolTipHtml();
     EXPECT_TRUE(tip.contains("<td>Reverse DNS:</td><td>localhost</td>")) << tip.toStdString();
     EXPECT_TRUE(tip.contains("24h reset in:")) << tip.toStdString();
+}
+
+TEST_F(HostUiTest, TileFiguresAreNamedAndTheIntervalSliderShowsItsValue) {
+    auto& panel = Panel({Host("gw", "127.0.0.1")});
+    ASSERT_TRUE(orvanta::testing::WaitFor(
+        [&] { return panel.Monitor().Snapshot(0).successes >= 1; }, kWaitMs));
+    const QString tip = panel.Tiles()[0]->ToolTipHtml();
+    EXPECT_TRUE(tip.contains("<td>Success rate:</td><td>100.00% (1 of 1 pings)</td>"))
+        << tip.toStdString();
+    EXPECT_TRUE(tip.contains("<td>avg (reply time):</td><td>3 ms</td>")) << tip.toStdString();
+    EXPECT_TRUE(tip.contains("<td>last (last ping):</td><td>3 ms</td>")) << tip.toStdString();
+    if (const char* png = std::getenv("ORVANTA_RENDER"))
+        PaintHostTile(panel.Monitor().Snapshot(0), PingParameters{}, QSize(46, 56))
+            .scaled(184, 224)
+            .save(QString::fromUtf8(png));
+
+    HostSettingsDialog d(nullptr, panel);
+    EXPECT_EQ(d.intervalValue->text(), "15 s");
+    d.interval->setRange(5, 60);
+    d.interval->setValue(30);  // as a drag does, step by step
+    EXPECT_EQ(d.intervalValue->text(), "30 s");
 }
 
 TEST_F(HostUiTest, ResetAndDeleteAskFirst) {

@@ -6,13 +6,16 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "catalogue/pass_finder.h"
 #include "common/event_log.h"
 #include "common/registry.h"
+#include "common/ui/help_window.h"
 #include "maintenance/unzip.h"
 #include "radio/hamlib_commands.h"
 
@@ -86,6 +89,15 @@ void RadioWindow::BuildUi() {
     offset_->setRange(-1000000, 1000000);
     offset_->setSingleStep(10);
     grid->addWidget(offset_, 1, 1);
+    passbandLabel_ = new QLabel(QStringLiteral("Passband (Hz):"), this);
+    grid->addWidget(passbandLabel_, 1, 2);
+    passband_ = new QSpinBox(this);
+    passband_->setObjectName(QStringLiteral("passband"));
+    passband_->setSingleStep(100);
+    passband_->setToolTip(QStringLiteral(
+        "Where to listen in the transponder's downlink band, in Hz above its low edge.\n"
+        "The uplink follows; an inverting transponder moves it the other way."));
+    grid->addWidget(passband_, 1, 3);
 
     rotatorAddress_ = new QLineEdit(QString::fromStdString(settings_.rotatorAddress), this);
     radioAddress_ = new QLineEdit(QString::fromStdString(settings_.radioAddress), this);
@@ -93,6 +105,16 @@ void RadioWindow::BuildUi() {
     radioButton_ = new QPushButton(QStringLiteral("Connect"), this);
     rotator_.status = new QLabel(QStringLiteral("not connected"), this);
     radio_.status = new QLabel(QStringLiteral("not connected"), this);
+    rotator_.status->setObjectName(QStringLiteral("rotatorStatus"));
+    radio_.status->setObjectName(QStringLiteral("radioStatus"));
+    // A status such as the rotator's limits is longer than the column: it wraps rather than
+    // being cut, and its tooltip repeats it whole.
+    for (QLabel* status : {rotator_.status, radio_.status}) {
+        status->setToolTip(status->text());
+        status->setWordWrap(true);
+        status->setMinimumWidth(160);
+        status->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    }
     grid->addWidget(new QLabel(QStringLiteral("Rotator (rotctld):"), this), 2, 0);
     grid->addWidget(rotatorAddress_, 2, 1);
     grid->addWidget(rotatorButton_, 2, 2);
@@ -101,6 +123,7 @@ void RadioWindow::BuildUi() {
     grid->addWidget(radioAddress_, 3, 1);
     grid->addWidget(radioButton_, 3, 2);
     grid->addWidget(radio_.status, 3, 3);
+    grid->setColumnStretch(3, 1);
     layout->addLayout(grid);
 
     lookLabel_ = new QLabel(this);
@@ -121,7 +144,10 @@ void RadioWindow::BuildUi() {
         settings_.offsets[satellite_->CatalogueNumber()] = hz;
         ApplyTransmitter();
     });
+    connect(passband_, &QSpinBox::valueChanged, this, &RadioWindow::ApplyTransmitter);
     connect(own, &QPushButton::clicked, this, &RadioWindow::AddOwnTransmitter);
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [] { HelpWindow::ShowContext(HELP_RADIO_WINDOW); });
     connect(trackButton_, &QPushButton::toggled, this, [this](bool on) {
         if (on && !tracker_) {
             trackButton_->setChecked(false);
@@ -149,6 +175,18 @@ void RadioWindow::BuildUi() {
     });
 }
 
+void RadioWindow::SetStatus(Link& link, const QString& text) {
+    link.status->setText(text);
+    link.status->setToolTip(text);
+    // A wrapped status needs more height than the window had; a window never grows by itself
+    // for that.
+    if (QLayout* l = layout(); l && l->hasHeightForWidth()) {
+        l->activate();
+        const int h = l->totalHeightForWidth(width());
+        if (h > height()) resize(width(), h);
+    }
+}
+
 QString RadioWindow::StatusText() const {
     return rotator_.status->text() + QStringLiteral(" | ") + radio_.status->text() +
            QStringLiteral(" | ") + passLabel_->text();
@@ -160,7 +198,7 @@ void RadioWindow::ToggleLink(Device device) {
     if (link.wanted) {
         link.wanted = false;
         link.socket->Disconnect();
-        link.status->setText(QStringLiteral("not connected"));
+        SetStatus(link, QStringLiteral("not connected"));
         button->setText(QStringLiteral("Connect"));
         LogEvent(Name(device).toStdString() + " disconnected", LOG_INFORMATION);
         return;
@@ -178,17 +216,17 @@ void RadioWindow::Connect(Device device) {
     std::string host;
     int port = 0;
     if (!ParseHostPort(address, host, port)) {
-        link.status->setText(QStringLiteral("address must be HOST:PORT"));
+        SetStatus(link, QStringLiteral("address must be HOST:PORT"));
         return;
     }
-    link.status->setText(QStringLiteral("connecting..."));
+    SetStatus(link, QStringLiteral("connecting..."));
     link.socket->ConnectTo(QString::fromStdString(host), static_cast<quint16>(port));
 }
 
 void RadioWindow::OnConnected(Device device) {
     Link& link = LinkOf(device);
     const QString address = (device == Device::ROTATOR ? rotatorAddress_ : radioAddress_)->text();
-    link.status->setText(QStringLiteral("connected"));
+    SetStatus(link, QStringLiteral("connected"));
     link.failureReported = false;
     LogEvent(Name(device).toStdString() + " connected at " + address.toStdString(), LOG_SUCCESS);
     HamlibExchange& x = link.socket->Exchange();
@@ -213,7 +251,7 @@ void RadioWindow::OnFailed(Device device, const QString& reason) {
     Link& link = LinkOf(device);
     const bool reported = link.failureReported;
     link.failureReported = true;
-    link.status->setText(QStringLiteral("failed: ") + reason);
+    SetStatus(link, QStringLiteral("failed: ") + reason);
     link.secondsToRetry = RECONNECT_SECONDS;
     if (tracker_) {
         if (device == Device::ROTATOR) tracker_->RotatorNotSent();
@@ -232,7 +270,7 @@ void RadioWindow::OnReply(Device device, const HamlibReply& reply) {
     if (reply.command == "\\dump_state") {
         if (const auto limits = reply.ok ? ParseRotatorLimits(reply.values) : std::nullopt) {
             if (tracker_) tracker_->SetLimits(*limits);
-            LinkOf(device).status->setText(
+            SetStatus(LinkOf(device), 
                 QStringLiteral("connected, azimuth %1..%2, elevation %3..%4")
                     .arg(limits->azMin)
                     .arg(limits->azMax)
@@ -290,11 +328,26 @@ void RadioWindow::ApplyTransmitter() {
         TransmittersOf(satellite_->CatalogueNumber(), builtIn_, settings_.userTransmitters);
     const int i = transmitters_->currentIndex();
     const double offset = offset_->value();
-    if (i >= 0 && i < static_cast<int>(list.size()))
-        tracker_->SetFrequencies(static_cast<double>(list[i].downlinkHz),
-                                 static_cast<double>(list[i].uplinkHz), offset);
-    else
+    const Transmitter* t = i >= 0 && i < static_cast<int>(list.size()) ? &list[i] : nullptr;
+    // A transponder is tuned within its band, starting at the middle of a newly chosen one.
+    const bool band = t && t->IsTransponder();
+    const int width = band ? static_cast<int>(std::min<std::int64_t>(
+                                 t->downlinkHighHz - t->downlinkHz, 100'000'000))
+                           : 0;
+    if (passband_->maximum() != width || !passband_->isEnabled() != !band) {
+        const QSignalBlocker block(passband_);
+        passband_->setRange(0, width);
+        passband_->setValue(width / 2);
+        passband_->setEnabled(band);
+        passbandLabel_->setEnabled(band);
+    }
+    if (!t) {
         tracker_->SetFrequencies(0.0, 0.0, 0.0);
+        return;
+    }
+    const std::int64_t down = t->downlinkHz + (band ? passband_->value() : 0);
+    tracker_->SetFrequencies(static_cast<double>(down),
+                             static_cast<double>(TransponderUplinkHz(*t, down)), offset);
 }
 
 void RadioWindow::AddOwnTransmitter() {
@@ -329,6 +382,12 @@ void RadioWindow::AddOwnTransmitter() {
     settings_.userTransmitters.push_back(checked.front());
     SaveSettings();
     FillTransmitters();
+}
+
+void RadioWindow::OnCatalogueReplaced(
+    const std::function<std::optional<cElementSet>(int)>& byNumber) {
+    if (!satellite_) return;
+    if (const auto renewed = byNumber(satellite_->CatalogueNumber())) SetSatellite(*renewed);
 }
 
 void RadioWindow::SaveSettings() {

@@ -38,6 +38,8 @@ public:
 
     // Once a second (the window's timer; tests call it directly).
     void Tick();
+    // New element sets: the satellite followed takes its new set (byNumber looks it up).
+    void OnCatalogueReplaced(const std::function<std::optional<cElementSet>(int)>& byNumber);
 
     QPushButton* RotatorButton() const { return rotatorButton_; }
     QPushButton* RadioButton() const { return radioButton_; }
@@ -45,6 +47,7 @@ public:
     QLineEdit* RotatorAddress() const { return rotatorAddress_; }
     QLineEdit* RadioAddress() const { return radioAddress_; }
     QComboBox* TransmitterList() const { return transmitters_; }
+    QSpinBox* Passband() const { return passband_; }
     QString StatusText() const;
     const SatelliteTracker* Tracker() const { return tracker_.get(); }
 
@@ -59,6 +62,7 @@ private:
     };
 
     void BuildUi();
+    void SetStatus(Link& link, const QString& text);
     void ToggleLink(Device device);
     void Connect(Device device);
     void OnConnected(Device device);
@@ -86,6 +90,8 @@ private:
     QLabel* satelliteLabel_ = nullptr;
     QComboBox* transmitters_ = nullptr;
     QSpinBox* offset_ = nullptr;
+    QLabel* passbandLabel_ = nullptr;
+    QSpinBox* passband_ = nullptr;  // Hz above a transponder's downlink low edge
     QLabel* lookLabel_ = nullptr;
     QLabel* dopplerLabel_ = nullptr;
     QLabel* passLabel_ = nullptr;

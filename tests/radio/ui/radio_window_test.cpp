@@ -5,14 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/event_log.h"
+#include "common/ui/help_window.h"
 #include "orbit/tle_file.h"
 #include "radio/ui/radio_window.h"
 #include "tests/support/qt_wait.h"
@@ -166,6 +169,70 @@ TEST_F(RadioWindowTest, AMissingDaemonIsReportedOnceAndRetriedWhileTracking) {
     w->RadioAddress()->setText(QStringLiteral("no port here"));
     QTest::mouseClick(w->RadioButton(), Qt::LeftButton);
     EXPECT_TRUE(w->StatusText().contains("address must be HOST:PORT"));
+}
+
+// The ISS's elements under RS-44's number, checksums redone: only the transmitters change.
+cElementSet AsRs44(const cElementSet& iss) {
+    auto renumber = [](std::string line) {
+        line.replace(2, 5, "44909");
+        int sum = 0;
+        for (std::size_t i = 0; i < 68; ++i)
+            sum += line[i] == '-' ? 1 : (line[i] >= '0' && line[i] <= '9' ? line[i] - '0' : 0);
+        line[68] = static_cast<char>('0' + sum % 10);
+        return line;
+    };
+    return cElementSet("RS-44", renumber(iss.Line1()), renumber(iss.Line2()));
+}
+
+TEST_F(RadioWindowTest, AnInvertingTransponderTunesItsUplinkTheOtherWay) {
+    RadioWindowContext context;
+    context.now = [this] { return now; };
+    context.observer = [] { return kGreenwich; };
+    context.selectedSatellite = [] { return std::optional<cElementSet>(AsRs44(Iss())); };
+    RadioWindow w(std::move(context));
+    ASSERT_NE(w.Tracker(), nullptr);
+    const int row = w.TransmitterList()->findText("435.610-435.670 MHz", Qt::MatchStartsWith);
+    ASSERT_GE(row, 0);
+    EXPECT_FALSE(w.Passband()->isEnabled()) << "the lowest entry is a beacon, not a band";
+    w.TransmitterList()->setCurrentIndex(row);
+    ASSERT_TRUE(w.Passband()->isEnabled());
+    EXPECT_EQ(w.Passband()->value(), 30000);  // the middle of the 60 kHz band
+    w.Passband()->setValue(40000);
+    EXPECT_EQ(w.Tracker()->Settings().downlinkHz, 435650000.0);
+    EXPECT_EQ(w.Tracker()->Settings().uplinkHz, 145955000.0);
+    w.Passband()->setValue(50000);  // 10 kHz up on the downlink, 10 kHz down on the uplink
+    EXPECT_EQ(w.Tracker()->Settings().uplinkHz, 145945000.0);
+}
+
+TEST_F(RadioWindowTest, F1OpensItsHelpPage) {
+    auto w = MakeWindow();
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QTest::keyClick(w.get(), Qt::Key_F1);
+    ASSERT_NE(HelpWindow::Instance(), nullptr);
+    EXPECT_TRUE(HelpWindow::Instance()->isVisible());
+    EXPECT_EQ(HelpWindow::Instance()->CurrentPage().fileName(), "radio_window.html");
+    HelpWindow::CloseShared();
+}
+
+TEST_F(RadioWindowTest, RotatorStatusIsShownWhole) {
+    StandIn rotator;
+    auto w = MakeWindow();
+    w->show();
+    w->RotatorAddress()->setText(rotator.Address());
+    QTest::mouseClick(w->RotatorButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return w->StatusText().contains("elevation 0..180"); }));
+    QApplication::processEvents();
+    if (const char* png = std::getenv("ORVANTA_RENDER")) w->grab().save(QString::fromUtf8(png));
+    auto* status = w->findChild<QLabel*>(QStringLiteral("rotatorStatus"));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->toolTip(), status->text());
+    // All of the text fits the label as laid out, wrapped if need be.
+    const QRect need = status->fontMetrics().boundingRect(
+        QRect(0, 0, status->contentsRect().width(), 1000), Qt::TextWordWrap, status->text());
+    EXPECT_LE(need.width(), status->contentsRect().width());
+    EXPECT_LE(need.height(), status->contentsRect().height());
 }
 
 }  // namespace

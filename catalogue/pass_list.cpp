@@ -107,6 +107,13 @@ std::string PassCellText(const PassRecord& r, int column, double now,
             if (!PassHasFlare(r)) return "";
             return FormatFlareCell(FormatTime(cJulianDate::FromJd(r.flareStart[r.flareMirror])),
                                    r.flareMagnitude, r.flareAzimuth, r.flareElevation);
+        case COL_MAGNITUDE:
+            return r.HasVisibleWindow() && r.brightestTime != 0.0
+                       ? FormatMagnitudeCell(r.brightestMagnitude)
+                       : "";
+        case COL_VISIBLE:
+            return r.HasVisibleWindow() ? FormatVisibleCell(r.visibleStart, r.visibleEnd, context.time)
+                                        : "";
         default:
             return "";
     }

@@ -29,6 +29,8 @@ constexpr ColumnInfo kColumns[PASS_LIST_COLUMNS] = {
     {"Lunar Pass Start", 80},
     {"Lunar Pass End", 80},
     {"Flare Details", 80},
+    {"Mag", 40},
+    {"Visible", 120},
 };
 
 template <typename... Args>
@@ -51,6 +53,10 @@ const char* PassListColumnTitle(int column) {
 
 int PassListColumnWidth(int column) {
     return column >= 0 && column < PASS_LIST_COLUMNS ? kColumns[column].width : 0;
+}
+
+bool PassListColumnOptional(int column) {
+    return column == COL_MAGNITUDE || column == COL_VISIBLE;
 }
 
 TimeOfDay JulianTimeOfDay(double julian) {
@@ -126,6 +132,15 @@ std::string FormatLiveElevation(double degrees) {
 }
 std::string FormatLiveRange(double range) {
     return Format("%0.1f", range);
+}
+
+std::string FormatMagnitudeCell(double magnitude) {
+    return Format("%.1f", magnitude);
+}
+
+std::string FormatVisibleCell(double start, double end, const RowTimeOptions& options) {
+    // A "now" equal to the time leaves the days-ahead prefix out.
+    return FormatRowTime(start, start, options) + " - " + FormatRowTime(end, end, options);
 }
 
 std::string FormatFlareCell(std::string_view time, double magnitude, double azimuth,

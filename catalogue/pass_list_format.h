@@ -23,12 +23,16 @@ enum PassListColumn : int {
     COL_LUNAR_START,
     COL_LUNAR_END,
     COL_FLARE,
+    COL_MAGNITUDE,  // brightest magnitude of a visible pass
+    COL_VISIBLE,    // the window in which the pass can be seen
     PASS_LIST_COLUMNS
 };
 
 // Header text and default width of a column ("AOS"/"LOS" are replaced by PassListHeader).
 const char* PassListColumnTitle(int column);
 int PassListColumnWidth(int column);
+// Columns a user turns on from the column menu; hidden until then.
+bool PassListColumnOptional(int column);
 
 // Image indices shared by the pass list and the event log: 0-3 event levels, 4-7 pass
 // kinds, 8-10 lighting at LOS.
@@ -85,6 +89,10 @@ std::string FormatDurationCell(double aos, double los);
 std::string FormatLiveAzimuth(double degrees);    // "%05.1f"
 std::string FormatLiveElevation(double degrees);  // "%04.1f"
 std::string FormatLiveRange(double range);        // "%0.1f"
+// "%.1f"
+std::string FormatMagnitudeCell(double magnitude);
+// "start - end", times of day in the row time format (the AOS column carries the days ahead)
+std::string FormatVisibleCell(double start, double end, const RowTimeOptions& options);
 // "%s M: %0.2f Az: %0.1f El: %0.1f"
 std::string FormatFlareCell(std::string_view time, double magnitude, double azimuth,
                             double elevation);
@@ -97,7 +105,7 @@ std::string PassListHeader(std::string_view base, std::string_view zoneLabel);
 Rgb PassTextColour(bool inProgress, double currentElevation, double maxElevation);
 
 // Background of a cell: dark grey and black stripes; none (the list's own) for the flare
-// column.
+// column and the optional ones after it.
 std::optional<Rgb> PassCellBackground(int column);
 
 // Row icon from what the pass holds.

@@ -165,7 +165,9 @@ std::optional<WindowPlacement> RestorePlacement(const std::string& valueName) {
     if (!reg.OpenSettings()) return std::nullopt;
     reg.ReadBinary(valueName, bytes.data(), bytes.size());
     WindowPlacement wp = ParsePlacement(bytes);
-    if (wp.normal.left == 0 || wp.normal.right == 0) return std::nullopt;
+    // Zeros are what an absent value leaves; a left edge of 0 alone is a window at the
+    // screen's left edge (the usual place without a window manager).
+    if (wp.normal.right <= wp.normal.left) return std::nullopt;
     return wp;
 }
 
@@ -188,25 +190,32 @@ ColumnLayout ColumnLayoutFromArrays(const std::vector<std::int32_t>& widths,
                                     const std::vector<std::int32_t>& order) {
     ColumnLayout layout;
     for (std::int32_t w : widths) {
-        if (w != 0)
-            layout.widths.push_back(int(std::uint32_t(w) & 0xFFFFu));
-        else
+        if (w == 0) {
             layout.widths.push_back(std::nullopt);
+            layout.hidden.push_back(std::nullopt);
+        } else {
+            const std::uint32_t size = w < 0 ? 0u - std::uint32_t(w) : std::uint32_t(w);
+            layout.widths.push_back(int(size & 0xFFFFu));
+            layout.hidden.push_back(w < 0);
+        }
     }
     std::size_t count = widths.size();
     std::vector<std::int32_t> ord(order);
-    ord.resize(count, 0);
-    if (count >= 2 && ord[0] != ord[1]) {
+    // Entries stored for fewer columns keep their order; the later columns follow.
+    const std::size_t stored = std::min(ord.size(), count);
+    ord.resize(stored);
+    if (stored >= 2 && ord[0] != ord[1]) {
         // A damaged array that is not a permutation would leave columns unreachable.
         std::vector<bool> seen(count, false);
         bool valid = true;
         for (std::int32_t o : ord) {
-            if (o < 0 || std::size_t(o) >= count || seen[std::size_t(o)]) {
+            if (o < 0 || std::size_t(o) >= stored || seen[std::size_t(o)]) {
                 valid = false;
                 break;
             }
             seen[std::size_t(o)] = true;
         }
+        for (std::size_t c = stored; c < count; ++c) ord.push_back(std::int32_t(c));
         if (valid) layout.order = std::vector<int>(ord.begin(), ord.end());
     }
     return layout;
@@ -224,13 +233,17 @@ bool SaveColumns(const std::string& name, const std::vector<std::int32_t>& width
 ColumnLayout RestoreColumns(const std::string& name, int count) {
     std::size_t n = count > 0 ? std::size_t(count) : 0;
     std::vector<std::uint8_t> w(n * 4, 0), o(n * 4, 0);
+    std::size_t orderBytes = o.size();
     CRegistry reg;
     if (reg.OpenSettings()) {
         reg.ReadBinary(name, w);
+        orderBytes = std::min(reg.ValueSize(name + "_ColOrder"), o.size());
         reg.ReadBinary(name + "_ColOrder", o);
     }
+    // A missing order reads as zeros, which the first-two-entries rule turns down.
+    const std::size_t orderCount = orderBytes / 4 >= 2 ? orderBytes / 4 : n;
     return ColumnLayoutFromArrays(Int32ArrayFromBlob(w.data(), w.size(), n),
-                                  Int32ArrayFromBlob(o.data(), o.size(), n));
+                                  Int32ArrayFromBlob(o.data(), o.size(), orderCount));
 }
 
 }  // namespace orvanta

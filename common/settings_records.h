@@ -99,12 +99,14 @@ WindowPlacement ParsePlacement(const std::array<std::uint8_t, 44>& bytes);
 
 // Writes the placement under the settings key (length field forced to 44).
 bool SavePlacement(const std::string& valueName, const WindowPlacement& wp);
-// The stored placement, only when both the left and the right coordinate of its normal
-// rectangle are non-zero; otherwise the window keeps the position it was created with.
+// The stored placement, only when its normal rectangle has a width (an absent value reads
+// as zeros); otherwise the window keeps the position it was created with.
 std::optional<WindowPlacement> RestorePlacement(const std::string& valueName);
 
 // ---- list-view column layout, values "<name>" and "<name>_ColOrder" -------------------
-inline constexpr int PASSLIST_COLUMNS = 14;
+// The pass list's last two columns ("Mag", "Visible") came later: a layout stored with 14
+// columns still reads, the new ones taking their defaults.
+inline constexpr int PASSLIST_COLUMNS = 16;
 inline constexpr int EVENTLOG_COLUMNS = 2;
 std::vector<std::uint8_t> Int32ArrayToBlob(const std::vector<std::int32_t>& values);
 // count entries; missing bytes read as 0.
@@ -114,15 +116,21 @@ std::vector<std::int32_t> Int32ArrayFromBlob(const std::uint8_t* data, std::size
 struct ColumnLayout {
     // One entry per column: the width to set, or nothing (stored 0) to keep the current one.
     std::vector<std::optional<int>> widths;
+    // One entry per column: true for a column stored hidden (its width stored negated),
+    // false for one stored shown, nothing when nothing was stored for it.
+    std::vector<std::optional<bool>> hidden;
     // Visual order (order[visual] = logical column), only when one was stored.
     std::optional<std::vector<int>> order;
 };
 bool SaveColumns(const std::string& name, const std::vector<std::int32_t>& widths,
                  const std::vector<std::int32_t>& order);
-// Widths use their low 16 bits. The order is taken only when its first two entries
-// differ (two zeros mean nothing was stored) and it is a permutation of 0 ... count-1.
+// Widths use their low 16 bits; a negative width is a hidden column of that width. The
+// order is taken only when its first two entries differ (two zeros mean nothing was
+// stored) and it is a permutation of 0 ... count-1; an order stored for fewer columns
+// (a layout older than the list's last columns) is taken with the missing columns after it.
 ColumnLayout RestoreColumns(const std::string& name, int count);
-// The same rules on given arrays (count entries each, zero-filled when shorter).
+// The same rules on given arrays: count = widths.size(); an order with fewer entries holds
+// only those that were stored.
 ColumnLayout ColumnLayoutFromArrays(const std::vector<std::int32_t>& widths,
                                     const std::vector<std::int32_t>& order);
 

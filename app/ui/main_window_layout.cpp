@@ -64,8 +64,10 @@ QString MainWindow::StatusText() const {
 
 void MainWindow::RestoreLayouts() {
     auto apply = [](QHeaderView* header, const ColumnLayout& layout) {
-        for (int c = 0; c < static_cast<int>(layout.widths.size()) && c < header->count(); ++c)
+        for (int c = 0; c < static_cast<int>(layout.widths.size()) && c < header->count(); ++c) {
             if (layout.widths[c]) header->resizeSection(c, *layout.widths[c]);
+            if (layout.hidden[c]) header->setSectionHidden(c, *layout.hidden[c]);
+        }
         if (layout.order && static_cast<int>(layout.order->size()) == header->count())
             for (int visual = 0; visual < header->count(); ++visual)
                 header->moveSection(header->visualIndex((*layout.order)[visual]), visual);
@@ -77,7 +79,12 @@ void MainWindow::RestoreLayouts() {
 void MainWindow::SaveLayouts() {
     auto save = [](QHeaderView* header, const char* name) {
         std::vector<std::int32_t> widths, order;
-        for (int c = 0; c < header->count(); ++c) widths.push_back(header->sectionSize(c));
+        // A hidden column is stored with its width negated; the header reports it as 0
+        // wide, so it keeps its default width for when it is shown again.
+        for (int c = 0; c < header->count(); ++c)
+            widths.push_back(header->isSectionHidden(c)
+                                 ? -std::max(1, PassListColumnWidth(c))
+                                 : header->sectionSize(c));
         for (int v = 0; v < header->count(); ++v) order.push_back(header->logicalIndex(v));
         SaveColumns(name, widths, order);
     };

@@ -2,11 +2,15 @@
 
 #include <QColor>
 #include <QFont>
+#include <QAction>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
 #include <QPolygonF>
+#include <QStyle>
+#include <algorithm>
 #include <cmath>
 
 #include "common/time_format.h"
@@ -188,7 +192,42 @@ PassListView::PassListView(QWidget* parent) : QTreeView(parent), model_(new Pass
     header()->setSectionsMovable(true);
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignCenter);
-    for (int c = 0; c < PASS_LIST_COLUMNS; ++c) header()->resizeSection(c, PassListColumnWidth(c));
+    // A header wider than its default width ("Lunar Pass Start") would be cut.
+    for (int c = 0; c < PASS_LIST_COLUMNS; ++c) {
+        header()->resizeSection(c, std::max(PassListColumnWidth(c), header()->sectionSizeHint(c)));
+        header()->setSectionHidden(c, PassListColumnOptional(c));
+    }
+    header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header(), &QHeaderView::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(this);
+        FillColumnMenu(&menu);
+        menu.exec(header()->mapToGlobal(at));
+    });
+}
+
+void PassListView::FillColumnMenu(QMenu* menu) {
+    menu->clear();
+    // The satellite column names the row, so it always stays.
+    for (int c = COL_SATELLITE + 1; c < PASS_LIST_COLUMNS; ++c) {
+        const QString title = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        QAction* a = menu->addAction(QString(title).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        a->setCheckable(true);
+        a->setChecked(!header()->isSectionHidden(c));
+        connect(a, &QAction::toggled, this, [this, c](bool shown) { SetColumnShown(c, shown); });
+    }
+}
+
+int PassListView::FullWidth() const {
+    return header()->length() + 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+}
+
+void PassListView::SetColumnShown(int column, bool shown) {
+    if (shown == !header()->isSectionHidden(column)) return;
+    header()->setSectionHidden(column, !shown);
+    // A column hidden since the start comes back at its first width.
+    if (shown && header()->sectionSize(column) == 0)
+        header()->resizeSection(column, std::max(PassListColumnWidth(column),
+                                                 header()->sectionSizeHint(column)));
 }
 
 }  // namespace orvanta

@@ -13,6 +13,8 @@
 #include "catalogue/pass_list.h"
 #include "common/time_format.h"
 
+class QMenu;
+
 namespace orvanta {
 
 class PassListModel : public QAbstractTableModel {
@@ -77,6 +79,12 @@ class PassListView : public QTreeView {
 public:
     explicit PassListView(QWidget* parent = nullptr);
     PassListModel* Model() const { return model_; }
+    // The column menu (the header's context menu): one checkable item per column but the
+    // satellite's; "Mag" and "Visible" start unchecked.
+    void FillColumnMenu(QMenu* menu);
+    void SetColumnShown(int column, bool shown);
+    // Width that shows every visible column without scrolling.
+    int FullWidth() const;
 
 private:
     PassListModel* model_;

@@ -259,3 +259,18 @@ TEST(PassListRows, VisibleOnlyKeepsJustThePassesOneCanSee) {
     rows.Fill(table, kNow, f.context);
     EXPECT_EQ(rows.Count(), 3);
 }
+
+TEST(PassListRows, MagAndVisibleColumnsShowTheVisibleWindow) {
+    Fixture f;
+    EXPECT_TRUE(PassListColumnOptional(COL_MAGNITUDE) && PassListColumnOptional(COL_VISIBLE));
+    EXPECT_STREQ(PassListColumnTitle(COL_MAGNITUDE), "Mag");
+    EXPECT_STREQ(PassListColumnTitle(COL_VISIBLE), "Visible");
+    // Days ahead are the AOS column's to tell.
+    PassRecord r = VisiblePass(kNow + 2.0);
+    EXPECT_EQ(PassCellText(r, COL_MAGNITUDE, kNow, f.context), "-2.1");
+    EXPECT_EQ(PassCellText(r, COL_VISIBLE, kNow, f.context), "19:42:10 - 19:46:55");
+    r.brightestTime = 0.0;  // no standard magnitude
+    EXPECT_EQ(PassCellText(r, COL_MAGNITUDE, kNow, f.context), "");
+    r.visibleStart = r.visibleEnd = 0.0;
+    EXPECT_EQ(PassCellText(r, COL_VISIBLE, kNow, f.context), "");
+}

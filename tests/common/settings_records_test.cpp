@@ -120,12 +120,17 @@ TEST_F(RecordsTest, PlacementRoundTripAndZeroEdgesAreIgnored) {
     EXPECT_EQ(reg.ValueSize("MainWindow"), 44u);
 
     EXPECT_FALSE(RestorePlacement("Skyview"));  // never saved
-    wp.normal = {0, 20, 685, 500};
+    wp.normal = {0, 0, 0, 0};
     SavePlacement("Skyview", wp);
     EXPECT_FALSE(RestorePlacement("Skyview"));
-    wp.normal = {-600, 20, 0, 500};
+    wp.normal = {-600, 20, -600, 500};  // no width
     SavePlacement("Earthview", wp);
     EXPECT_FALSE(RestorePlacement("Earthview"));
+    // A window at the screen's left edge keeps its place and size.
+    wp.normal = {0, 20, 1000, 720};
+    SavePlacement("Earthview", wp);
+    ASSERT_TRUE(RestorePlacement("Earthview"));
+    EXPECT_EQ(RestorePlacement("Earthview")->normal, wp.normal);
 }
 
 TEST_F(RecordsTest, ColumnLayoutRules) {
@@ -136,8 +141,8 @@ TEST_F(RecordsTest, ColumnLayoutRules) {
     ASSERT_TRUE(SaveColumns("Passlist", widths, order));
     CRegistry reg;
     ASSERT_TRUE(reg.OpenSettings());
-    EXPECT_EQ(reg.ValueSize("Passlist"), 56u);
-    EXPECT_EQ(reg.ValueSize("Passlist_ColOrder"), 56u);
+    EXPECT_EQ(reg.ValueSize("Passlist"), PASSLIST_COLUMNS * 4u);
+    EXPECT_EQ(reg.ValueSize("Passlist_ColOrder"), PASSLIST_COLUMNS * 4u);
 
     ColumnLayout l = RestoreColumns("Passlist", PASSLIST_COLUMNS);
     ASSERT_EQ(l.widths.size(), std::size_t(PASSLIST_COLUMNS));
@@ -145,7 +150,7 @@ TEST_F(RecordsTest, ColumnLayoutRules) {
     EXPECT_FALSE(l.widths[3].has_value());
     EXPECT_EQ(l.widths[4], 150);
     ASSERT_TRUE(l.order);
-    EXPECT_EQ((*l.order)[0], 13);
+    EXPECT_EQ((*l.order)[0], PASSLIST_COLUMNS - 1);
 
     // Nothing stored: no widths and no order.
     ColumnLayout none = RestoreColumns("Eventlog", EVENTLOG_COLUMNS);
@@ -157,4 +162,30 @@ TEST_F(RecordsTest, ColumnLayoutRules) {
     EXPECT_TRUE(ColumnLayoutFromArrays({100, 200}, {1, 0}).order);
     // A shorter stored array is zero-filled.
     EXPECT_EQ(Int32ArrayFromBlob(Int32ArrayToBlob({7}).data(), 4, 3), (std::vector<std::int32_t>{7, 0, 0}));
+}
+
+TEST_F(RecordsTest, FourteenColumnLayoutOfEarlierVersionsStillReadsAndHiddenColumnsRoundTrip) {
+    // As earlier versions stored the pass list: 14 widths, 14 order entries.
+    std::vector<std::int32_t> widths(14, 90), order(14);
+    for (int i = 0; i < 14; ++i) order[i] = 13 - i;
+    ASSERT_TRUE(SaveColumns("Passlist", widths, order));
+    ColumnLayout old = RestoreColumns("Passlist", PASSLIST_COLUMNS);
+    ASSERT_EQ(old.widths.size(), 16u);
+    EXPECT_EQ(old.widths[13], 90);
+    EXPECT_FALSE(old.widths[14] || old.hidden[14] || old.hidden[15]);  // the new columns' defaults
+    ASSERT_TRUE(old.order);
+    EXPECT_EQ(*old.order, (std::vector<int>{13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 14, 15}));
+
+    // A hidden column is stored with its width negated.
+    widths.assign(16, 80);
+    widths[15] = -120;
+    order.resize(16);
+    for (int i = 0; i < 16; ++i) order[i] = i;
+    ASSERT_TRUE(SaveColumns("Passlist", widths, order));
+    ColumnLayout now = RestoreColumns("Passlist", PASSLIST_COLUMNS);
+    EXPECT_EQ(now.hidden[15], true);
+    EXPECT_EQ(now.widths[15], 120);
+    EXPECT_EQ(now.hidden[14], false);
+    // An order naming a column it does not cover is still refused.
+    EXPECT_FALSE(ColumnLayoutFromArrays({1, 2, 3}, {0, 2}).order);
 }

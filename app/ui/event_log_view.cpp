@@ -112,7 +112,8 @@ EventLogView::EventLogView(QWidget* parent) : QTreeView(parent), model_(new Even
     setAllColumnsShowFocus(true);
     setIconSize(QSize(16, 16));
     header()->setSectionsMovable(true);
-    header()->setStretchLastSection(false);
+    // The message takes whatever width the time leaves.
+    header()->setStretchLastSection(true);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header()->resizeSection(EventLogModel::COL_TIME, 175);
     header()->resizeSection(EventLogModel::COL_MESSAGE, 500);

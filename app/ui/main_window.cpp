@@ -102,6 +102,7 @@ void MainWindow::StartUp() {
                           ? env_.processorCount
                           : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 
+    const bool placementStored = RestorePlacement("MainWindow").has_value();
     RestoreWindowPlacement(*this, "MainWindow");
 
     central_ = new QWidget(this);
@@ -113,6 +114,8 @@ void MainWindow::StartUp() {
     BuildMenus();
     ShowIdleStatus();
     RestoreLayouts();
+    // The first start shows every column of the pass list.
+    if (!placementStored) resize(std::max(width(), passList_->FullWidth()), height());
 
     LogEvent(Printf(processorCount_ == 1 ? "Software started. %d Processor detected"
                                          : "Software started. %d Processors detected",
@@ -171,7 +174,7 @@ void MainWindow::BuildMenus() {
     settingsMenu->addAction(QStringLiteral("&User..."), this, &MainWindow::OpenUserSettings);
     settingsMenu->addAction(QStringLiteral("&Hosts..."), this, &MainWindow::OpenHostSettings);
     settingsMenu->addAction(QStringLiteral("&Download Keplers..."), this,
-                            [this] { StartElementDownload(); });
+                            [this] { StartElementDownload(true); });
     settingsMenu->addAction(QStringLiteral("&Update Passlist now..."), this,
                             [this] { StartPassSearch(); });
 

@@ -204,7 +204,8 @@ void EarthView::BuildPopupMenu() {
             const KeplerRecord* record = SelectedRecord(*env_.catalogue, s);
             const QString name = record ? QString::fromStdString(TrimmedName(*record))
                                         : QString::number(s.catalogueNumber);
-            QAction* a = add(satellites, name, CMD_SATELLITE_BASE + static_cast<int>(i), true);
+            QAction* a = add(satellites, QString(name).replace('&', "&&"),
+                             CMD_SATELLITE_BASE + static_cast<int>(i), true);
             a->setChecked(s.shown == 1);
             satelliteActions_.push_back(a);
         }
@@ -406,7 +407,8 @@ void EarthView::ShowSatellitePopup(int index, const QPoint& globalPos) {
     const SelectedSat& s = (*env_.selection)[index];
     const KeplerRecord* record = SelectedRecord(*env_.catalogue, s);
     const QString name = record ? QString::fromStdString(TrimmedName(*record)) : QString();
-    QAction* title = satPopup_->addAction(QStringLiteral("Menu for %1").arg(name));
+    QAction* title =
+        satPopup_->addAction(QStringLiteral("Menu for %1").arg(QString(name).replace('&', "&&")));
     title->setData(CMD_SAT_MENU_TITLE);
     satPopup_->addSeparator();
     const std::pair<const char*, int> items[] = {{"Show Track", CMD_SAT_SHOW_TRACK},

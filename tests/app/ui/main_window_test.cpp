@@ -64,8 +64,8 @@ TEST_F(MainWindowTest, FirstStartLogsItsLinesAndUsesTheDefaults) {
     CRegistry reg;
     ASSERT_TRUE(reg.OpenSettings());
     EXPECT_EQ(reg.ValueSize("MainWindow"), WINDOW_PLACEMENT_SIZE);
-    EXPECT_EQ(reg.ValueSize("Passlist"), 14u * 4u);
-    EXPECT_EQ(reg.ValueSize("Passlist_ColOrder"), 14u * 4u);
+    EXPECT_EQ(reg.ValueSize("Passlist"), 16u * 4u);  // with "Mag" and "Visible"
+    EXPECT_EQ(reg.ValueSize("Passlist_ColOrder"), 16u * 4u);
     EXPECT_EQ(reg.ValueSize("Eventlog"), 2u * 4u);
     EXPECT_EQ(reg.ReadDword("Skyview Open", -1), 0);
     EXPECT_EQ(reg.ReadDword("Earthview Open", -1), 0);
@@ -205,7 +205,7 @@ TEST_F(MainWindowTest, CloseAndRestartRestoresPlacementAndColumns) {
     QHeaderView* header = w.PassList()->header();
     header->resizeSection(0, 211);
     header->moveSection(3, 0);  // "T-" first
-    w.EventLog()->header()->resizeSection(1, 333);
+    w.EventLog()->header()->resizeSection(0, 133);  // the message column takes the rest
     const QRect placed = w.geometry();
     Close();
 
@@ -214,7 +214,7 @@ TEST_F(MainWindowTest, CloseAndRestartRestoresPlacementAndColumns) {
     EXPECT_EQ(again.PassList()->header()->sectionSize(0), 211);
     EXPECT_EQ(again.PassList()->header()->logicalIndex(0), 3);
     EXPECT_EQ(again.PassList()->header()->logicalIndex(1), 0);
-    EXPECT_EQ(again.EventLog()->header()->sectionSize(1), 333);
+    EXPECT_EQ(again.EventLog()->header()->sectionSize(0), 133);
     // The stored widths are per logical column.
     const std::vector<std::int32_t> widths =
         Int32ArrayFromBlob(ReadBinary("Passlist").data(), 14 * 4, 14);

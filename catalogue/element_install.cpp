@@ -2,10 +2,12 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <system_error>
 
+#include "catalogue/element_download.h"
 #include "catalogue/element_loader.h"
 #include "maintenance/gzip_decoder.h"
 #include "maintenance/unzip.h"
@@ -80,6 +82,90 @@ bool WriteFileAtomically(const fs::path& target, const std::vector<std::uint8_t>
     return true;
 }
 
+namespace {
+
+// Longest body read as a text answer, and the longest text shown of any answer.
+constexpr std::size_t MAX_TEXT_ANSWER = 512;
+constexpr std::size_t MAX_SHOWN_ANSWER = 200;
+
+// Whitespace and control characters as single spaces, trimmed and cut.
+std::string OneLine(std::string_view text) {
+    std::string out;
+    bool space = false;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= ' ' || u == 0x7f) {
+            space = !out.empty();
+            continue;
+        }
+        if (space) out += ' ';
+        space = false;
+        out += c;
+        if (out.size() >= MAX_SHOWN_ANSWER) return out + "...";
+    }
+    return out;
+}
+
+// The string value after "key": in a JSON text, escapes resolved (\uXXXX as '?').
+std::string JsonString(std::string_view json, std::string_view key) {
+    const std::size_t at = json.find(key);
+    if (at == std::string_view::npos) return {};
+    std::size_t i = at + key.size();
+    while (i < json.size() && (json[i] == ' ' || json[i] == ':' || json[i] == '\t' ||
+                               json[i] == '\r' || json[i] == '\n'))
+        ++i;
+    if (i >= json.size() || json[i] != '"') return {};
+    std::string value;
+    for (++i; i < json.size() && json[i] != '"'; ++i) {
+        if (json[i] != '\\' || i + 1 == json.size()) {
+            value += json[i];
+            continue;
+        }
+        const char e = json[++i];
+        if (e == 'u') {
+            value += '?';
+            i = std::min(i + 4, json.size() - 1);
+        } else {
+            value += e == 'n' || e == 't' || e == 'r' ? ' ' : e;
+        }
+    }
+    return value;
+}
+
+}  // namespace
+
+std::string ServiceErrorText(std::string_view body) {
+    const std::size_t first = body.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    body.remove_prefix(first);
+    if (body.front() == '{' || body.front() == '[') return OneLine(JsonString(body, "\"error\""));
+    // Element lines or OMM records, however damaged, are the parser's to explain.
+    if (body.size() > MAX_TEXT_ANSWER || body.starts_with("1 ") ||
+        body.find("\n1 ") != std::string_view::npos ||
+        body.find("NORAD_CAT_ID") != std::string_view::npos ||
+        body.find("OBJECT_NAME") != std::string_view::npos)
+        return {};
+    return OneLine(body);
+}
+
+std::string NewElementsAgeLine(double ageDays, const std::string& newestEpoch, int& level) {
+    const int hours = static_cast<int>(ageDays * 24.0);
+    const double minutes = (ageDays * 24.0 - hours) * 60.0;
+    const char* warning = "";
+    level = DL_INFORMATION;
+    if (ageDays > 6.0) {
+        warning = "! Predictions very inaccurate.";
+        level = DL_ERROR;
+    } else if (ageDays > 2.0) {
+        warning = "! Predictions somewhat inaccurate.";
+        level = DL_WARNING;
+    }
+    char text[192];
+    std::snprintf(text, sizeof text, "The new element sets are %02dh %02.0fm old (newest epoch %s)%s",
+                  hours, minutes, newestEpoch.c_str(), warning);
+    return text;
+}
+
 std::string SkippedAboveLine(std::int32_t count) {
     return std::to_string(count) +
            " element sets above catalogue number 339999 kept in memory only (the three-line "
@@ -96,6 +182,8 @@ ElementInstallResult InstallElementData(const std::vector<std::uint8_t>& body,
             decoded = GunzipBuffer(body.data(), body.size(), maxText);
         } catch (const CZipException& e) {
             result.message = std::string("The downloaded elements cannot be decompressed: ") + e.what();
+            // Past the size cap the data may be whole; otherwise it is broken.
+            result.damaged = e.what() != UnzipLimitMessage(maxText);
             return result;
         }
     } else if (body.size() > maxText) {
@@ -120,6 +208,12 @@ ElementInstallResult InstallElementData(const std::vector<std::uint8_t>& body,
             ++result.badRecords;
     }
     if (valid.records.empty()) {
+        // A refusal (Space-Track's query limit, say) comes as a 200 answer of its own text.
+        const std::string answer = ServiceErrorText(text);
+        if (!answer.empty()) {
+            result.message = "The element service answered \"" + answer + "\" instead of element sets";
+            return result;
+        }
         result.message = "The download holds no valid element set";
         if (!parsed.problem.empty()) result.message += " (" + parsed.problem + ")";
         return result;

@@ -36,6 +36,7 @@ struct ElementInstallResult {
     std::int32_t skippedAbove = 0;    // records above 339999 not written
     std::int32_t badRecords = 0;      // records or sets dropped as unreadable
     std::string firstProblem;         // reason for the first of them
+    bool damaged = false;             // a gzip body that is damaged or cut short
     KeplerCatalogue catalogue;        // every usable set, including those above 339999
 };
 
@@ -45,6 +46,15 @@ struct ElementInstallResult {
 ElementInstallResult InstallElementData(const std::vector<std::uint8_t>& body,
                                         const std::filesystem::path& target,
                                         std::size_t maxText = MAX_ELEMENT_TEXT);
+
+// The text of a service's error answer given in place of element sets: the "error" of a
+// JSON object ({"error":"..."}) or a short text body without element lines, cleaned of
+// control characters and cut to a line. Empty when the body does not look like one.
+std::string ServiceErrorText(std::string_view body);
+
+// "The new element sets are 12h 00m old (newest epoch <when>)", with the warnings of the
+// pass search's age line past 2 and 6 days; level gets the event-log level.
+std::string NewElementsAgeLine(double ageDays, const std::string& newestEpoch, int& level);
 
 // The log line for skipped records above 339999: "%d element sets above catalogue number
 // 339999 kept in memory only (the three-line file cannot hold them)".

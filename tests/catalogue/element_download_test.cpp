@@ -309,6 +309,26 @@ TEST_F(InstallTest, ABadDownloadNeverHarmsTheElementFile) {
     ExpectUntouched();
 }
 
+TEST_F(InstallTest, AServiceRefusalIsShownInItsOwnWordsAndDamageIsNamed) {
+    // Space-Track's query limit comes as "200 OK" with a JSON object of its own.
+    ElementInstallResult r = InstallElementData(
+        Bytes("{\"error\":\"You've violated your query rate limit. \\\"Slow down\\\"\"}\n"), target);
+    EXPECT_EQ(r.message, "The element service answered \"You've violated your query rate limit. "
+                         "\"Slow down\"\" instead of element sets");
+    r = InstallElementData(Bytes("Service\r\n temporarily\tunavailable\n"), target);
+    EXPECT_NE(r.message.find("answered \"Service temporarily unavailable\""), std::string::npos)
+        << r.message;
+    // OMM records and element lines, however broken, keep the parser's reason.
+    r = InstallElementData(Bytes("[{\"NORAD_CAT_ID\":1}]"), target);
+    EXPECT_EQ(r.message.find("answered"), std::string::npos) << r.message;
+    EXPECT_FALSE(r.damaged);
+    std::vector<std::uint8_t> gz = GzipBytes(kIss);
+    gz.resize(gz.size() - 6);
+    r = InstallElementData(gz, target);
+    EXPECT_TRUE(r.damaged);
+    ExpectUntouched();
+}
+
 TEST_F(InstallTest, GoodBodiesReplaceTheFile) {
     // A gzip body of element lines is kept byte for byte.
     std::vector<std::uint8_t> gz = GzipBytes(kIss + kIss);

@@ -99,6 +99,19 @@ std::string RateRuleRefusal(ElementSource source, const std::string& group,
     return what + "; the next is allowed at " + when;
 }
 
+std::optional<double> NextRetryAfterNoAnswer(const DownloadTimes& times, double nowJd) {
+    return NextAllowedDownload(times.unanswered, nowJd, UNANSWERED_RETRY_DAYS);
+}
+
+std::string NoAnswerRefusal(const std::string& when) {
+    return "The last download attempt reached no element service; the next is allowed at " +
+           when;
+}
+
+void NoteNoAnswer(DownloadTimes& times, double nowJd) {
+    times.unanswered = nowJd;
+}
+
 void NoteDownload(DownloadTimes& times, ElementSource source, const std::string& group,
                   double nowJd) {
     if (source == ElementSource::CelesTrak) {
@@ -114,6 +127,8 @@ std::string FormatDownloadState(const DownloadTimes& times, double nowJd) {
         text += "celestrak " + group + " " + Jd(jd) + "\n";
     if (StillCounts(times.spaceTrack, nowJd, SPACETRACK_INTERVAL_DAYS))
         text += "spacetrack " + Jd(times.spaceTrack) + "\n";
+    if (StillCounts(times.unanswered, nowJd, UNANSWERED_RETRY_DAYS))
+        text += "unanswered " + Jd(times.unanswered) + "\n";
     return text;
 }
 
@@ -135,6 +150,8 @@ DownloadTimes ParseDownloadState(std::string_view text) {
             }
         } else if (line.starts_with("spacetrack ")) {
             if (auto jd = ParseJd(line.substr(11))) times.spaceTrack = std::max(times.spaceTrack, *jd);
+        } else if (line.starts_with("unanswered ")) {
+            if (auto jd = ParseJd(line.substr(11))) times.unanswered = std::max(times.unanswered, *jd);
         }
     }
     return times;

@@ -16,7 +16,13 @@ namespace orvanta {
 struct DownloadTimes {
     std::map<std::string, double> celesTrak;  // group -> Julian date (UTC) of its last fetch
     double spaceTrack = 0.0;                  // Julian date (UTC); 0: none yet
+    // The last attempt that reached no service (refused, unresolved, timed out); 0: none.
+    double unanswered = 0.0;
 };
+
+// An attempt that never reached the service is no download to its rules: the next may
+// follow after a minute.
+constexpr double UNANSWERED_RETRY_DAYS = 1.0 / 1440.0;
 
 // The longest stored list of groups ("CelesTrak Group Downloads"): only groups still inside
 // their 2 hours are kept, the oldest dropped first if more would not fit.
@@ -36,11 +42,18 @@ std::optional<double> NextAllowedFor(const DownloadTimes& times, ElementSource s
 // at <when>" (and Space-Track's hourly form).
 std::string RateRuleRefusal(ElementSource source, const std::string& group,
                             const std::string& when);
-// Counts a request made at nowJd: the services count requests, not successes.
+// When an attempt that reached no service holds up the next, from when it is allowed.
+std::optional<double> NextRetryAfterNoAnswer(const DownloadTimes& times, double nowJd);
+// "The last download attempt reached no element service; the next is allowed at <when>".
+std::string NoAnswerRefusal(const std::string& when);
+// Counts a request the service answered at nowJd, whatever the answer: the services count
+// requests, not successes. A request that got no answer goes to NoteNoAnswer.
+void NoteNoAnswer(DownloadTimes& times, double nowJd);
 void NoteDownload(DownloadTimes& times, ElementSource source, const std::string& group,
                   double nowJd);
 
-// The command line's state file: "celestrak GROUP JD" and "spacetrack JD" lines.
+// The command line's state file: "celestrak GROUP JD", "spacetrack JD" and
+// "unanswered JD" lines.
 constexpr const char* DOWNLOAD_STATE_FILE_NAME = "download-times";
 std::string FormatDownloadState(const DownloadTimes& times, double nowJd);
 DownloadTimes ParseDownloadState(std::string_view text);

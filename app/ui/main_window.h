@@ -86,8 +86,9 @@ public:
     bool WaitForSearch(int timeoutMs);
 
     // Starts the element download from the chosen service ("Element Source"); false when
-    // one runs already or the service's rate rule refuses it (with a log line).
-    bool StartElementDownload();
+    // one runs already or the service's rate rule refuses it (with a log line). fromMenu:
+    // the user asked, so a failure is also told in the status bar and a message box.
+    bool StartElementDownload(bool fromMenu = false);
     ElementDownloader* Downloader();
 
     // Timer 1 body: advance now, autorefresh, daily element update, pass-list tick.
@@ -178,6 +179,10 @@ private:
     void LoadStars();
     void CloseViews();
     void FinishElementDownload(bool ok);
+    // The service answered the download under way: it counts for its rate rule.
+    void NoteElementDownloadAnswered();
+    // Everything built from the old element sets takes the new catalogue.
+    void ReplaceCatalogue(const KeplerCatalogue& catalogue);
 
     MainWindowEnvironment env_;
     std::unique_ptr<IPrompt> ownPrompt_;
@@ -210,6 +215,10 @@ private:
     std::unique_ptr<ClockSyncScheduler> clockSync_;
     std::unique_ptr<UpdateChecker> updates_;
     ElementDownloader* downloader_ = nullptr;
+    bool downloadFromMenu_ = false;
+    int downloadSource_ = 0;  // ElementSource of the download under way
+    std::string downloadGroup_;
+    double downloadUnanswered_ = 0.0;  // UTC Julian date of the last attempt left unanswered
     QPointer<EarthView> earthView_;
     QTimer clockTimer_;
     QTimer searchTimer_;

@@ -7,12 +7,17 @@
 
 #include "app/ui/main_window.h"
 #include "catalogue/download_times.h"
+#include "catalogue/element_install.h"
 #include "catalogue/element_loader.h"
 #include "catalogue/element_sources.h"
 #include "catalogue/ui/element_downloader.h"
+#include "catalogue/ui/pass_list_model.h"
 #include "common/event_log.h"
+#include "common/prompt.h"
 #include "common/time_format.h"
+#include "earthview/ui/earth_view.h"
 #include "orbit/julian_date.h"
+#include "radio/ui/radio_window.h"
 
 namespace orvanta {
 
@@ -25,11 +30,30 @@ ElementDownloader* MainWindow::Downloader() {
                 [this](const QString& text) { statusText_->setText(text); });
         connect(downloader_, &ElementDownloader::Finished, this,
                 &MainWindow::FinishElementDownload);
+        connect(downloader_, &ElementDownloader::Answered, this,
+                &MainWindow::NoteElementDownloadAnswered);
     }
     return downloader_;
 }
 
-bool MainWindow::StartElementDownload() {
+namespace {
+
+// The times of the services' rate rules as the settings keep them.
+DownloadTimes StoredDownloadTimes(const Settings& s) {
+    DownloadTimes times;
+    times.celesTrak = ParseGroupTimes(s.celesTrakGroupDownloads);
+    // A settings file from before the per-group list holds only the last group's time.
+    if (IsElementGroup(s.celesTrakLastGroup) && s.celesTrakLastDownload > 0.0) {
+        double& last = times.celesTrak[s.celesTrakLastGroup];
+        last = std::max(last, s.celesTrakLastDownload);
+    }
+    times.spaceTrack = s.spaceTrackLastDownload;
+    return times;
+}
+
+}  // namespace
+
+bool MainWindow::StartElementDownload(bool fromMenu) {
     ElementDownloader* downloader = Downloader();
     if (downloader->Running()) {
         LogEvent("An element download is already running", LOG_WARNING);
@@ -52,39 +76,66 @@ bool MainWindow::StartElementDownload() {
 
     // The services' own rules count real time, not the time the views are moved to.
     const double utcNow = clock_.Now() - clock_.OffsetDays();
-    DownloadTimes times;
-    times.celesTrak = ParseGroupTimes(s.celesTrakGroupDownloads);
-    // A settings file from before the per-group list holds only the last group's time.
-    if (IsElementGroup(s.celesTrakLastGroup) && s.celesTrakLastDownload > 0.0) {
-        double& last = times.celesTrak[s.celesTrakLastGroup];
-        last = std::max(last, s.celesTrakLastDownload);
-    }
-    times.spaceTrack = s.spaceTrackLastDownload;
-    if (auto next = NextAllowedFor(times, request.source, request.group, utcNow)) {
-        LogEvent(RateRuleRefusal(request.source, request.group,
-                                 FormatDateTime(cJulianDate::FromJd(*next))),
-                 LOG_WARNING);
+    DownloadTimes times = StoredDownloadTimes(s);
+    times.unanswered = downloadUnanswered_;
+    std::string refusal;
+    if (auto next = NextRetryAfterNoAnswer(times, utcNow))
+        refusal = NoAnswerRefusal(FormatDateTime(cJulianDate::FromJd(*next)));
+    else if (auto next = NextAllowedFor(times, request.source, request.group, utcNow))
+        refusal = RateRuleRefusal(request.source, request.group,
+                                  FormatDateTime(cJulianDate::FromJd(*next)));
+    if (!refusal.empty()) {
+        LogEvent(refusal, LOG_WARNING);
+        if (fromMenu) statusText_->setText(QString::fromStdString(refusal));
         return false;
     }
-    if (!downloader->Start(request)) return false;
-    // A request counts whatever its outcome: the services count requests, not successes.
-    NoteDownload(times, request.source, request.group, utcNow);
-    if (request.source == ElementSource::CelesTrak) {
-        settings_.celesTrakLastDownload = utcNow;
-        settings_.celesTrakLastGroup = request.group;
-        settings_.celesTrakGroupDownloads = FormatGroupTimes(times.celesTrak, utcNow);
-        WriteSettings(settings_, {"CelesTrak Last Download", "CelesTrak Last Group",
-                                  "CelesTrak Group Downloads"});
-    } else if (request.source == ElementSource::SpaceTrack) {
-        settings_.spaceTrackLastDownload = utcNow;
-        WriteSettings(settings_, {"Space-Track Last Download"});
+    downloadSource_ = static_cast<int>(request.source);
+    downloadGroup_ = request.group;
+    // Set first: a download may fail before Start returns.
+    downloadFromMenu_ = fromMenu;
+    if (!downloader->Start(request)) {
+        FinishElementDownload(false);
+        return false;
     }
     return true;
 }
 
+void MainWindow::NoteElementDownloadAnswered() {
+    // Only a request the service saw counts for its rule, whatever it answered.
+    const double utcNow = clock_.Now() - clock_.OffsetDays();
+    const auto source = static_cast<ElementSource>(downloadSource_);
+    DownloadTimes times = StoredDownloadTimes(settings_);
+    NoteDownload(times, source, downloadGroup_, utcNow);
+    if (source == ElementSource::CelesTrak) {
+        settings_.celesTrakLastDownload = utcNow;
+        settings_.celesTrakLastGroup = downloadGroup_;
+        settings_.celesTrakGroupDownloads = FormatGroupTimes(times.celesTrak, utcNow);
+        WriteSettings(settings_, {"CelesTrak Last Download", "CelesTrak Last Group",
+                                  "CelesTrak Group Downloads"});
+    } else if (source == ElementSource::SpaceTrack) {
+        settings_.spaceTrackLastDownload = utcNow;
+        WriteSettings(settings_, {"Space-Track Last Download"});
+    }
+}
+
 void MainWindow::FinishElementDownload(bool ok) {
     ShowIdleStatus();
-    if (!ok) return;
+    if (!ok) {
+        // Refused, unresolved or timed out before any answer: worth another try soon.
+        if (!downloader_->ServiceAnswered())
+            downloadUnanswered_ = clock_.Now() - clock_.OffsetDays();
+        if (!downloadFromMenu_) return;
+        downloadFromMenu_ = false;
+        const QString error = downloader_->LastError();
+        statusText_->setText(QStringLiteral("Element download failed: ") + error);
+        prompt_->Tell("Download Keplers",
+                      ("The element download failed:\n" + error + "\n\nAddress tried: " +
+                       downloader_->Address())
+                          .toStdString(),
+                      PromptIcon::Error);
+        return;
+    }
+    downloadFromMenu_ = false;
     // The workers read the catalogue without locks: the new one waits for a running search.
     if (SearchRunning()) {
         QTimer::singleShot(200, this, [this] { FinishElementDownload(true); });
@@ -94,13 +145,39 @@ void MainWindow::FinishElementDownload(bool ok) {
     if (result.catalogue.records.empty()) return;
     // The downloaded sets as installed, including those above 339999 that the element
     // file cannot hold.
-    catalogue_ = result.catalogue;
+    ReplaceCatalogue(result.catalogue);
+}
+
+void MainWindow::ReplaceCatalogue(const KeplerCatalogue& catalogue) {
+    catalogue_ = catalogue;
     RemapSelection(catalogue_, selection_);
     char line[96];
     std::snprintf(line, sizeof line, "%i Kepler elements loaded from file",
                   static_cast<int>(catalogue_.Count()));
     LogEvent(line, LOG_INFORMATION);
+    if (const auto newest = NewestElementEpoch(catalogue_)) {
+        int level = LOG_INFORMATION;
+        const std::string age =
+            NewElementsAgeLine(clock_.Now() - newest->Date(), FormatDateTime(*newest), level);
+        LogEvent(age, level);
+    }
+    // The passes, tracks and orbits of the old sets would go on being shown as current.
+    passList_->Model()->Clear();
+    passTable_->clear();
     FillPassList();
+    if (earthView_) {
+        earthView_->RebuildEarthView();
+        earthView_->update();
+    }
+    if (auto* radio = findChild<RadioWindow*>())
+        radio->OnCatalogueReplaced([this](int number) -> std::optional<cElementSet> {
+            for (const KeplerRecord& k : catalogue_.records)
+                if (k.catalogueNumber == number)
+                    return cElementSet(std::string(k.Name()), std::string(k.Line1()),
+                                       std::string(k.Line2()));
+            return std::nullopt;
+        });
+    StartPassSearch();
 }
 
 }  // namespace orvanta

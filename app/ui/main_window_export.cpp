@@ -1,7 +1,9 @@
 // File > Export Passes...: the pass list as CSV or iCalendar, for spreadsheets and calendars.
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QSaveFile>
 #include <string>
 #include <vector>
@@ -44,6 +46,8 @@ bool MainWindow::ExportPassesTo(const QString& path, bool iCalendar, QString* er
         if (error) *error = file.errorString();
         return false;
     }
+    statusText_->setText(QStringLiteral("Passes exported to ") +
+                         QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
     return true;
 }
 

@@ -60,6 +60,12 @@ void ElementDownloader::Touch() {
     stall_.start(request_.stallSeconds * 1000);
 }
 
+void ElementDownloader::NoteAnswer() {
+    if (answered_ || !running_) return;
+    answered_ = true;
+    emit Answered();
+}
+
 bool ElementDownloader::Start(const ElementDownloadRequest& request) {
     if (running_) {
         Log(QStringLiteral("An element download is already running"), DL_WARNING);
@@ -68,6 +74,11 @@ bool ElementDownloader::Start(const ElementDownloadRequest& request) {
     request_ = request;
     result_ = ElementInstallResult();
     lastError_.clear();
+    answered_ = false;
+    address_ = Q(request.source == ElementSource::SpaceTrack ? request.spaceTrackUrl
+                                                            : request.celesTrakUrl);
+    if (request.source == ElementSource::Legacy)
+        address_ = QStringLiteral("%1:%2").arg(Q(request.legacy.host)).arg(request.legacy.port);
     std::string why;
     if (request.source == ElementSource::CelesTrak &&
         !AcceptableBaseUrl(request.celesTrakUrl, why)) {
@@ -93,6 +104,8 @@ void ElementDownloader::Abort(const QString& why) {
 }
 
 void ElementDownloader::Fail(const QString& text) {
+    if (client_ && !client_->Url().isEmpty())
+        address_ = client_->Url().toDisplayString(QUrl::RemoveUserInfo);
     Log(text, DL_ERROR);
     // A session that was opened is closed whatever went wrong after the login.
     if (spaceTrackSession_ && running_) {
@@ -140,6 +153,7 @@ void ElementDownloader::Send(HttpRequest request, std::function<void()> onDone) 
         client_ = new HttpClient(QByteArray(ELEMENT_USER_AGENT), request_.maxBody, this);
         connect(client_, &HttpClient::Received, this, [this] {
             Touch();
+            if (client_->AnyByte()) NoteAnswer();
             if (client_->HeaderDone() && client_->BodySize() != shownBytes_) {
                 shownBytes_ = client_->BodySize();
                 emit StatusText(QStringLiteral("%1 Bytes received").arg(shownBytes_));
@@ -313,6 +327,7 @@ void ElementDownloader::LegacyConnect(const QString& host, quint16 port) {
         if (s != socket_ || !exchange_) return;
         Touch();
         const QByteArray chunk = s->readAll();
+        if (!chunk.isEmpty()) NoteAnswer();
         exchange_->OnData(reinterpret_cast<const std::uint8_t*>(chunk.constData()),
                           static_cast<std::size_t>(chunk.size()));
         PumpLegacy();
@@ -320,6 +335,7 @@ void ElementDownloader::LegacyConnect(const QString& host, quint16 port) {
     connect(s, &QTcpSocket::disconnected, this, [this, s] {
         if (s != socket_ || !exchange_) return;
         const QByteArray rest = s->readAll();
+        if (!rest.isEmpty()) NoteAnswer();
         if (!rest.isEmpty())
             exchange_->OnData(reinterpret_cast<const std::uint8_t*>(rest.constData()),
                               static_cast<std::size_t>(rest.size()));

@@ -57,11 +57,18 @@ public:
     const ElementInstallResult& Result() const { return result_; }
     // The last error-level line of the last download.
     const QString& LastError() const { return lastError_; }
+    // The address the last download asked last (after redirects, the last hop).
+    const QString& Address() const { return address_; }
+    // Some byte of a service's reply came in the last download: only such a request counts
+    // for the services' rate rules.
+    bool ServiceAnswered() const { return answered_; }
 
 signals:
     void LogLine(const QString& text, int level);
     void StatusText(const QString& text);
     void Finished(bool ok);
+    // The first reply byte of the download came from the service.
+    void Answered();
 
 private:
     void Log(const QString& text, int level);
@@ -69,6 +76,7 @@ private:
     void Complete(const std::vector<std::uint8_t>& body);
     void Done(bool ok);
     void Touch();
+    void NoteAnswer();
 
     // CelesTrak and Space-Track: one request at a time, onDone when its reply has ended.
     void Send(HttpRequest request, std::function<void()> onDone);
@@ -103,6 +111,8 @@ private:
     QTimer stall_;
     ElementInstallResult result_;
     QString lastError_;
+    QString address_;
+    bool answered_ = false;
 };
 
 }  // namespace orvanta

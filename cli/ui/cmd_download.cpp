@@ -125,13 +125,23 @@ int RunDownload(const std::vector<std::string>& args) {
         platform::ProgramDirectory() / DOWNLOAD_STATE_FILE_NAME;
     const double utcNow = SystemUtcJulian();
     DownloadTimes times = LoadDownloadState(stateFile);
-    if (!force)
-        if (auto next = NextAllowedFor(times, request.source, request.group, utcNow)) {
-            std::cerr << "orvanta-cli: download: "
-                      << RateRuleRefusal(request.source, request.group, FormatIsoUtcSeconds(*next))
-                      << " (--force to ask anyway)\n";
+    if (!force) {
+        std::string refusal;
+        if (auto next = NextRetryAfterNoAnswer(times, utcNow))
+            refusal = NoAnswerRefusal(FormatIsoUtcSeconds(*next));
+        else if (auto next = NextAllowedFor(times, request.source, request.group, utcNow))
+            refusal = RateRuleRefusal(request.source, request.group, FormatIsoUtcSeconds(*next));
+        if (!refusal.empty()) {
+            std::cerr << "orvanta-cli: download: " << refusal << " (--force to ask anyway)\n";
             return 4;
         }
+    }
+    auto keepTimes = [&] {
+        std::string stateError;
+        if (!SaveDownloadState(stateFile, times, utcNow, stateError))
+            std::cerr << "orvanta-cli: download: the time of this download was not kept: "
+                      << stateError << "\n";
+    };
 
     ElementDownloader downloader;
     QEventLoop loop;
@@ -140,19 +150,26 @@ int RunDownload(const std::vector<std::string>& args) {
         ok = success;
         loop.quit();
     });
+    // A request the service answered counts whatever the answer, as the services count it;
+    // kept at once, so a run that is stopped still counts.
+    QObject::connect(&downloader, &ElementDownloader::Answered, &loop, [&] {
+        NoteDownload(times, request.source, request.group, utcNow);
+        keepTimes();
+    });
     if (!downloader.Start(request)) {
         std::cerr << "orvanta-cli: download: " << downloader.LastError().toStdString() << "\n";
         return 3;
     }
-    // The request counts whatever its outcome, as the services count it.
-    NoteDownload(times, request.source, request.group, utcNow);
-    std::string stateError;
-    if (!SaveDownloadState(stateFile, times, utcNow, stateError))
-        std::cerr << "orvanta-cli: download: the time of this download was not kept: "
-                  << stateError << "\n";
     if (downloader.Running()) loop.exec();
     if (!ok) {
-        std::cerr << "orvanta-cli: download: " << downloader.LastError().toStdString() << "\n";
+        // Refused, unresolved or timed out: the next may try again after a minute.
+        if (!downloader.ServiceAnswered()) {
+            NoteNoAnswer(times, utcNow);
+            keepTimes();
+        }
+        std::cerr << "orvanta-cli: download: " << downloader.LastError().toStdString();
+        if (downloader.Result().damaged) std::cerr << " (the file is damaged or cut short)";
+        std::cerr << "\n";
         return 3;
     }
     std::cerr << downloader.Result().written << " element sets written to " << out << "\n";

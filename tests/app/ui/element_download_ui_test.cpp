@@ -4,6 +4,7 @@
 
 #include "../../catalogue/ui/stand_in_server.h"
 #include "catalogue/ui/element_downloader.h"
+#include "earthview/ui/earth_view.h"
 #include "maintenance/gzip_decoder.h"
 #include "ui_test_support.h"
 
@@ -113,6 +114,77 @@ TEST_F(ElementDownloadUiTest, EveryGroupKeepsItsOwnTwoHoursAcrossRestarts) {
     reg.WriteString("Element Group", "visual");
     EXPECT_FALSE(Start().StartElementDownload());
     EXPECT_TRUE(Logged("the \"visual\" group every 2 hours", LOG_WARNING));
+}
+
+TEST_F(ElementDownloadUiTest, ADownloadReplacesThePassesAndOrbitsOfTheOldSets) {
+    WriteObserver();
+    WriteSelection({25544});
+    MainWindow& w = Start();
+    ASSERT_TRUE(w.WaitForSearch(60000));
+    ASSERT_FALSE(w.PassTable().empty());
+    const double oldAos = w.PassTable().front().aos;
+    w.OpenEarthView();
+    EarthView* earth = w.EarthViewWindow();
+    ASSERT_TRUE(earth);
+    earth->UpdateSatPositions(false);
+    const GeoPoint oldAt = earth->Records().at(0).now;
+
+    ASSERT_TRUE(w.StartElementDownload());
+    ASSERT_TRUE(WaitForDownload(w));
+    // The fixture's stations sets date from April: how old they are is said at once.
+    EXPECT_TRUE(Logged("The new element sets are ", LOG_ERROR));
+    ASSERT_TRUE(w.WaitForSearch(60000));
+    ASSERT_FALSE(w.PassTable().empty());
+    const double newAos = w.PassTable().front().aos;
+    EXPECT_NE(newAos, oldAos);
+    earth->UpdateSatPositions(false);
+    EXPECT_NE(earth->Records().at(0).now.lon, oldAt.lon);
+
+    // The same passes as a fresh start from the downloaded file.
+    Close();
+    MainWindow& again = Start();
+    ASSERT_TRUE(again.WaitForSearch(60000));
+    ASSERT_FALSE(again.PassTable().empty());
+    EXPECT_NEAR(again.PassTable().front().aos, newAos, 1.0 / 86400);
+}
+
+TEST_F(ElementDownloadUiTest, AFailedConnectionIsToldFromTheMenuAndHoldsOnlyAMinute) {
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.OpenSettings());
+        reg.WriteString("CelesTrak URL", "http://127.0.0.1:9");
+    }
+    MainWindow& w = Start();
+    QAction* menu = FindAction(&w, QStringLiteral("&Download Keplers..."));
+    ASSERT_TRUE(menu);
+    menu->trigger();
+    EXPECT_FALSE(WaitForDownload(w));
+    ASSERT_EQ(prompt_.asked.size(), 1u);
+    EXPECT_EQ(prompt_.asked[0].icon, PromptIcon::Error);
+    EXPECT_NE(prompt_.asked[0].text.find("Address tried: http://127.0.0.1:9"), std::string::npos)
+        << prompt_.asked[0].text;
+    EXPECT_TRUE(w.StatusText().startsWith(QStringLiteral("Element download failed: ")))
+        << w.StatusText().toStdString();
+
+    // Nothing reached the service: a minute's pause, then an unattended retry, log-only.
+    EXPECT_FALSE(w.StartElementDownload());
+    EXPECT_TRUE(Logged("The last download attempt reached no element service", LOG_WARNING));
+    utc_ += 61.0 / 86400;
+    w.TickClock();
+    ASSERT_TRUE(w.StartElementDownload());
+    EXPECT_FALSE(WaitForDownload(w));
+    EXPECT_EQ(prompt_.asked.size(), 1u);
+
+    // The service back after a restart: no 2-hour block was kept.
+    Close();
+    {
+        CRegistry reg;
+        ASSERT_TRUE(reg.OpenSettings());
+        reg.WriteString("CelesTrak URL", server_->Base().toStdString());
+    }
+    utc_ += 61.0 / 86400;
+    ASSERT_TRUE(Start().StartElementDownload());
+    EXPECT_TRUE(WaitForDownload(*window_));
 }
 
 TEST_F(ElementDownloadUiTest, YesAfterAFailedLoadStartsTheDownload) {

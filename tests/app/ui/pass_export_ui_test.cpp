@@ -79,6 +79,7 @@ TEST_F(VisiblePassUiTest, ExportWritesTheListedRowsAsCsvAndICalendar) {
     const QString ics = QString::fromStdString((home_ / "passes.ics").string());
     ASSERT_TRUE(w.ExportPassesTo(csv, false));
     ASSERT_TRUE(w.ExportPassesTo(ics, true));
+    EXPECT_EQ(w.StatusText(), QStringLiteral("Passes exported to ") + ics);
 
     QFile c(csv);
     ASSERT_TRUE(c.open(QIODevice::ReadOnly));

@@ -162,5 +162,28 @@ TEST_F(DownloadCliTest, RateRulesHoldUnlessForced) {
     EXPECT_EQ(refusing.requests.size(), 1u);
 }
 
+TEST_F(DownloadCliTest, OnlyAnAnswerCountsAndDamageIsNamed) {
+    const QString out = QString::fromStdString(out_);
+    const std::string times = dir_.filePath("home/download-times").toStdString();
+    // Nothing listens on port 9: no 2-hour block, only a minute's pause.
+    CliResult r = Cli({"--base-url", "http://127.0.0.1:9", "--out", out});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(ReadFile(times).find("celestrak "), std::string::npos) << ReadFile(times);
+    r = Cli({"--base-url", "http://127.0.0.1:9", "--out", out});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_NE(r.err.find("reached no element service"), std::string::npos) << r.err;
+
+    // A gzip body cut short counts as a download and says what the zlib text means.
+    std::string gz = ReadFile(ORVANTA_TEST_DATA_DIR "/omm/celestrak-stations-2026-04.json");
+    StandIn server([&](const std::string&) {
+        const std::string body = "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03" + gz.substr(0, 40);
+        return Answer{{Ok(body)}};
+    });
+    r = Cli({"--base-url", server.Base(), "--force", "--out", out});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.err.ends_with(" (the file is damaged or cut short)\n")) << r.err;
+    EXPECT_NE(ReadFile(times).find("celestrak active "), std::string::npos);
+}
+
 }  // namespace
 }  // namespace orvanta

@@ -354,11 +354,10 @@ double FlareMarkerScale(double magnitude) {
     return magnitude > -1.0 ? 2.0 : 2.0 + std::fabs(magnitude) * 0.25;
 }
 
-int HeadingIndicatorValue(int heading, std::int32_t projection) {
-    int a = IsNeswProjection(projection) ? heading + 180 : 180 - heading;
-    if (a <= 0) a += 360;
-    if (a > 360) a -= 360;
-    return a;
+int HeadingIndicatorValue(int heading, std::int32_t) {
+    // Every projection draws azimuth + heading, so the top of the chart (screen azimuth 0)
+    // faces the azimuth -heading in all four.
+    return ((-heading % 360) + 360) % 360;
 }
 
 std::string HeadingIndicatorText(int heading, std::int32_t projection) {

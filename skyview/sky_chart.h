@@ -128,7 +128,8 @@ LabelPlacement PlaceSatelliteLabels(int x, int y, int textWidth, int textHeight,
 // The scale of a flare marker for its magnitude.
 double FlareMarkerScale(double magnitude);
 
-// The heading shown while dragging (1 ... 360), and its text "%0.3d°".
+// The azimuth at the top of the chart (0 ... 359), shown while dragging, and its text
+// "%0.3d°".
 int HeadingIndicatorValue(int heading, std::int32_t projection);
 std::string HeadingIndicatorText(int heading, std::int32_t projection);
 

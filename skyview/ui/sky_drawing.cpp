@@ -2,13 +2,17 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPolygon>
+#include <QTransform>
+#include <cmath>
 #include <cstdio>
 
 #include "astro/sun_moon.h"
 #include "catalogue/pass_list.h"
 #include "common/settings.h"
 #include "common/ui/drawing_objects.h"
+#include "skyview/sky_bodies.h"
 #include "skyview/sky_chart.h"
 
 namespace orvanta {
@@ -39,6 +43,18 @@ void DrawTextAt(QPainter& p, int x, int y, const QString& text, Align align) {
     p.drawText(QPoint(left, y + fm.ascent()), text);
 }
 
+// The screen box a centre-top text turned by an escapement (tenths of a degree,
+// counter-clockwise) covers.
+PixelBox RotatedTextBox(QPainter& p, const SkyPoint& at, int escapement, const QString& text) {
+    const QFontMetrics fm(p.font(), p.device());
+    const int w = fm.horizontalAdvance(text);
+    QTransform t;
+    t.translate(at.x, at.y);
+    t.rotate(-escapement / 10.0);
+    const QRect r = t.mapRect(QRect(-w / 2, 0, w, fm.height()));
+    return {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+}
+
 // Centre-top text turned by an escapement in tenths of a degree, counter-clockwise.
 void DrawRotatedText(QPainter& p, const SkyPoint& at, int escapement, const QString& text) {
     p.save();
@@ -46,6 +62,35 @@ void DrawRotatedText(QPainter& p, const SkyPoint& at, int escapement, const QStr
     p.rotate(-escapement / 10.0);
     DrawTextAt(p, 0, 0, text, Align::Centre);
     p.restore();
+}
+
+// Trailing blanks are padding of the element file, not part of the name: centring them
+// would put the text left of its marker.
+QString DisplayName(const std::string& name) {
+    QString q = Q(name);
+    while (!q.isEmpty() && q.back().isSpace()) q.chop(1);
+    return q;
+}
+
+// The lit part of a Moon disc of radius r at the origin with its bright limb along +x:
+// the limb's half circle and, back from the bottom to the top, the terminator, the half
+// ellipse x = (1 - 2k) * sqrt(r^2 - y^2).
+QPainterPath LitMoonPath(double r, double k) {
+    QPainterPath path;
+    constexpr int kSteps = 24;
+    constexpr double kPi = 3.14159265358979323846;
+    for (int i = 0; i <= kSteps; ++i) {
+        const double a = -kPi / 2 + kPi * i / kSteps;
+        const QPointF pt(r * std::cos(a), r * std::sin(a));
+        if (i == 0) path.moveTo(pt);
+        else path.lineTo(pt);
+    }
+    for (int i = 0; i <= kSteps; ++i) {
+        const double a = kPi / 2 - kPi * i / kSteps;
+        path.lineTo((1.0 - 2.0 * k) * r * std::cos(a), r * std::sin(a));
+    }
+    path.closeSubpath();
+    return path;
 }
 
 QPolygon ToPolygon(const std::vector<SkyPoint>& points) {
@@ -130,13 +175,17 @@ void DrawSkyBackground(QPainter& p, const SkyPaintInput& in) {
 void DrawStars(QPainter& p, const SkyPaintInput& in) {
     if (!in.stars) return;
     const SkyViewState& s = *in.state;
-    if (!s.showStars) {
+    // The realistic daylight sky hides the stars, twilight all but the brighter ones.
+    const std::optional<double> limit = VisibleStarLimit(s.magLimit, s.sunEl, s.drawRealSky != 0);
+    if (!s.showStars || !limit) {
         // Hidden stars must not answer tooltips from where they were last drawn.
         for (ScreenBox& b : in.stars->boxes) b = ScreenBox{};
         return;
     }
+    SkyViewState limited = s;
+    limited.magLimit = *limit;
     static thread_local std::vector<StarDisc> discs;
-    ComputeStarDiscs(*in.stars, s, ApparentSiderealTime(in.now), in.observer.latitude,
+    ComputeStarDiscs(*in.stars, limited, ApparentSiderealTime(in.now), in.observer.latitude,
                      in.observer.longitude, in.width, in.height, discs);
     const QColor white(Qt::white);
     p.setPen(QPen(white, 1));
@@ -172,16 +221,32 @@ void DrawMoon(QPainter& p, const SkyPaintInput& in) {
     if (!(s.moonEl > 0.0)) return;
     const auto pt = ProjectDeg(in, s.moonAz + s.heading, s.moonEl);
     if (!pt) return;
+    // The dark disc with its outline, so a new Moon can still be found, then the lit part.
+    p.setBrush(QColor(kSkyDarkGrey));
     p.drawEllipse(EllipseRect(pt->x - 6, pt->y - 6, pt->x + 6, pt->y + 6));
     s.moonBox = {pt->x - 6, pt->y - 6, pt->x + 6, pt->y + 6};
+    const auto look = MoonChartPlace(in.now, in.observer.latitude, in.observer.longitude,
+                                     s.heading, in.width, in.height, s.projection);
+    if (!look) return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.translate(pt->x - 0.5, pt->y - 0.5);
+    p.rotate(look->limbScreenAngle * 180.0 / 3.14159265358979323846);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(Qt::white));
+    p.drawPath(LitMoonPath(5.5, look->illuminated));
+    p.restore();
 }
 
 void DrawCompassLetters(QPainter& p, const SkyPaintInput& in) {
     p.setPen(Qt::white);
     p.setFont(in.fonts.letters);
     for (const CompassLetter& l :
-         CompassLetters(in.state->heading, in.width, in.height, in.state->projection))
-        DrawRotatedText(p, l.at, l.escapement, QString(QChar(l.letter)));
+         CompassLetters(in.state->heading, in.width, in.height, in.state->projection)) {
+        const QString text(QChar(l.letter));
+        DrawRotatedText(p, l.at, l.escapement, text);
+        if (in.labels) in.labels->push_back(RotatedTextBox(p, l.at, l.escapement, text));
+    }
 }
 
 void DrawElevationRings(QPainter& p, const SkyPaintInput& in) {
@@ -192,7 +257,21 @@ void DrawElevationRings(QPainter& p, const SkyPaintInput& in) {
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(EllipseRect(r.box.left, r.box.top, r.box.right, r.box.bottom));
         p.setPen(Qt::white);
-        DrawRotatedText(p, r.labelAt, r.labelEscapement, DegreeLabel(r.elevation));
+        // Near the horizon the Polar rings lie closer than a label is high: a label that
+        // would touch another slides along its own ring, and is left out if it finds no room.
+        const QString text = DegreeLabel(r.elevation);
+        const int sign = IsNeswProjection(in.state->projection) ? -1 : 1;
+        for (int slide : {0, -15, 15, -30, 30}) {
+            const auto at = slide == 0 ? std::optional<SkyPoint>(r.labelAt)
+                                       : ProjectDeg(in, in.state->heading - 45 + slide, r.elevation);
+            if (!at) continue;
+            const int escapement = r.labelEscapement + sign * 10 * slide;
+            const PixelBox box = RotatedTextBox(p, *at, escapement, text);
+            if (in.labels && OverlapsAny(box, *in.labels)) continue;
+            DrawRotatedText(p, *at, escapement, text);
+            if (in.labels) in.labels->push_back(box);
+            break;
+        }
     }
     p.setPen(QPen(QColor(kSkyLightGrey), 1));
 }
@@ -243,14 +322,24 @@ void DrawSatellites(QPainter& p, const SkyPaintInput& in) {
         r.screenBox = {x - 4, y - 4, x + 4, y + 4};
 
         const KeplerRecord* sat = in.satelliteOf ? in.satelliteOf(r) : nullptr;
-        const QString name = sat ? Q(std::string(sat->Name())) : QString();
+        const QString name = sat ? DisplayName(std::string(sat->Name())) : QString();
         char range[64];
         std::snprintf(range, sizeof range, "%0.1f %s", r.currentRange, unit);
-        const LabelPlacement at =
-            PlaceSatelliteLabels(x, y, fm.horizontalAdvance(name), fm.height(), in.width, in.height);
+        const QString rangeText = QString::fromLatin1(range);
         p.setPen(Qt::white);
-        if (s.showNames) DrawTextAt(p, at.name.x, at.name.y, name, Align::Centre);
-        if (s.showRanges) DrawTextAt(p, at.range.x, at.range.y, QString::fromLatin1(range), Align::Centre);
+        // Labels go where they cover no letter, ring label or earlier satellite's labels;
+        // with no room left they are left out.
+        static const std::vector<PixelBox> kNoLabels;
+        const auto clear = PlaceLabelsClear(
+            x, y, s.showNames ? fm.horizontalAdvance(name) : 0,
+            s.showRanges ? fm.horizontalAdvance(rangeText) : 0, fm.height(), in.width,
+            in.height, in.labels ? *in.labels : kNoLabels);
+        if (clear) {
+            if (s.showNames) DrawTextAt(p, clear->at.name.x, clear->at.name.y, name, Align::Centre);
+            if (s.showRanges)
+                DrawTextAt(p, clear->at.range.x, clear->at.range.y, rangeText, Align::Centre);
+            if (in.labels) in.labels->push_back(clear->box);
+        }
 
         if (PassHasFlare(r)) {
             if (auto f = ProjectDeg(in, s.heading + r.flareAzimuth, r.flareElevation)) {
@@ -284,8 +373,10 @@ void DrawCornerTexts(QPainter& p, const SkyPaintInput& in) {
 void DrawHeadingIndicator(QPainter& p, const SkyPaintInput& in) {
     const SkyViewState& s = *in.state;
     if (s.dragLastX == 0) return;
-    const QPolygon frame = ToPolygon(TransformPolygon(HeadingCalloutTemplate(), 0.0, 0.5,
-                                                      in.width / 2 - 25, in.height - 33));
+    // The callout names the azimuth at the top, so it hangs below the top centre with its
+    // pointer turned up at it (clear of the compass letter there).
+    const QPolygon frame = ToPolygon(TransformPolygon(HeadingCalloutTemplate(), 180.0, 0.5,
+                                                      in.width / 2 + 25, 51));
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);
     p.drawPolygon(frame);
@@ -293,11 +384,14 @@ void DrawHeadingIndicator(QPainter& p, const SkyPaintInput& in) {
     p.drawPolyline(frame);
     p.setFont(in.fonts.bold);
     p.setPen(QColor(kSkyOrange));
-    DrawTextAt(p, in.width / 2 + 3, in.height - 29,
+    DrawTextAt(p, in.width / 2 + 3, 30,
                Q(HeadingIndicatorText(s.heading, s.projection)), Align::Centre);
 }
 
-QImage PaintSkyChart(const SkyPaintInput& in) {
+QImage PaintSkyChart(const SkyPaintInput& input) {
+    SkyPaintInput in = input;
+    std::vector<PixelBox> labels;
+    if (!in.labels) in.labels = &labels;
     QImage image(std::max(1, in.width), std::max(1, in.height), QImage::Format_RGB32);
     QPainter p(&image);
     FillChartBackground(p, in);

@@ -11,6 +11,7 @@
 #include "catalogue/element_file.h"
 #include "catalogue/pass_record.h"
 #include "common/settings_records.h"
+#include "skyview/sky_chart.h"
 #include "skyview/sky_tick.h"
 #include "skyview/sky_view_state.h"
 #include "skyview/star_catalogue.h"
@@ -40,6 +41,9 @@ struct SkyPaintInput {
     StarCatalogue* stars = nullptr;  // null: the load failed, no stars
     int metric = 1;                  // distance unit of the range labels
     SkyFonts fonts;
+    // The boxes of the letters and labels drawn so far, so later ones keep clear of them
+    // (PaintSkyChart supplies one when null).
+    std::vector<PixelBox>* labels = nullptr;
 };
 
 // The steps, in repaint order.

@@ -98,7 +98,7 @@ void SkyViewWindow::BuildMenu() {
     add(menu_, "Show Sat Tracks", SKY_CMD_SHOW_TRACKS);
     menu_->addSeparator();
     add(menu_, "Show Stars", SKY_CMD_SHOW_STARS);
-    QMenu* mag = menu_->addMenu(QStringLiteral("Magnitue Limit"));
+    QMenu* mag = menu_->addMenu(QStringLiteral("Magnitude Limit"));
     const char* limits[] = {"6.5", "5.5", "4.5", "3.5", "2.5", "1.0"};
     for (int i = 0; i < 6; ++i) add(mag, limits[i], SKY_CMD_MAG_65 + i);
     QMenu* size = menu_->addMenu(QStringLiteral("Star Size"));
@@ -167,17 +167,22 @@ QImage SkyViewWindow::RenderChart() {
     return PaintSkyChart(PaintInput());
 }
 
+void SkyViewWindow::SaveRequestedScreenshot() {
+    if (!state_.screenshotRequested) return;
+    state_.screenshotRequested = 0;
+    if (host_.SkySettings().skyviewScreenshotFilename.empty())
+        LogEvent("Couldn't create screenshot because no filename was given!", LOG_ERROR);
+    else
+        host_.SaveSkyScreenshot(chart_);
+}
+
 void SkyViewWindow::paintEvent(QPaintEvent*) {
-    const QImage chart = RenderChart();
-    if (state_.screenshotRequested) {
-        state_.screenshotRequested = 0;
-        if (host_.SkySettings().skyviewScreenshotFilename.empty())
-            LogEvent("Couldn't create screenshot because no filename was given!", LOG_ERROR);
-        else
-            host_.SaveSkyScreenshot(chart);
-    }
+    // The timer's chart is shown as it is; a drag or a resize since then draws anew.
+    if (!chartFresh_ || chart_.size() != DrawingSize()) chart_ = RenderChart();
+    chartFresh_ = false;
+    SaveRequestedScreenshot();
     QPainter p(this);
-    p.drawImage(0, 0, chart);
+    p.drawImage(0, 0, chart_);
 }
 
 void SkyViewWindow::OnSkyTimer() {
@@ -186,9 +191,8 @@ void SkyViewWindow::OnSkyTimer() {
     setWindowTitle(QStringLiteral("SkyView @ ") +
                    QString::fromStdString(FormatDateTime(cJulianDate::FromJd(now))));
 
-    if (PeriodicScreenshotCheck(state_, tick_(), settings.skyviewUpdate,
-                                settings.skyviewScreenshot != 0))
-        repaint();
+    PeriodicScreenshotCheck(state_, tick_(), settings.skyviewUpdate,
+                            settings.skyviewScreenshot != 0);
 
     if (RiseSetDue(state_, TakeRiseSetRecompute())) {
         const RiseSetTexts texts = RefreshRiseSet(
@@ -200,11 +204,16 @@ void SkyViewWindow::OnSkyTimer() {
         state_.moonsetText = texts.moonset;
     }
 
-    update();
-
     if (std::vector<PassRecord>* passes = host_.SkyPasses())
         UpdateSkyTracks(*passes, state_, settings.observer, now,
                         [this](const PassRecord& r) { return SatelliteOf(r); });
+
+    // Drawn here rather than in the paint handler, which Qt skips while the window is
+    // minimised or hidden: the periodic screenshot and the wallpaper must not stop then.
+    chart_ = RenderChart();
+    chartFresh_ = true;
+    SaveRequestedScreenshot();
+    update();
 
     switch (TooltipTiming(tick_(), state_.lastMouseMoveTick, TooltipShown())) {
         case TooltipStep::TryShow: ShowTooltip(); break;
@@ -304,6 +313,7 @@ void SkyViewWindow::mouseMoveEvent(QMouseEvent* event) {
         state_.heading = DragHeading(state_.heading, state_.dragLastX, pos.x(), pos.y(),
                                      DrawingSize().height());
         state_.dragLastX = pos.x();
+        chartFresh_ = false;
         update();
     }
 }

@@ -83,6 +83,8 @@ private:
     void RefreshMenuChecks();
     SkyPaintInput PaintInput();
     QSize DrawingSize() const;
+    // Saves chart_ when a screenshot is asked for (F2 or the periodic one).
+    void SaveRequestedScreenshot();
     void ShowTooltip();
     void HideTooltip();
     std::string PassTooltip(int index);
@@ -96,6 +98,8 @@ private:
     QMenu* menu_ = nullptr;
     QPointer<QLabel> tooltip_;
     QString tooltipText_;
+    QImage chart_;             // the last chart drawn
+    bool chartFresh_ = false;  // drawn by the timer and not yet shown
     bool closed_ = false;
 };
 

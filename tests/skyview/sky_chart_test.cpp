@@ -205,11 +205,16 @@ TEST(HeadingDrag, WrapsAroundAndFollowsThePointerAboveAndBelowTheHub) {
     EXPECT_EQ(DragHeading(0, 100, 99, 400, 600), 359);
     EXPECT_EQ(DragHeading(359, 100, 103, 400, 600), 2);
     EXPECT_EQ(DragHeading(5, 100, 900, 400, 600), 85);  // more than a turn in one move
+    // The indicator names the azimuth that lies at the top centre of the chart.
     for (int p : kAll) {
-        EXPECT_EQ(HeadingIndicatorValue(0, p), 180);
-        EXPECT_EQ(HeadingIndicatorText(0, p), "180\xC2\xB0");
+        EXPECT_EQ(HeadingIndicatorText(0, p), "000\xC2\xB0");
+        for (int heading : {1, 19, 90, 161, 199, 270, 359, 360}) {
+            const int shown = HeadingIndicatorValue(heading, p);
+            const auto top = Project(DegToRadians(shown + heading), 0.0, 600, 600, p);
+            ASSERT_TRUE(top);
+            EXPECT_NEAR(top->x, 300, 1) << "projection " << p << " heading " << heading;
+            EXPECT_LE(top->y, 1);
+        }
     }
-    EXPECT_EQ(HeadingIndicatorText(175, PROJECTION_POLAR_NWSE), "005\xC2\xB0");
-    EXPECT_EQ(HeadingIndicatorValue(180, PROJECTION_POLAR_NWSE), 360);
-    EXPECT_EQ(HeadingIndicatorValue(190, PROJECTION_POLAR_NESW), 10);
+    EXPECT_EQ(HeadingIndicatorText(355, PROJECTION_POLAR_NWSE), "005\xC2\xB0");
 }

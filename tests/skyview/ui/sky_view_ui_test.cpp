@@ -174,7 +174,7 @@ TEST_F(SkyViewTest, MenuItemsChangeTheStateAndCarryTheirChecks) {
     };
     walk(v.PopupMenu());
     EXPECT_EQ(texts, (QStringList{"Show Sat Name", "Show Sat Range", "Show Sat Tracks",
-                                  "Show Stars", "Magnitue Limit", "6.5", "5.5", "4.5", "3.5",
+                                  "Show Stars", "Magnitude Limit", "6.5", "5.5", "4.5", "3.5",
                                   "2.5", "1.0", "Star Size",
                                   "Minimum 1 Pixel (Ideal for TFT/LCD)",
                                   "Minimum 2 Pixels (Ideal for CRT's)", "Draw RealSky",
@@ -215,14 +215,14 @@ TEST_F(SkyViewTest, DraggingTurnsTheChartAndShowsTheHeadingIndicatorUntilRelease
     EXPECT_EQ(state_.heading, 10);
     EXPECT_EQ(state_.dragLastX, 310);
     const QImage dragging = v.RenderChart();
-    EXPECT_EQ(Pixel(dragging, 300, 590), 0xFF000000u);  // inside the black callout
+    EXPECT_EQ(Pixel(dragging, 278, 48), 0xFF000000u);  // inside the black callout at the top
     Move(305, 100, Qt::LeftButton);  // upper half: the other way
     EXPECT_EQ(state_.heading, 15);
     QMouseEvent up(QEvent::MouseButtonRelease, QPointF(305, 100), QPointF(305, 100),
                    Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&v, &up);
     EXPECT_EQ(state_.dragLastX, 0);
-    EXPECT_NE(Pixel(v.RenderChart(), 300, 590), 0xFF000000u);
+    EXPECT_NE(Pixel(v.RenderChart(), 278, 48), 0xFF000000u);
 }
 
 TEST_F(SkyViewTest, KeysMoveTheTimeAndF2SavesOnTheNextRepaint) {
@@ -361,4 +361,58 @@ TEST(SkyChartRender, OffscreenRenderDrawsAPassInProgressWhereItsLiveValuesPutIt)
     for (int y = 0; y < 400; ++y)
         for (int x = 0; x < 500; ++x) white += Pixel(image, x, y) == 0xFFFFFFFFu;
     EXPECT_GT(white, 1500);
+}
+
+TEST_F(SkyViewTest, PeriodicScreenshotIsTakenFromTheTimerWhileTheWindowIsNotPainted) {
+    host_.settings.skyviewUpdate = 1;
+    host_.settings.skyviewScreenshot = 1;
+    host_.settings.skyviewScreenshotFilename = "/tmp/sky.jpg";
+    SkyViewWindow& v = Open();
+    v.hide();  // no paint events, as while minimised
+    tick_ += 60000;
+    v.OnSkyTimer();
+    ASSERT_EQ(host_.saved.size(), 1u);
+    EXPECT_EQ(host_.saved[0], QSize(600, 600));
+}
+
+TEST(SkyChartRender, PaddedNamesAreCentredOnTheirMarkerAndTheMoonDiscShowsItsPhase) {
+    EnsureApplication();
+    KeplerRecord sat;
+    std::snprintf(sat.name, sizeof sat.name, "%-24s", "ISS (ZARYA)");
+    std::vector<PassRecord> passes(1);
+    passes[0].aos = kNight - 0.01;
+    passes[0].listed = 1;
+    passes[0].currentAzimuth = 20.0;  // clear of the north spoke
+    passes[0].currentElevation = 45.0;
+    SkyViewState state;
+    state.drawRealSky = 0;
+    state.showRanges = 0;
+    state.showStars = 0;
+    SkyPaintInput in;
+    in.state = &state;
+    in.now = kNight;
+    in.observer = kGreenwich;
+    in.passes = &passes;
+    in.satelliteOf = [&](const PassRecord&) { return &sat; };
+    in.fonts = DefaultSkyFonts();
+    const QImage image = PaintSkyChart(in);
+    const int markerX = passes[0].screenBox.left + 4, below = passes[0].screenBox.bottom;
+    int left = 600, right = -1;
+    for (int y = below + 3; y < below + 16; ++y)
+        for (int x = markerX - 45; x < markerX + 45; ++x)
+            if (qGray(Pixel(image, x, y)) > 160) left = std::min(left, x), right = std::max(right, x);
+    ASSERT_GE(right, 0);
+    EXPECT_NEAR((left + right) / 2.0, markerX, 3.0);
+
+    // 2024-01-11 12:00 UTC, the new Moon high over Greenwich: a dark disc, no white one.
+    in.passes = nullptr;
+    in.now = 2460321.0;
+    const QImage newMoon = PaintSkyChart(in);
+    ASSERT_GT(state.moonBox.right, 0);
+    int lit = 0;
+    for (int y = state.moonBox.top + 2; y < state.moonBox.bottom - 2; ++y)  // inside the outline
+        for (int x = state.moonBox.left + 2; x < state.moonBox.right - 2; ++x)
+            lit += qGray(Pixel(newMoon, x, y)) > 200;
+    EXPECT_LT(lit, 12);
+    EXPECT_NE(MoonTooltipText(state, 1).find(" km away"), std::string::npos);
 }

@@ -60,9 +60,12 @@ CloudMapDownloader::~CloudMapDownloader() { Cancel(); }
 void CloudMapDownloader::Start(const QUrl& baseUrl) {
     Cancel();
     if (IsReservedExampleHost(baseUrl.host().toStdString())) {
-        LogEvent("No cloud map server is set (\"Cloudmap Server\" is " +
-                     baseUrl.toString().toStdString() + "), so no cloud map is downloaded.",
-                 LOG_INFORMATION);
+        // Said once: the schedule asks again every five minutes while clouds are shown.
+        if (baseUrl != reportedExample_)
+            LogEvent("No cloud map server is set (\"Cloudmap Server\" is " +
+                         baseUrl.toString().toStdString() + "), so no cloud map is downloaded.",
+                     LOG_INFORMATION);
+        reportedExample_ = baseUrl;
         Finish(false);
         return;
     }

@@ -49,6 +49,7 @@ private:
     std::filesystem::path directory_;
     QNetworkAccessManager network_;
     QUrl baseUrl_;
+    QUrl reportedExample_;  // the example server last said to be no server
     QPointer<QNetworkReply> reply_;
     QTimer retryTimer_;
     quint64 generation_ = 0;

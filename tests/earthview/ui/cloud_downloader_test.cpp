@@ -101,6 +101,11 @@ TEST_F(CloudDownloaderTest, AnExampleServerIsNotAskedAndSaysWhy) {
                               "https://orvanta.example.org), so no cloud map is downloaded.",
                               LOG_INFORMATION));
     EXPECT_FALSE(log_.Contains("Failed to read cloudmap serverlist!", LOG_ERROR));
+    // The schedule asks again every five minutes: the line is not repeated each time.
+    log_.Clear();
+    downloader_->Start(QUrl(QString::fromStdString(Settings().cloudmapServer)));
+    EXPECT_EQ(failed.count(), 2);
+    EXPECT_FALSE(log_.Contains("No cloud map server is set"));
 }
 
 TEST_F(CloudDownloaderTest, ServerAndMapAddressesObeyTheHttpsRule) {

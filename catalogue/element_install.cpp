@@ -211,7 +211,8 @@ ElementInstallResult InstallElementData(const std::vector<std::uint8_t>& body,
         // A refusal (Space-Track's query limit, say) comes as a 200 answer of its own text.
         const std::string answer = ServiceErrorText(text);
         if (!answer.empty()) {
-            result.message = "The element service answered \"" + answer + "\" instead of element sets";
+            result.message = "The download holds no valid element set; the service answered \"" +
+                             answer + "\"";
             return result;
         }
         result.message = "The download holds no valid element set";

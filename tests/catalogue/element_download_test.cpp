@@ -313,8 +313,8 @@ TEST_F(InstallTest, AServiceRefusalIsShownInItsOwnWordsAndDamageIsNamed) {
     // Space-Track's query limit comes as "200 OK" with a JSON object of its own.
     ElementInstallResult r = InstallElementData(
         Bytes("{\"error\":\"You've violated your query rate limit. \\\"Slow down\\\"\"}\n"), target);
-    EXPECT_EQ(r.message, "The element service answered \"You've violated your query rate limit. "
-                         "\"Slow down\"\" instead of element sets");
+    EXPECT_EQ(r.message, "The download holds no valid element set; the service answered "
+                         "\"You've violated your query rate limit. \"Slow down\"\"");
     r = InstallElementData(Bytes("Service\r\n temporarily\tunavailable\n"), target);
     EXPECT_NE(r.message.find("answered \"Service temporarily unavailable\""), std::string::npos)
         << r.message;

@@ -92,6 +92,7 @@ EarthView::EarthView(EarthViewEnvironment environment, QSize size, QWidget* pare
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("earthStatusBar"));
     statusBar_->setSizeGripEnabled(true);
+    statusBar_->setAutoFillBackground(true);  // the map paints opaque, the bar's ground too
     mouseLabel_ = new QLabel(statusBar_);
     detailLabel_ = new QLabel(statusBar_);
     for (QLabel* part : {mouseLabel_, detailLabel_}) {
@@ -99,6 +100,7 @@ EarthView::EarthView(EarthViewEnvironment environment, QSize size, QWidget* pare
         part->setIndent(2);
     }
     mouseLabel_->setFixedWidth(200);
+    mouseLabel_->setText(QStringLiteral("Mouse:"));
     statusBar_->addWidget(mouseLabel_);
     statusBar_->addWidget(detailLabel_, 1);
 

@@ -301,5 +301,27 @@ TEST_F(EarthViewTest, NoCloudMapMakesADownloadDueAtOnce) {
     EarthView::CloudSchedule() = {};
 }
 
+// The status bar shows both lines from the start, dark text on its own light ground (the
+// map's opaque painting used to leave it black under black text).
+TEST_F(EarthViewTest, StatusBarLinesAreReadable) {
+    EarthView& view = Open();
+    view.repaint();
+    QWidget* bar = view.findChild<QWidget*>(QStringLiteral("earthStatusBar"));
+    ASSERT_NE(bar, nullptr);
+    const QImage shot = view.grab().toImage();
+    EXPECT_FALSE(view.MouseText().isEmpty());
+    EXPECT_FALSE(view.DetailText().isEmpty());
+    const QRect area = bar->geometry().adjusted(2, 2, -20, -2);
+    int light = 0, dark = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const int grey = qGray(shot.pixel(x, y));
+            light += grey > 160;
+            dark += grey < 90;
+        }
+    EXPECT_GT(light, area.width() * area.height() / 2);  // the ground
+    EXPECT_GT(dark, 100);                                 // the letters
+}
+
 }  // namespace
 }  // namespace orvanta

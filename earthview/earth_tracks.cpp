@@ -54,6 +54,24 @@ std::array<GeoPoint, HORIZON_POINTS> RadioHorizon(double lat, double lon, double
     return points;
 }
 
+int EarthTracks::ShowAddedSatellites(std::vector<SelectedSat>& selection, bool allNames,
+                                     bool allHorizons) {
+    int shown = 0;
+    for (SelectedSat& s : selection) {
+        const bool unset = !s.shown && !s.track && !s.radioHorizon && !s.nameLabel;
+        if (!unset || std::find(knownNumbers_.begin(), knownNumbers_.end(), s.catalogueNumber) !=
+                          knownNumbers_.end())
+            continue;
+        s.shown = 1;
+        s.nameLabel = allNames ? 1 : 0;
+        s.radioHorizon = allHorizons ? 1 : 0;
+        ++shown;
+    }
+    knownNumbers_.clear();
+    for (const SelectedSat& s : selection) knownNumbers_.push_back(s.catalogueNumber);
+    return shown;
+}
+
 void EarthTracks::Rebuild(const KeplerCatalogue& catalogue,
                           const std::vector<SelectedSat>& selection) {
     records_.assign(selection.size(), TrackRecord{});

@@ -58,12 +58,18 @@ public:
     int Update(const std::vector<SelectedSat>& selection, const ObserverLocation& home,
                double julianDate, bool withTracks, int detailIndex);
 
+    // Shows the entries the satellite dialog added since the last call (all four display
+    // flags 0; at the first call every such entry), names and horizons as the "all" checks
+    // say. An entry hidden here before keeps its flags. Returns how many were shown.
+    int ShowAddedSatellites(std::vector<SelectedSat>& selection, bool allNames, bool allHorizons);
+
     std::vector<TrackRecord>& Records() { return records_; }
     const std::vector<TrackRecord>& Records() const { return records_; }
 
 private:
     std::vector<TrackRecord> records_;
     std::vector<std::optional<cOrbit>> orbits_;  // empty where the satellite is not catalogued
+    std::vector<std::int32_t> knownNumbers_;     // the selection at the last ShowAddedSatellites
 };
 
 }  // namespace orvanta

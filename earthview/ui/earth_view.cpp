@@ -157,6 +157,8 @@ qint64 EarthView::TickMs() const {
 }
 
 void EarthView::RebuildEarthView() {
+    tracks_.ShowAddedSatellites(*env_.selection, settings_.showAllSatnames == kChecked,
+                                settings_.showRadioHorizon == kChecked);
     tracks_.Rebuild(*env_.catalogue, *env_.selection);
     BuildPopupMenu();
 }

@@ -323,5 +323,21 @@ TEST_F(EarthViewTest, StatusBarLinesAreReadable) {
     EXPECT_GT(dark, 100);                                 // the letters
 }
 
+// The satellite settings dialog stores a new selection with every display flag 0: the view
+// shows those satellites rather than opening empty, but one hidden on purpose stays hidden.
+TEST_F(EarthViewTest, NewlySelectedSatellitesAreShown) {
+    for (SelectedSat& s : selection_) s = {s.catalogueNumber, s.catalogueIndex, 0, 0, 0, 0};
+    selection_[1].track = 1;  // set up before: its shown flag 0 means hidden
+    EarthView& view = Open();
+    EXPECT_EQ(selection_[0].shown, 1);
+    EXPECT_TRUE(view.Action(CMD_SATELLITE_BASE)->isChecked());
+    EXPECT_EQ(selection_[1].shown, 0);
+    view.RunCommand(CMD_HIDE_ALL);
+    selection_[1] = {50000, NO_CATALOGUE_INDEX, 0, 0, 0, 0};  // a new pick replaces it
+    view.RebuildEarthView();
+    EXPECT_EQ(selection_[0].shown, 0);
+    EXPECT_EQ(selection_[1].shown, 1);
+}
+
 }  // namespace
 }  // namespace orvanta

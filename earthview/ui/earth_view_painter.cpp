@@ -213,6 +213,7 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
         p.setFont(objects.labelFont);
         const QFontMetrics metrics(objects.labelFont);
         const QRgb dark = qRgb(0, 0, 0);
+        std::vector<QRect> placed;  // names drawn so far: a later one must not cover them
         for (std::size_t i = 0; i < in.selection->size(); ++i) {
             const SelectedSat& s = (*in.selection)[i];
             TrackRecord& r = (*in.records)[i];
@@ -256,6 +257,17 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
                     ly = y > h - 1.5 * cy ? static_cast<int>(y - 2.5 * cy) : static_cast<int>(y + 0.5 * cy);
                 else
                     ly = y + 2.5 * cy > h ? static_cast<int>(y - 1.5 * cy) : static_cast<int>(y + 0.5 * cy);
+                auto covers = [&](int top) {
+                    const QRect box(lx - cx / 2, top, cx, cy);
+                    return std::any_of(placed.begin(), placed.end(),
+                                       [&](const QRect& other) { return other.intersects(box); });
+                };
+                if (covers(ly)) {
+                    // The other side of the marker, else no name: a crowd stays legible.
+                    ly = ly > y ? static_cast<int>(y - 1.5 * cy) : static_cast<int>(y + 0.5 * cy);
+                    if (covers(ly)) continue;
+                }
+                placed.emplace_back(lx - cx / 2, ly, cx, cy);
                 const QRgb under = PixelOr(target, lx, ly, dark);
                 p.setPen(qRed(under) > 200 && qGreen(under) > 200 ? QColor(255, 0, 0)
                                                                     : QColor(255, 255, 0));

@@ -152,5 +152,52 @@ TEST(EarthViewPainter, StatusLines) {
     EXPECT_EQ(MouseLine(0, 0, 1000, 600, 0), "Mouse: N 89.85  W 179.82");
 }
 
+// Two satellites in one place: the second name moves to the other side of the marker (or is
+// left out) instead of being written over the first.
+TEST(EarthViewPainter, NamesOfCloseSatellitesDoNotOverlap) {
+    RenderContext context = IssContext();
+    KeplerRecord twin = Iss();
+    std::snprintf(twin.name, sizeof twin.name, "%-24s", "ISS TWIN");
+    twin.catalogueNumber = 25545;
+    context.catalogue.records.push_back(twin);
+    SelectedSat second = context.selection[0];
+    second.catalogueNumber = 25545;
+    second.catalogueIndex = 1;
+    context.selection.push_back(second);
+    for (SelectedSat& s : context.selection) s.track = s.radioHorizon = 0;
+    QImage background(64, 32, QImage::Format_RGB32);
+    background.fill(QColor(0, 0, 40));
+    auto inked = [&](bool first, bool other, bool names) {
+        std::vector<SelectedSat> selection = context.selection;
+        selection[0].shown = first;
+        selection[1].shown = other;
+        for (SelectedSat& s : selection) s.nameLabel = names;
+        EarthTracks tracks;
+        tracks.Rebuild(context.catalogue, selection);
+        tracks.Update(selection, context.settings.observer, 2461383.0, false, 0);
+        QImage target(800, 400, QImage::Format_RGB32);
+        EarthPaintInput in;
+        in.background = &background;
+        in.showHome = false;
+        in.catalogue = &context.catalogue;
+        in.selection = &selection;
+        in.records = &tracks.Records();
+        PaintEarthMap(target, in, MakeDrawingObjects(96));
+        int count = 0;
+        for (int y = 0; y < target.height(); ++y)
+            for (int x = 0; x < target.width(); ++x) count += target.pixel(x, y) != qRgb(0, 0, 40);
+        return count;
+    };
+    const int markers = inked(true, true, false);
+    const int one = inked(true, false, true) - markers;
+    const int other = inked(false, true, true) - markers;
+    ASSERT_GT(one, 20);
+    ASSERT_GT(other, 20);
+    const int both = inked(true, true, true) - markers;
+    // Apart, the two names ink what each inks alone (less a few pixels over the markers);
+    // written over each other, about a quarter less.
+    EXPECT_NEAR(both, one + other, 8);
+}
+
 }  // namespace
 }  // namespace orvanta

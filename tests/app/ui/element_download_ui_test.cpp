@@ -92,7 +92,9 @@ TEST_F(ElementDownloadUiTest, EveryGroupKeepsItsOwnTwoHoursAcrossRestarts) {
         reg.WriteString("Element Group", group);
         MainWindow& w = Start();
         const bool started = w.StartElementDownload();
-        if (started) EXPECT_TRUE(WaitForDownload(w));
+        if (started) {
+            EXPECT_TRUE(WaitForDownload(w));
+        }
         utc_ += 1.0 / 48;
         return started;
     };

@@ -128,8 +128,11 @@ TEST(SkyChartRender, ABrightStarLandsWhereTheProjectionPutsItAndTheZenithCrossAt
     EXPECT_EQ(Pixel(image, 300, 300), kSkyLightGrey);       // zenith cross
     EXPECT_EQ(Pixel(image, 250, 150), 0xFF000040u);         // night sky (0, 0, 64)
     EXPECT_EQ(Pixel(image, 2, 2), kSkyDarkGrey);            // outside the horizon
-    for (int i = 0; i < STAR_CAPACITY; ++i)
-        if (i != 2490) EXPECT_EQ(stars.boxes[i].right, 0) << "a zero record was drawn: " << i;
+    for (int i = 0; i < STAR_CAPACITY; ++i) {
+        if (i != 2490) {
+            EXPECT_EQ(stars.boxes[i].right, 0) << "a zero record was drawn: " << i;
+        }
+    }
 
     // At the limit 1.0 Sirius stays; hidden stars lose their boxes.
     state.magLimit = -1.46;

@@ -2,11 +2,14 @@
 // orbit model against other tools.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "catalogue/satellite_details.h"
 #include "cli/command.h"
 #include "cli/element_age.h"
 #include "cli/program_elements.h"
@@ -20,7 +23,8 @@ namespace orvanta::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "propagate [--tle FILE] [--sat CATNR ...] (--minutes START:STOP:STEP | --at ISO8601Z ...)";
+    "propagate [--tle FILE] [--sat CATNR ...] (--minutes START:STOP:STEP | --at ISO8601Z ...) "
+    "[--details [--lat DEG --lon DEG [--alt-m M]]]";
 constexpr const char* kHelp =
     "Positions (km) and velocities (km/s) from the orbit model, one CSV row a set and time;\n"
     "ok is 0 where the model gives no position.\n"
@@ -31,10 +35,23 @@ constexpr const char* kHelp =
     "  --sat CATNR ...             catalogue numbers, Alpha-5 too (default: every set)\n"
     "  --minutes START:STOP:STEP   minutes from each set's own epoch\n"
     "  --at ISO8601Z ...           instants, UTC\n"
-    "One of --minutes and --at is required.\n"
+    "  --details                   add the columns lat_deg,lon_deg,alt_km,speed_kms,\n"
+    "                              footprint_km,azimuth,elevation,range_km,range_rate_kms,\n"
+    "                              sunlit,period_min,apogee_km,perigee_km,inclination_deg,\n"
+    "                              epoch_utc,age_days,next_aos_utc\n"
+    "  --lat DEG                   with --details: site latitude, -90 ... 90, north positive\n"
+    "  --lon DEG                   with --details: site longitude, -180 ... 180, east positive\n"
+    "  --alt-m M                   with --details: site height in whole metres (default: 0)\n"
+    "One of --minutes and --at is required. Without a site, the columns azimuth to\n"
+    "range_rate_kms and next_aos_utc are empty; next_aos_utc is the first rise after the\n"
+    "time (after the pass in progress while the satellite is up), empty when none is found\n"
+    "within 7 days or the satellite is geosynchronous. Where ok is 0 the position columns\n"
+    "are empty too.\n"
     "\n"
     "Example:\n"
-    "  orvanta-cli propagate --tle sample.tle --sat 25544 --minutes 0:1440:360\n";
+    "  orvanta-cli propagate --tle sample.tle --sat 25544 --minutes 0:1440:360\n"
+    "  orvanta-cli propagate --sat 25544 --at 2026-05-07T19:43:00Z --details --lat 51.4779 "
+    "--lon -0.0015\n";
 // A bound on the rows one request may ask for, so a mistyped step cannot fill the disk.
 constexpr double kMaxTimes = 1e7;
 
@@ -88,6 +105,50 @@ bool ParseIsoTime(const std::string& text, cJulianDate& date) {
     return true;
 }
 
+constexpr const char* kDetailsHeader =
+    ",lat_deg,lon_deg,alt_km,speed_kms,footprint_km,azimuth,elevation,range_km,range_rate_kms,"
+    "sunlit,period_min,apogee_km,perigee_km,inclination_deg,epoch_utc,age_days,next_aos_utc";
+
+void PrintDetails(const SatelliteDetails& d, const std::optional<double>& nextAos) {
+    if (d.positionKnown)
+        std::printf(",%.8f,%.8f,%.8f,%.8f,%.8f", d.latitudeDeg, d.longitudeDeg, d.altitudeKm,
+                    d.speedKms, d.footprintKm);
+    else
+        std::printf(",,,,,");
+    if (d.view)
+        std::printf(",%.8f,%.8f,%.8f,%.8f", d.view->azimuthDeg, d.view->elevationDeg,
+                    d.view->rangeKm, d.view->rangeRateKms);
+    else
+        std::printf(",,,,");
+    if (d.positionKnown)
+        std::printf(",%d", d.sunlit ? 1 : 0);
+    else
+        std::printf(",");
+    std::printf(",%.8f,%.8f,%.8f,%.8f,%s,%.8f,%s", d.periodMin, d.apogeeKm, d.perigeeKm,
+                d.inclinationDeg, FormatIsoUtcSeconds(d.epochJd).c_str(), d.ageDays,
+                nextAos ? FormatIsoUtcSeconds(*nextAos).c_str() : "");
+}
+
+// A pass search a row would be slow over a long --minutes range. The first rise after t0
+// is also the first after any later t before it, so rows in time order reuse it.
+class NextAosCache {
+public:
+    std::optional<double> At(const cElementSet& elements, const ObserverLocation& site,
+                             double jd) {
+        if (!(valid_ && jd >= from_ && aos_ && jd < *aos_)) {
+            aos_ = NextAos(elements, site, jd);
+            from_ = jd;
+            valid_ = true;
+        }
+        return aos_;
+    }
+
+private:
+    bool valid_ = false;
+    double from_ = 0.0;
+    std::optional<double> aos_;
+};
+
 int CatalogueOf(const TleRecord& record) {
     if (record.catalogueNumber >= 0) return record.catalogueNumber;  // from an OMM record
     return record.line1.size() >= 7 ? CatalogueNumberFromText(record.line1.substr(2, 5)) : -1;
@@ -101,6 +162,9 @@ int Run(const std::vector<std::string>& args) {
     double start = 0, stop = 0, step = 0;
     std::vector<cJulianDate> instants;
     std::vector<std::string> instantTexts;
+    bool details = false;
+    std::optional<double> siteLat, siteLon;
+    std::optional<long> siteAltM;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -146,12 +210,41 @@ int Run(const std::vector<std::string>& args) {
                 instants.push_back(d);
                 instantTexts.push_back(text);
             }
+        } else if (a == "--details") {
+            details = true;
+        } else if (a == "--lat" || a == "--lon") {
+            const double limit = a == "--lat" ? 90.0 : 180.0;
+            double deg;
+            if (i + 1 >= args.size() || !ParseDouble(args[i + 1], deg) || deg < -limit ||
+                deg > limit)
+                return UsageError(a + " needs degrees, -" + (a == "--lat" ? "90" : "180") +
+                                  " ... " + (a == "--lat" ? "90" : "180"));
+            ++i;
+            (a == "--lat" ? siteLat : siteLon) = deg;
+        } else if (a == "--alt-m") {
+            double m;
+            if (i + 1 >= args.size() || !ParseDouble(args[i + 1], m) || m != std::floor(m) ||
+                std::fabs(m) > 1e6)
+                return UsageError("--alt-m needs whole metres");
+            ++i;
+            siteAltM = static_cast<long>(m);
         } else {
             return UsageError("unknown argument '" + a + "' (usage: " + kUsage + ")");
         }
     }
     if (haveMinutes == !instants.empty())
         return UsageError("give either --minutes START:STOP:STEP or --at TIME ...");
+    if (!details && (siteLat || siteLon || siteAltM))
+        return UsageError("--lat, --lon and --alt-m go with --details");
+    if (siteLat.has_value() != siteLon.has_value() || (siteAltM && !siteLat))
+        return UsageError("a site needs both --lat and --lon");
+    std::optional<ObserverLocation> site;
+    if (siteLat) {
+        site = ObserverLocation{};
+        site->latitude = *siteLat;
+        site->longitude = *siteLon;
+        site->altitudeMetres = static_cast<std::int32_t>(siteAltM.value_or(0));
+    }
 
     TleReadResult file;
     std::string error;
@@ -191,17 +284,27 @@ int Run(const std::vector<std::string>& args) {
         for (long k = 0; k < count; ++k) minutes.push_back(start + k * step);
     }
 
-    std::printf("catalogue,tsince_min,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,ok\n");
+    std::printf("catalogue,tsince_min,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,ok%s\n",
+                details ? kDetailsHeader : "");
     for (const TleRecord* record : chosen) {
-        const cOrbit orbit(cElementSet(record->name, record->line1, record->line2));
+        const cElementSet elements(record->name, record->line1, record->line2);
+        const cOrbit orbit(elements);
+        NextAosCache aosCache;
         const int cat = CatalogueOf(*record);
         auto row = [&](double tsince) {
             cEci eci;
             const bool ok = orbit.PositionAt(tsince, eci);
             const cEci shown = ok ? eci : cEci();
-            std::printf("%d,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%d\n", cat, tsince, shown.Pos().x,
+            std::printf("%d,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%.8f,%d", cat, tsince, shown.Pos().x,
                         shown.Pos().y, shown.Pos().z, shown.Vel().x, shown.Vel().y, shown.Vel().z,
                         ok ? 1 : 0);
+            if (details) {
+                const double jd = orbit.Epoch().Date() + tsince / 1440.0;
+                std::optional<double> aos;
+                if (site) aos = aosCache.At(elements, *site, jd);
+                PrintDetails(ComputeSatelliteDetails(orbit, site, jd), aos);
+            }
+            std::printf("\n");
         };
         if (haveMinutes) {
             for (double t : minutes) row(t);

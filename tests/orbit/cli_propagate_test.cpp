@@ -139,6 +139,42 @@ TEST_F(PropagateCli, OmmFileWithSixDigitAndLargerNumbers) {
     EXPECT_EQ(one.lines[1].rfind("400000,", 0), 0u);
 }
 
+TEST_F(PropagateCli, DetailsAddColumnsAndLeaveThePlainOutputAlone) {
+    const std::string base = "propagate --tle '" + str3 + "' --sat 88888 --minutes 0:360:360";
+    const Result plain = RunCli(base);
+    ASSERT_EQ(plain.status, 0);
+    ASSERT_EQ(plain.lines.size(), 3u);
+    EXPECT_EQ(plain.lines[0], "catalogue,tsince_min,x_km,y_km,z_km,vx_kms,vy_kms,vz_kms,ok");
+    EXPECT_EQ(plain.lines[1],
+              "88888,0.00000000,2328.97070437,-5995.22083333,1719.97065611,2.91207225,"
+              "-0.98341531,-7.09081697,1");
+
+    const Result details = RunCli(base + " --details");
+    ASSERT_EQ(details.status, 0);
+    ASSERT_EQ(details.lines.size(), 3u);
+    EXPECT_EQ(details.lines[0],
+              plain.lines[0] +
+                  ",lat_deg,lon_deg,alt_km,speed_kms,footprint_km,azimuth,elevation,range_km,"
+                  "range_rate_kms,sunlit,period_min,apogee_km,perigee_km,inclination_deg,"
+                  "epoch_utc,age_days,next_aos_utc");
+    for (std::size_t k = 1; k < 3; ++k)
+        EXPECT_EQ(details.lines[k].rfind(plain.lines[k] + ",", 0), 0u) << details.lines[k];
+    // No site: the four look-angle columns and the next rise stay empty.
+    EXPECT_NE(details.lines[1].find(",,,,,"), std::string::npos) << details.lines[1];
+    EXPECT_EQ(details.lines[1].back(), ',');
+
+    // ISS over Greenwich, up at 19:43 (tests/data/catalogue/pass_reference.csv): the next
+    // rise is that of the pass after.
+    const std::string iss = std::string(ORVANTA_TEST_DATA_DIR) + "/catalogue/pass_reference.tle";
+    const Result site = RunCli("propagate --tle '" + iss + "' --sat 25544 --at "
+                               "2026-05-07T19:43:00Z --details --lat 51.4779 --lon -0.0015");
+    ASSERT_EQ(site.status, 0);
+    ASSERT_EQ(site.lines.size(), 2u);
+    EXPECT_EQ(site.lines[1].substr(site.lines[1].size() - 52),
+              "2026-05-07T10:12:22Z,0.39627170,2026-05-07T21:14:09Z")
+        << site.lines[1];
+}
+
 TEST_F(PropagateCli, BadRequestsExitWithTwo) {
     const std::vector<std::string> requests = {
         "propagate",
@@ -151,7 +187,10 @@ TEST_F(PropagateCli, BadRequestsExitWithTwo) {
         "propagate --tle '" + str3 + "' --at 2026-13-01T00:00:00Z",
         "propagate --tle '" + str3 + "' --at 2026-01-01T00:00:00",
         "propagate --tle '" + str3 + "' --minutes 0:1:1 --at 2026-01-01T00:00:00Z",
-        "propagate --tle '" + str3 + "' --minutes 0:1:1 --frobnicate"};
+        "propagate --tle '" + str3 + "' --minutes 0:1:1 --frobnicate",
+        "propagate --tle '" + str3 + "' --minutes 0:1:1 --lat 10 --lon 10",
+        "propagate --tle '" + str3 + "' --minutes 0:1:1 --details --lat 10",
+        "propagate --tle '" + str3 + "' --minutes 0:1:1 --details --lat 91 --lon 0"};
     for (const std::string& args : requests) {
         const Result r = RunCli(args);
         EXPECT_EQ(r.status, 2) << args;

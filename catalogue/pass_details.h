@@ -1,0 +1,44 @@
+#pragma once
+// A pass second by second for the details table: where the satellite stands, how fast it
+// recedes, the Doppler shift on a frequency, whether the Sun lights it and how bright it
+// looks, from AOS to LOS at a fixed step.
+#include <optional>
+#include <vector>
+
+#include "common/settings_records.h"
+#include "orbit/element_set.h"
+
+namespace orvanta {
+
+struct PassDetailRow {
+    double time = 0.0;       // Julian date (UTC)
+    double azimuth = 0.0;    // degrees from north through east
+    double elevation = 0.0;  // degrees
+    double rangeKm = 0.0;
+    double rangeRateKmS = 0.0;        // positive while the satellite recedes
+    std::optional<double> dopplerHz;  // shift of the frequency asked for, when one was
+    // Apparent visual magnitude, when the satellite has a standard magnitude, is lit and the
+    // Sun stands below VISIBLE_SUN_LIMIT_DEG at the site.
+    std::optional<double> magnitude;
+    bool sunlit = false;
+};
+
+// The step the table uses unless the user picks one: 10 s for a pass under 30 minutes,
+// a minute for longer ones. Julian dates.
+double DefaultPassDetailStep(double aosJd, double losJd);
+
+struct PassDetailsRequest {
+    ObserverLocation observer;  // the site as the pass search takes it (whole kilometres)
+    double aosJd = 0.0;
+    double losJd = 0.0;
+    double stepSeconds = 0.0;  // > 0; DefaultPassDetailStep when the user gave none
+    std::optional<double> frequencyHz;
+};
+
+// Rows at AOS, AOS + step, ... and a last one exactly at LOS. Doppler: -f rangeRate / c.
+// False (rows cleared) when the request is malformed (no step, LOS before AOS, more than
+// a million rows) or the orbit cannot be propagated over the pass.
+bool ComputePassDetails(const cElementSet& elements, const PassDetailsRequest& request,
+                        std::vector<PassDetailRow>& rows);
+
+}  // namespace orvanta

@@ -182,6 +182,10 @@ void MainWindow::BuildMenus() {
     view->addAction(QStringLiteral("&Skyview Window"), this, &MainWindow::OpenSkyView);
     view->addAction(QStringLiteral("&Earthview Window"), this, [this] { OpenEarthView(); });
     view->addAction(QStringLiteral("&Radio && Rotator"), this, [this] { ShowRadioWindow(*this); });
+    QAction* timeControl =
+        view->addAction(QStringLiteral("&Time Control..."), this, &MainWindow::OpenTimeControl);
+    timeControl->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    addAction(timeControl);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("Check for &updates..."), this, &MainWindow::CheckForUpdates);
@@ -260,6 +264,7 @@ void MainWindow::FillPassList() {
 
 void MainWindow::TickClock() {
     const double now = clock_.Advance();
+    ShowProgramTimeState();
     // A set clock, a daylight-saving switch or a new zone: headers and times change.
     const int offset = CurrentTimeFormatter().DisplayOffsetMinutes(cJulianDate::FromJd(now));
     if (clock_.SystemTimeChanged() || offset != displayOffsetMinutes_) {

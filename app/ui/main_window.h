@@ -38,6 +38,7 @@ class SkyViewWindow;
 class ISkyViewHost;
 class ElementDownloader;
 class EarthView;
+class TimeControlDialog;
 
 // Everything the window takes from outside, so tests can run it at a fixed instant in a
 // temporary directory and answer its questions.
@@ -139,6 +140,13 @@ public:
     // The Earth view: raised when open, else created at size; null when closed.
     void OpenEarthView(QSize size = QSize(1000, 600));
     EarthView* EarthViewWindow() const;
+    // View > "Time Control..." (Ctrl+T): raises the open dialog or opens one.
+    void OpenTimeControl();
+    TimeControlDialog* TimeControl() const;
+    // The status-bar field shown while the program time is simulated; null before the first.
+    QLabel* SimulatedField() const { return simulatedField_; }
+    // The simulated-time field, the radio window's gate and the dialog follow the clock.
+    void ShowProgramTimeState();
 
     static constexpr int kHelpContext = 80;
 
@@ -183,6 +191,8 @@ private:
     void NoteElementDownloadAnswered();
     // Everything built from the old element sets takes the new catalogue.
     void ReplaceCatalogue(const KeplerCatalogue& catalogue);
+    // The program time was set or stepped: a new search when it left the listed span.
+    void ProgramTimeJumped();
 
     MainWindowEnvironment env_;
     std::unique_ptr<IPrompt> ownPrompt_;
@@ -210,6 +220,9 @@ private:
     QWidget* central_ = nullptr;
     QLabel* statusText_ = nullptr;
     QLabel* statusRight_ = nullptr;
+    QLabel* simulatedField_ = nullptr;
+    QPointer<TimeControlDialog> timeControl_;
+    double listedFrom_ = 0.0;  // program time the listed passes were searched from
     QPointer<QProgressBar> searchProgress_;
     QPointer<QProgressBar> downloadProgress_;
     std::unique_ptr<ClockSyncScheduler> clockSync_;

@@ -88,6 +88,7 @@ int MainWindow::StartPassSearch() {
 
     PassSearchInputs inputs;
     inputs.now = now;
+    listedFrom_ = now;
     inputs.observer = settings_.observer;
     inputs.options.searchLunarPasses = settings_.searchLunarPasses != 0;
     inputs.options.searchIridiumFlares = settings_.searchIridiumFlares != 0;

@@ -39,7 +39,11 @@ class MainWindowSkyHost : public ISkyViewHost {
 public:
     explicit MainWindowSkyHost(MainWindow& window) : window_(window) {}
     double Now() const override { return window_.Now(); }
-    void ShiftTimeMinutes(int minutes) override { window_.ProgramClock().AddMinutes(minutes); }
+    void ShiftTimeMinutes(int minutes) override {
+        window_.ProgramClock().AddMinutes(minutes);
+        window_.ShowProgramTimeState();
+    }
+    bool Simulated() const override { return !window_.ProgramClock().IsRealTime(); }
     std::vector<PassRecord>* SkyPasses() override { return window_.MutablePassTable(); }
     const KeplerCatalogue& SkyCatalogue() const override { return window_.Catalogue(); }
     const std::vector<SelectedSat>& SkySelection() const override { return window_.Selection(); }
@@ -99,7 +103,11 @@ void MainWindow::OpenEarthView(QSize size) {
     env.catalogue = &catalogue_;
     env.selection = &selection_;
     env.now = [this] { return clock_.Now(); };
-    env.addMinutes = [this](double minutes) { clock_.AddMinutes(minutes); };
+    env.addMinutes = [this](double minutes) {
+        clock_.AddMinutes(minutes);
+        ShowProgramTimeState();
+    };
+    env.simulated = [this] { return !clock_.IsRealTime(); };
     env.openHelp = [this](int context) { OpenHelp(context); };
     env.programDirectory = programDirectory_;
     env.imageDirectory = EarthImageDirectory(platform::BuiltInDataDirectory());

@@ -37,6 +37,7 @@ void ShowRadioWindow(MainWindow& main) {
         context.selectedSatellite = [&main] { return SelectedSatellite(main); };
         window = new RadioWindow(std::move(context), &main);
     }
+    window->SetRealTime(main.ProgramClock().IsRealTime());
     window->show();
     window->raise();
     window->activateWindow();

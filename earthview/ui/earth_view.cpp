@@ -435,6 +435,7 @@ void EarthView::UpdateTitle() {
     QString title = QString::fromStdString("EarthView @ " + FormatDateTime(cJulianDate::FromJd(now)));
     if (worker_->State() == EARTH_REPAINT_NOW)
         title += QStringLiteral(" Background is being repainted now...");
+    if (env_.simulated && env_.simulated()) title += QStringLiteral(" (simulated)");
     setWindowTitle(title);
 }
 

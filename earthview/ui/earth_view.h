@@ -36,6 +36,7 @@ struct EarthViewEnvironment {
     std::vector<SelectedSat>* selection = nullptr;  // its display flags change here
     std::function<double()> now;                  // program time, UTC Julian date + offset
     std::function<void(double minutes)> addMinutes;  // Up and Down keys
+    std::function<bool()> simulated;              // program time not real (null: real)
     std::function<void(int context)> openHelp;    // F1
     std::function<qint64()> tickMs;               // monotonic milliseconds (null: steady clock)
     std::filesystem::path programDirectory;       // "cloudmap.jpg", "cloudmaps.txt"

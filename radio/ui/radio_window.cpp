@@ -130,6 +130,11 @@ void RadioWindow::BuildUi() {
     dopplerLabel_ = new QLabel(this);
     passLabel_ = new QLabel(this);
     for (QLabel* l : {lookLabel_, dopplerLabel_, passLabel_}) layout->addWidget(l);
+    simulatedLabel_ = new QLabel(QStringLiteral("Simulated time: nothing is sent to the radio or rotator"), this);
+    simulatedLabel_->setObjectName(QStringLiteral("simulatedTime"));
+    simulatedLabel_->setStyleSheet(QStringLiteral("QLabel { background: yellow; }"));
+    simulatedLabel_->setVisible(false);
+    layout->addWidget(simulatedLabel_);
     trackButton_ = new QPushButton(QStringLiteral("&Track"), this);
     trackButton_->setCheckable(true);
     layout->addWidget(trackButton_);
@@ -187,6 +192,12 @@ void RadioWindow::SetStatus(Link& link, const QString& text) {
     }
 }
 
+void RadioWindow::SetRealTime(bool realTime) {
+    if (realTime == realTime_) return;
+    realTime_ = realTime;
+    simulatedLabel_->setVisible(!realTime);
+}
+
 QString RadioWindow::StatusText() const {
     return rotator_.status->text() + QStringLiteral(" | ") + radio_.status->text() +
            QStringLiteral(" | ") + passLabel_->text();
@@ -233,7 +244,7 @@ void RadioWindow::OnConnected(Device device) {
     if (device == Device::ROTATOR) {
         QueueRotatorLimits(x);
         if (tracker_) tracker_->RotatorNotSent();
-    } else if (tracker_) {
+    } else if (tracker_ && realTime_) {
         if (tracker_->Settings().uplinkHz > 0.0) QueueRadioSplit(x);
         const int i = transmitters_->currentIndex();
         if (i >= 0 && satellite_) {
@@ -452,6 +463,12 @@ void RadioWindow::Tick() {
         if (link.wanted && !link.socket->IsConnected() && !link.socket->IsConnecting() &&
             --link.secondsToRetry <= 0)
             Connect(d);
+    }
+    if (!realTime_) {
+        // Sent afresh once the time is real again.
+        tracker_->RotatorNotSent();
+        tracker_->RadioNotSent();
+        return;
     }
     // A slow rotator still busy with the last command gets the newest one next second,
     // rather than a queue of stale ones.

@@ -40,6 +40,12 @@ public:
     void Tick();
     // New element sets: the satellite followed takes its new set (byNumber looks it up).
     void OnCatalogueReplaced(const std::function<std::optional<cElementSet>(int)>& byNumber);
+    // False while the program time is simulated: then nothing is sent to the rotator or the
+    // radio (positions and frequencies of another time would move real hardware), and a
+    // line says so.
+    void SetRealTime(bool realTime);
+    bool RealTime() const { return realTime_; }
+    QLabel* SimulatedLine() const { return simulatedLabel_; }
 
     QPushButton* RotatorButton() const { return rotatorButton_; }
     QPushButton* RadioButton() const { return radioButton_; }
@@ -84,6 +90,7 @@ private:
     std::optional<cElementSet> satellite_;
     std::unique_ptr<SatelliteTracker> tracker_;
     bool tracking_ = false;
+    bool realTime_ = true;
     double reportedAos_ = 0.0;
 
     Link rotator_, radio_;
@@ -95,6 +102,7 @@ private:
     QLabel* lookLabel_ = nullptr;
     QLabel* dopplerLabel_ = nullptr;
     QLabel* passLabel_ = nullptr;
+    QLabel* simulatedLabel_ = nullptr;
     QLineEdit* rotatorAddress_ = nullptr;
     QLineEdit* radioAddress_ = nullptr;
     QPushButton* rotatorButton_ = nullptr;

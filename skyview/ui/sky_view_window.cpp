@@ -189,7 +189,8 @@ void SkyViewWindow::OnSkyTimer() {
     const double now = host_.Now();
     const Settings& settings = host_.SkySettings();
     setWindowTitle(QStringLiteral("SkyView @ ") +
-                   QString::fromStdString(FormatDateTime(cJulianDate::FromJd(now))));
+                   QString::fromStdString(FormatDateTime(cJulianDate::FromJd(now))) +
+                   (host_.Simulated() ? QStringLiteral(" (simulated)") : QString()));
 
     PeriodicScreenshotCheck(state_, tick_(), settings.skyviewUpdate,
                             settings.skyviewScreenshot != 0);

@@ -33,6 +33,8 @@ public:
     virtual double Now() const = 0;
     // The Up and Down keys move the program time offset by a minute.
     virtual void ShiftTimeMinutes(int minutes) = 0;
+    // True while the program time is not real time; the title says so.
+    virtual bool Simulated() const { return false; }
     virtual std::vector<PassRecord>* SkyPasses() = 0;
     virtual const KeplerCatalogue& SkyCatalogue() const = 0;
     virtual const std::vector<SelectedSat>& SkySelection() const = 0;

@@ -1,0 +1,74 @@
+// The time control on the main window: Ctrl+T, steps that leave real time and show it in the
+// status bar and the views' titles, a rate driven by the fake clock, and "Now".
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/ui/time_control.h"
+#include "earthview/ui/earth_view.h"
+#include "tests/app/ui/ui_test_support.h"
+
+namespace orvanta::testing {
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0;
+
+TEST_F(MainWindowTest, CtrlTStepsLeaveRealTimeVisiblyAndNowReturns) {
+    MainWindow& w = Start();
+    w.activateWindow();
+    QTest::keyClick(&w, Qt::Key_T, Qt::ControlModifier);
+    TimeControlDialog* dialog = w.TimeControl();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    // Real time adds nothing to the status bar.
+    EXPECT_EQ(w.SimulatedField(), nullptr);
+
+    w.OpenEarthView(QSize(400, 200));
+    const double before = w.Now();
+    QTest::mouseClick(dialog->Button("+1 h"), Qt::LeftButton);
+    EXPECT_NEAR((w.Now() - before) * 86400.0, 3600.0, 0.01);
+    ASSERT_NE(w.SimulatedField(), nullptr);
+    EXPECT_TRUE(w.SimulatedField()->isVisibleTo(&w));
+    EXPECT_EQ(w.SimulatedField()->text(), "Simulated 2026-05-08 01:00:00 UTC ×1");
+    EXPECT_EQ(w.SimulatedField()->toolTip(), "Ctrl+T, Now returns to real time");
+    w.TickClock();
+    QTest::qWait(1100);  // the Earth view's own title timer
+    EXPECT_TRUE(w.EarthViewWindow()->windowTitle().endsWith(" (simulated)"));
+
+    QTest::mouseClick(dialog->Button("Now"), Qt::LeftButton);
+    EXPECT_TRUE(w.ProgramClock().IsRealTime());
+    EXPECT_DOUBLE_EQ(w.Now(), utc_);
+    EXPECT_FALSE(w.SimulatedField()->isVisibleTo(&w));
+    QTest::qWait(1100);
+    EXPECT_FALSE(w.EarthViewWindow()->windowTitle().contains("simulated"));
+}
+
+TEST_F(MainWindowTest, TimeControlRateMovesTheTickAndPauseHoldsIt) {
+    MainWindow& w = Start();
+    w.OpenTimeControl();
+    QComboBox* rates = w.TimeControl()->RateList();
+    const int x60 = rates->findText("×60");
+    ASSERT_GE(x60, 0);
+    rates->setCurrentIndex(x60);
+    emit rates->activated(x60);
+    const double start = w.Now();
+    utc_ += kSecond;  // one real second on both fake sources
+    w.TickClock();
+    EXPECT_NEAR((w.Now() - start) * 86400.0, 60.0, 1e-3);
+    EXPECT_TRUE(w.SimulatedField()->text().endsWith("×60"));
+
+    const int paused = rates->findText("Paused");
+    emit rates->activated(paused);
+    const double held = w.Now();
+    utc_ += 10 * kSecond;
+    w.TickClock();
+    EXPECT_NEAR(w.Now(), held, 1e-9);
+    EXPECT_TRUE(w.SimulatedField()->text().endsWith("paused"));
+    // The dialog follows the clock: the list shows the pause set here.
+    EXPECT_EQ(rates->currentIndex(), paused);
+}
+
+}  // namespace
+}  // namespace orvanta::testing

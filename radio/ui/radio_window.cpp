@@ -130,7 +130,8 @@ void RadioWindow::BuildUi() {
     dopplerLabel_ = new QLabel(this);
     passLabel_ = new QLabel(this);
     for (QLabel* l : {lookLabel_, dopplerLabel_, passLabel_}) layout->addWidget(l);
-    simulatedLabel_ = new QLabel(QStringLiteral("Simulated time: nothing is sent to the radio or rotator"), this);
+    simulatedLabel_ = new QLabel(
+        QStringLiteral("Simulated time: nothing is sent to the radio or rotator"), this);
     simulatedLabel_->setObjectName(QStringLiteral("simulatedTime"));
     simulatedLabel_->setStyleSheet(QStringLiteral("QLabel { background: yellow; }"));
     simulatedLabel_->setVisible(false);

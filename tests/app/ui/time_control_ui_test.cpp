@@ -1,11 +1,13 @@
 // The time control on the main window: Ctrl+T, steps that leave real time and show it in the
 // status bar and the views' titles, a rate driven by the fake clock, and "Now".
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
 #include "app/ui/time_control.h"
+#include "catalogue/pass_record.h"
 #include "earthview/ui/earth_view.h"
 #include "tests/app/ui/ui_test_support.h"
 
@@ -68,6 +70,23 @@ TEST_F(MainWindowTest, TimeControlRateMovesTheTickAndPauseHoldsIt) {
     EXPECT_TRUE(w.SimulatedField()->text().endsWith("paused"));
     // The dialog follows the clock: the list shows the pause set here.
     EXPECT_EQ(rates->currentIndex(), paused);
+}
+
+TEST_F(MainWindowTest, AJumpPastTheListedPassesSearchesAgainFromTheNewTime) {
+    WriteObserver();
+    WriteSelection({25544});
+    MainWindow& w = Start();
+    ASSERT_TRUE(w.WaitForSearch(60000));
+    ASSERT_FALSE(w.PassTable().empty());
+    w.OpenTimeControl();
+    // Within the listed span: the list stays.
+    QTest::mouseClick(w.TimeControl()->Button("+1 min"), Qt::LeftButton);
+    EXPECT_FALSE(w.SearchRunning());
+
+    w.TimeControl()->DateTime()->setDateTime(QDateTime(QDate(2026, 6, 20), QTime(12, 0), Qt::UTC));
+    ASSERT_TRUE(w.WaitForSearch(60000));
+    ASSERT_FALSE(w.PassTable().empty());
+    for (const PassRecord& p : w.PassTable()) EXPECT_GT(p.los, w.Now());
 }
 
 }  // namespace

@@ -171,6 +171,34 @@ TEST_F(RadioWindowTest, AMissingDaemonIsReportedOnceAndRetriedWhileTracking) {
     EXPECT_TRUE(w->StatusText().contains("address must be HOST:PORT"));
 }
 
+TEST_F(RadioWindowTest, SimulatedTimeSendsNothingUntilRealTimeReturns) {
+    StandIn rotator, radio;
+    auto w = MakeWindow();
+    w->RotatorAddress()->setText(rotator.Address());
+    w->RadioAddress()->setText(radio.Address());
+    w->SetRealTime(false);
+    EXPECT_FALSE(w->RealTime());
+    EXPECT_TRUE(w->SimulatedLine()->isVisibleTo(w.get()));
+    EXPECT_EQ(w->SimulatedLine()->text(), "Simulated time: nothing is sent to the radio or rotator");
+    QTest::mouseClick(w->RotatorButton(), Qt::LeftButton);
+    QTest::mouseClick(w->RadioButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return w->StatusText().contains("| connected |"); }));
+    QTest::mouseClick(w->TrackButton(), Qt::LeftButton);
+    for (int i = 0; i < 3; ++i) {
+        now += 1.0 / 86400.0;
+        w->Tick();
+    }
+    QTest::qWait(100);
+    EXPECT_FALSE(rotator.Got("P "));
+    EXPECT_FALSE(radio.Got("F "));
+    EXPECT_FALSE(radio.Got("M "));  // not even the mode on connecting
+
+    w->SetRealTime(true);
+    EXPECT_FALSE(w->SimulatedLine()->isVisibleTo(w.get()));
+    w->Tick();
+    ASSERT_TRUE(WaitFor([&] { return rotator.Got("P ") && radio.Got("F "); }));
+}
+
 // The ISS's elements under RS-44's number, checksums redone: only the transmitters change.
 cElementSet AsRs44(const cElementSet& iss) {
     auto renumber = [](std::string line) {

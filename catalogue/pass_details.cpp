@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "astro/sun_moon.h"
 #include "catalogue/pass_visibility.h"
 #include "catalogue/std_magnitude.h"
 #include "orbit/globals.h"
+#include "orbit/julian_date.h"
 #include "orbit/orbit.h"
 #include "orbit/site.h"
 
@@ -96,6 +98,24 @@ bool ComputePassDetails(const cElementSet& elements, const PassDetailsRequest& r
         return false;
     }
     return true;
+}
+
+std::string PassDetailsCsv(const std::vector<PassDetailRow>& rows) {
+    const auto fixed = [](double v, int decimals) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+        return std::string(buf);
+    };
+    std::string out =
+        "time_utc,azimuth,elevation,range_km,range_rate_kms,doppler_hz,magnitude,"
+        "sunlit\n";
+    for (const PassDetailRow& r : rows) {
+        out += FormatIsoUtcSeconds(r.time) + ',' + fixed(r.azimuth, 2) + ',' +
+               fixed(r.elevation, 2) + ',' + fixed(r.rangeKm, 8) + ',' + fixed(r.rangeRateKmS, 8) +
+               ',' + (r.dopplerHz ? std::to_string(std::llround(*r.dopplerHz)) : "") + ',' +
+               (r.magnitude ? fixed(*r.magnitude, 1) : "") + ',' + (r.sunlit ? '1' : '0') + '\n';
+    }
+    return out;
 }
 
 }  // namespace orvanta

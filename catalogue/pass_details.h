@@ -3,6 +3,7 @@
 // recedes, the Doppler shift on a frequency, whether the Sun lights it and how bright it
 // looks, from AOS to LOS at a fixed step.
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "common/settings_records.h"
@@ -24,7 +25,7 @@ struct PassDetailRow {
 };
 
 // The step the table uses unless the user picks one: 10 s for a pass under 30 minutes,
-// a minute for longer ones. Julian dates.
+// a minute for longer ones. Seconds, from AOS and LOS as Julian dates.
 double DefaultPassDetailStep(double aosJd, double losJd);
 
 struct PassDetailsRequest {
@@ -40,5 +41,10 @@ struct PassDetailsRequest {
 // a million rows) or the orbit cannot be propagated over the pass.
 bool ComputePassDetails(const cElementSet& elements, const PassDetailsRequest& request,
                         std::vector<PassDetailRow>& rows);
+
+// The table as CSV under the header "time_utc,azimuth,elevation,range_km,range_rate_kms,
+// doppler_hz,magnitude,sunlit": ISO UTC seconds, angles to 0.01 degree, km and km/s to 1e-8,
+// whole hertz, the magnitude to 0.1, empty fields where nothing is known.
+std::string PassDetailsCsv(const std::vector<PassDetailRow>& rows);
 
 }  // namespace orvanta

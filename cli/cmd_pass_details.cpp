@@ -121,12 +121,6 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, Args& a) 
     return std::nullopt;
 }
 
-std::string Fixed(double v, int decimals) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
-
 int Run(const std::vector<std::string>& args) {
     Args a;
     if (const auto error = Parse(args, a)) return UsageError("pass-details: " + *error);
@@ -187,16 +181,7 @@ int Run(const std::vector<std::string>& args) {
         return 1;
     }
 
-    // Angles to 0.01 degree and the magnitude to 0.1 as `passes`, km and km/s as `propagate`.
-    std::string out =
-        "time_utc,azimuth,elevation,range_km,range_rate_kms,doppler_hz,magnitude,"
-        "sunlit\n";
-    for (const PassDetailRow& r : rows) {
-        out += FormatIsoUtcSeconds(r.time) + ',' + Fixed(r.azimuth, 2) + ',' +
-               Fixed(r.elevation, 2) + ',' + Fixed(r.rangeKm, 8) + ',' + Fixed(r.rangeRateKmS, 8) +
-               ',' + (r.dopplerHz ? std::to_string(std::llround(*r.dopplerHz)) : "") + ',' +
-               (r.magnitude ? Fixed(*r.magnitude, 1) : "") + ',' + (r.sunlit ? '1' : '0') + '\n';
-    }
+    const std::string out = PassDetailsCsv(rows);
     std::fwrite(out.data(), 1, out.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "orvanta-cli: cannot write the output\n");

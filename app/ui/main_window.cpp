@@ -109,6 +109,7 @@ void MainWindow::StartUp() {
     setCentralWidget(central_);
     passList_ = new PassListView(central_);
     passList_->Model()->SetIconProvider(SharedIcon);
+    ConnectPassDetails();
     eventLog_ = new EventLogView(central_);
     BuildStatusBar();
     BuildMenus();

@@ -38,6 +38,7 @@ class SkyViewWindow;
 class ISkyViewHost;
 class ElementDownloader;
 class EarthView;
+class PassDetailsWindow;
 class TimeControlDialog;
 
 // Everything the window takes from outside, so tests can run it at a fixed instant in a
@@ -140,6 +141,8 @@ public:
     // The Earth view: raised when open, else created at size; null when closed.
     void OpenEarthView(QSize size = QSize(1000, 600));
     EarthView* EarthViewWindow() const;
+    // The details window of a pass-list row (non-modal); null for a row without a pass.
+    PassDetailsWindow* OpenPassDetails(int row);
     // View > "Time Control..." (Ctrl+T): raises the open dialog or opens one.
     void OpenTimeControl();
     TimeControlDialog* TimeControl() const;
@@ -165,6 +168,7 @@ private:
     void LoadElements();
     void ReadSettings();
     void LayOut();
+    void ConnectPassDetails();
     void OpenSatelliteSettings();
     void OpenUserSettings();
     void OpenSystemSettings();

@@ -60,6 +60,9 @@ TimeControlDialog::TimeControlDialog(Clock& clock, bool displayUtc, std::functio
     dateTime_->setTimeSpec(displayUtc ? Qt::UTC : Qt::LocalTime);
     dateTime_->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     dateTime_->setCalendarPopup(true);
+    // A typed date jumps once, when it is complete, not at every digit (each jump may start
+    // a pass search).
+    dateTime_->setKeyboardTracking(false);
     top->addWidget(
         new QLabel(displayUtc ? QStringLiteral("Time (UTC):") : QStringLiteral("Time:"), this));
     top->addWidget(dateTime_, 1);
@@ -109,7 +112,7 @@ QPushButton* TimeControlDialog::Button(const QString& text) const {
 
 void TimeControlDialog::Refresh() {
     refreshing_ = true;
-    // Whole seconds: the field shows no more, and an edit must not lose the fraction.
+    // A field being typed into keeps what the user has typed so far.
     if (!dateTime_->hasFocus()) dateTime_->setDateTime(ToDateTime(clock_.Now(), displayUtc_));
     const double rate = clock_.Paused() ? 0.0 : clock_.Rate();
     const int index = rates_->findData(rate);

@@ -1,5 +1,6 @@
 // The pass list's way into the details of one pass: Enter or a double-click on a row, or
-// "Pass Details..." on its context menu.
+// "Pass Details..." on its context menu; and from the window back to the views at the
+// pass's culmination.
 #include <QMenu>
 #include <string>
 
@@ -42,6 +43,15 @@ PassDetailsWindow* MainWindow::OpenPassDetails(int row) {
     input.now = Now();
     input.downlinkHz = FirstKnownDownlinkHz(sat->catalogueNumber);
     input.prompt = prompt_;
+    input.showInView = [this](double culmination, bool skyView) {
+        clock_.SetProgramTime(culmination);
+        ShowProgramTimeState();
+        ProgramTimeJumped();
+        if (skyView)
+            OpenSkyView();
+        else
+            OpenEarthView();
+    };
     auto* window = new PassDetailsWindow(std::move(input), this);
     window->show();
     return window;

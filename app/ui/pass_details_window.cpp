@@ -126,6 +126,16 @@ PassDetailsWindow::PassDetailsWindow(PassDetailsInput input, QWidget* parent)
     body->addLayout(left, 3);
     body->addWidget(plot_, 2);
     auto* buttons = new QHBoxLayout;
+    if (input_.showInView) {
+        auto* sky = new QPushButton(QStringLiteral("Show in Sky View"), this);
+        auto* earth = new QPushButton(QStringLiteral("Show in Earth View"), this);
+        connect(sky, &QPushButton::clicked, this,
+                [this] { input_.showInView(culmination_, true); });
+        connect(earth, &QPushButton::clicked, this,
+                [this] { input_.showInView(culmination_, false); });
+        buttons->addWidget(sky);
+        buttons->addWidget(earth);
+    }
     buttons->addStretch();
     buttons->addWidget(exportButton);
     buttons->addWidget(copyButton);
@@ -195,8 +205,9 @@ void PassDetailsWindow::FillHeader() {
                  .arg(When(p.aos), When(p.los), Duration(p.los - p.aos));
     if (top != rows_.end()) {
         const double at = p.culmination != 0.0 ? p.culmination : top->time;
+        culmination_ = at;
         const double el = p.culmination != 0.0 ? p.culminationElevation : top->elevation;
-        lines << QStringLiteral("Culmination: %1    Azimuth %2\xC2\xB0    Elevation %3\xC2\xB0")
+        lines << QStringLiteral("Culmination: %1    Azimuth %2\u00B0    Elevation %3\u00B0")
                      .arg(When(at), QString::number(top->azimuth, 'f', 1),
                           QString::number(el, 'f', 1));
     }
@@ -211,7 +222,7 @@ void PassDetailsWindow::FillHeader() {
     lines << QStringLiteral("Elements epoch: %1    Age: %2 days")
                  .arg(When(epoch), QString::number(input_.now - epoch, 'f', 1));
     header_->setText(lines.join(QLatin1Char('\n')));
-    plot_->SetTrack(rows_, p.culmination);
+    plot_->SetTrack(rows_, culmination_);
 }
 
 QString PassDetailsWindow::HeaderText() const {

@@ -2,6 +2,7 @@
 // One pass in detail: its times and highest point, the table at a step the user picks with
 // the Doppler shift of a downlink, and the track on a polar plot. Opened from the pass list.
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ struct PassDetailsInput {
     double now = 0.0;                  // Julian date (UTC), for the element set's age
     std::optional<double> downlinkHz;  // the satellite's first known downlink
     IPrompt* prompt = nullptr;         // tells a failed export
+    // "Show in Sky View" / "Show in Earth View": the program time to the culmination and
+    // that view opened (true: the Sky view); null: no such buttons.
+    std::function<void(double culminationJd, bool skyView)> showInView;
 };
 
 // The first downlink of a satellite in the transmitters data (the user's entries first).
@@ -56,6 +60,8 @@ public:
     void Export();
     // "Copy": the table as CSV on the clipboard.
     void Copy() const;
+    // Time of the highest point: the search's culmination, else the highest row's.
+    double CulminationJd() const { return culmination_; }
 
 private:
     void Recompute();
@@ -63,6 +69,7 @@ private:
 
     PassDetailsInput input_;
     std::vector<PassDetailRow> rows_;
+    double culmination_ = 0.0;
     QLabel* header_ = nullptr;
     QComboBox* step_ = nullptr;
     QDoubleSpinBox* frequency_ = nullptr;  // MHz

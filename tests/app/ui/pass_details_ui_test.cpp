@@ -1,5 +1,6 @@
 // The details window of one pass, opened from the pass list: header, table, export, plot.
 #include <QFile>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 #include <cmath>
@@ -101,6 +102,24 @@ TEST_F(PassDetailsUiTest, ExportWritesTheTableAsCsvAndThePlotAsPng) {
     ASSERT_TRUE(d->ExportTo(png));
     QImage image(png);
     EXPECT_FALSE(image.isNull());
-    if (const char* dir = std::getenv("ORVANTA_SCREENSHOT_DIR"))
+    if (const char* dir = std::getenv("ORVANTA_SCREENSHOT_DIR")) {
         image.save(QString::fromUtf8(dir) + QStringLiteral("/pass_details_plot.png"));
+        d->grab().save(QString::fromUtf8(dir) + QStringLiteral("/pass_details.png"));
+    }
+}
+
+TEST_F(PassDetailsUiTest, ShowInSkyViewJumpsToTheCulmination) {
+    MainWindow& w = StartIss();
+    PassDetailsWindow* d = OpenFirst(w);
+    ASSERT_NE(d, nullptr);
+    QPushButton* sky = nullptr;
+    for (QPushButton* b : d->findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("Show in Sky View")) sky = b;
+    ASSERT_NE(sky, nullptr);
+    const double culmination = d->CulminationJd();
+    ASSERT_GT(culmination, FirstPass(w).aos);
+    sky->click();
+    EXPECT_NEAR(w.Now(), culmination, 2.0 / 86400.0);
+    EXPECT_FALSE(w.ProgramClock().IsRealTime());
+    EXPECT_NE(w.SkyView(), nullptr);
 }

@@ -372,7 +372,11 @@ TEST(HostMonitorThreads, SocketRefusalIsLoggedOnce) {
     HostMonitor m(hooks);
     m.Hosts() = {Host("a"), Host("b")};
     m.Start();
-    ASSERT_TRUE(WaitFor([&] { return m.Completed() >= 6; }));
+    // Both hosts must have a result: under load one thread may finish all six first.
+    ASSERT_TRUE(WaitFor([&] {
+        return m.Completed() >= 6 && m.Snapshot(0).lastResult == -1 &&
+               m.Snapshot(1).lastResult == -1;
+    }));
     m.Stop();
     int count = 0;
     for (const auto& e : log.Entries()) count += e.text == "ping needs test privileges";

@@ -10,6 +10,7 @@
 
 #include "catalogue/pass_details.h"
 #include "catalogue/pass_finder.h"
+#include "cli/cli_numbers.h"
 #include "cli/command.h"
 #include "cli/element_age.h"
 #include "cli/program_elements.h"
@@ -55,25 +56,6 @@ struct Args {
     std::optional<double> step;
     std::optional<double> frequencyHz;
 };
-
-bool ParseInt(const std::string& text, long long lo, long long hi, long long& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
-    out = v;
-    return true;
-}
-
-bool ParseDouble(const std::string& text, double lo, double hi, double& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(v) || v < lo || v > hi) return false;
-    out = v;
-    return true;
-}
 
 std::optional<std::string> Parse(const std::vector<std::string>& args, Args& a) {
     for (std::size_t i = 0; i < args.size(); ++i) {

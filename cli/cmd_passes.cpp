@@ -17,6 +17,7 @@
 #include "catalogue/pass_export.h"
 #include "catalogue/pass_search.h"
 #include "cli/astro_cli.h"
+#include "cli/cli_numbers.h"
 #include "cli/command.h"
 #include "cli/element_age.h"
 #include "cli/program_elements.h"
@@ -39,25 +40,6 @@ struct PassesArgs {
     bool visibleOnly = false;  // only passes with a visible window
     bool ical = false;         // --format ical: iCalendar instead of CSV
 };
-
-bool ParseInt(const std::string& text, long long lo, long long hi, long long& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
-    out = v;
-    return true;
-}
-
-bool ParseDouble(const std::string& text, double lo, double hi, double& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(v) || v < lo || v > hi) return false;
-    out = v;
-    return true;
-}
 
 // Catalogue numbers: "--sat 25544 --sat 20580", "--sat 25544 20580" or "--sat 25544,20580".
 bool AddSatellites(const std::string& text, std::vector<int>& out) {

@@ -13,6 +13,7 @@
 #include "cli/cli_numbers.h"
 #include "cli/command.h"
 #include "cli/element_age.h"
+#include "cli/element_lookup.h"
 #include "cli/program_elements.h"
 #include "orbit/element_set.h"
 #include "orbit/julian_date.h"
@@ -114,13 +115,8 @@ int Run(const std::vector<std::string>& args) {
         if (a.tlePath.empty()) return UsageError("pass-details: " + error);
     }
     if (!ReadTleFile(a.tlePath, file, error)) return UsageError("pass-details: " + error);
-    const TleRecord* found = nullptr;
-    for (const TleRecord& r : file.records) {
-        const int number = r.catalogueNumber >= 0
-                               ? r.catalogueNumber
-                               : cElementSet(r.name, r.line1, r.line2).CatalogueNumber();
-        if (number == *a.satellite) found = &r;  // the last set with the number, as the search
-    }
+    // The last set with the number, as the search takes it.
+    const TleRecord* found = FindRecords(file.records, {*a.satellite}).front();
     if (!found)
         return UsageError("pass-details: satellite " + std::to_string(*a.satellite) +
                           " is not in " + a.tlePath);

@@ -20,6 +20,7 @@
 #include "cli/cli_numbers.h"
 #include "cli/command.h"
 #include "cli/element_age.h"
+#include "cli/element_lookup.h"
 #include "cli/program_elements.h"
 #include "orbit/element_set.h"
 #include "orbit/orbit.h"
@@ -151,25 +152,18 @@ int RunPasses(const std::vector<std::string>& args) {
         s.name = r.name;
         s.line1 = r.line1;
         s.line2 = r.line2;
-        s.catalogueNumber = r.catalogueNumber >= 0
-                                ? r.catalogueNumber
-                                : cElementSet(r.name, r.line1, r.line2).CatalogueNumber();
+        s.catalogueNumber = RecordCatalogueNumber(r);
         in.satellites.push_back(std::move(s));
     };
     if (a.satellites.empty()) {
         for (const TleRecord& r : file.records) add(r);
     } else {
-        for (int number : a.satellites) {
-            const TleRecord* found = nullptr;
-            for (const TleRecord& r : file.records)
-                if ((r.catalogueNumber >= 0
-                         ? r.catalogueNumber
-                         : cElementSet(r.name, r.line1, r.line2).CatalogueNumber()) == number)
-                    found = &r;
-            if (!found)
-                return UsageError("passes: satellite " + std::to_string(number) + " is not in " +
-                                  a.tlePath);
-            add(*found);
+        const std::vector<const TleRecord*> found = FindRecords(file.records, a.satellites);
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            if (!found[i])
+                return UsageError("passes: satellite " + std::to_string(a.satellites[i]) +
+                                  " is not in " + a.tlePath);
+            add(*found[i]);
         }
     }
     if (in.satellites.empty()) return UsageError("passes: no element sets in " + a.tlePath);

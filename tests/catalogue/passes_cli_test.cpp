@@ -99,6 +99,34 @@ TEST_F(PassesCli, NamesAreQuotedAsRfc4180Requires) {
         << r.out[1];
 }
 
+// --sat takes the last usable set with the number: a later set replaces an earlier one, and
+// one whose epoch cannot be read has no number at all.
+TEST_F(PassesCli, SelectedNumberTakesTheLastUsableSet) {
+    const fs::path tle = dir_ / "twice.tle";
+    const std::string iss1 =
+        "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993\n";
+    const std::string iss2 =
+        "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437\n";
+    std::ofstream(tle) << "FIRST ISS\n" << iss1 << iss2
+                       << "NOAA 20\n"
+                          "1 43013U 17073A   26127.75369479  .00000054  00000+0  46588-4 0  9990\n"
+                          "2 43013  98.7755  67.5796 0001885  57.4918 302.6440 14.19550083438730\n"
+                       << "LATER ISS\n" << iss1 << iss2 << "BAD EPOCH ISS\n"
+                       << "1 25544U 98067A   26400.42525608" << iss1.substr(32) << iss2;
+    const CliRun r = Run("--tle \"" + tle.string() +
+                         "\" --sat 43013,25544 --lat 51.4779 --lon -0.0015 "
+                         "--start 2026-05-07T12:00:00Z --passes 2");
+    ASSERT_EQ(r.status, 0);
+    ASSERT_EQ(r.out.size(), 5u);
+    int iss = 0;
+    for (std::size_t i = 1; i < r.out.size(); ++i) {
+        const auto f = Split(r.out[i]);
+        EXPECT_EQ(f[1], f[0] == "25544" ? "LATER ISS" : "NOAA 20") << r.out[i];
+        iss += f[0] == "25544";
+    }
+    EXPECT_EQ(iss, 2);
+}
+
 TEST_F(PassesCli, ManySatellitesForAWeekInBoundedMemory) {
     // 5000 copies of the ISS for 7 days reserve about 220 slots each: a pass table of 1.3 GB
     // if it were allocated in one piece. The rows must come out as from one table: AOS order,

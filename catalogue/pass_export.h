@@ -30,11 +30,13 @@ std::string PassesCsv(const std::vector<PassExportRow>& rows);
 // An iCalendar object with one event per pass (UTC times, CRLF line ends, lines folded at
 // 75 octets). stampJd is the DTSTAMP of every event (the time of the export). The UID is
 // stable: catalogue number and AOS, so a re-export updates the same calendar entries.
-std::string PassesICalendar(const std::vector<PassExportRow>& rows, double stampJd);
+// alarmMinutes >= 0 gives each event a display reminder that many minutes before AOS.
+std::string PassesICalendar(const std::vector<PassExportRow>& rows, double stampJd,
+                            int alarmMinutes = -1);
 // The same in pieces, for output written as it comes: the calendar's first lines, one
 // pass's VEVENT (empty for an empty record) and the last line.
 std::string ICalendarBegin();
-std::string PassICalEvent(const PassExportRow& row, double stampJd);
+std::string PassICalEvent(const PassExportRow& row, double stampJd, int alarmMinutes = -1);
 std::string ICalendarEnd();
 
 }  // namespace orvanta

@@ -77,6 +77,9 @@ constexpr SettingDef Blob(const char* name, std::size_t entrySize,
 constexpr SettingDef Owned(const char* name, std::int32_t def) {
     return {name, SettingKind::Dword, def, nullptr, 0.0, 0, 0, {}};
 }
+constexpr SettingDef OwnedText(const char* name, const char* def, std::size_t limit) {
+    return {name, SettingKind::String, 0, def, 0.0, limit, 0, {}};
+}
 
 const SettingDef kTable[] = {
     Dword("DisplayUTC", 0, &Settings::displayUtc),
@@ -155,6 +158,12 @@ const SettingDef kTable[] = {
     Owned("Hosts", 0),
     Blob("Hostlist", HOST_RECORD_SIZE),
     Record("PingParameters", PING_PARAMETERS_SIZE, ReadPing, EncodePing),
+    // Pass alerts and the tray, read and written by the alerts (catalogue/pass_alerts.h).
+    OwnedText("Alert Satellites", "", 1023),
+    Owned("Alert Minutes", 10),
+    Owned("Alert Visible Only", 0),
+    Owned("Alert Sound", 0),
+    Owned("Close To Tray", 0),
 };
 
 bool SameName(const char* a, const std::string& b) {

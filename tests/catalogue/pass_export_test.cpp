@@ -96,5 +96,22 @@ TEST(PassICalendar, EscapedFoldedAndOneEventPerPass) {
     EXPECT_NE(unfolded.find("\\nVisible 06:01:00\xE2\x80\x93" "06:10:00 UTC"), std::string::npos);
 }
 
+TEST(PassICalendar, AlarmIsAddedInsideTheEventAndChangesNothingElse) {
+    const PassExportRow row = Row("ISS (ZARYA)", true);
+    const std::string plain = PassICalEvent(row, kDay);
+    EXPECT_EQ(plain.find("VALARM"), std::string::npos);
+    const std::string alarmed = PassICalEvent(row, kDay, 15);
+    const std::string alarm =
+        "BEGIN:VALARM\r\nACTION:DISPLAY\r\n"
+        "DESCRIPTION:ISS (ZARYA) (25544)\\, culmination 40.1\xC2\xB0\\, visible\r\n"
+        "TRIGGER:-PT15M\r\nEND:VALARM\r\n";
+    const std::size_t end = plain.find("END:VEVENT\r\n");
+    ASSERT_NE(end, std::string::npos);
+    std::string expected = plain;
+    expected.insert(end, alarm);
+    EXPECT_EQ(alarmed, expected);
+    EXPECT_NE(PassesICalendar({row}, kDay, 0).find("TRIGGER:-PT0M\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace orvanta

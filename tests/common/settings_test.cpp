@@ -102,7 +102,8 @@ TEST_F(SettingsTest, TableNamesAreUniqueAndEveryFieldRoundTrips) {
         for (char& c : n) c = char(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_TRUE(lower.insert(n).second) << d.name;
     }
-    EXPECT_EQ(SettingsTable().size(), 72u);  // with "Visible Only" and the element download's
+    EXPECT_EQ(SettingsTable().size(), 77u);  // with "Visible Only", the element download's
+                                             // and the pass alerts'
 
     Settings s = NonDefaults();
     ASSERT_TRUE(WriteAllSettings(s));

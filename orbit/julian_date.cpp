@@ -106,9 +106,32 @@ std::optional<double> ParseIsoUtc(const std::string& text) {
 std::string FormatIsoUtcSeconds(double jd) {
     const UtcSeconds f = UtcSecondsFromJd(jd);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04lld-%02d-%02dT%02d:%02d:%02dZ", static_cast<long long>(f.year),
-                  f.month, f.day, f.hour, f.minute, f.second);
-    return buf;
+    if (f.year < 0 || f.year > 9999) {
+        std::snprintf(buf, sizeof buf, "%04lld-%02d-%02dT%02d:%02d:%02dZ",
+                      static_cast<long long>(f.year), f.month, f.day, f.hour, f.minute, f.second);
+        return buf;
+    }
+    // Digits written directly: pass tables format tens of thousands of times, and snprintf
+    // was most of the cost of writing them.
+    const auto two = [&](int at, int v) {
+        buf[at] = static_cast<char>('0' + v / 10);
+        buf[at + 1] = static_cast<char>('0' + v % 10);
+    };
+    const int y = static_cast<int>(f.year);
+    two(0, y / 100);
+    two(2, y % 100);
+    buf[4] = '-';
+    two(5, f.month);
+    buf[7] = '-';
+    two(8, f.day);
+    buf[10] = 'T';
+    two(11, f.hour);
+    buf[13] = ':';
+    two(14, f.minute);
+    buf[16] = ':';
+    two(17, f.second);
+    buf[19] = 'Z';
+    return std::string(buf, 20);
 }
 
 cJulianDate::cJulianDate() : date(JdFromYearDay(2000, 1.0)) {}

@@ -33,10 +33,15 @@ TleReadResult ParseTleText(std::string_view text) {
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string_view::npos) end = text.size();
+        const std::string_view raw = text.substr(pos, end - pos);
         std::string line;
-        line.reserve(end - pos);
-        for (std::size_t i = pos; i < end; ++i)
-            if (text[i] != '\r') line.push_back(text[i]);
+        if (raw.find('\r') == std::string_view::npos) {
+            line.assign(raw);  // the usual case, copied whole
+        } else {
+            line.reserve(raw.size());
+            for (char c : raw)
+                if (c != '\r') line.push_back(c);
+        }
         pos = end + 1;
         ++lineNumber;
 
@@ -53,7 +58,7 @@ TleReadResult ParseTleText(std::string_view text) {
             haveLine1 = false;
             if (isLine2) {
                 TleRecord record;
-                record.name = havePendingName ? pendingName : std::string();
+                if (havePendingName) record.name = std::move(pendingName);
                 record.line1 = std::move(pendingLine1);
                 record.line2 = std::move(line);
                 record.lineNumber = pendingLine1Number;

@@ -146,6 +146,22 @@ TEST(JulianDate, ConversionsTruncateFractionsOfASecond) {
     EXPECT_EQ(st.wDayOfWeek, 0);
 }
 
+TEST(JulianDate, IsoTextOfWholeSeconds) {
+    EXPECT_EQ(FormatIsoUtcSeconds(2451545.0), "2000-01-01T12:00:00Z");
+    EXPECT_EQ(FormatIsoUtcSeconds(2461168.25 - 0.4 / 86400.0), "2026-05-07T17:59:59Z");
+    EXPECT_EQ(FormatIsoUtcSeconds(2461168.25 - 0.0004 / 86400.0), "2026-05-07T18:00:00Z");
+    EXPECT_EQ(FormatIsoUtcSeconds(2086301.5), "0999-12-31T00:00:00Z");  // zero-padded year
+    EXPECT_EQ(FormatIsoUtcSeconds(5373484.5), "10000-01-01T00:00:00Z");
+    // Every field's carry over a leap day, both ways through the text.
+    for (int s = -3; s <= 3; ++s) {
+        const double jd = 2460735.5 + s / 86400.0;  // 2025-03-01T00:00:00Z
+        const auto back = ParseIsoUtc(FormatIsoUtcSeconds(jd));
+        ASSERT_TRUE(back.has_value());
+        EXPECT_NEAR(*back, jd, 1e-6 / 86400.0) << FormatIsoUtcSeconds(jd);
+    }
+    EXPECT_EQ(FormatIsoUtcSeconds(2460735.5 - 1.0 / 86400.0), "2025-02-28T23:59:59Z");
+}
+
 TEST(JulianDate, SystemTimeRoundTrip) {
     SystemTime in;
     in.wYear = 2024;

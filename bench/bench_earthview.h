@@ -13,6 +13,10 @@ namespace orvanta::bench {
 // A constellation's worth: the first 1,000 low-orbit sets (over 11 revolutions a day) of the
 // built-in element file, all shown with track, horizon and name.
 bool LoadThousandSatellites(KeplerCatalogue& catalogue, std::vector<SelectedSat>& selection);
+// Constellation scale: the `count` low-orbit sets (period under 225 minutes) of the built-in
+// element file with the latest epochs, shown with track and name, horizons off.
+bool LoadRecentLowOrbit(std::size_t count, KeplerCatalogue& catalogue,
+                        std::vector<SelectedSat>& selection);
 
 // An instant a day after the built-in elements' epoch, as a user with fresh elements has.
 inline double EarthBenchInstant() { return 2461168.75; }  // 2026-05-08 06:00 UTC

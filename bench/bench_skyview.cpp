@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/bench.h"
+#include "bench/bench_earthview.h"
 #include "catalogue/element_file.h"
 #include "catalogue/pass_list.h"
 #include "orbit/tle_file.h"
@@ -105,9 +106,40 @@ void BenchSkyView() {
     Report("skyview_tick_20_sats", tickMs, "ms");
 }
 
+// Constellation scale: the 10,000 latest low-orbit sets all listed, the tick drawing the
+// tracks of those above the horizon (their passes as in-progress ones of 20 minutes).
+void BenchSkyTickTenThousand() {
+    KeplerCatalogue catalogue;
+    std::vector<SelectedSat> selection;
+    if (!LoadRecentLowOrbit(10000, catalogue, selection)) return;
+    std::vector<PassRecord> passes;
+    for (int i = 0; i < catalogue.Count(); ++i) {
+        PassRecord p;
+        UpdateLiveValues(p, catalogue.records[i], kSite, 1, kInstant);
+        p.satellite = i;
+        p.listed = 1;
+        p.aos = kInstant - 10.0 / 1440;
+        p.los = kInstant + 10.0 / 1440;
+        passes.push_back(p);
+    }
+    SkyViewState state;
+    auto satelliteOf = [&](const PassRecord& r) { return catalogue.At(r.satellite); };
+    UpdateSkyTracks(passes, state, kSite, kInstant, satelliteOf);  // first sight of each set
+    constexpr int kTicks = 10;
+    int hits = 0;
+    const double t0 = Now();
+    for (int i = 1; i <= kTicks; ++i) {
+        UpdateSkyTracks(passes, state, kSite, kInstant + i / 86400.0, satelliteOf);
+        hits += HitTestSky(state, 1, 1, passes, nullptr) ? 1 : 0;
+    }
+    Report("skyview_tick_10000_sats", (Now() - t0) / kTicks * 1e3, "ms");
+    if (hits < 0) std::puts("");
+}
+
 }  // namespace
 
 ORVANTA_BENCHMARK(kSkyView, "skyview", BenchSkyView);
+ORVANTA_BENCHMARK(kSkyViewTenThousand, "skyview_tick_10000", BenchSkyTickTenThousand);
 
 }  // namespace orvanta::bench
 #endif

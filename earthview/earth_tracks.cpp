@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "orbit/element_set.h"
 #include "orbit/globals.h"
@@ -16,14 +17,117 @@ constexpr double kHorizonStep = 0.17951958020513104;
 // Nautical miles per radian of arc (180 x 60 / pi).
 constexpr double kNauticalMilesPerRadian = 3437.7467707849396;
 
-GeoPoint At(const cOrbit& orbit, double tsince) {
+// Geodetic point of an inertial position (km) in closed form instead of the iteration of
+// ToGeodetic: the latitude from the ellipsoid's flattening scaled by the height (within some
+// 1e-5 rad at any altitude), the height over the ellipsoid's radius under the point (tens of
+// metres). A map pixel is some 40 km, and 220 points a satellite make the iteration count.
+GeoPoint Geodetic(double x, double y, double z, double gmst) {
+    double lon = std::fmod(std::atan2(y, x) - gmst, TWOPI);
+    if (lon < 0.0) lon += TWOPI;
+    if (lon >= TWOPI) lon = 0.0;
+    const double r = std::sqrt(x * x + y * y);
+    const double d = std::sqrt(r * r + z * z);
+    if (d == 0.0) return {0.0, lon, -XKMPER};
+    const double lat = std::atan2(z, r * (1.0 - E2 * XKMPER / d));
+    return {lat, lon, d - XKMPER * (1.0 - F * z * z / (d * d))};
+}
+
+GeoPoint TrackPointAt(const cOrbit& orbit, double tsince) {
     cEci eci;
     if (!orbit.PositionAt(tsince, eci)) return {};
-    const cCoordGeo geo = eci.ToGeodetic();
-    return {geo.lat, geo.lon, geo.alt};
+    const cVector& p = eci.Pos();
+    return Geodetic(p.x, p.y, p.z, eci.Date().ToGmst());
+}
+
+// Sidereal rotation of the Earth, radians per minute.
+constexpr double kEarthRadPerMinute = TWOPI * EARTH_ROT_PER_DAY / 1440.0;
+
+struct Knot {
+    bool ok = false;
+    cVector p, v;  // km, km/s
+};
+
+Knot KnotAt(const cOrbit& orbit, double tsince) {
+    cEci eci;
+    Knot k;
+    k.ok = orbit.PositionAt(tsince, eci);
+    k.p = eci.Pos();
+    k.v = eci.Vel();
+    return k;
+}
+
+// count points at t0 + (k + 1) * step minutes (step may be negative). SGP4 runs at every
+// fourth point only; the points between follow by cubic Hermite interpolation of position
+// and velocity, off by some ten metres at a 90th of an orbit apart, which no map shows.
+void SampleTrack(const cOrbit& orbit, double t0, double step, double gmst0, GeoPoint* out,
+                 int count) {
+    constexpr int kStride = 4;
+    Knot a = KnotAt(orbit, t0);
+    for (int j = 0; j < count; j += kStride) {
+        const int span = std::min(kStride, count - j);
+        const Knot b = KnotAt(orbit, t0 + (j + span) * step);
+        const double dt = span * step * 60.0;
+        for (int k = 1; k <= span; ++k) {
+            GeoPoint& g = out[j + k - 1];
+            if (!a.ok || !b.ok) {
+                g = {};
+                continue;
+            }
+            const double u = static_cast<double>(k) / span, u2 = u * u, u3 = u2 * u;
+            const double h00 = 2 * u3 - 3 * u2 + 1, h10 = (u3 - 2 * u2 + u) * dt;
+            const double h01 = -2 * u3 + 3 * u2, h11 = (u3 - u2) * dt;
+            g = Geodetic(h00 * a.p.x + h10 * a.v.x + h01 * b.p.x + h11 * b.v.x,
+                         h00 * a.p.y + h10 * a.v.y + h01 * b.p.y + h11 * b.v.y,
+                         h00 * a.p.z + h10 * a.v.z + h01 * b.p.z + h11 * b.v.z,
+                         gmst0 + (j + k) * step * kEarthRadPerMinute);
+        }
+        a = b;
+    }
+}
+
+void ComputeOne(const cOrbit& orbit, double julianDate, ComputedTrack& out) {
+    const double t = (julianDate - orbit.Epoch().Date()) * 1440.0;
+    const double minutes = orbit.Period() / 60.0;
+    const double pastStep = minutes / 3.0 / PAST_TRACK_POINTS;
+    const double futureStep = minutes * 2.5 / FUTURE_TRACK_POINTS;
+    const double gmst = cJulianDate::FromJd(julianDate).ToGmst();
+    SampleTrack(orbit, t, -pastStep, gmst, out.past.data(), PAST_TRACK_POINTS);
+    SampleTrack(orbit, t, futureStep, gmst, out.future.data(), FUTURE_TRACK_POINTS);
+    out.pastStep = pastStep / 1440.0;
+    out.futureStep = futureStep / 1440.0;
 }
 
 }  // namespace
+
+bool TrackSpanHolds(const TrackRecord& r, double jd) {
+    if (!r.hasTrack) return false;
+    const double first = r.trackAt - PAST_TRACK_POINTS * r.pastStep;
+    // The future covers two and a half revolutions: keep one of them ahead.
+    const double last = r.trackAt + FUTURE_TRACK_POINTS * r.futureStep * (1.5 / 2.5);
+    return jd >= first && jd <= last;
+}
+
+TrackResult ComputeTracks(const TrackJob& job, int threads) {
+    TrackResult result;
+    result.julianDate = job.julianDate;
+    result.generation = job.generation;
+    result.tracks.resize(job.indices.size());
+    if (!job.orbits) return result;
+    auto work = [&](std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k) {
+            ComputedTrack& out = result.tracks[k];
+            out.index = job.indices[k];
+            if (const auto& orbit = (*job.orbits)[out.index]) ComputeOne(*orbit, job.julianDate, out);
+        }
+    };
+    const std::size_t n = job.indices.size();
+    const std::size_t parts = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(1, n / 64));
+    std::vector<std::thread> helpers;
+    for (std::size_t p = 1; p < parts; ++p) helpers.emplace_back(work, n * p / parts, n * (p + 1) / parts);
+    work(0, n / parts);
+    for (std::thread& t : helpers) t.join();
+    return result;
+}
 
 double RadioHorizonRangeKm(double altitudeKm) {
     if (altitudeKm > 3157.0) return 6370.0;
@@ -75,18 +179,57 @@ int EarthTracks::ShowAddedSatellites(std::vector<SelectedSat>& selection, bool a
 void EarthTracks::Rebuild(const KeplerCatalogue& catalogue,
                           const std::vector<SelectedSat>& selection) {
     records_.assign(selection.size(), TrackRecord{});
-    orbits_.clear();
-    orbits_.reserve(selection.size());
+    auto orbits = std::make_shared<std::vector<std::optional<cOrbit>>>();
+    orbits->reserve(selection.size());
     for (const SelectedSat& entry : selection) {
         const KeplerRecord* record = SelectedRecord(catalogue, entry);
         if (!record) {
-            orbits_.emplace_back();
+            orbits->emplace_back();
             continue;
         }
-        orbits_.emplace_back(cOrbit(cElementSet(std::string(record->Name()),
+        orbits->emplace_back(cOrbit(cElementSet(std::string(record->Name()),
                                                 std::string(record->Line1()),
                                                 std::string(record->Line2()))));
     }
+    orbits_ = std::move(orbits);
+    ++generation_;
+}
+
+TrackJob EarthTracks::PrepareTracks(const std::vector<SelectedSat>& selection,
+                                    double julianDate) const {
+    TrackJob job;
+    job.orbits = orbits_;
+    job.julianDate = julianDate;
+    job.generation = generation_;
+    if (records_.size() != selection.size()) return job;
+    for (std::size_t i = 0; i < selection.size(); ++i)
+        // Every shown satellite, so a track switched on later has one at once.
+        if (selection[i].shown && (*orbits_)[i])
+            job.indices.push_back(static_cast<int>(i));
+    return job;
+}
+
+bool EarthTracks::ApplyTracks(const TrackResult& result) {
+    if (result.generation != generation_) return false;
+    for (const ComputedTrack& t : result.tracks) {
+        TrackRecord& r = records_[t.index];
+        r.past = t.past;
+        r.future = t.future;
+        r.pastStep = t.pastStep;
+        r.futureStep = t.futureStep;
+        r.trackAt = result.julianDate;
+        r.hasTrack = true;
+    }
+    return true;
+}
+
+bool EarthTracks::TracksDue(const std::vector<SelectedSat>& selection, double julianDate) const {
+    if (records_.size() != selection.size()) return false;
+    for (std::size_t i = 0; i < selection.size(); ++i)
+        if (selection[i].shown && selection[i].track && (*orbits_)[i] &&
+            !TrackSpanHolds(records_[i], julianDate))
+            return true;
+    return false;
 }
 
 int EarthTracks::Update(const std::vector<SelectedSat>& selection, const ObserverLocation& home,
@@ -96,8 +239,8 @@ int EarthTracks::Update(const std::vector<SelectedSat>& selection, const Observe
     for (std::size_t i = 0; i < selection.size(); ++i) {
         TrackRecord& r = records_[i];
         const bool detail = static_cast<int>(i) == detailIndex;
-        if (!orbits_[i] || (!selection[i].shown && !detail)) continue;
-        const cOrbit& orbit = *orbits_[i];
+        if (!(*orbits_)[i] || (!selection[i].shown && !detail)) continue;
+        const cOrbit& orbit = *(*orbits_)[i];
         const double t = (julianDate - orbit.Epoch().Date()) * 1440.0;
         cEci eci;
         if (orbit.PositionAt(t, eci)) {
@@ -108,20 +251,14 @@ int EarthTracks::Update(const std::vector<SelectedSat>& selection, const Observe
             r.elevation = look.el;
         }
         r.computed = true;
+        r.at = julianDate;
         if (!selection[i].shown) continue;  // the detail line needs no more
-        r.horizon = RadioHorizon(r.now.lat, r.now.lon, r.now.alt);
-        r.oneMinuteAgo = At(orbit, t - 1.0);
-        r.twoMinutesAgo = At(orbit, t - 2.0);
-        if (withTracks) {
-            const double minutes = orbit.Period() / 60.0;
-            const double pastStep = minutes / 3.0 / PAST_TRACK_POINTS;
-            const double futureStep = minutes * 2.5 / FUTURE_TRACK_POINTS;
-            for (int k = 0; k < PAST_TRACK_POINTS; ++k) r.past[k] = At(orbit, t - (k + 1) * pastStep);
-            for (int k = 0; k < FUTURE_TRACK_POINTS; ++k)
-                r.future[k] = At(orbit, t + (k + 1) * futureStep);
-            r.hasTrack = true;
-        }
+        // The horizon's 36 points cost more than the position itself; only drawn ones.
+        if (selection[i].radioHorizon) r.horizon = RadioHorizon(r.now.lat, r.now.lon, r.now.alt);
+        r.oneMinuteAgo = TrackPointAt(orbit, t - 1.0);
+        r.twoMinutesAgo = TrackPointAt(orbit, t - 2.0);
     }
+    if (withTracks) ApplyTracks(ComputeTracks(PrepareTracks(selection, julianDate)));
     return selection.empty() ? 0 : 1;
 }
 

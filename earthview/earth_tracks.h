@@ -4,6 +4,7 @@
 // and the radio horizon around it.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -36,7 +37,41 @@ struct TrackRecord {
     double elevation = 0.0;  // radians
     bool computed = false;   // positions hold a result (satellites not shown are skipped)
     bool hasTrack = false;   // past and future hold a result
+    double at = 0.0;         // Julian date of now, oneMinuteAgo and twoMinutesAgo
+    // The track's own instant and point spacing (days): past[k] lies at
+    // trackAt - (k + 1) * pastStep, future[k] at trackAt + (k + 1) * futureStep. A track is
+    // kept while the time moves on, so a paint splits it at `at`, not at trackAt.
+    double trackAt = 0.0, pastStep = 0.0, futureStep = 0.0;
 };
+
+// True while a computed track still serves the instant: jd lies between its first point and
+// one revolution before its last, so at least an orbit ahead remains to be drawn.
+bool TrackSpanHolds(const TrackRecord& record, double julianDate);
+
+// The input of one track rebuild, safe to hand to another thread: the orbits are shared and
+// never changed, the indices say which selection entries want a track.
+struct TrackJob {
+    std::shared_ptr<const std::vector<std::optional<cOrbit>>> orbits;
+    std::vector<int> indices;
+    double julianDate = 0.0;
+    std::uint64_t generation = 0;  // the EarthTracks::Rebuild it was made after
+};
+
+struct ComputedTrack {
+    int index = 0;
+    std::array<GeoPoint, PAST_TRACK_POINTS> past{};
+    std::array<GeoPoint, FUTURE_TRACK_POINTS> future{};
+    double pastStep = 0.0, futureStep = 0.0;
+};
+
+struct TrackResult {
+    std::vector<ComputedTrack> tracks;
+    double julianDate = 0.0;
+    std::uint64_t generation = 0;
+};
+
+// The 220 track points of every satellite in the job, split over `threads` threads.
+TrackResult ComputeTracks(const TrackJob& job, int threads = 1);
 
 // Ground range of the radio horizon, km: 6370 above 3157 km altitude, else
 // 3.56 x 0.95 x sqrt(altitude in metres).
@@ -58,6 +93,15 @@ public:
     int Update(const std::vector<SelectedSat>& selection, const ObserverLocation& home,
                double julianDate, bool withTracks, int detailIndex);
 
+    // The job for the tracks of every shown satellite with its track flag at julianDate.
+    TrackJob PrepareTracks(const std::vector<SelectedSat>& selection, double julianDate) const;
+    // Copies a finished job's tracks into the records; false (nothing copied) when the
+    // records were rebuilt since the job was made.
+    bool ApplyTracks(const TrackResult& result);
+    // True when a shown satellite with its track flag has no track or one whose span the
+    // time has left (the view then rebuilds the tracks).
+    bool TracksDue(const std::vector<SelectedSat>& selection, double julianDate) const;
+
     // Shows the entries the satellite dialog added since the last call (all four display
     // flags 0; at the first call every such entry), names and horizons as the "all" checks
     // say. An entry hidden here before keeps its flags. Returns how many were shown.
@@ -68,7 +112,10 @@ public:
 
 private:
     std::vector<TrackRecord> records_;
-    std::vector<std::optional<cOrbit>> orbits_;  // empty where the satellite is not catalogued
+    // Empty where the satellite is not catalogued; shared with track jobs under way.
+    std::shared_ptr<const std::vector<std::optional<cOrbit>>> orbits_ =
+        std::make_shared<const std::vector<std::optional<cOrbit>>>();
+    std::uint64_t generation_ = 0;
     std::vector<std::int32_t> knownNumbers_;     // the selection at the last ShowAddedSatellites
 };
 

@@ -10,7 +10,9 @@
 #include <QMenu>
 #include <QPainter>
 #include <QStatusBar>
+#include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "common/event_log.h"
 #include "common/settings_records.h"
@@ -168,6 +170,21 @@ int EarthView::DetailIndex() const {
     return settings_.detailSat >= count ? count - 1 : settings_.detailSat;
 }
 
+void EarthView::RequestTracks(double now) {
+    if (pendingTracks_.valid()) return;  // one rebuild at a time; a due one follows it
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    pendingTracks_ = std::async(std::launch::async, ComputeTracks,
+                                tracks_.PrepareTracks(*env_.selection, now), cores);
+}
+
+void EarthView::CollectTracks() {
+    if (!pendingTracks_.valid() ||
+        pendingTracks_.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
+    // A rebuilt selection since the job started makes ApplyTracks refuse the result.
+    if (tracks_.ApplyTracks(pendingTracks_.get())) update();
+}
+
 int EarthView::UpdateSatPositions(bool withTracks) {
     const double now = env_.now ? env_.now() : 0.0;
     return tracks_.Update(*env_.selection, settings_.observer, now, withTracks, DetailIndex());
@@ -270,6 +287,7 @@ void EarthView::RunCommand(int command) {
             break;
         case CMD_SAT_SHOW_HORIZON:
             if (targetValid) selection[popupTarget_].radioHorizon ^= 1;
+            UpdateSatPositions(false);  // horizons are computed only where drawn
             settings_.showRadioHorizon = 0;
             if (QAction* a = Action(CMD_SHOW_RADIO_HORIZONS)) a->setChecked(false);
             update();
@@ -324,6 +342,7 @@ void EarthView::RunCommand(int command) {
             const bool on = settings_.showRadioHorizon != kChecked;
             settings_.showRadioHorizon = on ? kChecked : 0;
             SetAllFlags(&SelectedSat::radioHorizon, on ? 1 : 0);
+            UpdateSatPositions(false);
             if (QAction* a = Action(CMD_SHOW_RADIO_HORIZONS)) a->setChecked(on);
             update();
             break;
@@ -475,12 +494,13 @@ void EarthView::Tick() {
     const qint64 tick = TickMs();
     UpdateTitle();
     if (UpdateSatPositions(false) == 1) update();
+    CollectTracks();
     HandOver();
     CloudSchedule(now);
-    if (std::llabs(tick - trackMark_) > 30000) {
-        trackMark_ = tick + 30000;
-        UpdateSatPositions(true);
-    }
+    // Tracks once a minute, and whenever a fast or jumping clock has left their span.
+    const bool cycle = std::llabs(tick - trackMark_) > 30000;
+    if (cycle) trackMark_ = tick + 30000;
+    if (cycle || tracks_.TracksDue(*env_.selection, now)) RequestTracks(now);
     if (std::llabs(tick - repaintMark_) > 300000) {
         repaintMark_ = tick;
         worker_->RequestSlowRepaint();

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -128,6 +129,10 @@ private:
     void CloudSchedule(double now);
     void TakeScreenshot(int request, const std::string& chosenFile);
     qint64 TickMs() const;
+    // The tick's track rebuild runs on its own threads; the window keeps drawing the tracks
+    // it has (split at the time shown) until the new ones are taken over.
+    void RequestTracks(double now);
+    void CollectTracks();
     int DetailIndex() const;
     int HitSatellite(const QPoint& p) const;
     EarthPaintInput PaintInput();
@@ -136,6 +141,7 @@ private:
     EarthViewEnvironment env_;
     Settings& settings_;
     EarthTracks tracks_;
+    std::future<TrackResult> pendingTracks_;
     std::unique_ptr<EarthBackgroundWorker> worker_;
     CloudMapDownloader* downloader_ = nullptr;
     BusyIndicator* busy_ = nullptr;

@@ -117,7 +117,84 @@ private:
     int lastX_ = 0, penX_ = 0, penY_ = 0;
 };
 
+// The split of a kept track at the time drawn: the points before `at` behind the marker,
+// those after it ahead, whichever array they were computed in.
+template <typename Fn>
+void TrackSide(const TrackRecord& r, bool ahead, Fn fn) {
+    // Index of the first future point after `at`; negative when the time went back and that
+    // many past points lie ahead.
+    int firstAhead = 0;
+    if (r.at > r.trackAt && r.futureStep > 0.0)
+        firstAhead = static_cast<int>(std::min<double>(FUTURE_TRACK_POINTS, (r.at - r.trackAt) / r.futureStep));
+    else if (r.at < r.trackAt && r.pastStep > 0.0)
+        firstAhead = -static_cast<int>(std::min<double>(PAST_TRACK_POINTS, (r.trackAt - r.at) / r.pastStep));
+    if (ahead) {
+        for (int k = std::max(0, -firstAhead) - 1; k >= 0 && firstAhead < 0; --k) fn(r.past[k]);
+        for (int k = std::max(0, firstAhead); k < FUTURE_TRACK_POINTS; ++k) fn(r.future[k]);
+    } else {
+        for (int k = firstAhead - 1; k >= 0; --k) fn(r.future[k]);
+        for (int k = std::max(0, -firstAhead); k < PAST_TRACK_POINTS; ++k) fn(r.past[k]);
+    }
+}
+
+// A marker disc as the painter draws it (aliased, outline and fill of one colour), kept as
+// the pixel offsets from its centre so thousands of markers are written straight in.
+struct MarkerGlyph {
+    std::vector<QPoint> offsets;
+};
+
+MarkerGlyph MakeGlyph(int radius) {
+    const int size = 2 * radius + 5;
+    QImage glyph(size, size, QImage::Format_ARGB32);
+    glyph.fill(Qt::transparent);
+    {
+        QPainter g(&glyph);
+        g.setPen(QColor(255, 255, 255));
+        g.setBrush(QColor(255, 255, 255));
+        g.drawEllipse(QRect(2, 2, 2 * radius, 2 * radius));
+    }
+    MarkerGlyph out;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            if (qAlpha(glyph.pixel(x, y)) > 127) out.offsets.emplace_back(x - 2 - radius, y - 2 - radius);
+    return out;
+}
+
+const MarkerGlyph& Glyph(int radius) {
+    static const MarkerGlyph kGlyphs[] = {MakeGlyph(1), MakeGlyph(2), MakeGlyph(4)};
+    return kGlyphs[radius == 1 ? 0 : radius == 2 ? 1 : 2];
+}
+
 }  // namespace
+
+LabelOccupancy::LabelOccupancy(int width, int height)
+    : columns_(std::max(1, width / kCell + 1)), rows_(std::max(1, height / kCell + 1)),
+      cells_(static_cast<std::size_t>(columns_) * rows_) {}
+
+template <typename Fn>
+void LabelOccupancy::ForCells(const QRect& box, Fn fn) const {
+    const int x0 = std::clamp(box.left() / kCell, 0, columns_ - 1);
+    const int x1 = std::clamp(box.right() / kCell, 0, columns_ - 1);
+    const int y0 = std::clamp(box.top() / kCell, 0, rows_ - 1);
+    const int y1 = std::clamp(box.bottom() / kCell, 0, rows_ - 1);
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) fn(static_cast<std::size_t>(y) * columns_ + x);
+}
+
+bool LabelOccupancy::Free(const QRect& box) const {
+    bool free = true;
+    ForCells(box, [&](std::size_t cell) {
+        for (const QRect& other : cells_[cell])
+            if (other.intersects(box)) free = false;
+    });
+    return free;
+}
+
+void LabelOccupancy::Take(const QRect& box) {
+    ForCells(box, [&](std::size_t cell) {
+        cells_[cell].push_back(box);
+    });
+}
 
 const QImage& EarthBackgroundCache::Scaled(const QImage& background, int width, int height) {
     if (background.cacheKey() != key_ || size_ != QSize(width, height)) {
@@ -202,18 +279,18 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
                 PixelLines past(target, objects.greyDotted.color().rgb(), true);
                 DateLinePolyline behind(past, w);
                 behind.Start(now);
-                for (const GeoPoint& g : r.past) behind.To(ProjectToMap(g.lat, g.lon, w, h, c));
+                TrackSide(r, false, [&](const GeoPoint& g) { behind.To(ProjectToMap(g.lat, g.lon, w, h, c)); });
                 PixelLines future(target, objects.oliveDotted.color().rgb(), true);
                 DateLinePolyline ahead(future, w);
                 ahead.Start(now);
-                for (const GeoPoint& g : r.future) ahead.To(ProjectToMap(g.lat, g.lon, w, h, c));
+                TrackSide(r, true, [&](const GeoPoint& g) { ahead.To(ProjectToMap(g.lat, g.lon, w, h, c)); });
             }
         }
-        p.begin(&target);
-        p.setFont(objects.labelFont);
-        const QFontMetrics metrics(objects.labelFont);
         const QRgb dark = qRgb(0, 0, 0);
-        std::vector<QRect> placed;  // names drawn so far: a later one must not cover them
+        // Markers also go straight into the pixels, one glyph per size and colour.
+        QRgb* bits = reinterpret_cast<QRgb*>(target.bits());
+        const int stride = target.bytesPerLine() / 4;
+        const QRgb yellow = objects.yellow.color().rgb(), red = objects.red.color().rgb();
         for (std::size_t i = 0; i < in.selection->size(); ++i) {
             const SelectedSat& s = (*in.selection)[i];
             TrackRecord& r = (*in.records)[i];
@@ -227,20 +304,27 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
                 // A marker stands out against the ground under it: yellow on dark, red on
                 // light.
                 const QRgb ground = PixelOr(target, m.x - 2, m.y - 2, dark);
-                if (qRed(ground) <= 200 || qGreen(ground) <= 200) {
-                    p.setBrush(objects.yellowBrush);
-                    p.setPen(objects.yellow);
-                } else {
-                    p.setBrush(objects.redBrush);
-                    p.setPen(objects.red);
+                const QRgb colour = qRed(ground) <= 200 || qGreen(ground) <= 200 ? yellow : red;
+                for (const QPoint& d : Glyph(radius).offsets) {
+                    const int x = m.x + d.x(), y = m.y + d.y();
+                    if (x >= 0 && y >= 0 && x < w && y < h) bits[y * stride + x] = colour;
                 }
-                p.drawEllipse(QRect(m.x - radius, m.y - radius, 2 * radius, 2 * radius));
             }
             r.hitLeft = now.x - 5;
             r.hitTop = now.y - 5;
             r.hitRight = now.x + 5;
             r.hitBottom = now.y + 5;
-
+        }
+        p.begin(&target);
+        p.setFont(objects.labelFont);
+        const QFontMetrics metrics(objects.labelFont);
+        LabelOccupancy placed(w, h);  // names drawn so far: a later one must not cover them
+        for (std::size_t i = 0; i < in.selection->size(); ++i) {
+            const SelectedSat& s = (*in.selection)[i];
+            const TrackRecord& r = (*in.records)[i];
+            if (!s.shown || !r.computed) continue;
+            const MapPoint now = ProjectToMap(r.now.lat, r.now.lon, w, h, c);
+            const MapPoint two = ProjectToMap(r.twoMinutesAgo.lat, r.twoMinutesAgo.lon, w, h, c);
             if (s.nameLabel) {
                 const KeplerRecord* record = SelectedRecord(*in.catalogue, s);
                 if (!record) continue;
@@ -257,17 +341,13 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
                     ly = y > h - 1.5 * cy ? static_cast<int>(y - 2.5 * cy) : static_cast<int>(y + 0.5 * cy);
                 else
                     ly = y + 2.5 * cy > h ? static_cast<int>(y - 1.5 * cy) : static_cast<int>(y + 0.5 * cy);
-                auto covers = [&](int top) {
-                    const QRect box(lx - cx / 2, top, cx, cy);
-                    return std::any_of(placed.begin(), placed.end(),
-                                       [&](const QRect& other) { return other.intersects(box); });
-                };
+                auto covers = [&](int top) { return !placed.Free(QRect(lx - cx / 2, top, cx, cy)); };
                 if (covers(ly)) {
                     // The other side of the marker, else no name: a crowd stays legible.
                     ly = ly > y ? static_cast<int>(y - 1.5 * cy) : static_cast<int>(y + 0.5 * cy);
                     if (covers(ly)) continue;
                 }
-                placed.emplace_back(lx - cx / 2, ly, cx, cy);
+                placed.Take(QRect(lx - cx / 2, ly, cx, cy));
                 const QRgb under = PixelOr(target, lx, ly, dark);
                 p.setPen(qRed(under) > 200 && qGreen(under) > 200 ? QColor(255, 0, 0)
                                                                     : QColor(255, 255, 0));

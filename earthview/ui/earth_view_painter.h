@@ -51,6 +51,21 @@ private:
     QSize size_;
 };
 
+// Where names already stand on the map, bucketed by area so that thousands of names test
+// only their neighbours: a name is drawn only where it covers none drawn before.
+class LabelOccupancy {
+public:
+    LabelOccupancy(int width, int height);
+    bool Free(const QRect& box) const;
+    void Take(const QRect& box);
+
+private:
+    template <typename Fn> void ForCells(const QRect& box, Fn fn) const;
+    static constexpr int kCell = 64;
+    int columns_, rows_;
+    std::vector<std::vector<QRect>> cells_;
+};
+
 // Paints the whole map area into target (its size is the map area).
 void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjects& objects,
                    EarthBackgroundCache* cache = nullptr);

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "earthview/earth_tracks.h"
 #include "earthview/map_projection.h"
+#include "orbit/element_set.h"
 #include "orbit/globals.h"
+#include "orbit/orbit.h"
 
 namespace orvanta {
 namespace {
@@ -106,6 +109,51 @@ TEST(EarthTracks, PropagatesShownSatellitesAndTheDetailOne) {
     std::vector<SelectedSat> none;
     tracks.Rebuild(catalogue, none);
     EXPECT_EQ(tracks.Update(none, home, 2461168.0, false, 0), 0);
+}
+
+// The tracks come from SGP4 at every fourth point and interpolation between, converted by a
+// closed form: every point must still match the full conversion of an exact position, and a
+// track must be kept inside its span and be due outside it.
+TEST(EarthTracks, InterpolatedTrackMatchesExactPositionsAndHoldsItsSpan) {
+    KeplerCatalogue catalogue;
+    KeplerRecord iss;
+    std::snprintf(iss.name, sizeof iss.name, "ISS");
+    std::snprintf(iss.line1, sizeof iss.line1, "1 25544U 98067A   26127.50000000  .00010000  00000-0  18000-3 0  9991");
+    std::snprintf(iss.line2, sizeof iss.line2, "2 25544  51.6400 200.0000 0004000  90.0000 270.0000 15.50000000  1000");
+    catalogue.records = {iss};
+    std::vector<SelectedSat> selection(1);
+    selection[0].catalogueIndex = 0;
+    selection[0].shown = selection[0].track = 1;
+    EarthTracks tracks;
+    tracks.Rebuild(catalogue, selection);
+    const double jd = 2461168.0;
+    EXPECT_TRUE(tracks.TracksDue(selection, jd));  // none yet
+    tracks.Update(selection, {100, 48.1, 11.6}, jd, true, 0);
+    const TrackRecord& r = tracks.Records()[0];
+    const cOrbit orbit(cElementSet("ISS", iss.line1, iss.line2));
+    auto exact = [&](double at) {
+        cEci eci;
+        EXPECT_TRUE(orbit.PositionAt((at - orbit.Epoch().Date()) * 1440.0, eci));
+        return eci.ToGeodetic();
+    };
+    for (int k = 0; k < FUTURE_TRACK_POINTS; ++k) {
+        const cCoordGeo g = exact(jd + (k + 1) * r.futureStep);
+        // Under half a kilometre: a map pixel is some 40 km.
+        EXPECT_NEAR(r.future[k].lat, g.lat, 3e-5) << k;
+        EXPECT_NEAR(std::remainder(r.future[k].lon - g.lon, TWOPI), 0.0, 3e-5) << k;
+        EXPECT_NEAR(r.future[k].alt, g.alt, 0.5) << k;
+    }
+    for (int k = 0; k < PAST_TRACK_POINTS; ++k)
+        EXPECT_NEAR(r.past[k].lat, exact(jd - (k + 1) * r.pastStep).lat, 3e-5) << k;
+
+    // About 93 minutes a revolution: a third of one behind, one and a half ahead.
+    EXPECT_FALSE(tracks.TracksDue(selection, jd));
+    EXPECT_FALSE(tracks.TracksDue(selection, jd + 130.0 / 1440));
+    EXPECT_FALSE(tracks.TracksDue(selection, jd - 30.0 / 1440));
+    EXPECT_TRUE(tracks.TracksDue(selection, jd + 1.0 / 24 * 3));
+    EXPECT_TRUE(tracks.TracksDue(selection, jd - 1.0 / 24));
+    selection[0].track = 0;  // tracks not drawn are never due
+    EXPECT_FALSE(tracks.TracksDue(selection, jd + 1.0));
 }
 
 }  // namespace

@@ -199,5 +199,19 @@ TEST(EarthViewPainter, NamesOfCloseSatellitesDoNotOverlap) {
     EXPECT_NEAR(both, one + other, 8);
 }
 
+// Names are looked up by area: a name must find one it would cover in a neighbouring area,
+// and two at the same place leave room for one.
+TEST(EarthViewPainter, LabelOccupancyFindsOverlapsAcrossAreas) {
+    LabelOccupancy placed(1000, 600);
+    const QRect name(40, 60, 50, 12);  // spans the 64-pixel areas both ways
+    EXPECT_TRUE(placed.Free(name));
+    placed.Take(name);
+    EXPECT_FALSE(placed.Free(name));
+    EXPECT_FALSE(placed.Free(QRect(89, 71, 30, 12)));  // corner to corner, other area
+    EXPECT_TRUE(placed.Free(QRect(90, 60, 30, 12)));   // touching is not covering
+    EXPECT_FALSE(placed.Free(QRect(-20, 50, 70, 20))); // reaching in from off the map
+    EXPECT_TRUE(placed.Free(QRect(990, 590, 40, 20)));
+}
+
 }  // namespace
 }  // namespace orvanta

@@ -339,5 +339,26 @@ TEST_F(EarthViewTest, NewlySelectedSatellitesAreShown) {
     EXPECT_EQ(selection_[1].shown, 1);
 }
 
+// At x3600 each tick moves an hour: the view keeps a track while the time stays in its span
+// and rebuilds it (off the window thread) once the time has left it, without waiting for
+// the once-a-minute cycle.
+TEST_F(EarthViewTest, TracksAreKeptInTheirSpanAndRebuiltWhenTheTimeLeavesIt) {
+    selection_[0].track = 1;
+    tick_ = 0;  // no minute cycle falls due in this test
+    EarthView& view = Open();
+    const GeoPoint first = view.Records()[0].future[0];
+    now_ += 20.0 / 1440;
+    for (int i = 0; i < 5; ++i) {
+        view.Tick();
+        QTest::qWait(20);
+    }
+    EXPECT_EQ(view.Records()[0].future[0].lon, first.lon);
+    now_ += 5.0 / 24;
+    EXPECT_TRUE(WaitFor([&] {
+        view.Tick();
+        return view.Records()[0].future[0].lon != first.lon;
+    }, 10000));
+}
+
 }  // namespace
 }  // namespace orvanta

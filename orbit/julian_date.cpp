@@ -9,6 +9,17 @@ namespace orvanta {
 
 namespace {
 
+// std::fmod(x, y) for y a whole number, by one division: the same value to the last bit for
+// x from 0 to 2^52 (then x - n y is a multiple of x's last place no larger than x, so it is
+// exact, and a quotient rounded up to the next whole number is put right by adding y back).
+// glibc's fmod works through the exponent difference bit by bit, and the sidereal time
+// takes two a look angle: a sixth of a week's pass search.
+double FmodWhole(double x, double y) {
+    if (!(x >= 0.0 && x < 4503599627370496.0)) return std::fmod(x, y);
+    const double r = x - std::floor(x / y) * y;
+    return r < 0.0 ? r + y : r;
+}
+
 double JdFromYearDay(int year, double day) {
     const int y = year - 1;
     const int a = y / 100;
@@ -160,10 +171,10 @@ cJulianDate::cJulianDate(const SystemTime& utc) {
 }
 
 double cJulianDate::ToGmst() const {
-    const double ut = std::fmod(date + 0.5, 1.0);
+    const double ut = FmodWhole(date + 0.5, 1.0);
     const double tu = (date - J2000_JD - ut) / 36525.0;
     double g = 24110.54841 + tu * (8640184.812866 + tu * (0.093104 - tu * 6.2e-6));
-    g = std::fmod(g + SEC_PER_DAY * EARTH_ROT_PER_DAY * ut, SEC_PER_DAY);
+    g = FmodWhole(g + SEC_PER_DAY * EARTH_ROT_PER_DAY * ut, SEC_PER_DAY);
     if (g < 0.0) g += SEC_PER_DAY;
     return TWOPI * g / SEC_PER_DAY;
 }

@@ -43,6 +43,26 @@ TEST(JulianDate, GreenwichSiderealTime) {
     }
 }
 
+// The sidereal time reduces its seconds without std::fmod; every bit must stay as fmod gives
+// it, or passes found to the second could move. Dates from 1858 to 2237 and before.
+TEST(JulianDate, GreenwichSiderealTimeIsTheFmodFormulaToTheBit) {
+    const auto reference = [](double date) {
+        const double ut = std::fmod(date + 0.5, 1.0);
+        const double tu = (date - J2000_JD - ut) / 36525.0;
+        double g = 24110.54841 + tu * (8640184.812866 + tu * (0.093104 - tu * 6.2e-6));
+        g = std::fmod(g + SEC_PER_DAY * EARTH_ROT_PER_DAY * ut, SEC_PER_DAY);
+        if (g < 0.0) g += SEC_PER_DAY;
+        return TWOPI * g / SEC_PER_DAY;
+    };
+    int differ = 0;
+    for (double jd = 2400000.5; jd < 2538000.0; jd += 0.6180339887 * 1.37) {
+        differ += cJulianDate::FromJd(jd).ToGmst() != reference(jd);
+    }
+    for (double jd : {2461168.25, 2461168.75, 2451545.0, 2451544.5, 1000000.25, 0.0, -5.5})
+        differ += cJulianDate::FromJd(jd).ToGmst() != reference(jd);
+    EXPECT_EQ(differ, 0);
+}
+
 TEST(JulianDate, LocalSiderealTimeWestIsUnnormalised) {
     const cJulianDate d = cJulianDate::FromJd(2451544.5);  // GMST 1.7448 rad
     const double lon = -2.5;

@@ -112,6 +112,8 @@ void MainWindow::OpenEarthView(QSize size) {
     env.programDirectory = programDirectory_;
     env.imageDirectory = EarthImageDirectory(platform::BuiltInDataDirectory());
     earthView_ = new EarthView(std::move(env), size, this);
+    connect(earthView_, &EarthView::SatelliteDoubleClicked, this,
+            [this](int catalogueNumber) { OpenSatelliteDetails(catalogueNumber); });
     earthView_->show();
 }
 

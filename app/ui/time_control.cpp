@@ -45,12 +45,15 @@ QString SimulatedTimeText(double julian, double rate, bool paused, bool displayU
 }
 
 TimeControlDialog::TimeControlDialog(Clock& clock, bool displayUtc, std::function<void()> jumped,
-                                     std::function<void()> changed, QWidget* parent)
+                                     std::function<void()> changed,
+                                     std::function<std::optional<double>()> nextAos,
+                                     QWidget* parent)
     : QDialog(parent),
       clock_(clock),
       displayUtc_(displayUtc),
       jumped_(std::move(jumped)),
-      changed_(std::move(changed)) {
+      changed_(std::move(changed)),
+      nextAos_(std::move(nextAos)) {
     setWindowTitle(QStringLiteral("Time Control"));
     setModal(false);
     auto* layout = new QVBoxLayout(this);
@@ -82,14 +85,25 @@ TimeControlDialog::TimeControlDialog(Clock& clock, bool displayUtc, std::functio
         connect(b, &QPushButton::clicked, this, [this, m = minutes] { Step(m); });
         steps->addWidget(b);
     }
+    nextAosButton_ = new QPushButton(QStringLiteral("Next AOS"), this);
+    nextAosButton_->setAutoDefault(false);
+    nextAosButton_->setToolTip(
+        QStringLiteral("To the AOS of the selected pass, else of the next listed one"));
+    connect(nextAosButton_, &QPushButton::clicked, this, [this] {
+        const std::optional<double> aos = nextAos_ ? nextAos_() : std::nullopt;
+        if (!aos) return;
+        clock_.SetProgramTime(*aos);
+        Refresh();
+        Jumped();
+    });
+    steps->addWidget(nextAosButton_);
     auto* now = new QPushButton(QStringLiteral("Now"), this);
     now->setAutoDefault(false);
     now->setToolTip(QStringLiteral("Back to real time"));
     connect(now, &QPushButton::clicked, this, [this] {
         clock_.ResetToNow();
         Refresh();
-        if (jumped_) jumped_();
-        if (changed_) changed_();
+        Jumped();
     });
     steps->addWidget(now);
     layout->addLayout(steps);
@@ -97,8 +111,7 @@ TimeControlDialog::TimeControlDialog(Clock& clock, bool displayUtc, std::functio
     connect(dateTime_, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime& t) {
         if (refreshing_) return;
         clock_.SetProgramTime(ToJulian(t));
-        if (jumped_) jumped_();
-        if (changed_) changed_();
+        Jumped();
     });
     connect(rates_, &QComboBox::activated, this, &TimeControlDialog::ApplyRate);
     Refresh();
@@ -117,12 +130,17 @@ void TimeControlDialog::Refresh() {
     const double rate = clock_.Paused() ? 0.0 : clock_.Rate();
     const int index = rates_->findData(rate);
     if (index >= 0) rates_->setCurrentIndex(index);
+    nextAosButton_->setEnabled(nextAos_ && nextAos_().has_value());
     refreshing_ = false;
 }
 
 void TimeControlDialog::Step(double minutes) {
     clock_.AddMinutes(minutes);
     Refresh();
+    Jumped();
+}
+
+void TimeControlDialog::Jumped() {
     if (jumped_) jumped_();
     if (changed_) changed_();
 }

@@ -3,6 +3,7 @@
 // instant, runs it faster, slower, backwards or not at all, and returns it to the present.
 #include <QDialog>
 #include <functional>
+#include <optional>
 
 #include "common/clock.h"
 
@@ -20,26 +21,33 @@ class TimeControlDialog : public QDialog {
     Q_OBJECT
 public:
     // jumped: the program time was set or stepped (the pass list may need a new search);
-    // changed: any change, the rate included.
+    // changed: any change, the rate included; nextAos: the instant "Next AOS" goes to, or
+    // nothing (the button is then disabled).
     TimeControlDialog(Clock& clock, bool displayUtc, std::function<void()> jumped,
-                      std::function<void()> changed, QWidget* parent = nullptr);
+                      std::function<void()> changed,
+                      std::function<std::optional<double>()> nextAos = nullptr,
+                      QWidget* parent = nullptr);
 
     // Shows the clock's time and rate again (each tick, and after the views' Up and Down).
     void Refresh();
 
     QDateTimeEdit* DateTime() const { return dateTime_; }
     QComboBox* RateList() const { return rates_; }
-    // The step buttons, by their label ("+1 h"), and "Now"; null when there is none.
+    // The step buttons, by their label ("+1 h", "Next AOS"), and "Now"; null when there is
+    // none.
     QPushButton* Button(const QString& text) const;
 
 private:
     void Step(double minutes);
     void ApplyRate(int index);
+    void Jumped();
 
     Clock& clock_;
     bool displayUtc_;
     std::function<void()> jumped_;
     std::function<void()> changed_;
+    std::function<std::optional<double>()> nextAos_;
+    QPushButton* nextAosButton_ = nullptr;
     QDateTimeEdit* dateTime_ = nullptr;
     QComboBox* rates_ = nullptr;
     bool refreshing_ = false;  // the field set from the clock is no edit of the user's

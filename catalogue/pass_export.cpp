@@ -27,10 +27,16 @@ std::string ClockUtc(double jd) {
 
 // The text of printf's "%.*f" (to_chars with a precision is defined as printf), without the
 // format parsing that made up most of the time spent writing a pass table.
-std::string Fixed(double v, int decimals) {
+void AppendFixed(std::string& out, double v, int decimals) {
     char buf[400];  // the longest finite double in fixed notation, with the decimals
     const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-    return std::string(buf, r.ptr);
+    out.append(buf, r.ptr);
+}
+
+std::string Fixed(double v, int decimals) {
+    std::string out;
+    AppendFixed(out, v, decimals);
+    return out;
 }
 
 std::string TrimRight(std::string s) {
@@ -117,42 +123,78 @@ std::string PassCsvHeader() {
 }
 
 std::string PassCsvRow(const PassExportRow& row) {
+    // Appended in place: a table of thousands of rows spent most of its time on the
+    // temporaries of a chain of string sums.
     const PassRecord& r = row.record;
-    std::string out = std::to_string(row.catalogueNumber) + ',' + CsvField(TrimRight(row.name)) +
-                      ',' + FormatIsoUtcSeconds(r.aos) + ',' + FormatIsoUtcSeconds(r.los) + ',' +
-                      Fixed(r.riseAzimuth, 2) + ',' + Fixed(r.maxElevation, 2) + ',' +
-                      Fixed(r.midAzimuth, 2) + ',' + Fixed(r.setAzimuth, 2) + ',' +
-                      std::to_string(std::llround((r.los - r.aos) * 86400.0)) + ',' +
-                      LightingWord(r.lighting) + ',';
-    out += TimeOrEmpty(r.lunarStart) + ',';
-    out += TimeOrEmpty(r.lunarEnd) + ',';
+    std::string out;
+    out.reserve(256);
+    const auto comma = [&] { out += ','; };
+    const auto time = [&](double jd) { out += FormatIsoUtcSeconds(jd); };
+    const auto timeOrEmpty = [&](double jd) {
+        if (jd != 0.0) time(jd);
+    };
+    const auto fixed = [&](double v, int decimals) { AppendFixed(out, v, decimals); };
+    out += std::to_string(row.catalogueNumber);
+    comma();
+    out += CsvField(TrimRight(row.name));
+    comma();
+    time(r.aos);
+    comma();
+    time(r.los);
+    for (double v : {r.riseAzimuth, r.maxElevation, r.midAzimuth, r.setAzimuth}) {
+        comma();
+        fixed(v, 2);
+    }
+    comma();
+    out += std::to_string(std::llround((r.los - r.aos) * 86400.0));
+    comma();
+    out += LightingWord(r.lighting);
+    comma();
+    timeOrEmpty(r.lunarStart);
+    comma();
+    timeOrEmpty(r.lunarEnd);
+    comma();
     const int flare = r.LastCompletedFlare();
     if (flare >= 0) {
-        out += FormatIsoUtcSeconds(r.flareStart[static_cast<std::size_t>(flare)]) + ',' +
-               Fixed(r.flareMagnitude, 1) + ',' + Fixed(r.flareAzimuth, 1) + ',' +
-               Fixed(r.flareElevation, 1);
+        time(r.flareStart[static_cast<std::size_t>(flare)]);
+        for (double v : {r.flareMagnitude, r.flareAzimuth, r.flareElevation}) {
+            comma();
+            fixed(v, 1);
+        }
     } else {
         out += ",,,";
     }
     // For visual observers.
     if (r.visibilityKnown) {
-        out += ',' + TimeOrEmpty(r.culmination) + ',' +
-               (r.culmination != 0.0 ? Fixed(r.culminationElevation, 2) : "") + ',' +
-               (r.sunlitAtAos ? "1" : "0") + ',';
+        comma();
+        timeOrEmpty(r.culmination);
+        comma();
+        if (r.culmination != 0.0) fixed(r.culminationElevation, 2);
+        comma();
+        out += r.sunlitAtAos ? '1' : '0';
+        comma();
         if (r.HasVisibleWindow()) {
-            out += FormatIsoUtcSeconds(r.visibleStart) + ',' + FormatIsoUtcSeconds(r.visibleEnd) +
-                   ',' + Fixed(r.visibleMaxElevation, 2) + ',';
+            time(r.visibleStart);
+            comma();
+            time(r.visibleEnd);
+            comma();
+            fixed(r.visibleMaxElevation, 2);
+            comma();
         } else {
             out += ",,,";
         }
-        if (r.brightestTime != 0.0)
-            out += Fixed(r.brightestMagnitude, 1) + ',' + FormatIsoUtcSeconds(r.brightestTime);
-        else
-            out += ',';
+        if (r.brightestTime != 0.0) {
+            fixed(r.brightestMagnitude, 1);
+            comma();
+            time(r.brightestTime);
+        } else {
+            comma();
+        }
     } else {
         out += ",,,,,,,,";  // eight empty fields
     }
-    return out + '\n';
+    out += '\n';
+    return out;
 }
 
 std::string PassesCsv(const std::vector<PassExportRow>& rows) {

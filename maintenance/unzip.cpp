@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "maintenance/gzip_decoder.h"
+#include "platform/exclusive_file.h"
 
 namespace orvanta {
 
@@ -34,8 +35,8 @@ void CMamaZip::Run(const std::string& targetName) {
     FilePtr in(std::fopen(sourceName_.c_str(), "rb"));
     if (!in) throw CZipException("unable to open source file");
 
-    // "x": exclusive creation, so a stale or foreign file is never overwritten.
-    FilePtr out(std::fopen(targetName.c_str(), "w+bx"));
+    // Exclusive creation, so a stale or foreign file is never overwritten.
+    FilePtr out(platform::CreateNewFile(targetName));
     if (!out) throw CZipException("unable to create target file");
     std::error_code ec;
     std::filesystem::permissions(

@@ -52,6 +52,10 @@ int RunDayNight(const std::vector<std::string>& args) {
         }
     }
     if (!jd || out.empty()) return UsageError("daynight: --at and --out are required");
+    if (!ImageSupportBuiltIn()) {
+        std::fprintf(stderr, "orvanta-cli: daynight: %s\n", kNoImageSupportText);
+        return 1;
+    }
 
     EventRecorder log;
     const EarthLayers layers = LoadEarthLayers(

@@ -32,6 +32,11 @@ constexpr int RedOf(std::uint32_t p) { return static_cast<int>((p >> 16) & 0xFF)
 constexpr int GreenOf(std::uint32_t p) { return static_cast<int>((p >> 8) & 0xFF); }
 constexpr int BlueOf(std::uint32_t p) { return static_cast<int>(p & 0xFF); }
 
+// False in an edition built without an image library; there every read and write below
+// fails and logs kNoImageSupportText.
+bool ImageSupportBuiltIn();
+inline constexpr const char* kNoImageSupportText = "image support is not built into this edition";
+
 // Decodes a JPEG file with the library's accurate (slower, exact) decoder; nothing when
 // the file is missing or is not a readable JPEG.
 std::optional<PixelImage> DecodeJpegFile(const std::filesystem::path& file);

@@ -103,7 +103,8 @@ std::shared_ptr<ISettingsStore> OpenUserSettingsStore() {
 }
 
 // The text-file store uses POSIX locking; on Windows the registry is the store.
-std::shared_ptr<ISettingsStore> OpenFileSettingsStore(const std::filesystem::path&) {
+std::shared_ptr<ISettingsStore> OpenFileSettingsStore(const std::filesystem::path&,
+                                                      std::function<void()>) {
     return nullptr;
 }
 

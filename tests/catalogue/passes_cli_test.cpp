@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/platform/scoped_env.h"
 #include "tests/support/cli_runner.h"
 #include "tests/support/unique_temp_dir.h"
 
@@ -313,14 +314,13 @@ namespace {
 // built-in one on first use, so an installed command line needs no file at hand.
 TEST_F(PassesCli, WithoutTleTheProgramsOwnElementFileIsUsed) {
     const fs::path home = dir_ / "home";
-    const char* old = std::getenv("ORVANTA_HOME");
-    const std::string saved = old ? old : "";
-    setenv("ORVANTA_HOME", home.c_str(), 1);
-    const CliRun passes =
-        Run("--sat 25544 --lat 51.4779 --lon -0.0015 --start 2026-05-08T00:00:00Z --passes 1");
-    const CliRun propagate =
-        orvanta::testing::RunCli(kCli, "propagate --sat 25544 --minutes 0:10:10", dir_);
-    if (old) setenv("ORVANTA_HOME", saved.c_str(), 1); else unsetenv("ORVANTA_HOME");
+    CliRun passes, propagate;
+    {
+        const orvanta::test::ScopedEnv env("ORVANTA_HOME", home.string().c_str());
+        passes = Run("--sat 25544 --lat 51.4779 --lon -0.0015 --start 2026-05-08T00:00:00Z "
+                     "--passes 1");
+        propagate = orvanta::testing::RunCli(kCli, "propagate --sat 25544 --minutes 0:10:10", dir_);
+    }
 
     ASSERT_EQ(passes.status, 0);
     ASSERT_EQ(passes.out.size(), 2u);

@@ -147,6 +147,7 @@ TEST(RegistryFileStore, RemovingTheSettingsIsOneRewrite) {
     ASSERT_TRUE(dir.Ok());
     int rewrites = 0;
     auto store = platform::OpenFileSettingsStore(dir.Path() / "Orvanta.reg", [&] { ++rewrites; });
+    if (!store) GTEST_SKIP() << "no file store here: Windows keeps settings in the registry";
     SetSettingsStore(store);
     {
         CRegistry reg;

@@ -40,8 +40,18 @@ inline CliRun RunCli(const std::string& cli, const std::string& args,
                      const std::filesystem::path& workDir) {
     CliRun r;
     const std::filesystem::path out = workDir / "out.csv", err = workDir / "err.txt";
+#ifdef _WIN32
+    // cmd.exe wants backslashes and drops the outermost quotes of the whole line.
+    std::filesystem::path exe(cli);
+    exe.make_preferred();
+    if (exe.extension() != ".exe") exe += ".exe";
+    const std::string cmd = "\"\"" + exe.string() + "\" " + args + " >\"" +
+                            std::filesystem::path(out).make_preferred().string() + "\" 2>\"" +
+                            std::filesystem::path(err).make_preferred().string() + "\"\"";
+#else
     const std::string cmd =
         "\"" + cli + "\" " + args + " >\"" + out.string() + "\" 2>\"" + err.string() + "\"";
+#endif
     const int raw = std::system(cmd.c_str());
 #ifdef WEXITSTATUS
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -79,7 +79,8 @@ PassAlertSettings ReadPassAlertSettings(CRegistry& reg) {
 
 PassAlertSettings ReadPassAlertSettings() {
     CRegistry reg;
-    reg.OpenSettings();
+    // Only opened: reading must not create the settings of a first start.
+    reg.Open(RootKey::CurrentUser, kSettingsKeyPath, 1);
     return ReadPassAlertSettings(reg);
 }
 
@@ -106,7 +107,7 @@ const char* CompassPoint(double azimuthDegrees) {
 
 std::string PassAlertText(const PassAlertRow& row, PassAlertKind kind, int leadMinutes,
                           const RowTimeOptions& time) {
-    const PassRecord& r = row.record;
+    const PassRecord& r = *row.record;
     std::string text = TrimRight(row.name);
     text += kind == PassAlertKind::Lead ? " rises in " + std::to_string(leadMinutes) + " min at "
                                         : std::string(" rises now at ");
@@ -135,7 +136,8 @@ std::vector<DueAlert> PassAlerts::Due(const std::vector<PassAlertRow>& rows,
     std::erase_if(fired_, [&](const Fired& f) { return f.aos < realNow - 1.0; });
     if (!realTime || settings.satellites.empty()) return due;
     for (const PassAlertRow& row : rows) {
-        const PassRecord& r = row.record;
+        if (!row.record) continue;
+        const PassRecord& r = *row.record;
         if (r.IsEmpty() || !settings.satellites.count(row.catalogueNumber)) continue;
         if (settings.visibleOnly && !r.HasVisibleWindow()) continue;
         for (PassAlertKind kind : {PassAlertKind::Lead, PassAlertKind::Rise}) {
@@ -158,21 +160,22 @@ std::string NextPassText(const std::vector<PassAlertRow>& rows, double realNow,
     const PassAlertRow* next = nullptr;
     const PassAlertRow* up = nullptr;
     for (const PassAlertRow& row : rows) {
-        const PassRecord& r = row.record;
+        if (!row.record) continue;
+        const PassRecord& r = *row.record;
         if (r.IsEmpty() || r.los <= realNow) continue;
         if (r.aos <= realNow) {
-            if (!up || r.los < up->record.los) up = &row;
-        } else if (!next || r.aos < next->record.aos) {
+            if (!up || r.los < up->record->los) up = &row;
+        } else if (!next || r.aos < next->record->aos) {
             next = &row;
         }
     }
     if (up)
         return "Now: " + TrimRight(up->name) + " until " +
-               FormatRowTime(up->record.los, up->record.los, time);
+               FormatRowTime(up->record->los, up->record->los, time);
     if (!next) return {};
     return "Next: " + TrimRight(next->name) + " " +
-           FormatRowTime(next->record.aos, next->record.aos, time) + " in " +
-           CountdownText((next->record.aos - realNow) * kSecondsPerDay);
+           FormatRowTime(next->record->aos, next->record->aos, time) + " in " +
+           CountdownText((next->record->aos - realNow) * kSecondsPerDay);
 }
 
 }  // namespace orvanta

@@ -137,6 +137,7 @@ void MainWindow::StartUp() {
     StartPassSearch();
     connect(&clockTimer_, &QTimer::timeout, this, &MainWindow::TickClock);
     if (env_.startClockTimer) clockTimer_.start(1000);
+    StartPassAlerts();
     connect(&searchTimer_, &QTimer::timeout, this, &MainWindow::PollPassSearch);
 
     if (settings_.skyviewOpen == 1) OpenSkyView();
@@ -164,7 +165,7 @@ void MainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("&Export Passes..."), this, &MainWindow::ExportPasses);
     file->addSeparator();
-    QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    QAction* exit = file->addAction(QStringLiteral("E&xit"), this, [this] { ExitProgram(); });
     // Only while the main window is active: Ctrl+X in a dialog's text field is a cut.
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
 
@@ -174,6 +175,7 @@ void MainWindow::BuildMenus() {
     settingsMenu->addAction(QStringLiteral("S&ystem..."), this, &MainWindow::OpenSystemSettings);
     settingsMenu->addAction(QStringLiteral("&User..."), this, &MainWindow::OpenUserSettings);
     settingsMenu->addAction(QStringLiteral("&Hosts..."), this, &MainWindow::OpenHostSettings);
+    settingsMenu->addAction(QStringLiteral("&Alerts..."), this, &MainWindow::OpenAlertSettings);
     settingsMenu->addAction(QStringLiteral("&Download Keplers..."), this,
                             [this] { StartElementDownload(true); });
     settingsMenu->addAction(QStringLiteral("&Update Passlist now..."), this,
@@ -284,6 +286,7 @@ void MainWindow::TickClock() {
     }
     // The workers fill a table of their own, so the list keeps counting down meanwhile.
     passList_->Model()->Tick(now);
+    CheckPassAlerts();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -340,6 +343,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    if (HideToTray(event)) return;
     closing_ = true;
     // Workers read the catalogue and the selection: stop them before anything is freed.
     DiscardPassSearch();

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,8 +39,8 @@ class ISkyViewHost;
 class ElementDownloader;
 class EarthView;
 class PassDetailsWindow;
-class SatelliteDetailsWindow;
 class TimeControlDialog;
+class PassAlertService;
 
 // Everything the window takes from outside, so tests can run it at a fixed instant in a
 // temporary directory and answer its questions.
@@ -145,9 +144,6 @@ public:
     EarthView* EarthViewWindow() const;
     // The details window of a pass-list row (non-modal); null for a row without a pass.
     PassDetailsWindow* OpenPassDetails(int row);
-    // The details of one satellite at the program time (non-modal, one per satellite: an
-    // open one is raised); null when the catalogue does not have it.
-    SatelliteDetailsWindow* OpenSatelliteDetails(int catalogueNumber);
     // View > "Time Control..." (Ctrl+T): raises the open dialog or opens one.
     void OpenTimeControl();
     TimeControlDialog* TimeControl() const;
@@ -155,6 +151,12 @@ public:
     QLabel* SimulatedField() const { return simulatedField_; }
     // The simulated-time field, the radio window's gate and the dialog follow the clock.
     void ShowProgramTimeState();
+    // Pass alerts and the tray icon; null before the start-up created them.
+    PassAlertService* Alerts() const { return alerts_; }
+    // Settings > Alerts...
+    void OpenAlertSettings();
+    // File > Exit: closes even when "Close To Tray" would only hide the window.
+    void ExitProgram();
 
     static constexpr int kHelpContext = 80;
 
@@ -202,12 +204,11 @@ private:
     void ReplaceCatalogue(const KeplerCatalogue& catalogue);
     // The program time was set or stepped: a new search when it left the listed span.
     void ProgramTimeJumped();
-    // The time control's "Next AOS": the selected row's AOS, else the first listed AOS after
-    // the program time.
-    std::optional<double> NextAosStep() const;
-    // The pass table's first AOS of a satellite after the instant, when the table is known
-    // to hold it (searched from before the instant).
-    std::optional<double> ListedAos(int catalogueNumber, double after) const;
+    void StartPassAlerts();
+    void CheckPassAlerts();
+    // With "Close To Tray" and a tray: hides the window, ignores the close, returns true.
+    bool HideToTray(QCloseEvent* event);
+    int AlertMinutes() const;
 
     MainWindowEnvironment env_;
     std::unique_ptr<IPrompt> ownPrompt_;
@@ -248,6 +249,7 @@ private:
     std::string downloadGroup_;
     double downloadUnanswered_ = 0.0;  // UTC Julian date of the last attempt left unanswered
     QPointer<EarthView> earthView_;
+    PassAlertService* alerts_ = nullptr;
     QTimer clockTimer_;
     QTimer searchTimer_;
 

@@ -36,7 +36,9 @@ bool MainWindow::ExportPassesTo(const QString& path, bool iCalendar, QString* er
         if (!sat) continue;
         rows.push_back({sat->catalogueNumber, std::string(sat->Name()), r});
     }
-    const std::string text = iCalendar ? PassesICalendar(rows, Now()) : PassesCsv(rows);
+    // Each event reminds the calendar's user as far ahead as the pass alerts do.
+    const std::string text =
+        iCalendar ? PassesICalendar(rows, Now(), AlertMinutes()) : PassesCsv(rows);
     // Written whole or not at all: a full disc never leaves half a calendar behind.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||

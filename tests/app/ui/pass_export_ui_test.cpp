@@ -94,6 +94,8 @@ TEST_F(VisiblePassUiTest, ExportWritesTheListedRowsAsCsvAndICalendar) {
     EXPECT_TRUE(cal.startsWith("BEGIN:VCALENDAR\r\n"));
     EXPECT_TRUE(cal.endsWith("END:VCALENDAR\r\n"));
     EXPECT_EQ(cal.count("BEGIN:VEVENT\r\n"), rows);
+    // Each event reminds as far ahead as the pass alerts (10 minutes unless set).
+    EXPECT_EQ(cal.count("TRIGGER:-PT10M\r\n"), rows);
 
     // A folder that does not exist: refused with a reason, nothing half written.
     QString error;

@@ -34,11 +34,12 @@ PassAlertSettings ReadPassAlertSettings(CRegistry& reg);
 PassAlertSettings ReadPassAlertSettings();
 bool WritePassAlertSettings(const PassAlertSettings& settings);
 
-// One listed pass of a satellite.
+// One listed pass of a satellite; the record stays in the pass table (checked once a
+// second, so nothing is copied).
 struct PassAlertRow {
     std::int32_t catalogueNumber = 0;
     std::string name;  // trailing blanks are dropped
-    PassRecord record;
+    const PassRecord* record = nullptr;
 };
 
 enum class PassAlertKind { Lead, Rise };

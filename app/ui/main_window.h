@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ class ISkyViewHost;
 class ElementDownloader;
 class EarthView;
 class PassDetailsWindow;
+class SatelliteDetailsWindow;
 class TimeControlDialog;
 class PassAlertService;
 
@@ -144,6 +146,9 @@ public:
     EarthView* EarthViewWindow() const;
     // The details window of a pass-list row (non-modal); null for a row without a pass.
     PassDetailsWindow* OpenPassDetails(int row);
+    // The details of one satellite at the program time (non-modal, one per satellite: an
+    // open one is raised); null when the catalogue does not have it.
+    SatelliteDetailsWindow* OpenSatelliteDetails(int catalogueNumber);
     // View > "Time Control..." (Ctrl+T): raises the open dialog or opens one.
     void OpenTimeControl();
     TimeControlDialog* TimeControl() const;
@@ -209,6 +214,12 @@ private:
     // With "Close To Tray" and a tray: hides the window, ignores the close, returns true.
     bool HideToTray(QCloseEvent* event);
     int AlertMinutes() const;
+    // The time control's "Next AOS": the selected row's AOS, else the first listed AOS after
+    // the program time.
+    std::optional<double> NextAosStep() const;
+    // The pass table's first AOS of a satellite after the instant, when the table is known
+    // to hold it (searched from before the instant).
+    std::optional<double> ListedAos(int catalogueNumber, double after) const;
 
     MainWindowEnvironment env_;
     std::unique_ptr<IPrompt> ownPrompt_;

@@ -2,6 +2,7 @@
 // re-search, what is never fired (late, simulated, not chosen), the text, and the settings.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <vector>
 
 #include "catalogue/pass_alerts.h"
@@ -14,8 +15,9 @@ constexpr double kSecond = 1.0 / 86400.0;
 constexpr double kAos = 2461168.5 + 19.7 / 24.0 + 5 * kSecond;  // 2026-05-08 19:42:05 UTC
 
 PassAlertRow Iss(double aos = kAos, bool visible = true) {
-    PassAlertRow row{25544, "ISS (ZARYA)     ", {}};
-    PassRecord& r = row.record;
+    static std::deque<PassRecord> records;  // the rows point into the pass table
+    PassRecord& r = records.emplace_back();
+    PassAlertRow row{25544, "ISS (ZARYA)     ", &r};
     r.aos = aos;
     r.los = aos + 600 * kSecond;
     r.riseAzimuth = 251.3;

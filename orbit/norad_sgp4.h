@@ -19,6 +19,9 @@ public:
     double MeanEccentricityAt(double tsince) const;
 
 private:
+    // Copies these constants into its arrays, so both paths start from one initialisation.
+    friend class cSgp4Batch;
+
     double c5 = 0, omgcof = 0, xmcof = 0, delmo = 0, sinmo = 0;
     // Depend only on the elements, so they are formed once here.
     bool isimp = false;

@@ -1,0 +1,60 @@
+#pragma once
+// Many element sets propagated together. The near-earth constants of each set, copied from its
+// cNoradSGP4, are laid out as arrays, so every step of the model runs as one plain loop over
+// the sets (or over the times of one set) that the compiler turns into vector code. Deep-space
+// sets, and the few requests the vector path does not take, go through cOrbit::PositionAt.
+// The answers are the scalar propagator's to well under a millimetre (the vector sine, cosine
+// and arc tangent round differently in the last bits); success and failure are the same.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "orbit/julian_date.h"
+#include "orbit/orbit.h"
+
+namespace orvanta {
+
+enum Sgp4BatchStatus : std::uint8_t {
+    SGP4_BATCH_OK = 0,
+    SGP4_BATCH_FAILED = 1,   // cOrbit::PositionAt returned false: decayed, escaped, hyperbolic
+    SGP4_BATCH_INVALID = 2,  // the orbit is not valid; every request fails
+};
+
+// States indexed [set * times + time], km and km/s in the model's TEME frame (as
+// cOrbit::PositionAt gives them); zeros where the status is not SGP4_BATCH_OK.
+struct cSgp4BatchStates {
+    std::size_t sets = 0, times = 0;
+    std::vector<double> x, y, z, vx, vy, vz;
+    std::vector<std::uint8_t> status;
+
+    std::size_t Index(std::size_t time, std::size_t set) const { return set * times + time; }
+};
+
+class cSgp4Batch {
+public:
+    explicit cSgp4Batch(const std::vector<cOrbit>& orbits);
+
+    std::size_t Size() const { return orbits.size(); }
+    std::size_t NearEarthCount() const { return nearIndex.size(); }
+    // True when set i runs on the vector path.
+    bool IsVectorised(std::size_t i) const { return laneOf[i] >= 0; }
+
+    // Every set at each of the times, in minutes from each set's own epoch.
+    void Propagate(const std::vector<double>& tsince, cSgp4BatchStates& out) const;
+    // Every set at each of the dates; each set's tsince is formed as cOrbit::PositionAt forms
+    // it from a date.
+    void PropagateAt(const std::vector<cJulianDate>& when, cSgp4BatchStates& out) const;
+
+private:
+    void Run(std::size_t nTimes, const double* tsince, const cJulianDate* when,
+             cSgp4BatchStates& out) const;
+    void Scalar(std::size_t set, double t, std::size_t index, cSgp4BatchStates& out) const;
+
+    std::vector<cOrbit> orbits;
+    std::vector<int> laneOf;             // per set: its column in consts, or -1
+    std::vector<std::size_t> nearIndex;  // per column: the set
+    std::size_t columns = 0;             // near-earth sets rounded up to whole blocks
+    std::vector<double> consts;          // [field * columns + column]
+};
+
+}  // namespace orvanta

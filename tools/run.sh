@@ -11,6 +11,26 @@ if [ -x "$BIN/orvanta" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-
 fi
 
 [ -x "$BIN/orvanta" ] && echo "No display found: showing the next passes on the command line instead."
+# Fresh stations and bright satellites first, when CelesTrak can be reached within a few
+# seconds; the built-in sets stay behind them for the rest, and stand alone when offline.
+# ORVANTA_CELESTRAK_URL points the downloads at another address (a local stand-in).
+FRESH=$(mktemp -d)
+BASE=()
+[ -n "${ORVANTA_CELESTRAK_URL:-}" ] && BASE=(--base-url "$ORVANTA_CELESTRAK_URL")
+trap 'rm -rf "$FRESH"' EXIT
+if timeout 20 "$BIN/orvanta-cli" download "${BASE[@]}" --group stations --out "$FRESH/stations" 2>"$FRESH/log" &&
+   timeout 20 "$BIN/orvanta-cli" download "${BASE[@]}" --group visual --out "$FRESH/visual" 2>>"$FRESH/log"; then
+  # One file, each satellite once: the first (freshest) set of a number wins.
+  { gzip -dc "$FRESH/stations" "$FRESH/visual"; gzip -dc "$BIN/keplers"; } |
+    awk '{ n = NR % 3 } n == 1 { name = $0 } n == 2 { num = substr($0, 3, 5); l1 = $0 }
+         n == 0 && !(num in seen) { seen[num] = 1; print name; print l1; print $0 }' |
+    gzip -9 >"$FRESH/keplers" && mv "$FRESH/keplers" "$BIN/keplers" &&
+    echo "Fresh element sets from CelesTrak (stations, visual) are in $BIN/keplers."
+else
+  WHY=$(tail -n 1 "$FRESH/log" 2>/dev/null | sed 's/^orvanta-cli: download: //')
+  echo "No fresh element sets (${WHY:-no answer within 20 s}): using the built-in ones, with their age warning."
+fi
+rm -rf "$FRESH"
 START=$(date -u +%Y-%m-%dT%H:%M:%SZ)
 # The program's own element file, so the command line warns about its age as the program does.
 # Demonstration site: Greenwich, London; the ISS, the Chinese station, Hubble, NOAA 20 and others.

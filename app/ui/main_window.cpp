@@ -95,6 +95,9 @@ void MainWindow::StartUp() {
 
     programDirectory_ =
         env_.programDirectory.empty() ? platform::ProgramDirectory() : env_.programDirectory;
+    // Asked before anything below stores a value.
+    if (auto store = GetSettingsStore())
+        firstRun_ = !store->KeyExists(platform::RootKey::CurrentUser, kSettingsKeyPath);
 
     if (ShiftCtrlHeld()) OfferSettingsReset(*prompt_);
 
@@ -159,6 +162,7 @@ void MainWindow::StartUp() {
 
     // Escape must reach the search even while the list has the focus.
     qApp->installEventFilter(this);
+    if (firstRun_ && env_.offerWelcome) QTimer::singleShot(0, this, [this] { OpenWelcome(); });
 }
 
 void MainWindow::BuildMenus() {

@@ -42,6 +42,8 @@ class EarthView;
 class PassDetailsWindow;
 class SatelliteDetailsWindow;
 class TimeControlDialog;
+class WelcomeWizard;
+struct WelcomeChoices;
 class PassAlertService;
 
 // Everything the window takes from outside, so tests can run it at a fixed instant in a
@@ -63,6 +65,8 @@ struct MainWindowEnvironment {
     const HostMonitorEnvironment* hostMonitor = nullptr;  // null: the system's ping
     // Handed to every pass search, so a test can hold one open; null: none.
     std::shared_ptr<PassSearchGate> searchGate;
+    // The welcome assistant at a start without any settings yet.
+    bool offerWelcome = true;
 };
 
 // Placement of the children for a client area of width x height (status bar included).
@@ -156,6 +160,11 @@ public:
     QLabel* SimulatedField() const { return simulatedField_; }
     // The simulated-time field, the radio window's gate and the dialog follow the clock.
     void ShowProgramTimeState();
+    // The welcome assistant (window-modal, not waited for); its finish goes to ApplyWelcome.
+    WelcomeWizard* OpenWelcome();
+    WelcomeWizard* Welcome() const;
+    // Stores the choices, starts the download they ask for and searches the passes.
+    void ApplyWelcome(const WelcomeChoices& choices);
     // Pass alerts and the tray icon; null before the start-up created them.
     PassAlertService* Alerts() const { return alerts_; }
     // Settings > Alerts...
@@ -256,6 +265,9 @@ private:
     std::unique_ptr<UpdateChecker> updates_;
     ElementDownloader* downloader_ = nullptr;
     bool downloadFromMenu_ = false;
+    bool downloadFromWelcome_ = false;  // a failure says in one line what is used instead
+    bool firstRun_ = false;             // no settings were stored before this start
+    QPointer<WelcomeWizard> welcome_;
     int downloadSource_ = 0;  // ElementSource of the download under way
     std::string downloadGroup_;
     double downloadUnanswered_ = 0.0;  // UTC Julian date of the last attempt left unanswered

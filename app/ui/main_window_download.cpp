@@ -124,6 +124,13 @@ void MainWindow::FinishElementDownload(bool ok) {
         // Refused, unresolved or timed out before any answer: worth another try soon.
         if (!downloader_->ServiceAnswered())
             downloadUnanswered_ = clock_.Now() - clock_.OffsetDays();
+        if (downloadFromWelcome_) {
+            downloadFromWelcome_ = false;
+            LogEvent("No fresh element sets could be downloaded (" +
+                         downloader_->LastError().toStdString() +
+                         "): the built-in ones are used, with their age warning",
+                     LOG_WARNING);
+        }
         if (!downloadFromMenu_) return;
         downloadFromMenu_ = false;
         const QString error = downloader_->LastError();
@@ -136,6 +143,7 @@ void MainWindow::FinishElementDownload(bool ok) {
         return;
     }
     downloadFromMenu_ = false;
+    downloadFromWelcome_ = false;
     // The workers read the catalogue without locks: the new one waits for a running search.
     if (SearchRunning()) {
         QTimer::singleShot(200, this, [this] { FinishElementDownload(true); });

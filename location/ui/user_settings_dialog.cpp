@@ -68,6 +68,12 @@ std::string DecimalMark() {
     return QLocale().decimalPoint().toStdString();
 }
 
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+}  // namespace
+
 std::optional<std::string> BuiltInCityList() {
     InitCityResource();
     QFile file(QStringLiteral(":/location/cities.gz"));
@@ -75,12 +81,6 @@ std::optional<std::string> BuiltInCityList() {
     QByteArray bytes = file.readAll();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-}  // namespace
 
 UserSettingsDialog::UserSettingsDialog(QWidget* parent, Settings& settings, IPrompt& prompt,
                                        UserSettingsOptions options)

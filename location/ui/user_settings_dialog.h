@@ -45,6 +45,9 @@ struct UserSettingsOptions {
     int gpsTimeoutMs = 10000;
 };
 
+// The compressed city list built into the program; nothing when it cannot be read.
+std::optional<std::string> BuiltInCityList();
+
 class UserSettingsDialog : public TaskDialog {
     Q_OBJECT
 public:

@@ -13,7 +13,7 @@ struct Command {
     const char* name;
     const char* usage;    // one line: "propagate --tle FILE ..."
     // What `<name> --help` prints after the usage line: what the command does, each option
-    // with its default, and an "Example:" block.
+    // with its default, and an "Example:" block. nullptr: the command answers --help itself.
     const char* help;
     CommandFn run;
 };

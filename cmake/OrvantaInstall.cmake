@@ -24,6 +24,9 @@ target_compile_definitions(orvanta_platform PRIVATE
   ORVANTA_DATA_FROM_BINDIR="${ORVANTA_DATA_FROM_BINDIR}")
 
 set(_targets orvanta-cli)
+if(TARGET orvanta-cli-net)
+  list(APPEND _targets orvanta-cli-net)  # orvanta-cli runs it from its own directory
+endif()
 if(TARGET orvanta)
   list(APPEND _targets orvanta)
 endif()

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/net_commands.h"
 #include "maintenance/ui/update_query.h"
 
 namespace orvanta::cli {
@@ -35,7 +36,7 @@ constexpr const char* kHelp =
 
 }  // namespace
 
-ORVANTA_CLI_COMMAND(kCheckUpdateCommand, "check-update", "check-update --base-url URL", kHelp,
+ORVANTA_CLI_COMMAND(kCheckUpdateCommand, "check-update", kCheckUpdateUsage, kHelp,
                     RunCheckUpdate);
 
 }  // namespace orvanta::cli

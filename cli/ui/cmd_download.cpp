@@ -14,6 +14,7 @@
 #include "catalogue/element_sources.h"
 #include "catalogue/ui/element_downloader.h"
 #include "cli/command.h"
+#include "cli/net_commands.h"
 #include "common/clock.h"
 #include "orbit/julian_date.h"
 #include "platform/directories.h"
@@ -22,9 +23,7 @@ namespace orvanta::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "download [--source celestrak|spacetrack|legacy] [--group NAME] [--format json|csv|3le] "
-    "[--base-url URL] [--user U --password P] [--force] --out FILE";
+constexpr const char* kUsage = kDownloadUsage;
 
 int Usage(const std::string& why) {
     return UsageError("download: " + why + " (usage: " + kUsage + ")");

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/net_commands.h"
 #include "location/sntp.h"
 #include "location/ui/time_server_query.h"
 
@@ -62,7 +63,6 @@ constexpr const char* kHelp =
 
 }  // namespace
 
-ORVANTA_CLI_COMMAND(kTimeOffsetCommand, "time-offset",
-                    "time-offset --server HOST[:PORT] [--timeout S]", kHelp, RunTimeOffset);
+ORVANTA_CLI_COMMAND(kTimeOffsetCommand, "time-offset", kTimeOffsetUsage, kHelp, RunTimeOffset);
 
 }  // namespace orvanta::cli

@@ -1,0 +1,15 @@
+# Fails when orvanta-cli names a Qt library among the ones it needs at start-up.
+# -DCLI=<path to orvanta-cli> -DOBJDUMP=<objdump>
+execute_process(COMMAND ${OBJDUMP} -p ${CLI} RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p ${CLI}: exit ${rc}")
+endif()
+string(REGEX MATCHALL "NEEDED +[^\n]*" needed "${out}")
+if(NOT needed)
+  message(FATAL_ERROR "no NEEDED entries in ${CLI}: not a dynamic ELF file?")
+endif()
+foreach(lib IN LISTS needed)
+  if(lib MATCHES "Qt")
+    message(SEND_ERROR "orvanta-cli loads ${lib}")
+  endif()
+endforeach()

@@ -287,10 +287,18 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
             }
         }
         const QRgb dark = qRgb(0, 0, 0);
+        // Colours follow the map and tracks under a marker or name, not the markers drawn
+        // before it: in a crowd those would turn every later one red.
+        const QImage ground = target.copy();
         // Markers also go straight into the pixels, one glyph per size and colour.
         QRgb* bits = reinterpret_cast<QRgb*>(target.bits());
         const int stride = target.bytesPerLine() / 4;
         const QRgb yellow = objects.yellow.color().rgb(), red = objects.red.color().rgb();
+        // Markers per 4 x 4 pixel cell: a name that would hide more than a couple of other
+        // satellites is left out, so a crowded map shows its markers, not a sheet of text.
+        constexpr int kCell = 4, kMaxHidden = 2;
+        const int cellColumns = w / kCell + 1, cellRows = h / kCell + 1;
+        std::vector<std::uint16_t> markers(static_cast<std::size_t>(cellColumns) * cellRows, 0);
         for (std::size_t i = 0; i < in.selection->size(); ++i) {
             const SelectedSat& s = (*in.selection)[i];
             TrackRecord& r = (*in.records)[i];
@@ -303,8 +311,8 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
             for (const auto& [m, radius] : {std::pair{one, small}, {two, small}, {now, large}}) {
                 // A marker stands out against the ground under it: yellow on dark, red on
                 // light.
-                const QRgb ground = PixelOr(target, m.x - 2, m.y - 2, dark);
-                const QRgb colour = qRed(ground) <= 200 || qGreen(ground) <= 200 ? yellow : red;
+                const QRgb under = PixelOr(ground, m.x - 2, m.y - 2, dark);
+                const QRgb colour = qRed(under) <= 200 || qGreen(under) <= 200 ? yellow : red;
                 for (const QPoint& d : Glyph(radius).offsets) {
                     const int x = m.x + d.x(), y = m.y + d.y();
                     if (x >= 0 && y >= 0 && x < w && y < h) bits[y * stride + x] = colour;
@@ -314,7 +322,16 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
             r.hitTop = now.y - 5;
             r.hitRight = now.x + 5;
             r.hitBottom = now.y + 5;
+            if (now.x >= 0 && now.y >= 0 && now.x < w && now.y < h)
+                ++markers[static_cast<std::size_t>(now.y / kCell) * cellColumns + now.x / kCell];
         }
+        auto hidden = [&](const QRect& box) {
+            int count = 0;
+            for (int y = std::max(0, box.top() / kCell); y <= std::min(cellRows - 1, box.bottom() / kCell); ++y)
+                for (int x = std::max(0, box.left() / kCell); x <= std::min(cellColumns - 1, box.right() / kCell); ++x)
+                    count += markers[static_cast<std::size_t>(y) * cellColumns + x];
+            return count;
+        };
         p.begin(&target);
         p.setFont(objects.labelFont);
         const QFontMetrics metrics(objects.labelFont);
@@ -341,14 +358,20 @@ void PaintEarthMap(QImage& target, const EarthPaintInput& in, const DrawingObjec
                     ly = y > h - 1.5 * cy ? static_cast<int>(y - 2.5 * cy) : static_cast<int>(y + 0.5 * cy);
                 else
                     ly = y + 2.5 * cy > h ? static_cast<int>(y - 1.5 * cy) : static_cast<int>(y + 0.5 * cy);
-                auto covers = [&](int top) { return !placed.Free(QRect(lx - cx / 2, top, cx, cy)); };
+                auto covers = [&](int top) {
+                    const QRect box(lx - cx / 2, top, cx, cy);
+                    return !placed.Free(box) || hidden(box) > kMaxHidden;
+                };
                 if (covers(ly)) {
                     // The other side of the marker, else no name: a crowd stays legible.
                     ly = ly > y ? static_cast<int>(y - 1.5 * cy) : static_cast<int>(y + 0.5 * cy);
                     if (covers(ly)) continue;
                 }
                 placed.Take(QRect(lx - cx / 2, ly, cx, cy));
-                const QRgb under = PixelOr(target, lx, ly, dark);
+                const QRgb under = PixelOr(ground, lx, ly, dark);
+                // A dark shadow keeps the name readable over other satellites' markers.
+                p.setPen(Qt::black);
+                p.drawStaticText(QPoint(lx - cx / 2 + 1, ly + 1), label);
                 p.setPen(qRed(under) > 200 && qGreen(under) > 200 ? QColor(255, 0, 0)
                                                                     : QColor(255, 255, 0));
                 p.drawStaticText(QPoint(lx - cx / 2, ly), label);

@@ -32,6 +32,26 @@ double DefaultPassDetailStep(double aosJd, double losJd) {
     return (losJd - aosJd) * SEC_PER_DAY < 1800.0 ? 10.0 : 60.0;
 }
 
+double PassTickSpacing(double aosJd, double losJd) {
+    const double hours = (losJd - aosJd) * 24.0;
+    const double minutes = hours < 0.5  ? 1
+                           : hours < 4  ? 10
+                           : hours < 24 ? 60
+                           : hours < 96 ? 360
+                                        : 1440;
+    return minutes / 1440.0;
+}
+
+double PassHighlightTime(const PassRecord& pass, const std::vector<PassDetailRow>& rows) {
+    const auto inside = [&](double t) { return t >= pass.aos && t <= pass.los; };
+    if (pass.brightestTime != 0.0 && inside(pass.brightestTime)) return pass.brightestTime;
+    if (pass.culmination != 0.0 && inside(pass.culmination)) return pass.culmination;
+    const auto top = std::max_element(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+        return a.elevation < b.elevation;
+    });
+    return top != rows.end() ? top->time : pass.aos;
+}
+
 bool ComputePassDetails(const cElementSet& elements, const PassDetailsRequest& request,
                         std::vector<PassDetailRow>& rows) {
     rows.clear();

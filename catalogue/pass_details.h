@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/pass_record.h"
 #include "common/settings_records.h"
 #include "orbit/element_set.h"
 
@@ -27,6 +28,15 @@ struct PassDetailRow {
 // The step the table uses unless the user picks one: 10 s for a pass under 30 minutes,
 // a minute for longer ones. Seconds, from AOS and LOS as Julian dates.
 double DefaultPassDetailStep(double aosJd, double losJd);
+
+// Days between the time ticks drawn along a pass's track: a minute for a pass under half
+// an hour, then 10 minutes, an hour, 6 hours and a day, so a pass of many hours or days
+// keeps its ticks apart.
+double PassTickSpacing(double aosJd, double losJd);
+
+// The moment a chart of the pass shows the satellite at: its brightest when it has a
+// magnitude, else its culmination, else its highest row (AOS when there are none).
+double PassHighlightTime(const PassRecord& pass, const std::vector<PassDetailRow>& rows);
 
 struct PassDetailsRequest {
     ObserverLocation observer;  // the site as the pass search takes it (whole kilometres)

@@ -25,6 +25,7 @@
 #include "earthview/ui/earth_view_render.h"
 #include "maintenance/update_check.h"
 #include "platform/settings_store.h"
+#include "skyview/ui/pass_chart.h"
 #include "skyview/ui/sky_view_render.h"
 
 namespace {
@@ -112,6 +113,7 @@ int main(int argc, char** argv) {
     orvanta::InstallImageMessageHandler();
     orvanta::RegisterOffscreenView("earthview", orvanta::RenderEarthView);
     orvanta::RegisterOffscreenView("skyview", orvanta::RenderSkyView);
+    orvanta::RegisterOffscreenView("passchart", orvanta::RenderPassChartView);
     if (render) return orvanta::RunRenderCommand(QCoreApplication::arguments().mid(1));
 
     orvanta::MainWindow window;

@@ -71,6 +71,7 @@ int RunRenderCommand(const QStringList& args) {
     std::string view, out;
     double jd = SystemUtcJulian();
     QSize size;
+    int satellite = 0, passNumber = 1;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -87,11 +88,20 @@ int RunRenderCommand(const QStringList& args) {
             if (!okW || !okH || size.width() < 1 || size.height() < 1 || size.width() > 16384 ||
                 size.height() > 16384)
                 return Fail("--size wants WIDTHxHEIGHT, for example 1000x600");
+        } else if (a == QStringLiteral("--sat") && hasValue) {
+            bool ok = false;
+            satellite = args[++i].toInt(&ok);
+            if (!ok || satellite <= 0) return Fail("--sat wants a catalogue number such as 25544");
+        } else if (a == QStringLiteral("--pass") && hasValue) {
+            bool ok = false;
+            passNumber = args[++i].toInt(&ok);
+            if (!ok || passNumber < 1) return Fail("--pass wants a pass number from 1");
         } else if (a == QStringLiteral("--out") && hasValue) {
             out = args[++i].toStdString();
         } else {
             return Fail("unknown or incomplete argument '" + a.toStdString() +
-                        "'; usage: orvanta --render VIEW --at ISO8601Z --size WxH --out FILE");
+                        "'; usage: orvanta --render VIEW [--sat CATNR --pass K] --at ISO8601Z "
+                        "--size WxH --out FILE");
         }
     }
     const auto found = Renderers().find(view);
@@ -108,7 +118,12 @@ int RunRenderCommand(const QStringList& args) {
     RenderRequest request;
     request.julianDate = jd;
     request.size = size;
+    request.satellite = satellite;
+    request.passNumber = passNumber;
+    std::string error;
+    request.error = &error;
     const QImage image = found->second(context, request);
+    if (!error.empty()) return Fail(error);
     if (image.isNull() || !SaveScreenshotImage(image, out, 92)) {
         std::fprintf(stderr, "orvanta: could not write %s\n", out.c_str());
         return 1;

@@ -1,6 +1,7 @@
 #pragma once
 // `orvanta --render <view> --at ISO8601Z --size WxH --out FILE`: a view drawn off-screen for
-// the user's settings and selection at one instant, written as an image file. Each view
+// the user's settings and selection at one instant, written as an image file (passchart
+// also takes --sat CATNR and --pass K: the K-th pass of that satellite after the instant). Each view
 // registers a renderer under its name; main() registers them all before running the command.
 #include <QImage>
 #include <QStringList>
@@ -30,7 +31,7 @@ RenderContext LoadRenderContext(const std::filesystem::path& programDirectory,
 bool IsRenderCommand(const QStringList& args);
 
 // Runs the command: 0 when the image was written; 2 with a message on stderr for bad
-// arguments or an unknown view; 1 when the file could not be written. Needs a
+// arguments, an unknown view or a satellite or pass the view cannot find; 1 when the file could not be written. Needs a
 // QGuiApplication.
 int RunRenderCommand(const QStringList& args);
 

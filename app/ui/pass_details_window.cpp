@@ -12,20 +12,27 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSplitter>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "app/ui/pass_elevation_graph.h"
 #include "app/ui/pass_polar_plot.h"
+#include "astro/sun_moon.h"
 #include "common/prompt.h"
 #include "common/registry.h"
+#include "common/settings.h"
 #include "common/time_format.h"
 #include "maintenance/unzip.h"
 #include "orbit/julian_date.h"
 #include "radio/radio_settings.h"
 #include "radio/transmitters.h"
+#include "skyview/sky_bodies.h"
+#include "skyview/ui/pass_chart.h"
 
 // The transmitters table is a resource of the radio library.
 static void InitRadioTable() {
@@ -102,7 +109,13 @@ PassDetailsWindow::PassDetailsWindow(PassDetailsInput input, QWidget* parent)
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->verticalHeader()->hide();
-    plot_ = new PassPolarPlot(this);
+    pictures_ = new QTabWidget(this);
+    plot_ = new PassPolarPlot(pictures_);
+    graph_ = new PassElevationGraph(pictures_);
+    chart_ = new PassStarChart(pictures_);
+    pictures_->addTab(plot_, QStringLiteral("Sky Plot"));
+    pictures_->addTab(graph_, QStringLiteral("Graph"));
+    pictures_->addTab(chart_, QStringLiteral("Star Chart"));
 
     auto* exportButton = new QPushButton(QStringLiteral("Export..."), this);
     auto* copyButton = new QPushButton(QStringLiteral("Copy"), this);
@@ -122,9 +135,17 @@ PassDetailsWindow::PassDetailsWindow(PassDetailsInput input, QWidget* parent)
     left->addWidget(header_);
     left->addLayout(options);
     left->addWidget(table_, 1);
-    auto* body = new QHBoxLayout;
-    body->addLayout(left, 3);
-    body->addWidget(plot_, 2);
+    // A splitter, so the user can trade table columns for a larger picture.
+    auto* tablePane = new QWidget(this);
+    left->setContentsMargins(0, 0, 0, 0);
+    tablePane->setLayout(left);
+    auto* body = new QSplitter(Qt::Horizontal, this);
+    body->addWidget(tablePane);
+    body->addWidget(pictures_);
+    body->setStretchFactor(0, 1);
+    body->setStretchFactor(1, 1);
+    body->setChildrenCollapsible(false);
+    body->setSizes({520, 480});
     auto* buttons = new QHBoxLayout;
     if (input_.showInView) {
         auto* sky = new QPushButton(QStringLiteral("Show in Sky View"), this);
@@ -136,14 +157,18 @@ PassDetailsWindow::PassDetailsWindow(PassDetailsInput input, QWidget* parent)
         buttons->addWidget(sky);
         buttons->addWidget(earth);
     }
+    auto* satellite = new QPushButton(QStringLiteral("Satellite Details..."), this);
+    connect(satellite, &QPushButton::clicked, this,
+            [this] { emit SatelliteDetailsRequested(input_.elements.CatalogueNumber()); });
+    buttons->addWidget(satellite);
     buttons->addStretch();
     buttons->addWidget(exportButton);
     buttons->addWidget(copyButton);
     buttons->addWidget(closeButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(body, 1);
+    layout->addWidget(body, 1);
     layout->addLayout(buttons);
-    resize(980, 520);
+    resize(1000, 620);
 
     connect(step_, &QComboBox::currentIndexChanged, this, &PassDetailsWindow::Recompute);
     connect(frequency_, &QDoubleSpinBox::valueChanged, this, &PassDetailsWindow::Recompute);
@@ -222,7 +247,32 @@ void PassDetailsWindow::FillHeader() {
     lines << QStringLiteral("Elements epoch: %1    Age: %2 days")
                  .arg(When(epoch), QString::number(input_.now - epoch, 'f', 1));
     header_->setText(lines.join(QLatin1Char('\n')));
+    FillPictures();
+}
+
+void PassDetailsWindow::FillPictures() {
+    const PassRecord& p = input_.pass;
+    const double visibleStart = p.HasVisibleWindow() ? p.visibleStart : 0.0;
+    const double visibleEnd = p.HasVisibleWindow() ? p.visibleEnd : 0.0;
+    const AstroSite site(input_.observer.latitude, input_.observer.longitude);
+    double sunAz = 0, sunEl = 0, moonAz = 0, moonEl = 0, moonKm = 0;
+    SunHorizontal(culmination_, site, sunAz, sunEl);
+    MoonHorizontal(culmination_, site, moonAz, moonEl, moonKm);
     plot_->SetTrack(rows_, culmination_);
+    plot_->SetVisibleWindow(visibleStart, visibleEnd);
+    plot_->SetSunMoon(sunAz, sunEl, moonAz, moonEl, MoonPhaseAt(culmination_).illuminated);
+    graph_->SetTrack(rows_, culmination_, visibleStart, visibleEnd);
+
+    // The star chart as the Sky view would draw it, with the user's sky options.
+    PassChartInput chart;
+    LoadSkyStartupOptions(chart.options, ReadAllSettings());
+    chart.observer = input_.observer;
+    chart.name = QString::fromStdString(input_.name).trimmed().toStdString();
+    chart.rows = rows_;
+    chart.atJd = PassHighlightTime(p, rows_);
+    chart.visibleStart = visibleStart;
+    chart.visibleEnd = visibleEnd;
+    chart_->SetPass(std::move(chart));
 }
 
 QString PassDetailsWindow::HeaderText() const {

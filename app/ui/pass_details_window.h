@@ -15,12 +15,15 @@
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QTabWidget;
 class QTableWidget;
 
 namespace orvanta {
 
 class IPrompt;
+class PassElevationGraph;
 class PassPolarPlot;
+class PassStarChart;
 
 struct PassDetailsInput {
     cElementSet elements;
@@ -46,6 +49,10 @@ public:
     QString HeaderText() const;
     QTableWidget* Table() const { return table_; }
     PassPolarPlot* Plot() const { return plot_; }
+    PassElevationGraph* Graph() const { return graph_; }
+    PassStarChart* StarChart() const { return chart_; }
+    // "Sky Plot", "Graph" and "Star Chart", beside the table.
+    QTabWidget* Pictures() const { return pictures_; }
     const std::vector<PassDetailRow>& Rows() const { return rows_; }
     // Table step in seconds, one of the chooser's (1, 5, 10, 30, 60).
     void SetStepSeconds(int seconds);
@@ -63,9 +70,14 @@ public:
     // Time of the highest point: the search's culmination, else the highest row's.
     double CulminationJd() const { return culmination_; }
 
+signals:
+    // "Satellite Details...": the pass's satellite.
+    void SatelliteDetailsRequested(int catalogueNumber);
+
 private:
     void Recompute();
     void FillHeader();
+    void FillPictures();
 
     PassDetailsInput input_;
     std::vector<PassDetailRow> rows_;
@@ -74,7 +86,10 @@ private:
     QComboBox* step_ = nullptr;
     QDoubleSpinBox* frequency_ = nullptr;  // MHz
     QTableWidget* table_ = nullptr;
+    QTabWidget* pictures_ = nullptr;
     PassPolarPlot* plot_ = nullptr;
+    PassElevationGraph* graph_ = nullptr;
+    PassStarChart* chart_ = nullptr;
 };
 
 }  // namespace orvanta

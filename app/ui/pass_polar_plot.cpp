@@ -1,26 +1,29 @@
 #include "app/ui/pass_polar_plot.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
+#include "catalogue/pass_details.h"
 #include "common/time_format.h"
 #include "orbit/julian_date.h"
+#include "skyview/ui/pass_chart.h"
 
 namespace orvanta {
 
 namespace {
 
 constexpr double kMargin = 24.0;  // room for the compass letters and the labels
-constexpr double kMinute = 1.0 / 1440.0;
-
 double Radius(QSizeF size) {
     return std::max(1.0, std::min(size.width(), size.height()) / 2.0 - kMargin);
 }
 
-QString TimeText(double jd) {
-    return QString::fromStdString(FormatTime(cJulianDate::FromJd(jd)));
+// The time of day, or the date too on a pass of a day or more.
+QString TimeText(double jd, bool withDate) {
+    const cJulianDate t = cJulianDate::FromJd(jd);
+    return QString::fromStdString(withDate ? FormatDateTime(t) : FormatTime(t));
 }
 
 }  // namespace
@@ -33,6 +36,22 @@ PassPolarPlot::PassPolarPlot(QWidget* parent) : QWidget(parent) {
 void PassPolarPlot::SetTrack(std::vector<PassDetailRow> rows, double culminationJd) {
     rows_ = std::move(rows);
     culmination_ = culminationJd;
+    update();
+}
+
+void PassPolarPlot::SetVisibleWindow(double start, double end) {
+    visibleStart_ = start;
+    visibleEnd_ = end;
+    update();
+}
+
+void PassPolarPlot::SetSunMoon(double sunAz, double sunEl, double moonAz, double moonEl,
+                               double moonIlluminated) {
+    sunAz_ = sunAz;
+    sunEl_ = sunEl;
+    moonAz_ = moonAz;
+    moonEl_ = moonEl;
+    moonLit_ = moonIlluminated;
     update();
 }
 
@@ -85,12 +104,26 @@ void PassPolarPlot::paintEvent(QPaintEvent*) {
                          centre.y() - (radius + 12) * std::cos(a));
         p.drawText(QRectF(at.x() - 10, at.y() - 10, 20, 20), Qt::AlignCenter, c.text);
     }
+    // The Sun and Moon at the culmination, the Moon's bright limb turned to the Sun.
+    if (sunEl_ > 0.0) DrawSunSymbol(p, Project(sunAz_, sunEl_, s));
+    if (moonEl_ > 0.0) {
+        const QPointF moon = Project(moonAz_, moonEl_, s);
+        const double sunR = radius * (90.0 - sunEl_) / 90.0, sunA = sunAz_ * M_PI / 180.0;
+        const QPointF toSun =
+            QPointF(centre.x() - sunR * std::sin(sunA), centre.y() - sunR * std::cos(sunA)) - moon;
+        DrawMoonSymbol(p, moon, moonLit_, std::atan2(toSun.y(), toSun.x()));
+    }
     if (rows_.size() < 2) return;
 
-    // Lit parts solid yellow, parts in the Earth's shadow grey.
+    // Visible parts thick yellow, the rest of the lit parts thin yellow, shadowed ones grey.
+    const auto visible = [&](double t) {
+        return visibleEnd_ > visibleStart_ && t >= visibleStart_ && t <= visibleEnd_;
+    };
     for (std::size_t i = 1; i < rows_.size(); ++i) {
         const bool lit = rows_[i - 1].sunlit && rows_[i].sunlit;
-        p.setPen(lit ? QPen(QColor(255, 220, 0), 3) : QPen(QColor(140, 140, 140), 2));
+        const bool seen = visible((rows_[i - 1].time + rows_[i].time) / 2);
+        p.setPen(!lit ? QPen(QColor(140, 140, 140), 2)
+                      : QPen(QColor(255, 220, 0), seen ? 4 : 2));
         p.drawLine(Project(rows_[i - 1].azimuth, rows_[i - 1].elevation, s),
                    Project(rows_[i].azimuth, rows_[i].elevation, s));
     }
@@ -98,7 +131,9 @@ void PassPolarPlot::paintEvent(QPaintEvent*) {
     const double aos = rows_.front().time;
     const double los = rows_.back().time;
     p.setPen(QPen(Qt::white, 1));
-    for (double t = std::ceil(aos / kMinute) * kMinute; t < los; t += kMinute) {
+    // A minute apart on a short pass, further on long ones so the ticks stay apart.
+    const double tick = PassTickSpacing(aos, los);
+    for (double t = std::ceil(aos / tick) * tick; t < los; t += tick) {
         const QPointF at = At(t);
         p.drawEllipse(at, 1.5, 1.5);
     }
@@ -111,16 +146,27 @@ void PassPolarPlot::paintEvent(QPaintEvent*) {
                  {culmination_ > aos && culmination_ < los ? culmination_ : (aos + los) / 2, "Max",
                   QColor(0, 200, 255)},
                  {los, "LOS", QColor(255, 80, 80)}};
+    const QFontMetricsF fm(font());
+    std::vector<QRectF> taken;
     for (const auto& m : marks) {
         const QPointF at = At(m.jd);
         p.setPen(QPen(m.colour, 1));
         p.setBrush(m.colour);
         p.drawEllipse(at, 4, 4);
-        // Labels face the centre, so the ones at the rim stay inside the plot.
-        const QString text = QString::fromLatin1(m.name) + QLatin1Char(' ') + TimeText(m.jd);
+        // Labels face the centre, so the ones at the rim stay inside the plot, and step
+        // down past earlier ones: a slow pass puts all three marks close together.
+        const QString text =
+            QString::fromLatin1(m.name) + QLatin1Char(' ') + TimeText(m.jd, los - aos >= 1.0);
         const bool right = at.x() > centre.x();
-        const QRectF box(right ? at.x() - 206 : at.x() + 6, at.y() - 18, 200, 16);
-        p.drawText(box, (right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignBottom, text);
+        const double w = fm.horizontalAdvance(text) + 2, h = fm.height();
+        QRectF box(right ? at.x() - 6 - w : at.x() + 6, at.y() - 2 - h, w, h);
+        for (int i = 0; i < 6 && std::any_of(taken.begin(), taken.end(), [&](const QRectF& r) {
+                            return r.intersects(box);
+                        });
+             ++i)
+            box.translate(0, h);
+        taken.push_back(box);
+        p.drawText(box, Qt::AlignCenter, text);
     }
 }
 

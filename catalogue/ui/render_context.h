@@ -4,6 +4,7 @@
 // size. The views take these; the program shell fills them and runs the command.
 #include <QSize>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "catalogue/element_file.h"
@@ -23,6 +24,11 @@ struct RenderContext {
 struct RenderRequest {
     double julianDate = 0.0;  // UTC
     QSize size;               // the view's map or chart area in pixels
+    int satellite = 0;        // catalogue number (--sat), 0 when not given
+    int passNumber = 1;       // which pass after the instant (--pass), from 1
+    // Where a renderer that cannot draw what was asked (no such satellite or pass) says
+    // why; it then returns a null image.
+    std::string* error = nullptr;
 };
 
 }  // namespace orvanta

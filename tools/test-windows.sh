@@ -61,6 +61,20 @@ for exe in "$BUILD_DIR"/bin/test_*.exe; do
   fi
 done
 
+# Wine takes its zone from TZ: the zone test again under a northern and a southern daylight rule.
+if [ -x "$BUILD_DIR/bin/test_platform_win32.exe" ]; then
+  for tz in Europe/Berlin Australia/Sydney; do
+    log="$work/zone.log"
+    TZ=$tz "$WINE" "$BUILD_DIR/bin/test_platform_win32.exe" --gtest_filter='Win32TimeZone.*' 2>&1 |
+      tr -d '\r' >"$log" || true
+    if grep -q '^\[  PASSED  \] 1 test' "$log"; then
+      total_pass=$((total_pass + 1)); say "test_platform_win32: time zone under TZ=$tz passed"
+    else
+      total_fail=$((total_fail + 1)); failed+=("zone($tz)"); grep -A6 'Failure$' "$log" | head -n 30 >&2
+    fi
+  done
+fi
+
 # The command line against the Linux build's, on the built-in data.
 LINUX_CLI=$LINUX_BUILD_DIR/bin/orvanta-cli
 cli_checked=0 cli_failed=0

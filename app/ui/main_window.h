@@ -229,6 +229,8 @@ private:
     // The pass table's first AOS of a satellite after the instant, when the table is known
     // to hold it (searched from before the instant).
     std::optional<double> ListedAos(int catalogueNumber, double after) const;
+    // A double-click on a satellite's marker in the Earth view opens its details.
+    void WatchMarkerDoubleClicks(EarthView* view);
 
     MainWindowEnvironment env_;
     std::unique_ptr<IPrompt> ownPrompt_;

@@ -1,12 +1,47 @@
 // The details window of one satellite: opened from the Earth view and the pass details,
 // fed with the program clock and the pass list's own next AOS where it has one.
+#include <QMouseEvent>
+#include <functional>
 #include <string>
 
 #include "app/ui/main_window.h"
 #include "app/ui/satellite_details_window.h"
 #include "catalogue/pass_record.h"
+#include "earthview/ui/earth_view.h"
 
 namespace orvanta {
+
+namespace {
+
+// Watches the Earth view from outside: the view knows its markers, the shell its windows.
+class MarkerDoubleClicks : public QObject {
+public:
+    MarkerDoubleClicks(EarthView* view, std::function<void(int)> open)
+        : QObject(view), view_(view), open_(std::move(open)) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == view_ && event->type() == QEvent::MouseButtonDblClick) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const int hit = view_->HitSatellite(mouse->position().toPoint());
+            if (mouse->button() == Qt::LeftButton && hit >= 0) open_(hit);
+        }
+        // The view still takes it: as a second press it toggles the track back.
+        return false;
+    }
+
+private:
+    EarthView* view_;
+    std::function<void(int)> open_;
+};
+
+}  // namespace
+
+void MainWindow::WatchMarkerDoubleClicks(EarthView* view) {
+    view->installEventFilter(new MarkerDoubleClicks(view, [this](int index) {
+        if (index < static_cast<int>(selection_.size()))
+            OpenSatelliteDetails(selection_[static_cast<std::size_t>(index)].catalogueNumber);
+    }));
+}
 
 SatelliteDetailsWindow* MainWindow::OpenSatelliteDetails(int catalogueNumber) {
     for (SatelliteDetailsWindow* open : findChildren<SatelliteDetailsWindow*>()) {

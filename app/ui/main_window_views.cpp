@@ -112,8 +112,7 @@ void MainWindow::OpenEarthView(QSize size) {
     env.programDirectory = programDirectory_;
     env.imageDirectory = EarthImageDirectory(platform::BuiltInDataDirectory());
     earthView_ = new EarthView(std::move(env), size, this);
-    connect(earthView_, &EarthView::SatelliteDoubleClicked, this,
-            [this](int catalogueNumber) { OpenSatelliteDetails(catalogueNumber); });
+    WatchMarkerDoubleClicks(earthView_);
     earthView_->show();
 }
 

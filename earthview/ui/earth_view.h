@@ -105,19 +105,17 @@ public:
     const QImage& DisplayMap() const { return displayMap_; }
     int DragAnchor() const { return dragAnchor_; }
     int PopupTarget() const { return popupTarget_; }
+    int HitSatellite(const QPoint& p) const;  // selection index of the marker at p, or -1
     static CloudBookkeeping& CloudSchedule();
 
 signals:
     void closed();
-    // A double-click on a satellite's marker: its details are wanted.
-    void SatelliteDoubleClicked(int catalogueNumber);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -137,7 +135,6 @@ private:
     void RequestTracks(double now);
     void CollectTracks();
     int DetailIndex() const;
-    int HitSatellite(const QPoint& p) const;
     EarthPaintInput PaintInput();
     void SetAllFlags(std::int32_t SelectedSat::*flag, std::int32_t value);
 

@@ -1,6 +1,5 @@
 // The Earth view under the mouse and the keys: the position line, dragging the map round,
-// clicking a satellite for its track, double-clicking it for its details, the popup menus,
-// minute steps and help.
+// clicking a satellite for its track, the popup menus, minute steps and help.
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -59,16 +58,6 @@ void EarthView::mousePressEvent(QMouseEvent* event) {
             settings_.detailSat = static_cast<int>(i);
         }
     }
-}
-
-void EarthView::mouseDoubleClickEvent(QMouseEvent* event) {
-    // The second press of a double-click toggles the track back, so it ends as it was.
-    mousePressEvent(event);
-    if (event->button() != Qt::LeftButton) return;
-    const int hit = HitSatellite(event->position().toPoint());
-    if (hit >= 0)
-        emit SatelliteDoubleClicked(
-            (*env_.selection)[static_cast<std::size_t>(hit)].catalogueNumber);
 }
 
 void EarthView::contextMenuEvent(QContextMenuEvent* event) {

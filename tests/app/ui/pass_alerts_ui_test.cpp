@@ -1,9 +1,13 @@
 // Pass alerts in the main window on the test's fake clock: an alert ten minutes before the
 // first ISS pass reaches the event log and the notifier, once, and a simulated program
-// time fires nothing.
+// time fires nothing; the alerts dialog keeps what it does not show.
 #include <string>
 #include <vector>
 
+#include <QCheckBox>
+#include <QListWidget>
+
+#include "app/ui/alerts_dialog.h"
 #include "app/ui/pass_alert_service.h"
 #include "catalogue/ui/pass_list_model.h"
 #include "common/event_log.h"
@@ -56,4 +60,19 @@ TEST_F(PassAlertsUiTest, LeadAlertIsToldOnceAndNotForASimulatedTime) {
     utc_ = second.aos - 10.0 / 1440.0;
     w.TickClock();
     EXPECT_EQ(told.size(), 1u);
+}
+
+TEST(AlertsDialogTest, ChoicesForSatellitesNotListedAndTheTrayOptionWithoutATraySurvive) {
+    PassAlertSettings stored;
+    stored.satellites = {25544, 99999};  // 99999 is no longer selected
+    stored.closeToTray = true;
+    AlertsDialog d(nullptr, stored, {{25544, "ISS (ZARYA)     "}, {33591, "NOAA 19"}}, false);
+    ASSERT_EQ(d.SatelliteList()->count(), 2);
+    EXPECT_EQ(d.SatelliteList()->item(0)->text(), QStringLiteral("ISS (ZARYA)  (25544)"));
+    EXPECT_FALSE(d.CloseToTray()->isEnabled());
+    d.SatelliteList()->item(0)->setCheckState(Qt::Unchecked);
+    d.SatelliteList()->item(1)->setCheckState(Qt::Checked);
+    const PassAlertSettings r = d.Result();
+    EXPECT_EQ(r.satellites, (std::set<std::int32_t>{33591, 99999}));
+    EXPECT_TRUE(r.closeToTray);  // kept for a desktop that has a tray
 }

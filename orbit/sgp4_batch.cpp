@@ -143,8 +143,8 @@ inline __attribute__((always_inline)) void Block(const double* __restrict base, 
             tp4[i] = keep ? t4 : tp4[i];
             tp5[i] = keep ? t5 : tp5[i];
             tp6[i] = keep ? t6 : tp6[i];
-            epw[i] = live & !met ? next : epw[i];
-            done[i] = live & !met ? 0.0 : 1.0;
+            epw[i] = (live & !met) ? next : epw[i];
+            done[i] = (live & !met) ? 0.0 : 1.0;
             open += done[i] == 0.0 ? 1.0 : 0.0;
         }
         if (open == 0.0) break;
@@ -197,7 +197,7 @@ inline __attribute__((always_inline)) void Block(const double* __restrict base, 
         const double px = rk * ux, py = rk * uy, pz = rk * uz;
         const double radius = std::sqrt(px * px + py * py + pz * pz) * XKMPER / AE;
         const bool inside = (radius >= 6370.0) & (radius <= 84483.784);
-        const double c = (code[i] == CODE_OK) & !inside ? CODE_FAILED : code[i];
+        const double c = ((code[i] == CODE_OK) & !inside) ? CODE_FAILED : code[i];
         const double keep = c == CODE_OK ? 1.0 : 0.0;
         out[O_X * kBlock + i] = keep * (px * (XKMPER / AE));
         out[O_Y * kBlock + i] = keep * (py * (XKMPER / AE));

@@ -60,16 +60,19 @@ SatelliteDetailsWindow::SatelliteDetailsWindow(SatelliteDetailsInput input, QWid
     setObjectName(QStringLiteral("satelliteDetails"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    const auto group = [this](const QString& title, const QStringList& labels) {
+    // One label width for all groups, so the values line up from group to group.
+    const int labelWidth = fontMetrics().horizontalAdvance(QStringLiteral("Elements epoch: "));
+    const auto group = [this, labelWidth](const QString& title, const QStringList& labels) {
         auto* box = new QGroupBox(title, this);
         auto* form = new QFormLayout(box);
-        form->setLabelAlignment(Qt::AlignLeft);
         for (const QString& label : labels) {
+            auto* name = new QLabel(label + QLatin1Char(':'), this);
+            name->setMinimumWidth(labelWidth);
             auto* value = new QLabel(this);
             value->setTextInteractionFlags(Qt::TextSelectableByMouse);
             value->setMinimumWidth(value->fontMetrics().horizontalAdvance(
                 QStringLiteral("2026-12-09 21:00:00 UTC (in 00:00:00)")));
-            form->addRow(label + QLatin1Char(':'), value);
+            form->addRow(name, value);
             values_[label] = value;
         }
         return box;
@@ -138,7 +141,7 @@ void SatelliteDetailsWindow::Refresh() {
         seen ? QString::number(d.view->rangeRateKms, 'f', 3) + QStringLiteral(" km/s") : kUnknown);
     const std::optional<double> aos = NextAosAt(now);
     set("Next AOS", aos ? QStringLiteral("%1 (in %2)").arg(When(*aos), Countdown(*aos - now))
-                        : QStringLiteral("none within 7 days"));
+                        : QStringLiteral("none found"));
 
     set("Period", QString::number(d.periodMin, 'f', 2) + QStringLiteral(" min"));
     set("Apogee", Km(d.apogeeKm));

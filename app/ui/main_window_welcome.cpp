@@ -14,6 +14,7 @@
 #include "common/event_log.h"
 #include "common/time_format.h"
 #include "earthview/ui/earth_view.h"
+#include "location/ui/gps_receiver.h"
 #include "orbit/julian_date.h"
 
 namespace orvanta {
@@ -46,6 +47,8 @@ WelcomeWizard* MainWindow::OpenWelcome() {
         catalogue_.Count() == 0 ||
         ElementAgeDays(programDirectory_ / ELEMENT_FILE_NAME, catalogue_, clock_.Now()) >
             kVeryInaccurateAgeDays;
+    if (!GpsPortDevice(settings_.gpsComPort).empty()) options.gpsPort = settings_.gpsComPort;
+    options.prompt = prompt_;
     welcome_ = new WelcomeWizard(this, catalogue_, options);
     welcome_->setAttribute(Qt::WA_DeleteOnClose);
     connect(welcome_, &QDialog::accepted, this, [this] { ApplyWelcome(welcome_->Choices()); });

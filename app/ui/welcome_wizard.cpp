@@ -8,12 +8,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QPushButton>
 #include <QTimeZone>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/satellite_presets.h"
 #include "location/city_list.h"
+#include "location/ui/gps_receiver.h"
 #include "location/ui/user_settings_dialog.h"
 #include "location/user_location.h"
 #include "platform/directories.h"
@@ -122,6 +124,12 @@ QWizardPage* WelcomeWizard::BuildPlacePage() {
     layout->addWidget(citySearch_);
     layout->addWidget(cityList_, 1);
     layout->addLayout(coordinates);
+    if (!options_.gpsPort.empty() && options_.prompt) {
+        gpsButton_ = new QPushButton(QStringLiteral("Use &GPS"), page);
+        gpsButton_->setObjectName(QStringLiteral("gpsButton"));
+        layout->addWidget(gpsButton_, 0, Qt::AlignLeft);
+        connect(gpsButton_, &QPushButton::clicked, this, &WelcomeWizard::ReadGps);
+    }
     layout->addWidget(zone);
     layout->addWidget(placeError_);
 
@@ -176,6 +184,26 @@ void WelcomeWizard::CityChosen(int row) {
     longitude_->setText(QString::fromStdString(fields->longitude).trimmed());
     altitude_->setText(QString::fromStdString(fields->altitude).trimmed());
     placeError_->clear();
+}
+
+void WelcomeWizard::ReadGps() {
+    gpsButton_->setEnabled(false);
+    // An altitude the receiver leaves out keeps what the fields hold.
+    ObserverLocation reading;
+    const FieldReading altitude = ParseAltitudeField(altitude_->text().toStdString());
+    reading.altitudeMetres =
+        altitude.status == FieldStatus::Ok ? static_cast<int>(altitude.value) : 0;
+    GpsReadingOptions gps;
+    gps.capture.timeoutMs = options_.gpsTimeoutMs;
+    gps.capture.progressParent = this;
+    gps.positionTaken = [this](const ObserverLocation& loc) {
+        latitude_->setText(QString::fromStdString(FormatAngleField(loc.latitude)));
+        longitude_->setText(QString::fromStdString(FormatAngleField(loc.longitude)));
+        altitude_->setText(QString::fromStdString(FormatAltitudeField(loc.altitudeMetres)));
+        placeError_->clear();
+    };
+    ReadGpsPosition(options_.gpsPort, *options_.prompt, reading, gps);
+    gpsButton_->setEnabled(true);
 }
 
 QWizardPage* WelcomeWizard::BuildSatellitesPage() {

@@ -18,8 +18,11 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPushButton;
 
 namespace orvanta {
+
+class IPrompt;
 
 struct WelcomeChoices {
     std::optional<ObserverLocation> place;  // nothing when the fields were left empty
@@ -36,6 +39,10 @@ struct WelcomeOptions {
     bool elementsStale = false;
     // "Pass times are shown in ..." for the place page; empty: the computer's zone now.
     QString zoneText;
+    // The GPS port setting when a serial port is there to read it; empty: no "Use GPS".
+    std::string gpsPort;
+    IPrompt* prompt = nullptr;  // tells how a GPS reading failed; needed with gpsPort
+    int gpsTimeoutMs = 10000;
 };
 
 class WelcomeWizard : public QWizard {
@@ -58,6 +65,7 @@ private:
     void FilterCities(const QString& typed);
     void CityChosen(int row);
     void FilterSatellites(const QString& typed);
+    void ReadGps();
 
     const KeplerCatalogue& catalogue_;
     WelcomeOptions options_;
@@ -69,6 +77,7 @@ private:
     QLineEdit* longitude_ = nullptr;
     QLineEdit* altitude_ = nullptr;
     QLabel* placeError_ = nullptr;
+    QPushButton* gpsButton_ = nullptr;
     std::optional<ObserverLocation> place_;
 
     std::vector<QCheckBox*> presetBoxes_;

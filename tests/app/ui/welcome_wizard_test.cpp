@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <cstdlib>
@@ -17,6 +18,8 @@
 #include "catalogue/pass_search.h"
 #include "catalogue/ui/element_downloader.h"
 #include "catalogue/ui/pass_list_model.h"
+#include "platform/pty.h"
+#include "tests/support/fake_gps_receiver.h"
 #include "ui_test_support.h"
 
 namespace orvanta::testing {
@@ -156,6 +159,29 @@ TEST_F(WelcomeTest, OfflineFinishKeepsTheBuiltInSetsAndSaysSoOnce) {
     EXPECT_EQ(w.Catalogue().Count(), 5);
     EXPECT_TRUE(Logged("Predictions very inaccurate"));
     EXPECT_GT(ListedPassesOf(w, 25544), 0);
+}
+
+TEST(WelcomeGps, UseGpsFillsThePlace) {
+    EnsureApplication();
+    platform::PseudoTerminal pty;
+    if (!pty.Ok()) GTEST_SKIP() << kNoPty;
+    FakeGpsReceiver gps(
+        pty, Nmea("GPGGA,123519.000,4807.0380,N,01131.0000,E,1,08,0.94,545.4,M,46.9,M,,"));
+    ScriptedPrompt prompt;
+    KeplerCatalogue none;
+    WelcomeOptions options;
+    options.cityListData = std::string();
+    options.gpsPort = pty.SlavePath();
+    options.prompt = &prompt;
+    options.gpsTimeoutMs = 60000;
+    WelcomeWizard w(nullptr, none, options);
+    w.show();
+    w.findChild<QPushButton*>(QStringLiteral("gpsButton"))->click();
+    EXPECT_EQ(w.findChild<QLineEdit*>(QStringLiteral("latitudeEdit"))->text(), "48.117300");
+    ASSERT_TRUE(w.validateCurrentPage());
+    ASSERT_TRUE(w.Choices().place.has_value());
+    EXPECT_EQ(w.Choices().place->altitudeMetres, 545);
+    EXPECT_NEAR(w.Choices().place->longitude, 11.516667, 1e-6);
 }
 
 TEST(SatellitePresets, EveryPresetHasSetsAndASelectionTakesEachOnce) {

@@ -107,7 +107,14 @@ void DrawTrack(QPainter& p, const PassChartInput& in, QSize size, const QFont& f
 
     p.setFont(font);
     const QFontMetrics fm(font, p.device());
-    std::vector<QRectF> taken;
+    // The caption bottom left, clear of the rise and set texts at the top; the labels
+    // keep off it.
+    const QString caption = QString::fromStdString(in.name) + QStringLiteral(" at ") +
+                            QString::fromStdString(FormatDateTime(cJulianDate::FromJd(in.atJd)));
+    p.setPen(Qt::white);
+    p.drawText(QPointF(5, size.height() - 5 - fm.descent()), caption);
+    std::vector<QRectF> taken{
+        QRectF(5, size.height() - 5 - fm.height(), fm.horizontalAdvance(caption), fm.height())};
     const QSizeF s(size);
     const auto label = [&](QPointF at, const QString& text, QColor colour) {
         const QRectF box =
@@ -133,11 +140,6 @@ void DrawTrack(QPainter& p, const PassChartInput& in, QSize size, const QFont& f
     label(sat, QString::fromStdString(in.name) + QLatin1Char(' ') + TimeText(in.atJd, days),
           Qt::white);
 
-    // Bottom left, clear of the rise and set texts at the top.
-    p.setPen(Qt::white);
-    const QString caption = QString::fromStdString(in.name) + QStringLiteral(" at ") +
-                            QString::fromStdString(FormatDateTime(cJulianDate::FromJd(in.atJd)));
-    p.drawText(QPointF(5, size.height() - 5 - fm.descent()), caption);
     p.restore();
 }
 

@@ -1,12 +1,16 @@
 #include "skyview/sky_tick.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <unordered_map>
 
 #include "common/settings.h"
 #include "location/units.h"
 #include "orbit/element_set.h"
+#include "orbit/globals.h"
 #include "orbit/orbit.h"
 #include "orbit/site.h"
 #include "skyview/sky_chart.h"
@@ -22,6 +26,64 @@ std::string Printf(const char* format, auto... args) {
     std::snprintf(buffer, sizeof buffer, format, args...);
     return buffer;
 }
+
+// The orbit of a satellite's element set, built once rather than at every tick: with
+// thousands listed the parse and model set-up cost more than the tracks. Per thread, as
+// every thread keeps its own orbits; a changed set (same number, new lines) is rebuilt.
+const cOrbit& CachedOrbit(const KeplerRecord& satellite) {
+    struct Entry {
+        char line1[KEPLER_TEXT_SIZE];
+        char line2[KEPLER_TEXT_SIZE];
+        cOrbit orbit;
+    };
+    thread_local std::unordered_map<std::int32_t, Entry> cache;
+    auto it = cache.find(satellite.catalogueNumber);
+    if (it != cache.end() && std::memcmp(it->second.line1, satellite.line1, KEPLER_TEXT_SIZE) == 0 &&
+        std::memcmp(it->second.line2, satellite.line2, KEPLER_TEXT_SIZE) == 0)
+        return it->second.orbit;
+    if (cache.size() > 50000) cache.clear();  // a bound for long runs with many catalogues
+    const cElementSet elements(std::string(satellite.Name()), std::string(satellite.Line1()),
+                               std::string(satellite.Line2()));
+    Entry entry{{}, {}, cOrbit(elements)};
+    std::memcpy(entry.line1, satellite.line1, sizeof entry.line1);
+    std::memcpy(entry.line2, satellite.line2, sizeof entry.line2);
+    return cache.insert_or_assign(satellite.catalogueNumber, std::move(entry)).first->second.orbit;
+}
+
+// Azimuth and elevation of many positions from one site: the site's place on the rotating
+// Earth and its latitude terms once, then per point one turn by the sidereal time. The same
+// arithmetic as cSite::LookAngles without its set-up at every call, which dominated the
+// tracks of thousands of passes.
+class SiteLook {
+public:
+    explicit SiteLook(const cCoordGeo& geo) : lon_(geo.lon) {
+        sinLat_ = std::sin(geo.lat);
+        cosLat_ = std::cos(geo.lat);
+        const double c = 1.0 / std::sqrt(1.0 - E2 * sinLat_ * sinLat_);
+        achcp_ = (XKMPER * c + geo.alt) * cosLat_;
+        z_ = (XKMPER * ONE_MINUS_F * ONE_MINUS_F * c + geo.alt) * sinLat_;
+    }
+    // pos in km at the Julian date jd.
+    void Look(const cVector& pos, double jd, TrackPoint& point) const {
+        const double theta = cJulianDate::FromJd(jd).ToLmst(lon_);
+        const double sinTheta = std::sin(theta), cosTheta = std::cos(theta);
+        const double rx = pos.x - achcp_ * cosTheta;
+        const double ry = pos.y - achcp_ * sinTheta;
+        const double rz = pos.z - z_;
+        const double range = std::sqrt(rx * rx + ry * ry + rz * rz);
+        const double topS = sinLat_ * cosTheta * rx + sinLat_ * sinTheta * ry - cosLat_ * rz;
+        const double topE = -sinTheta * rx + cosTheta * ry;
+        const double topZ = cosLat_ * cosTheta * rx + cosLat_ * sinTheta * ry + sinLat_ * rz;
+        double az = std::atan2(topE, -topS);
+        if (az < 0.0) az += TWOPI;
+        if (az >= TWOPI) az = 0.0;
+        point.azimuth = az;
+        point.elevation = std::asin(std::clamp(topZ / range, -1.0, 1.0));
+    }
+
+private:
+    double lon_, sinLat_, cosLat_, achcp_, z_;
+};
 
 }  // namespace
 
@@ -51,28 +113,51 @@ bool SkyPassVisible(const PassRecord& r) {
 
 bool ComputePassTrack(PassRecord& r, const KeplerRecord& satellite,
                       const ObserverLocation& observer, double now) {
-    const cElementSet elements(std::string(satellite.Name()), std::string(satellite.Line1()),
-                               std::string(satellite.Line2()));
-    const cOrbit orbit(elements);
+    const cOrbit& orbit = CachedOrbit(satellite);
     if (!orbit.IsValid()) return false;
     // Whole kilometres, as every site of the program is built.
     const cSite site(observer.latitude, observer.longitude, observer.altitudeMetres / 1000);
+    const SiteLook from(site.GetLocation());
     const double epoch = orbit.Epoch().Date();
     const double mAos = (r.aos - epoch) * 1440.0;
     const double mLos = (r.los - epoch) * 1440.0;
     const double mNow = (now - epoch) * 1440.0;
-    auto look = [&](double minutes, TrackPoint& point) {
-        cEci eci;
-        // A failed step keeps the point it had rather than a position from nowhere.
-        if (!orbit.PositionAt(minutes, eci)) return;
-        const cCoordTopo t = site.LookAngles(eci);
-        point.azimuth = t.az;
-        point.elevation = t.el;
+    // SGP4 at every third point; the two between by cubic Hermite interpolation of position
+    // and velocity, metres off at these spacings. A failed step keeps the point it had
+    // rather than a position from nowhere.
+    auto series = [&](double start, double step, int first, TrackPoint* out) {
+        constexpr int kStride = 3;
+        auto minutesAt = [&](int i) { return start + (first + i) * step; };
+        cEci a, b;
+        bool okA = orbit.PositionAt(minutesAt(0), a);
+        if (okA) from.Look(a.Pos(), epoch + minutesAt(0) / 1440.0, out[0]);
+        for (int i = 0; i + 1 < TRACK_POINTS; i += kStride) {
+            const int j = std::min(i + kStride, TRACK_POINTS - 1);
+            const bool okB = orbit.PositionAt(minutesAt(j), b);
+            if (okB) from.Look(b.Pos(), epoch + minutesAt(j) / 1440.0, out[j]);
+            const double dt = (j - i) * step * 60.0;
+            for (int k = i + 1; k < j; ++k) {
+                const double jd = epoch + minutesAt(k) / 1440.0;
+                if (!okA || !okB) {
+                    cEci e;
+                    if (orbit.PositionAt(minutesAt(k), e)) from.Look(e.Pos(), jd, out[k]);
+                    continue;
+                }
+                const double u = static_cast<double>(k - i) / (j - i), u2 = u * u, u3 = u2 * u;
+                const double h00 = 2 * u3 - 3 * u2 + 1, h10 = (u3 - 2 * u2 + u) * dt;
+                const double h01 = -2 * u3 + 3 * u2, h11 = (u3 - u2) * dt;
+                const cVector &pa = a.Pos(), &va = a.Vel(), &pb = b.Pos(), &vb = b.Vel();
+                const cVector p(h00 * pa.x + h10 * va.x + h01 * pb.x + h11 * vb.x,
+                                h00 * pa.y + h10 * va.y + h01 * pb.y + h11 * vb.y,
+                                h00 * pa.z + h10 * va.z + h01 * pb.z + h11 * vb.z);
+                from.Look(p, jd, out[k]);
+            }
+            a = b;
+            okA = okB;
+        }
     };
-    for (int k = 1; k <= TRACK_POINTS; ++k)
-        look(mAos + k * (mNow - mAos) / TRACK_POINTS, r.pastTrack[k - 1]);
-    for (int k = 0; k < TRACK_POINTS; ++k)
-        look(mNow + k * (mLos - mNow) / TRACK_POINTS, r.futureTrack[k]);
+    series(mAos, (mNow - mAos) / TRACK_POINTS, 1, r.pastTrack.data());
+    series(mNow, (mLos - mNow) / TRACK_POINTS, 0, r.futureTrack.data());
     return true;
 }
 

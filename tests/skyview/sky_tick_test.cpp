@@ -8,6 +8,9 @@
 #include "catalogue/pass_list.h"
 #include "common/registry.h"
 #include "common/settings.h"
+#include "orbit/element_set.h"
+#include "orbit/orbit.h"
+#include "orbit/site.h"
 #include "platform/settings_store.h"
 #include "skyview/sky_tick.h"
 #include "skyview/sky_view_state.h"
@@ -150,6 +153,29 @@ TEST(SkyTracks, PastEndsAndFutureStartsAtThePresentPosition) {
     EXPECT_GT(std::fabs(r.pastTrack[0].azimuth - r.futureTrack[29].azimuth) +
                   std::fabs(r.pastTrack[0].elevation - r.futureTrack[29].elevation),
               0.01);
+
+    // Every point, interpolated or not, where the model and the site put the satellite.
+    const cOrbit orbit(cElementSet(kIssName, kIss1, kIss2));
+    const cSite from(site.latitude, site.longitude, site.altitudeMetres / 1000);
+    for (int k = 0; k < TRACK_POINTS; ++k) {
+        const double at = now + k * (r.los - now) / TRACK_POINTS;
+        cEci eci;
+        ASSERT_TRUE(orbit.PositionAt((at - orbit.Epoch().Date()) * 1440.0, eci));
+        const cCoordTopo look = from.LookAngles(eci);
+        EXPECT_NEAR(r.futureTrack[k].azimuth, look.az, 1e-5) << k;
+        EXPECT_NEAR(r.futureTrack[k].elevation, look.el, 1e-5) << k;
+    }
+
+    // Orbits are kept between ticks: a new set of the same satellite must not get the old
+    // orbit's track, and the old set its own again.
+    KeplerRecord moved = iss;
+    std::memcpy(moved.line2 + 43, "300", 3);  // another mean anomaly
+    PassRecord m = r;
+    ASSERT_TRUE(ComputePassTrack(m, moved, site, now));
+    EXPECT_GT(std::fabs(m.futureTrack[0].azimuth - r.futureTrack[0].azimuth), 0.01);
+    PassRecord again = r;
+    ASSERT_TRUE(ComputePassTrack(again, iss, site, now));
+    EXPECT_EQ(again.futureTrack[0].azimuth, r.futureTrack[0].azimuth);
 
     KeplerRecord broken = iss;
     broken.line2[10] = '\0';

@@ -17,10 +17,8 @@ constexpr PresetEntry kEntries[] = {
 };
 
 constexpr SatellitePreset kPresets[] = {
-    {"Bright satellites you can see", "visual"},
-    {"Space stations", "stations"},
-    {"Weather satellites", "weather,noaa,goes"},
-    {"Amateur radio", "amateur"},
+    {"Bright satellites you can see", "visual"},      {"Space stations", "stations"},
+    {"Weather satellites", "weather,noaa,goes"},      {"Amateur radio", "amateur"},
     {"Navigation (GPS, Galileo)", "gps-ops,galileo"},
 };
 

@@ -28,7 +28,7 @@ if timeout 20 "$BIN/orvanta-cli" download "${BASE[@]}" --group stations --out "$
     echo "Fresh element sets from CelesTrak (stations, visual) are in $BIN/keplers."
 else
   WHY=$(tail -n 1 "$FRESH/log" 2>/dev/null | sed 's/^orvanta-cli: download: //')
-  echo "No fresh element sets (${WHY:-no answer within 20 s}): using the built-in ones, with their age warning."
+  echo "No fresh element sets (${WHY:-no answer within 20 s}): the passes come from the sets already in $BIN/keplers."
 fi
 rm -rf "$FRESH"
 START=$(date -u +%Y-%m-%dT%H:%M:%SZ)

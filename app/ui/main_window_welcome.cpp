@@ -29,9 +29,9 @@ double ElementAgeDays(const std::filesystem::path& file, const KeplerCatalogue& 
     std::optional<double> newest;
     if (const auto epoch = NewestElementEpoch(catalogue)) newest = epoch->Date();
     if (ec) return newest ? now - *newest : 1e9;
-    const double seconds = std::chrono::duration<double>(
-                               std::chrono::file_clock::to_sys(written).time_since_epoch())
-                               .count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::file_clock::to_sys(written).time_since_epoch())
+            .count();
     return now - ElementAgeStart(kUnixEpochJulian + seconds / 86400.0, newest);
 }
 
@@ -44,9 +44,8 @@ WelcomeWizard* MainWindow::OpenWelcome() {
     }
     WelcomeOptions options;
     options.elementsStale =
-        catalogue_.Count() == 0 ||
-        ElementAgeDays(programDirectory_ / ELEMENT_FILE_NAME, catalogue_, clock_.Now()) >
-            kVeryInaccurateAgeDays;
+        catalogue_.Count() == 0 || ElementAgeDays(programDirectory_ / ELEMENT_FILE_NAME, catalogue_,
+                                                  clock_.Now()) > kVeryInaccurateAgeDays;
     if (!GpsPortDevice(settings_.gpsComPort).empty()) options.gpsPort = settings_.gpsComPort;
     options.prompt = prompt_;
     welcome_ = new WelcomeWizard(this, catalogue_, options);

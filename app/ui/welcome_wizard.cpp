@@ -34,8 +34,9 @@ QString ComputerZoneText() {
     const QString name = QTimeZone::systemTimeZone().displayName(
         QDateTime::fromSecsSinceEpoch(now, Qt::UTC), QTimeZone::LongName);
     const std::string label = LocalTimeLabel(name.toStdString(), info.abbreviation, info.known);
-    return QStringLiteral("Pass times are shown in %1, this computer's time zone "
-                          "(Settings > User... chooses local time or UTC).")
+    return QStringLiteral(
+               "Pass times are shown in %1, this computer's time zone "
+               "(Settings > User... chooses local time or UTC).")
         .arg(QString::fromStdString(label));
 }
 
@@ -58,8 +59,8 @@ protected:
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if ((key == Qt::Key_Up || key == Qt::Key_Down) && list_->count() > 0) {
-                const int row = std::clamp(list_->currentRow() + (key == Qt::Key_Down ? 1 : -1),
-                                           0, list_->count() - 1);
+                const int row = std::clamp(list_->currentRow() + (key == Qt::Key_Down ? 1 : -1), 0,
+                                           list_->count() - 1);
                 list_->setCurrentRow(row);
                 return true;
             }
@@ -109,8 +110,8 @@ QWizardPage* WelcomeWizard::BuildPlacePage() {
     placeError_->setObjectName(QStringLiteral("placeError"));
     placeError_->setWordWrap(true);
     placeError_->setStyleSheet(QStringLiteral("color: #b00000"));
-    auto* zone = new QLabel(options_.zoneText.isEmpty() ? ComputerZoneText() : options_.zoneText,
-                            page);
+    auto* zone =
+        new QLabel(options_.zoneText.isEmpty() ? ComputerZoneText() : options_.zoneText, page);
     zone->setWordWrap(true);
 
     auto* coordinates = new QFormLayout;
@@ -209,7 +210,8 @@ void WelcomeWizard::ReadGps() {
 QWizardPage* WelcomeWizard::BuildSatellitesPage() {
     auto* page = new QWizardPage;
     page->setTitle(QStringLiteral("2 of 3: Which satellites?"));
-    page->setSubTitle(QStringLiteral("Pick groups, and add any other satellite by name or number."));
+    page->setSubTitle(
+        QStringLiteral("Pick groups, and add any other satellite by name or number."));
     auto* layout = new QVBoxLayout(page);
     int index = 0;
     for (const SatellitePreset& preset : SatellitePresets()) {
@@ -226,7 +228,8 @@ QWizardPage* WelcomeWizard::BuildSatellitesPage() {
     satelliteSearch_->setPlaceholderText(QStringLiteral("Name or catalogue number"));
     satelliteList_ = new QListWidget(page);
     satelliteList_->setObjectName(QStringLiteral("satelliteList"));
-    auto* searchLabel = new QLabel(QStringLiteral("&Other satellites (Tab to the list, Space ticks one):"), page);
+    auto* searchLabel =
+        new QLabel(QStringLiteral("&Other satellites (Tab to the list, Space ticks one):"), page);
     searchLabel->setBuddy(satelliteSearch_);
     layout->addWidget(searchLabel);
     layout->addWidget(satelliteSearch_);
@@ -319,15 +322,15 @@ bool WelcomeWizard::validateCurrentPage() {
     const std::string mark = QLocale().decimalPoint().toStdString();
     const FieldReading la = ParseAngleField(lat.toStdString(), kLatitudeLimit, mark);
     const FieldReading lo = ParseAngleField(lon.toStdString(), kLongitudeLimit, mark);
-    const FieldReading al =
-        alt.isEmpty() ? FieldReading{FieldStatus::Ok, 0.0} : ParseAltitudeField(alt.toStdString(), mark);
+    const FieldReading al = alt.isEmpty() ? FieldReading{FieldStatus::Ok, 0.0}
+                                          : ParseAltitudeField(alt.toStdString(), mark);
     for (auto [field, reading, notANumber, outOfRange] :
          {std::tuple{latitude_, la, kLatitudeNotANumber, kLatitudeOutOfRange},
           std::tuple{longitude_, lo, kLongitudeNotANumber, kLongitudeOutOfRange},
           std::tuple{altitude_, al, kAltitudeNotANumber, kAltitudeNotANumber}}) {
         if (reading.status == FieldStatus::Ok) continue;
-        placeError_->setText(QString::fromUtf8(
-            reading.status == FieldStatus::NotANumber ? notANumber : outOfRange));
+        placeError_->setText(
+            QString::fromUtf8(reading.status == FieldStatus::NotANumber ? notANumber : outOfRange));
         field->setFocus();
         field->selectAll();
         return false;

@@ -186,7 +186,8 @@ TEST(WelcomeGps, UseGpsFillsThePlace) {
 
 TEST(SatellitePresets, EveryPresetHasSetsAndASelectionTakesEachOnce) {
     for (int p = 0; p < static_cast<int>(SatellitePresets().size()); ++p)
-        EXPECT_FALSE(PresetNumbers(p).empty()) << SatellitePresets()[static_cast<std::size_t>(p)].title;
+        EXPECT_FALSE(PresetNumbers(p).empty())
+            << SatellitePresets()[static_cast<std::size_t>(p)].title;
     EXPECT_TRUE(PresetNumbers(99).empty());
     KeplerCatalogue catalogue;
     KeplerRecord iss;

@@ -53,6 +53,8 @@ PassDetailsWindow* MainWindow::OpenPassDetails(int row) {
             OpenEarthView();
     };
     auto* window = new PassDetailsWindow(std::move(input), this);
+    connect(window, &PassDetailsWindow::SatelliteDetailsRequested, this,
+            [this](int catalogueNumber) { OpenSatelliteDetails(catalogueNumber); });
     window->show();
     return window;
 }

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <string>
 
+#include "app/ui/pass_details_window.h"
 #include "app/ui/satellite_details_window.h"
 #include "app/ui/time_control.h"
 #include "catalogue/pass_record.h"
@@ -107,6 +108,20 @@ TEST_F(SatelliteDetailsUiTest, DoubleClickOnAnEarthViewMarkerOpensItsDetails) {
     EXPECT_TRUE(d->windowTitle().startsWith("Satellite Details - HST"));
     QTest::mouseDClick(view, Qt::LeftButton, {}, marker);
     EXPECT_EQ(w.findChildren<SatelliteDetailsWindow*>().size(), 1);
+}
+
+TEST_F(SatelliteDetailsUiTest, PassDetailsOpensTheDetailsOfItsSatellite) {
+    MainWindow& w = StartIss();
+    PassDetailsWindow* pass = w.OpenPassDetails(0);
+    ASSERT_NE(pass, nullptr);
+    QPushButton* button = nullptr;
+    for (QPushButton* b : pass->findChildren<QPushButton*>())
+        if (b->text() == "Satellite Details...") button = b;
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+    auto* d = w.findChild<SatelliteDetailsWindow*>();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->CatalogueNumber(), 25544);
 }
 
 TEST_F(SatelliteDetailsUiTest, NextAosGoesToTheSelectedPassElseTheNextListed) {

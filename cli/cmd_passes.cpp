@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
-#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -172,6 +171,7 @@ int RunPasses(const std::vector<std::string>& args) {
         epochs.push_back(cElementSet(s.name, s.line1, s.line2).Epoch().Date());
     WarnIfElementsStale(epochs, *a.start);
 
+    int firstSlots = 0;  // pass slots a satellite in the first search; 0: all of them
     if (a.until) {
         in.options.untilJd = *a.until;
         // Without --passes, every pass before --until: at most two a revolution of the
@@ -186,6 +186,11 @@ int RunPasses(const std::vector<std::string>& args) {
         const double bound = std::min(2.0 * std::ceil(span / shortest) + 2.0, 100000.0);
         in.options.passesPerSatellite =
             a.passes ? std::min(*a.passes, static_cast<int>(bound)) : static_cast<int>(bound);
+        // Two a revolution is for eccentric orbits; most satellites have at most one, so the
+        // first search leaves room for that (half the table to clear) and only satellites
+        // that fill it are searched again with the full bound.
+        firstSlots = std::min(in.options.passesPerSatellite,
+                              static_cast<int>(std::ceil(span / shortest)) + 2);
     } else {
         in.options.passesPerSatellite = a.passes.value_or(5);
     }
@@ -194,7 +199,7 @@ int RunPasses(const std::vector<std::string>& args) {
                             ? a.threads
                             : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     std::mutex errLock;
-    PassSearch search([&errLock](int, int, const std::string& text) {
+    PassSearch engine([&errLock](int, int, const std::string& text) {
         std::lock_guard<std::mutex> lock(errLock);
         std::fprintf(stderr, "%s\n", text.c_str());
     });
@@ -206,38 +211,73 @@ int RunPasses(const std::vector<std::string>& args) {
 
     // The pass table holds satellites x N records of about a kilobyte each, so a large file
     // with many passes each would take gigabytes at once: search it in batches of satellites
-    // and keep only the rows. Satellites are searched independently and the rows are sorted
-    // as the whole table would be (by AOS, ties in slot order), so the output is the same.
-    const int n = in.options.passesPerSatellite;
-    const std::size_t total = in.satellites.size();
-    const std::size_t batch =
-        n > 0 ? std::max<std::size_t>(1, kBatchRecords / static_cast<std::size_t>(n)) : total;
-    std::vector<std::pair<double, std::string>> rows;  // AOS, CSV row or VEVENT
+    // and keep only the rows. Satellites are searched independently (the first passes of a
+    // search with fewer slots are the same passes) and the rows are sorted as the whole table
+    // would be (by AOS, ties in satellite and slot order), so the output is the same.
+    struct Row {
+        double aos;
+        std::size_t satellite;
+        int slot;
+        std::string text;  // CSV row or VEVENT
+    };
+    std::vector<Row> rows;
     const double stamp =
         2440587.5 + std::chrono::duration<double>(
                         std::chrono::system_clock::now().time_since_epoch())
                             .count() /
                         86400.0;
-    std::vector<PassSearchSatellite> all = std::move(in.satellites);
-    for (std::size_t first = 0; first < total; first += batch) {
-        const std::size_t count = std::min(batch, total - first);
-        PassSearchInputs part = in;
-        part.satellites.assign(std::make_move_iterator(all.begin() + first),
-                               std::make_move_iterator(all.begin() + first + count));
-        search.Run(std::move(part), threads);
-        for (const PassRecord& r : search.TakeRecords()) {
-            if (r.IsEmpty() || r.los == 0.0) continue;
-            if (a.visibleOnly && !r.HasVisibleWindow()) continue;
-            const auto& [number, name] = who[first + static_cast<std::size_t>(r.satellite)];
-            const PassExportRow row{number, name, r};
-            rows.emplace_back(r.aos, a.ical ? PassICalEvent(row, stamp) : PassCsvRow(row));
+    const std::vector<PassSearchSatellite> all = std::move(in.satellites);
+    // Searches the satellites given by index with n slots each; with full, those that fill
+    // every slot are left to it instead of giving rows.
+    auto search = [&](const std::vector<std::size_t>& which, int n,
+                      std::vector<std::size_t>* full) {
+        const std::size_t batch =
+            n > 0 ? std::max<std::size_t>(1, kBatchRecords / static_cast<std::size_t>(n))
+                  : which.size();
+        for (std::size_t first = 0; first < which.size(); first += batch) {
+            const std::size_t count = std::min(batch, which.size() - first);
+            PassSearchInputs part = in;
+            part.options.passesPerSatellite = n;
+            for (std::size_t i = first; i < first + count; ++i)
+                part.satellites.push_back(all[which[i]]);
+            engine.Run(std::move(part), threads);
+            const std::vector<PassRecord> table = engine.TakeRecords();
+            for (std::size_t s = 0; s < count; ++s) {
+                const std::size_t index = which[first + s];
+                const PassRecord* slots = table.data() + s * static_cast<std::size_t>(n);
+                if (full && !slots[n - 1].IsEmpty()) {
+                    full->push_back(index);
+                    continue;
+                }
+                for (int k = 0; k < n; ++k) {
+                    const PassRecord& r = slots[k];
+                    if (r.IsEmpty() || r.los == 0.0) continue;
+                    if (a.visibleOnly && !r.HasVisibleWindow()) continue;
+                    const auto& [number, name] = who[index];
+                    const PassExportRow row{number, name, r};
+                    rows.push_back({r.aos, index, k,
+                                    a.ical ? PassICalEvent(row, stamp) : PassCsvRow(row)});
+                }
+            }
         }
+    };
+    std::vector<std::size_t> every(all.size());
+    for (std::size_t i = 0; i < every.size(); ++i) every[i] = i;
+    const int n = in.options.passesPerSatellite;
+    if (firstSlots > 0 && firstSlots < n) {
+        std::vector<std::size_t> again;
+        search(every, firstSlots, &again);
+        search(again, n, nullptr);
+    } else {
+        search(every, n, nullptr);
     }
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::sort(rows.begin(), rows.end(), [](const Row& x, const Row& y) {
+        if (x.aos != y.aos) return x.aos < y.aos;
+        return x.satellite != y.satellite ? x.satellite < y.satellite : x.slot < y.slot;
+    });
 
     std::string out = a.ical ? ICalendarBegin() : PassCsvHeader() + '\n';
-    for (const auto& row : rows) out += row.second;
+    for (const Row& row : rows) out += row.text;
     if (a.ical) out += ICalendarEnd();
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;

@@ -128,6 +128,33 @@ TEST_F(PassesCli, SelectedNumberTakesTheLastUsableSet) {
     EXPECT_EQ(iss, 2);
 }
 
+// With --until the table first has room for one pass a revolution; a retrograde orbit seen
+// from the equator has more (120 in a week for 112 revolutions) and is searched again. Every
+// pass must come out, in order among the ISS's, as a search with room to spare gives them.
+TEST_F(PassesCli, UntilKeepsEveryPassOfASatelliteWithMoreThanOneARevolution) {
+    const fs::path tle = dir_ / "retro.tle";
+    std::ofstream(tle) << "RETRO\n"
+                          "1 99991U 98067A   26127.42525608  .00000000  00000+0  00000-0 0  9993\n"
+                          "2 99991 175.0000 141.8725 0001000  32.8924 327.2523 16.00000000565437\n"
+                          "ISS\n"
+                          "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993\n"
+                          "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437\n";
+    const std::string site = "--tle \"" + tle.string() +
+                             "\" --lat 0 --lon 0 --start 2026-05-07T12:00:00Z ";
+    const std::string until = "2026-05-14T12:00:00Z";
+    const CliRun week = Run(site + "--until " + until);
+    const CliRun spare = Run(site + "--passes 200");
+    ASSERT_EQ(week.status, 0);
+    ASSERT_EQ(spare.status, 0);
+    std::vector<std::string> expected;
+    int retro = 0;
+    for (const std::string& row : spare.out)
+        if (row == spare.out[0] || Split(row)[2] <= until) expected.push_back(row);
+    for (const std::string& row : week.out) retro += row.rfind("99991,", 0) == 0;
+    EXPECT_GT(retro, 112 + 2);
+    EXPECT_EQ(week.out, expected);
+}
+
 TEST_F(PassesCli, ManySatellitesForAWeekInBoundedMemory) {
     // 5000 copies of the ISS for 7 days reserve about 220 slots each: a pass table of 1.3 GB
     // if it were allocated in one piece. The rows must come out as from one table: AOS order,

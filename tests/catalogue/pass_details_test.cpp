@@ -113,6 +113,26 @@ TEST_F(IssPass, DefaultStepEndsAtLosWithDoppler) {
     EXPECT_FALSE(ComputePassDetails(Elements(), request, rows));
 }
 
+// A chart of the pass shows the satellite at its brightest, else at its culmination, else at
+// its highest row; a time outside the pass is never taken.
+TEST_F(IssPass, ChartMomentFallsBackFromBrightestToCulminationToHighestRow) {
+    request.stepSeconds = 10.0;
+    std::vector<PassDetailRow> rows;
+    ASSERT_TRUE(ComputePassDetails(Elements(), request, rows));
+    ASSERT_NE(pass.brightestTime, 0.0);
+    EXPECT_EQ(PassHighlightTime(pass, rows), pass.brightestTime);
+    PassRecord p = pass;
+    p.brightestTime = 0.0;
+    EXPECT_EQ(PassHighlightTime(p, rows), pass.culmination);
+    p.brightestTime = pass.los + 0.01;
+    p.culmination = 0.0;
+    EXPECT_NEAR((PassHighlightTime(p, rows) - pass.culmination) * 86400.0, 0.0, 5.0);
+    EXPECT_EQ(PassHighlightTime(p, {}), pass.aos);
+    // Ticks a minute apart on this ten-minute pass, an hour apart on a ten-hour one.
+    EXPECT_DOUBLE_EQ(PassTickSpacing(pass.aos, pass.los) * 1440.0, 1.0);
+    EXPECT_DOUBLE_EQ(PassTickSpacing(0.0, 10.0 / 24.0) * 1440.0, 60.0);
+}
+
 // ---- orvanta-cli pass-details ------------------------------------------------------------
 
 namespace fs = std::filesystem;

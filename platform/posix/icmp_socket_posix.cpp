@@ -14,23 +14,10 @@
 #include <chrono>
 #include <cstring>
 
-#include "platform/icmp_socket.h"
+#include "platform/icmp_address.h"
 
 namespace orvanta::platform {
 namespace {
-
-Ipv4Address FromInAddr(const in_addr& a) {
-    Ipv4Address out{};
-    std::memcpy(out.data(), &a.s_addr, 4);  // s_addr is in network order: a.b.c.d
-    return out;
-}
-
-sockaddr_in ToSockaddr(const Ipv4Address& a) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    std::memcpy(&sa.sin_addr.s_addr, a.data(), 4);
-    return sa;
-}
 
 class PosixIcmpSocket final : public IcmpSocket {
 public:
@@ -192,35 +179,6 @@ std::unique_ptr<IcmpSocket> OpenIcmpSocket(IcmpSocketKind kind, std::string* why
                std::strerror(dgramErr) +
                "): for instance sysctl -w net.ipv4.ping_group_range=\"0 2147483647\"";
     return nullptr;
-}
-
-bool StartNetworking() {
-    return true;
-}
-
-bool ResolveIpv4(const std::string& host, Ipv4Address& out) {
-    in_addr a{};
-    if (::inet_pton(AF_INET, host.c_str(), &a) == 1) {
-        out = FromInAddr(a);
-        return true;
-    }
-    if (host.empty()) return false;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* list = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0 || !list) return false;
-    out = FromInAddr(reinterpret_cast<const sockaddr_in*>(list->ai_addr)->sin_addr);
-    ::freeaddrinfo(list);
-    return true;
-}
-
-std::string ReverseLookup(const Ipv4Address& address) {
-    const sockaddr_in sa = ToSockaddr(address);
-    char name[NI_MAXHOST];
-    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, name, sizeof name, nullptr,
-                      0, NI_NAMEREQD) != 0)
-        return {};
-    return name;
 }
 
 bool IsSuperuser() {

@@ -1,32 +1,13 @@
 // ICMP over a Winsock raw socket (administrators) as the program has always done.
-// winsock2.h must come before windows.h, which would otherwise pull in the old winsock.h.
-// clang-format off
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "platform/icmp_address.h"  // before windows.h, which would pull in the old winsock.h
+
 #include <windows.h>
-// clang-format on
 
 #include <chrono>
 #include <cstring>
-#include <mutex>
-
-#include "platform/icmp_socket.h"
 
 namespace orvanta::platform {
 namespace {
-
-Ipv4Address FromInAddr(const in_addr& a) {
-    Ipv4Address out{};
-    std::memcpy(out.data(), &a.s_addr, 4);
-    return out;
-}
-
-sockaddr_in ToSockaddr(const Ipv4Address& a) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    std::memcpy(&sa.sin_addr.s_addr, a.data(), 4);
-    return sa;
-}
 
 class WinIcmpSocket final : public IcmpSocket {
 public:
@@ -73,16 +54,6 @@ private:
 
 }  // namespace
 
-bool StartNetworking() {
-    static std::once_flag once;
-    static bool ok = false;
-    std::call_once(once, [] {
-        WSADATA data;
-        ok = ::WSAStartup(MAKEWORD(2, 1), &data) == 0;
-    });
-    return ok;
-}
-
 std::unique_ptr<IcmpSocket> OpenIcmpSocket(IcmpSocketKind kind, std::string* why) {
     if (kind == IcmpSocketKind::Datagram || !StartNetworking()) {
         if (why) *why = "ping needs a raw socket; this system offers no ICMP datagram socket";
@@ -94,33 +65,6 @@ std::unique_ptr<IcmpSocket> OpenIcmpSocket(IcmpSocketKind kind, std::string* why
         return nullptr;
     }
     return std::make_unique<WinIcmpSocket>(s);
-}
-
-bool ResolveIpv4(const std::string& host, Ipv4Address& out) {
-    if (!StartNetworking()) return false;
-    in_addr a{};
-    if (::inet_pton(AF_INET, host.c_str(), &a) == 1) {
-        out = FromInAddr(a);
-        return true;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* list = nullptr;
-    if (host.empty() || ::getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0 || !list)
-        return false;
-    out = FromInAddr(reinterpret_cast<const sockaddr_in*>(list->ai_addr)->sin_addr);
-    ::freeaddrinfo(list);
-    return true;
-}
-
-std::string ReverseLookup(const Ipv4Address& address) {
-    if (!StartNetworking()) return {};
-    const sockaddr_in sa = ToSockaddr(address);
-    char name[NI_MAXHOST];
-    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, name, sizeof name, nullptr,
-                      0, NI_NAMEREQD) != 0)
-        return {};
-    return name;
 }
 
 // No superuser here: the 0.2 s floor of ping intervals holds for everyone.

@@ -164,6 +164,10 @@ const SettingDef kTable[] = {
     Owned("Alert Visible Only", 0),
     Owned("Alert Sound", 0),
     Owned("Close To Tray", 0),
+    // Named locations and the active one's number, read and written by
+    // location/named_locations.h; "Obs" above always holds the active place.
+    Blob("Locations", 0),
+    Owned("Active Location", 0),
 };
 
 bool SameName(const char* a, const std::string& b) {

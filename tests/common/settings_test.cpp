@@ -102,8 +102,8 @@ TEST_F(SettingsTest, TableNamesAreUniqueAndEveryFieldRoundTrips) {
         for (char& c : n) c = char(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_TRUE(lower.insert(n).second) << d.name;
     }
-    EXPECT_EQ(SettingsTable().size(), 77u);  // with "Visible Only", the element download's
-                                             // and the pass alerts'
+    EXPECT_EQ(SettingsTable().size(), 79u);  // with "Visible Only", the element download's,
+                                             // the pass alerts' and the named locations'
 
     Settings s = NonDefaults();
     ASSERT_TRUE(WriteAllSettings(s));

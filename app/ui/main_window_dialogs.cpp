@@ -2,6 +2,7 @@
 #include "app/ui/main_window.h"
 
 #include "app/registry_settings_writer.h"
+#include "app/ui/pass_alert_service.h"
 #include "app/ui/satellite_settings_dialog.h"
 #include "catalogue/pass_list.h"
 #include "catalogue/pass_search.h"
@@ -26,6 +27,7 @@ void MainWindow::OpenSatelliteSettings() {
     SatelliteSettingsDialog dialog(this, catalogue_, selection_, SatelliteOptionsFrom(settings_),
                                    *prompt_, writer, [this] { return clock_.Now(); });
     dialog.setObjectName(QStringLiteral("satelliteSettings"));
+    if (alerts_) dialog.SetAlertSatellites(alerts_->Settings().satellites);
     bool searchInterrupted = false;
     connect(&dialog, &SatelliteSettingsDialog::selectionSaved, this, [this, &dialog,
                                                                       &searchInterrupted] {
@@ -51,6 +53,11 @@ void MainWindow::OpenSatelliteSettings() {
         FillPassList();
     });
     dialog.exec();
+    if (alerts_ && dialog.Saved() && dialog.AlertSatellites() != alerts_->Settings().satellites) {
+        PassAlertSettings alerts = alerts_->Settings();
+        alerts.satellites = dialog.AlertSatellites();
+        alerts_->SetSettings(alerts);
+    }
     // A refused number of passes still wrote the first options.
     if (dialog.OptionsWritten() && !dialog.Saved())
         ApplySatelliteOptions(dialog.Options(), settings_);

@@ -192,6 +192,14 @@ void SatelliteSettingsDialog::BuildWidgets() {
     // A double click moves the one item, as the buttons would.
     connect(availableList_, &QListWidget::itemDoubleClicked, this, [this] { MoveSelected(true); });
     connect(selectedList_, &QListWidget::itemDoubleClicked, this, [this] { MoveSelected(false); });
+    connect(selectedList_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        if (markingAlerts_ || !alertBoxes_) return;
+        const std::int32_t number = item->data(Qt::UserRole).toInt();
+        if (item->checkState() == Qt::Checked)
+            alertSatellites_.insert(number);
+        else
+            alertSatellites_.erase(number);
+    });
     connect(okUpdateButton_, &QPushButton::clicked, this, [this] { Save(true); });
     connect(justSaveButton_, &QPushButton::clicked, this, [this] { Save(false); });
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
@@ -222,8 +230,29 @@ void SatelliteSettingsDialog::ShowLists() {
     selectedList_->setUpdatesEnabled(false);
     FillListWidget(availableList_, chooser_.Available());
     FillListWidget(selectedList_, chooser_.Selected());
+    MarkAlerts();
     availableList_->setUpdatesEnabled(true);
     selectedList_->setUpdatesEnabled(true);
+}
+
+void SatelliteSettingsDialog::SetAlertSatellites(std::set<std::int32_t> numbers) {
+    alertSatellites_ = std::move(numbers);
+    alertBoxes_ = true;
+    MarkAlerts();
+}
+
+void SatelliteSettingsDialog::MarkAlerts() {
+    if (!alertBoxes_) return;
+    markingAlerts_ = true;
+    for (int i = 0; i < selectedList_->count(); ++i) {
+        QListWidgetItem* item = selectedList_->item(i);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setToolTip(QStringLiteral("Alert: checked, a reminder before each pass"));
+        item->setCheckState(alertSatellites_.count(item->data(Qt::UserRole).toInt())
+                                ? Qt::Checked
+                                : Qt::Unchecked);
+    }
+    markingAlerts_ = false;
 }
 
 void SatelliteSettingsDialog::ApplyFilter() {
@@ -258,6 +287,7 @@ void SatelliteSettingsDialog::MoveSelected(bool add) {
         row->setData(Qt::UserRole, target[pos].catalogueNumber);
         to->insertItem(static_cast<int>(pos), row);
     }
+    if (add) MarkAlerts();
     from->setUpdatesEnabled(true);
     to->setUpdatesEnabled(true);
 }

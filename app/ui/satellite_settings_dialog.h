@@ -3,7 +3,9 @@
 // the prediction options. The dialog writes them through the writer it is given and tells
 // its owner by signals; it knows nothing of the main window.
 #include <QDialog>
+#include <cstdint>
 #include <functional>
+#include <set>
 #include <vector>
 
 #include "app/satellite_selection.h"
@@ -47,6 +49,11 @@ public:
 
     const SatelliteChooser& Chooser() const { return chooser_; }
 
+    // Pass alerts: once given, each selected satellite has an "Alert" check box; the set
+    // holds the catalogue numbers checked (the owner stores it after a save).
+    void SetAlertSatellites(std::set<std::int32_t> numbers);
+    const std::set<std::int32_t>& AlertSatellites() const { return alertSatellites_; }
+
 signals:
     // Emitted in this order on a successful save, before the dialog closes:
     // the owner adopts Options() and NewSelection() and clears the pass list's rows, then
@@ -71,6 +78,7 @@ private:
     void ToggleHide(bool hide);
     void MoveSelected(bool add);
     void Save(bool startSearch);
+    void MarkAlerts();
 
     IPrompt& prompt_;
     ISettingsWriter& writer_;
@@ -101,6 +109,9 @@ private:
     QPushButton* okUpdateButton_ = nullptr;
     QPushButton* justSaveButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
+    std::set<std::int32_t> alertSatellites_;
+    bool alertBoxes_ = false;
+    bool markingAlerts_ = false;
 };
 
 }  // namespace orvanta

@@ -125,6 +125,25 @@ TEST_F(SatelliteDialogTest, OpensWithTheOptionsAndBothListsFilled) {
     EXPECT_TRUE(ok->isDefault());
 }
 
+TEST_F(SatelliteDialogTest, AlertBoxesFollowTheSatellitesThroughMovesAndRefills) {
+    auto d = Open({Sel(25544)});
+    auto* sel = Child<QListWidget>(d.get(), "selectedList");
+    EXPECT_FALSE(sel->item(0)->data(Qt::CheckStateRole).isValid());  // only once asked for
+    d->SetAlertSatellites({25544});
+    EXPECT_EQ(sel->item(0)->checkState(), Qt::Checked);
+    SelectRow(Child<QListWidget>(d.get(), "availableList"), "IRIDIUM 106   (41917)");
+    QTest::mouseClick(Child<QPushButton>(d.get(), "addButton"), Qt::LeftButton);
+    ASSERT_EQ(sel->count(), 2);
+    EXPECT_EQ(sel->item(0)->checkState(), Qt::Unchecked);  // the added IRIDIUM 106
+    sel->item(0)->setCheckState(Qt::Checked);
+    sel->item(1)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(d->AlertSatellites(), (std::set<std::int32_t>{41917}));
+    // A refill (the geostationary filter) keeps the boxes.
+    Child<QCheckBox>(d.get(), "hideGeostationary")->click();
+    EXPECT_EQ(sel->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(sel->item(1)->checkState(), Qt::Unchecked);
+}
+
 TEST_F(SatelliteDialogTest, OkAndUpdateStoresTheNewSelectionAndAsksForASearch) {
     auto d = Open({Sel(25544)});
     auto* avail = Child<QListWidget>(d.get(), "availableList");
@@ -273,6 +292,7 @@ TEST_F(SatelliteDialogTest, ScreenshotWhenAsked) {
     const char* dir = std::getenv("ORVANTA_SCREENSHOT_DIR");
     if (!dir) GTEST_SKIP() << "set ORVANTA_SCREENSHOT_DIR to save a picture of the dialog";
     auto d = Open({Sel(25544), Sel(41917)});
+    d->SetAlertSatellites({25544});  // as the program opens it
     d->show();
     QApplication::processEvents();
     EXPECT_TRUE(d->grab().save(QDir(dir).filePath("satellite-settings.png")));

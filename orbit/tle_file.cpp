@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,10 +19,34 @@ bool IsElementLine(const std::string& line, char which) {
     return line.size() >= 2 && line[0] == which && line[1] == ' ';
 }
 
+// The text's size, to read it into one allocation: a gzip file's last four bytes hold it
+// (modulo 4 GiB, and only the last member's), a plain file is its own size. 0 when unknown;
+// a wrong hint costs only a reallocation.
+std::size_t TextSizeHint(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return 0;
+    unsigned char magic[2] = {0, 0}, tail[4] = {0, 0, 0, 0};
+    std::size_t hint = 0;
+    if (std::fread(magic, 1, 2, f) == 2 && std::fseek(f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(f);
+        if (magic[0] != 0x1f || magic[1] != 0x8b) {
+            hint = size > 0 ? static_cast<std::size_t>(size) : 0;
+        } else if (size >= 18 && std::fseek(f, -4, SEEK_END) == 0 &&
+                   std::fread(tail, 1, 4, f) == 4) {
+            hint = tail[0] | tail[1] << 8 | tail[2] << 16 | std::size_t(tail[3]) << 24;
+            // No more than deflate can expand to (1032:1), whatever a damaged file claims.
+            hint = std::min(hint, static_cast<std::size_t>(size) * 1032);
+        }
+    }
+    std::fclose(f);
+    return hint;
+}
+
 }  // namespace
 
 TleReadResult ParseTleText(std::string_view text) {
     TleReadResult result;
+    result.records.reserve(text.size() / 160);  // a named set is about 165 bytes
     std::string pendingName;
     bool havePendingName = false;
     std::string pendingLine1;
@@ -116,6 +141,7 @@ bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& er
         return false;
     }
     std::string text;
+    text.reserve(std::min(TextSizeHint(path), maxText));
     char buffer[65536];
     for (;;) {
         const int n = gzread(file, buffer, sizeof buffer);

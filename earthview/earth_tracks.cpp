@@ -57,14 +57,14 @@ Knot KnotAt(const cOrbit& orbit, double tsince) {
 }
 
 // count points at t0 + (k + 1) * step minutes (step may be negative). SGP4 runs at every
-// fourth point only; the points between follow by cubic Hermite interpolation of position
-// and velocity, off by some ten metres at a 90th of an orbit apart, which no map shows.
+// stride-th point only; the points between follow by cubic Hermite interpolation of position
+// and velocity, off by a few hundred metres at a 20th of a near-circular orbit apart, which
+// no map shows.
 void SampleTrack(const cOrbit& orbit, double t0, double step, double gmst0, GeoPoint* out,
-                 int count) {
-    constexpr int kStride = 4;
+                 int count, int stride) {
     Knot a = KnotAt(orbit, t0);
-    for (int j = 0; j < count; j += kStride) {
-        const int span = std::min(kStride, count - j);
+    for (int j = 0; j < count; j += stride) {
+        const int span = std::min(stride, count - j);
         const Knot b = KnotAt(orbit, t0 + (j + span) * step);
         const double dt = span * step * 60.0;
         for (int k = 1; k <= span; ++k) {
@@ -91,8 +91,10 @@ void ComputeOne(const cOrbit& orbit, double julianDate, ComputedTrack& out) {
     const double pastStep = minutes / 3.0 / PAST_TRACK_POINTS;
     const double futureStep = minutes * 2.5 / FUTURE_TRACK_POINTS;
     const double gmst = cJulianDate::FromJd(julianDate).ToGmst();
-    SampleTrack(orbit, t, -pastStep, gmst, out.past.data(), PAST_TRACK_POINTS);
-    SampleTrack(orbit, t, futureStep, gmst, out.future.data(), FUTURE_TRACK_POINTS);
+    // An eccentric orbit sweeps its perigee too fast for the interpolation: every point.
+    const int stride = orbit.Elements().FieldValue(FLD_E, U_RAD) < 0.1 ? 4 : 1;
+    SampleTrack(orbit, t, -pastStep, gmst, out.past.data(), PAST_TRACK_POINTS, stride);
+    SampleTrack(orbit, t, futureStep, gmst, out.future.data(), FUTURE_TRACK_POINTS, stride);
     out.pastStep = pastStep / 1440.0;
     out.futureStep = futureStep / 1440.0;
 }

@@ -125,14 +125,15 @@ bool ComputePassTrack(PassRecord& r, const KeplerRecord& satellite,
     // SGP4 at every third point; the two between by cubic Hermite interpolation of position
     // and velocity, metres off at these spacings. A failed step keeps the point it had
     // rather than a position from nowhere.
+    // An eccentric orbit sweeps its perigee too fast for the interpolation: every point.
+    const int stride = orbit.Elements().FieldValue(FLD_E, U_RAD) < 0.1 ? 3 : 1;
     auto series = [&](double start, double step, int first, TrackPoint* out) {
-        constexpr int kStride = 3;
         auto minutesAt = [&](int i) { return start + (first + i) * step; };
         cEci a, b;
         bool okA = orbit.PositionAt(minutesAt(0), a);
         if (okA) from.Look(a.Pos(), epoch + minutesAt(0) / 1440.0, out[0]);
-        for (int i = 0; i + 1 < TRACK_POINTS; i += kStride) {
-            const int j = std::min(i + kStride, TRACK_POINTS - 1);
+        for (int i = 0; i + 1 < TRACK_POINTS; i += stride) {
+            const int j = std::min(i + stride, TRACK_POINTS - 1);
             const bool okB = orbit.PositionAt(minutesAt(j), b);
             if (okB) from.Look(b.Pos(), epoch + minutesAt(j) / 1440.0, out[j]);
             const double dt = (j - i) * step * 60.0;

@@ -146,6 +146,24 @@ TEST(EarthTracks, InterpolatedTrackMatchesExactPositionsAndHoldsItsSpan) {
     for (int k = 0; k < PAST_TRACK_POINTS; ++k)
         EXPECT_NEAR(r.past[k].lat, exact(jd - (k + 1) * r.pastStep).lat, 3e-5) << k;
 
+    // An eccentric orbit's perigee passes too fast to interpolate: its points stay exact.
+    KeplerRecord molniya;
+    std::snprintf(molniya.name, sizeof molniya.name, "MOLNIYA");
+    std::snprintf(molniya.line1, sizeof molniya.line1, "1 25485U 98054A   26127.50000000  .00000100  00000-0  10000-3 0  9990");
+    std::snprintf(molniya.line2, sizeof molniya.line2, "2 25485  62.8000 100.0000 7400000 270.0000  10.0000  2.00600000  1000");
+    KeplerCatalogue high;
+    high.records = {molniya};
+    EarthTracks highTracks;
+    highTracks.Rebuild(high, selection);
+    highTracks.Update(selection, {100, 48.1, 11.6}, jd, true, 0);
+    const TrackRecord& m = highTracks.Records()[0];
+    const cOrbit highOrbit(cElementSet("MOLNIYA", molniya.line1, molniya.line2));
+    for (int k = 0; k < FUTURE_TRACK_POINTS; ++k) {
+        cEci eci;
+        ASSERT_TRUE(highOrbit.PositionAt((jd + (k + 1) * m.futureStep - highOrbit.Epoch().Date()) * 1440.0, eci));
+        EXPECT_NEAR(m.future[k].lat, eci.ToGeodetic().lat, 3e-5) << k;
+    }
+
     // About 93 minutes a revolution: a third of one behind, one and a half ahead.
     EXPECT_FALSE(tracks.TracksDue(selection, jd));
     EXPECT_FALSE(tracks.TracksDue(selection, jd + 130.0 / 1440));

@@ -20,6 +20,7 @@
 #include "cli/command.h"
 #include "cli/element_age.h"
 #include "cli/element_lookup.h"
+#include "cli/passes_locations.h"
 #include "cli/program_elements.h"
 #include "orbit/element_set.h"
 #include "orbit/orbit.h"
@@ -39,6 +40,8 @@ struct PassesArgs {
     int threads = 0;
     bool visibleOnly = false;  // only passes with a visible window
     bool ical = false;         // --format ical: iCalendar instead of CSV
+    std::optional<std::string> location;  // a stored location as the observer
+    std::optional<std::string> mutual;    // the other site: windows above both horizons
 };
 
 // Catalogue numbers: "--sat 25544 --sat 20580", "--sat 25544 20580" or "--sat 25544,20580".
@@ -101,6 +104,9 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, PassesArg
             long long n;
             if (!value(v) || !ParseInt(v, 0, 100000, n)) return "--passes needs a count";
             a.passes = static_cast<int>(n);
+        } else if (opt == "--location" || opt == "--mutual") {
+            if (!value(v) || v.empty()) return opt + " needs a location";
+            (opt == "--location" ? a.location : a.mutual) = v;
         } else if (opt == "--threads") {
             long long n;
             if (!value(v) || !ParseInt(v, 1, 256, n)) return "--threads needs a count from 1";
@@ -109,7 +115,9 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, PassesArg
             return "unknown option '" + opt + "'";
         }
     }
-    if (!a.lat || !a.lon) return "--lat and --lon are required";
+    if (a.location && (a.lat || a.lon)) return "--location replaces --lat and --lon";
+    if (!a.location && (!a.lat || !a.lon)) return "--lat and --lon are required";
+    if (a.mutual && a.ical) return "--mutual writes CSV only";
     if (!a.start) return "--start is required";
     if (a.until && *a.until <= *a.start) return "--until must be later than --start";
     return std::nullopt;
@@ -126,6 +134,17 @@ constexpr std::size_t kBatchRecords = 65536;
 int RunPasses(const std::vector<std::string>& args) {
     PassesArgs a;
     if (const auto error = Parse(args, a)) return UsageError("passes: " + *error);
+    std::string why;
+    if (a.location) {
+        const auto place = StoredLocation(*a.location, why);
+        if (!place) return UsageError("passes: " + why);
+        a.lat = place->latitude;
+        a.lon = place->longitude;
+        a.altitudeMetres = place->altitudeMetres;
+    }
+    std::optional<ObserverLocation> there;
+    if (a.mutual && !(there = LocationOrCoordinates(*a.mutual, why)))
+        return UsageError("passes: --mutual: " + why);
 
     TleReadResult file;
     std::string error;
@@ -170,6 +189,12 @@ int RunPasses(const std::vector<std::string>& args) {
     for (const PassSearchSatellite& s : in.satellites)
         epochs.push_back(cElementSet(s.name, s.line1, s.line2).Epoch().Date());
     WarnIfElementsStale(epochs, *a.start);
+    const int threads = a.threads > 0
+                            ? a.threads
+                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    if (there)
+        return PrintMutualWindows(in.satellites, in.observer, *there, *a.start,
+                                  a.until.value_or(*a.start + 1.0), threads, a.passes.value_or(0));
 
     int firstSlots = 0;  // pass slots a satellite in the first search; 0: all of them
     if (a.until) {
@@ -195,9 +220,6 @@ int RunPasses(const std::vector<std::string>& args) {
         in.options.passesPerSatellite = a.passes.value_or(5);
     }
 
-    const int threads = a.threads > 0
-                            ? a.threads
-                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     std::mutex errLock;
     PassSearch engine([&errLock](int, int, const std::string& text) {
         std::lock_guard<std::mutex> lock(errLock);
@@ -292,6 +314,7 @@ constexpr const char* kHelp =
     "  --sat CATNR ...    catalogue numbers, repeated or comma-separated (default: every set)\n"
     "  --lat DEG          observer latitude, -90 ... 90, north positive (required)\n"
     "  --lon DEG          observer longitude, -180 ... 180, east positive (required)\n"
+    "  --location NAME    a location stored in User Settings instead of --lat, --lon, --alt-m\n"
     "  --alt-m M          observer height in whole metres (default: 0)\n"
     "  --start ISO8601Z   search from this instant, UTC (required)\n"
     "  --passes N         passes a satellite (default: 5; with --until, every pass before it)\n"
@@ -301,18 +324,25 @@ constexpr const char* kHelp =
     "  --threads K        search threads, 1 ... 256 (default: one a processor core)\n"
     "  --visible-only     only passes with a visible window (default: every pass)\n"
     "  --format csv|ical  output format (default: csv)\n"
+    "  --mutual NAME|LAT,LON[,ALT_M]\n"
+    "                     the windows a satellite is above this and the other site's horizon,\n"
+    "                     one CSV row each (catalogue,name,start_utc,end_utc,duration_s,\n"
+    "                     max_el_here,max_el_there); --passes caps them a satellite; without\n"
+    "                     --until, one day from --start\n"
     "\n"
     "Example:\n"
     "  orvanta-cli passes --sat 25544 --lat 51.4779 --lon -0.0015 --start 2026-05-08T00:00:00Z "
-    "--passes 3\n";
+    "--passes 3\n"
+    "  orvanta-cli passes --sat 25544 --location Home --mutual 53.55,9.99 "
+    "--start 2026-05-08T00:00:00Z --until 2026-05-09T00:00:00Z\n";
 
 }  // namespace
 
 ORVANTA_CLI_COMMAND(
     kPassesCommand, "passes",
-    "passes [--tle FILE] [--sat CATNR ...] --lat DEG --lon DEG [--alt-m M] --start ISO8601Z "
+    "passes [--tle FILE] [--sat CATNR ...] (--lat DEG --lon DEG [--alt-m M] | --location NAME) --start ISO8601Z "
     "[--passes N] [--until ISO8601Z] [--flares] [--lunar] [--threads K] [--visible-only] "
-    "[--format csv|ical]",
+    "[--format csv|ical] [--mutual NAME|LAT,LON[,ALT_M]]",
     kHelp, RunPasses);
 
 }  // namespace orvanta::cli

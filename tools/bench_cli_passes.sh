@@ -31,6 +31,16 @@ CMD=("$BIN/orvanta-cli" passes --tle "$TLE" --sat "$SATS" --lat 51.4779 --lon -0
      --start 2026-05-07T18:00:00Z --until 2026-05-14T18:00:00Z)
 if [ "${PRINT_COMMAND:-0}" = 1 ]; then printf '%q ' "${CMD[@]}"; echo; exit 0; fi
 
+if command -v hyperfine > /dev/null; then
+  json=$(mktemp)
+  hyperfine -N --warmup 2 --runs "$RUNS" --export-json "$json" "$(printf '%q ' "${CMD[@]}")" \
+    > /dev/null
+  python3 -c 'import json, sys
+print("cli_passes_100_leo_7d: %.1f ms" % (json.load(open(sys.argv[1]))["results"][0]["median"] * 1e3))' "$json"
+  rm -f "$json"
+  exit 0
+fi
+
 times=()
 "${CMD[@]}" > /dev/null  # warm the page cache
 for _ in $(seq "$RUNS"); do

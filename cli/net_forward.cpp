@@ -1,15 +1,12 @@
 // The Qt commands in orvanta-cli: run by orvanta-cli-net beside this executable, with the
 // same arguments, standard streams and exit status.
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/command.h"
 #include "cli/net_commands.h"
 #include "platform/directories.h"
+#include "platform/exec_program.h"
 
 namespace orvanta::cli {
 namespace {
@@ -18,11 +15,8 @@ int Forward(const char* name, const std::vector<std::string>& args) {
     const std::string helper = (platform::ExecutableDirectory() / kNetHelperName).string();
     std::vector<std::string> words{helper, name};
     words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    ::execv(helper.c_str(), argv.data());  // returns only when it failed
-    UsageError(std::string(name) + ": cannot run " + helper + ": " + std::strerror(errno));
+    const std::string why = platform::ReplaceProcess(helper, words);  // back only on failure
+    UsageError(std::string(name) + ": cannot run " + helper + ": " + why);
     return 1;
 }
 

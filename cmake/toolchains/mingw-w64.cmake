@@ -25,8 +25,10 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # zlib linked in as well, for the same reason.
 set(ZLIB_USE_STATIC_LIBS ON)
 
-# ctest and gtest_discover_tests run the .exe files under Wine.
+# ctest and gtest_discover_tests run the .exe files under Wine, in a prefix of the build's own
+# (never ~/.wine) and without a display.
 find_program(ORVANTA_WINE NAMES wine64 wine PATHS /usr/lib/wine)
 if(ORVANTA_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${ORVANTA_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix
+      WINEDEBUG=-all DISPLAY= ${ORVANTA_WINE})
 endif()

@@ -115,25 +115,23 @@ TEST(Win32TimeZone, OffsetFollowsTheBiasAndDaylightRuleTheSystemReports) {
     ASSERT_NE(GetTimeZoneInformation(&tzi), TIME_ZONE_ID_INVALID);
     const auto zone = SystemTimeZone();
     const bool hasDaylight = tzi.DaylightDate.wMonth != 0 && tzi.DaylightBias != tzi.StandardBias;
-    int daylightSeen = 0;
+    // Daylight time starts at a standard-time wall clock and ends at a daylight one (UTC
+    // minutes of 2026).
+    const long long on =
+        hasDaylight ? RuleMinutes(tzi.DaylightDate, 2026) + tzi.Bias + tzi.StandardBias : 0;
+    const long long off =
+        hasDaylight ? RuleMinutes(tzi.StandardDate, 2026) + tzi.Bias + tzi.DaylightBias : 0;
     // Every five days through 2026, and either side of each transition.
     std::vector<long long> minutes;
     for (long long t = DaysFromCivil(2026, 1, 1) * 1440; t < DaysFromCivil(2027, 1, 1) * 1440;
          t += 5 * 1440)
         minutes.push_back(t);
-    if (hasDaylight) {
-        // Daylight time starts at a standard-time wall clock and ends at a daylight one.
-        const long long on = RuleMinutes(tzi.DaylightDate, 2026) + tzi.Bias + tzi.StandardBias;
-        const long long off = RuleMinutes(tzi.StandardDate, 2026) + tzi.Bias + tzi.DaylightBias;
+    if (hasDaylight)
         for (long long edge : {on, off}) minutes.insert(minutes.end(), {edge - 1, edge, edge + 1});
-    }
+    int daylightSeen = 0;
     for (long long m : minutes) {
-        bool daylight = false;
-        if (hasDaylight) {
-            const long long on = RuleMinutes(tzi.DaylightDate, 2026) + tzi.Bias + tzi.StandardBias;
-            const long long off = RuleMinutes(tzi.StandardDate, 2026) + tzi.Bias + tzi.DaylightBias;
-            daylight = on < off ? (m >= on && m < off) : !(m >= off && m < on);
-        }
+        const bool daylight =
+            hasDaylight && (on < off ? (m >= on && m < off) : !(m >= off && m < on));
         const ZoneInfo z = zone->At(m * 60);
         ASSERT_TRUE(z.known);
         EXPECT_EQ(z.daylight, daylight) << "minute " << m;
@@ -141,7 +139,9 @@ TEST(Win32TimeZone, OffsetFollowsTheBiasAndDaylightRuleTheSystemReports) {
             << "minute " << m;
         daylightSeen += daylight;
     }
-    if (hasDaylight) EXPECT_GT(daylightSeen, 0);
+    if (hasDaylight) {
+        EXPECT_GT(daylightSeen, 0);
+    }
     char name[64] = {};
     WideCharToMultiByte(CP_UTF8, 0, tzi.StandardName, -1, name, sizeof name, nullptr, nullptr);
     EXPECT_EQ(zone->At(0).standardName, name);

@@ -178,6 +178,7 @@ void MainWindow::BuildMenus() {
                             &MainWindow::OpenSatelliteSettings);
     settingsMenu->addAction(QStringLiteral("S&ystem..."), this, &MainWindow::OpenSystemSettings);
     settingsMenu->addAction(QStringLiteral("&User..."), this, &MainWindow::OpenUserSettings);
+    AddLocationMenu(settingsMenu);
     settingsMenu->addAction(QStringLiteral("&Hosts..."), this, &MainWindow::OpenHostSettings);
     settingsMenu->addAction(QStringLiteral("&Alerts..."), this, &MainWindow::OpenAlertSettings);
     settingsMenu->addAction(QStringLiteral("&Download Keplers..."), this,

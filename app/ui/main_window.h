@@ -22,6 +22,7 @@
 
 class QLabel;
 class QAction;
+class QMenu;
 
 namespace orvanta {
 
@@ -167,6 +168,9 @@ public:
     void ApplyWelcome(const WelcomeChoices& choices);
     // Pass alerts and the tray icon; null before the start-up created them.
     PassAlertService* Alerts() const { return alerts_; }
+    // Makes the named location at index the observer location and searches the passes
+    // again, as Settings > Location does; false when there is no such entry.
+    bool SwitchLocation(int index);
     // Settings > Alerts...
     void OpenAlertSettings();
     // File > Exit: closes even when "Close To Tray" would only hide the window.
@@ -192,6 +196,8 @@ private:
     void ConnectPassDetails();
     void OpenSatelliteSettings();
     void OpenUserSettings();
+    // Settings > Location (main_window_locations.cpp): the named locations to switch to.
+    void AddLocationMenu(QMenu* settingsMenu);
     void OpenSystemSettings();
     void CheckForUpdates();
     void StartSystemServices();

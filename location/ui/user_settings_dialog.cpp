@@ -203,6 +203,10 @@ void UserSettingsDialog::BuildControls() {
     auto* top = new QVBoxLayout(this);
     top->addWidget(timeBox);
     top->addWidget(locationBox);
+    locations_ = new LocationListWidget(
+        this, prompt_, [this] { return ReadPlaceFields(); },
+        [this](const ObserverLocation& place) { ShowLocation(place); }, options_.askLocationName);
+    top->addWidget(locations_);
     top->addWidget(unitsBox);
     top->addLayout(sourceRow);
     top->addWidget(loginBox);
@@ -337,10 +341,7 @@ void UserSettingsDialog::ReadGps() {
     });
 }
 
-void UserSettingsDialog::accept() {
-    if (TaskRunning()) return;
-    // Text that is no number, or a place off the globe, would be stored as a different
-    // place; nothing is stored until every field reads right.
+std::optional<ObserverLocation> UserSettingsDialog::ReadPlaceFields() {
     const std::string mark = DecimalMark();
     const FieldReading lat = ParseAngleField(latitude_->text().toStdString(), kLatitudeLimit, mark);
     const FieldReading lon =
@@ -355,16 +356,27 @@ void UserSettingsDialog::accept() {
                      PromptIcon::Error);
         field->setFocus();
         field->selectAll();
-        return;
+        return std::nullopt;
     }
+    ObserverLocation place;
+    place.latitude = lat.value;
+    place.longitude = lon.value;
+    place.altitudeMetres = static_cast<int>(alt.value);
+    return place;
+}
+
+void UserSettingsDialog::accept() {
+    if (TaskRunning()) return;
+    // Text that is no number, or a place off the globe, would be stored as a different
+    // place; nothing is stored until every field reads right.
+    const std::optional<ObserverLocation> place = ReadPlaceFields();
+    if (!place) return;
     const ObserverLocation before = settings_.observer;
 
     settings_.displayUtc = localTime_->isChecked() ? 0 : 1;
     settings_.use24hTime = use24h_->isChecked() ? 1 : 0;
     settings_.metric = MetricFromUnitRadios(metric_->isChecked(), statute_->isChecked());
-    settings_.observer.latitude = lat.value;
-    settings_.observer.longitude = lon.value;
-    settings_.observer.altitudeMetres = static_cast<int>(alt.value);
+    settings_.observer = *place;
     settings_.spaceTrackUsername = login_->text().left(kMaxLoginChars).toStdString();
     settings_.spaceTrackPassword = password_->text().left(kMaxLoginChars).toStdString();
     settings_.elementSource = elementSource_->currentData().toString().toStdString();
@@ -373,6 +385,8 @@ void UserSettingsDialog::accept() {
         WriteSettings(settings_, {"DisplayUTC", "Use 24h Time", "Metric", "Obs", "GPS Com Port",
                                   "SpaceTrack Username", "SpaceTrack Password",
                                   "Element Source"});
+    // The active named location is the place just stored.
+    stored = locations_->Store(settings_.observer) && stored;
     if (!stored)
         prompt_.Tell("Error",
                      "Unable to store the user settings! They apply until the program ends.",

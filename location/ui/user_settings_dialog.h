@@ -10,6 +10,7 @@
 
 #include "common/settings.h"
 #include "common/ui/task_dialog.h"
+#include "location/ui/location_list_widget.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -43,6 +44,8 @@ struct UserSettingsOptions {
     // Seconds since 1970 UTC of the instant the zone is named for; null: now.
     std::function<std::int64_t()> now;
     int gpsTimeoutMs = 10000;
+    // Asks for a name for the location list; null: a Qt input dialog.
+    LocationNameAsker askLocationName;
 };
 
 // The compressed city list built into the program; nothing when it cannot be read.
@@ -63,6 +66,7 @@ public:
     int CityCount() const;
     // True while a GPS reading runs (the dialog then refuses to close).
     bool ReadingGps() const { return TaskRunning(); }
+    LocationListWidget* Locations() const { return locations_; }
 
 public slots:
     void accept() override;
@@ -85,6 +89,9 @@ private:
     void PortSelected(int index);
     void ShowLocation(const ObserverLocation& loc);
     bool SourceNeedsAccount() const;
+    // The place in the fields; nothing (after telling which field is wrong) when one does
+    // not read.
+    std::optional<ObserverLocation> ReadPlaceFields();
 
     Settings& settings_;
     IPrompt& prompt_;
@@ -108,6 +115,7 @@ private:
     QGroupBox* loginBox_ = nullptr;  // the account fields
     QComboBox* elementSource_ = nullptr;  // "Element Source": where fresh elements come from
     QDialogButtonBox* buttons_ = nullptr;
+    LocationListWidget* locations_ = nullptr;
 };
 
 }  // namespace orvanta

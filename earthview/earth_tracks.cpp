@@ -4,8 +4,10 @@
 #include <cmath>
 #include <thread>
 
+#include "earthview/track_sampling.h"
 #include "orbit/element_set.h"
 #include "orbit/globals.h"
+#include "orbit/sgp4_batch.h"
 #include "orbit/site.h"
 
 namespace orvanta {
@@ -39,66 +41,6 @@ GeoPoint TrackPointAt(const cOrbit& orbit, double tsince) {
     return Geodetic(p.x, p.y, p.z, eci.Date().ToGmst());
 }
 
-// Sidereal rotation of the Earth, radians per minute.
-constexpr double kEarthRadPerMinute = TWOPI * EARTH_ROT_PER_DAY / 1440.0;
-
-struct Knot {
-    bool ok = false;
-    cVector p, v;  // km, km/s
-};
-
-Knot KnotAt(const cOrbit& orbit, double tsince) {
-    cEci eci;
-    Knot k;
-    k.ok = orbit.PositionAt(tsince, eci);
-    k.p = eci.Pos();
-    k.v = eci.Vel();
-    return k;
-}
-
-// count points at t0 + (k + 1) * step minutes (step may be negative). SGP4 runs at every
-// stride-th point only; the points between follow by cubic Hermite interpolation of position
-// and velocity, off by a few hundred metres at a 20th of a near-circular orbit apart, which
-// no map shows.
-void SampleTrack(const cOrbit& orbit, double t0, double step, double gmst0, GeoPoint* out,
-                 int count, int stride) {
-    Knot a = KnotAt(orbit, t0);
-    for (int j = 0; j < count; j += stride) {
-        const int span = std::min(stride, count - j);
-        const Knot b = KnotAt(orbit, t0 + (j + span) * step);
-        const double dt = span * step * 60.0;
-        for (int k = 1; k <= span; ++k) {
-            GeoPoint& g = out[j + k - 1];
-            if (!a.ok || !b.ok) {
-                g = {};
-                continue;
-            }
-            const double u = static_cast<double>(k) / span, u2 = u * u, u3 = u2 * u;
-            const double h00 = 2 * u3 - 3 * u2 + 1, h10 = (u3 - 2 * u2 + u) * dt;
-            const double h01 = -2 * u3 + 3 * u2, h11 = (u3 - u2) * dt;
-            g = Geodetic(h00 * a.p.x + h10 * a.v.x + h01 * b.p.x + h11 * b.v.x,
-                         h00 * a.p.y + h10 * a.v.y + h01 * b.p.y + h11 * b.v.y,
-                         h00 * a.p.z + h10 * a.v.z + h01 * b.p.z + h11 * b.v.z,
-                         gmst0 + (j + k) * step * kEarthRadPerMinute);
-        }
-        a = b;
-    }
-}
-
-void ComputeOne(const cOrbit& orbit, double julianDate, ComputedTrack& out) {
-    const double t = (julianDate - orbit.Epoch().Date()) * 1440.0;
-    const double minutes = orbit.Period() / 60.0;
-    const double pastStep = minutes / 3.0 / PAST_TRACK_POINTS;
-    const double futureStep = minutes * 2.5 / FUTURE_TRACK_POINTS;
-    const double gmst = cJulianDate::FromJd(julianDate).ToGmst();
-    // An eccentric orbit sweeps its perigee too fast for the interpolation: every point.
-    const int stride = orbit.Elements().FieldValue(FLD_E, U_RAD) < 0.1 ? 4 : 1;
-    SampleTrack(orbit, t, -pastStep, gmst, out.past.data(), PAST_TRACK_POINTS, stride);
-    SampleTrack(orbit, t, futureStep, gmst, out.future.data(), FUTURE_TRACK_POINTS, stride);
-    out.pastStep = pastStep / 1440.0;
-    out.futureStep = futureStep / 1440.0;
-}
-
 }  // namespace
 
 bool TrackSpanHolds(const TrackRecord& r, double jd) {
@@ -116,11 +58,21 @@ TrackResult ComputeTracks(const TrackJob& job, int threads) {
     result.tracks.resize(job.indices.size());
     if (!job.orbits) return result;
     auto work = [&](std::size_t from, std::size_t to) {
+        // One batch per thread over its share: each satellite's knots go through it at once.
+        std::vector<cOrbit> orbits;
+        std::vector<std::size_t> slot(to - from, 0);
         for (std::size_t k = from; k < to; ++k) {
-            ComputedTrack& out = result.tracks[k];
-            out.index = job.indices[k];
-            if (const auto& orbit = (*job.orbits)[out.index]) ComputeOne(*orbit, job.julianDate, out);
+            result.tracks[k].index = job.indices[k];
+            if (const auto& orbit = (*job.orbits)[job.indices[k]]) {
+                slot[k - from] = orbits.size();
+                orbits.push_back(*orbit);
+            }
         }
+        const cSgp4Batch batch(std::move(orbits));
+        TrackScratch scratch;
+        for (std::size_t k = from; k < to; ++k)
+            if (const auto& orbit = (*job.orbits)[job.indices[k]])
+                SampleTracks(batch, slot[k - from], *orbit, job.julianDate, result.tracks[k], scratch);
     };
     const std::size_t n = job.indices.size();
     const std::size_t parts = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(1, n / 64));

@@ -222,7 +222,7 @@ ORVANTA_LANE_CLONES void BlockOfTimes(const double* base, std::size_t fs, const 
 
 }  // namespace
 
-cSgp4Batch::cSgp4Batch(const std::vector<cOrbit>& orbitsIn) : orbits(orbitsIn) {
+cSgp4Batch::cSgp4Batch(std::vector<cOrbit> orbitsIn) : orbits(std::move(orbitsIn)) {
     laneOf.assign(orbits.size(), -1);
     for (std::size_t i = 0; i < orbits.size(); ++i) {
         if (orbits[i].NearEarthModel() == nullptr) continue;
@@ -249,11 +249,71 @@ cSgp4Batch::cSgp4Batch(const std::vector<cOrbit>& orbitsIn) : orbits(orbitsIn) {
 }
 
 void cSgp4Batch::Propagate(const std::vector<double>& tsince, cSgp4BatchStates& out) const {
-    Run(tsince.size(), tsince.data(), nullptr, out);
+    Run(tsince.size(), tsince.data(), nullptr, nullptr, out);
 }
 
 void cSgp4Batch::PropagateAt(const std::vector<cJulianDate>& when, cSgp4BatchStates& out) const {
-    Run(when.size(), nullptr, when.data(), out);
+    Run(when.size(), nullptr, when.data(), nullptr, out);
+}
+
+void cSgp4Batch::PropagateAt(const cJulianDate& when, const std::vector<double>& minutesAfter,
+                             cSgp4BatchStates& out) const {
+    Run(minutesAfter.size(), nullptr, &when, minutesAfter.data(), out);
+}
+
+namespace {
+
+void Resize(cSgp4BatchStates& out, std::size_t sets, std::size_t times) {
+    out.sets = sets;
+    out.times = times;
+    const std::size_t total = sets * times;
+    // Every element is written afterwards; resizing alone spares a pass over memory per call.
+    for (auto* v : {&out.x, &out.y, &out.z, &out.vx, &out.vy, &out.vz}) v->resize(total);
+    out.status.resize(total);
+}
+
+}  // namespace
+
+void cSgp4Batch::PropagateSet(std::size_t set, const std::vector<double>& tsince,
+                              cSgp4BatchStates& out) const {
+    const std::size_t nTimes = tsince.size();
+    Resize(out, 1, nTimes);
+    if (laneOf[set] < 0) {
+        for (std::size_t k = 0; k < nTimes; ++k) Scalar(set, tsince[k], k, out);
+        return;
+    }
+    alignas(64) double t[kBlock];
+    alignas(64) double lanes[O_COUNT * kBlock];
+    std::size_t sets[kBlock], index[kBlock];
+    for (std::size_t t0 = 0; t0 < nTimes; t0 += kBlock) {
+        const std::size_t n = std::min(kBlock, nTimes - t0);
+        for (std::size_t j = 0; j < kBlock; ++j) {
+            t[j] = tsince[t0 + std::min(j, n - 1)];
+            sets[j] = set;
+            index[j] = t0 + j;
+        }
+        BlockOfTimes(consts.data() + laneOf[set], columns, t, lanes);
+        Collect(lanes, t, n, sets, index, out);
+    }
+}
+
+void cSgp4Batch::Collect(const double* lanes, const double* t, std::size_t n,
+                         const std::size_t* sets, const std::size_t* index,
+                         cSgp4BatchStates& out) const {
+    for (std::size_t j = 0; j < n; ++j) {
+        const std::size_t idx = index[j];
+        if (lanes[O_CODE * kBlock + j] == CODE_SCALAR) {
+            Scalar(sets[j], t[j], idx, out);
+            continue;
+        }
+        out.status[idx] = lanes[O_CODE * kBlock + j] == CODE_OK ? SGP4_BATCH_OK : SGP4_BATCH_FAILED;
+        out.x[idx] = lanes[O_X * kBlock + j];
+        out.y[idx] = lanes[O_Y * kBlock + j];
+        out.z[idx] = lanes[O_Z * kBlock + j];
+        out.vx[idx] = lanes[O_VX * kBlock + j];
+        out.vy[idx] = lanes[O_VY * kBlock + j];
+        out.vz[idx] = lanes[O_VZ * kBlock + j];
+    }
 }
 
 void cSgp4Batch::Scalar(std::size_t set, double t, std::size_t index, cSgp4BatchStates& out) const {
@@ -270,18 +330,16 @@ void cSgp4Batch::Scalar(std::size_t set, double t, std::size_t index, cSgp4Batch
 }
 
 void cSgp4Batch::Run(std::size_t nTimes, const double* tsince, const cJulianDate* when,
-                     cSgp4BatchStates& out) const {
+                     const double* minutesAfter, cSgp4BatchStates& out) const {
     const std::size_t nSets = orbits.size(), cols = nearIndex.size();
-    out.sets = nSets;
-    out.times = nTimes;
-    const std::size_t total = nSets * nTimes;
-    // Every element is written below; resizing alone spares a pass over memory per call.
-    for (auto* v : {&out.x, &out.y, &out.z, &out.vx, &out.vy, &out.vz}) v->resize(total);
-    out.status.resize(total);
+    Resize(out, nSets, nTimes);
 
     // As cOrbit::PositionAt forms tsince from a date.
     auto since = [&](std::size_t time, std::size_t set) {
-        return when ? (when[time].Date() - orbits[set].Epoch().Date()) * 1440.0 : tsince[time];
+        if (!when) return tsince[time];
+        const double epoch = orbits[set].Epoch().Date();
+        if (minutesAfter) return (when->Date() - epoch) * 1440.0 + minutesAfter[time];
+        return (when[time].Date() - epoch) * 1440.0;
     };
     for (std::size_t set = 0; set < nSets; ++set) {
         if (laneOf[set] >= 0) continue;
@@ -291,25 +349,7 @@ void cSgp4Batch::Run(std::size_t nTimes, const double* tsince, const cJulianDate
 
     alignas(64) double t[kBlock];
     alignas(64) double lanes[O_COUNT * kBlock];
-    // Hands one block's lanes to the output; lane j is the (time, set) that at(j) names.
-    auto collect = [&](std::size_t n, auto at) {
-        for (std::size_t j = 0; j < n; ++j) {
-            const auto [time, set] = at(j);
-            const std::size_t idx = out.Index(time, set);
-            if (lanes[O_CODE * kBlock + j] == CODE_SCALAR) {
-                Scalar(set, t[j], idx, out);
-                continue;
-            }
-            out.status[idx] =
-                lanes[O_CODE * kBlock + j] == CODE_OK ? SGP4_BATCH_OK : SGP4_BATCH_FAILED;
-            out.x[idx] = lanes[O_X * kBlock + j];
-            out.y[idx] = lanes[O_Y * kBlock + j];
-            out.z[idx] = lanes[O_Z * kBlock + j];
-            out.vx[idx] = lanes[O_VX * kBlock + j];
-            out.vy[idx] = lanes[O_VY * kBlock + j];
-            out.vz[idx] = lanes[O_VZ * kBlock + j];
-        }
-    };
+    std::size_t sets[kBlock], index[kBlock];
 
     if (nTimes > cols) {
         // Few sets, many times: the lanes are the times of one set.
@@ -317,9 +357,13 @@ void cSgp4Batch::Run(std::size_t nTimes, const double* tsince, const cJulianDate
             const std::size_t set = nearIndex[col];
             for (std::size_t t0 = 0; t0 < nTimes; t0 += kBlock) {
                 const std::size_t n = std::min(kBlock, nTimes - t0);
-                for (std::size_t j = 0; j < kBlock; ++j) t[j] = since(t0 + std::min(j, n - 1), set);
+                for (std::size_t j = 0; j < kBlock; ++j) {
+                    t[j] = since(t0 + std::min(j, n - 1), set);
+                    sets[j] = set;
+                    index[j] = out.Index(t0 + j, set);
+                }
                 BlockOfTimes(consts.data() + col, columns, t, lanes);
-                collect(n, [&](std::size_t j) { return std::pair{t0 + j, set}; });
+                Collect(lanes, t, n, sets, index, out);
             }
         }
     } else {
@@ -327,10 +371,13 @@ void cSgp4Batch::Run(std::size_t nTimes, const double* tsince, const cJulianDate
         for (std::size_t time = 0; time < nTimes; ++time) {
             for (std::size_t c0 = 0; c0 < cols; c0 += kBlock) {
                 const std::size_t n = std::min(kBlock, cols - c0);
-                for (std::size_t j = 0; j < kBlock; ++j)
-                    t[j] = since(time, nearIndex[std::min(c0 + j, cols - 1)]);
+                for (std::size_t j = 0; j < kBlock; ++j) {
+                    sets[j] = nearIndex[std::min(c0 + j, cols - 1)];
+                    t[j] = since(time, sets[j]);
+                    index[j] = out.Index(time, sets[j]);
+                }
                 BlockOfSets(consts.data() + c0, columns, t, lanes);
-                collect(n, [&](std::size_t j) { return std::pair{time, nearIndex[c0 + j]}; });
+                Collect(lanes, t, n, sets, index, out);
             }
         }
     }

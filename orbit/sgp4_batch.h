@@ -32,7 +32,8 @@ struct cSgp4BatchStates {
 
 class cSgp4Batch {
 public:
-    explicit cSgp4Batch(const std::vector<cOrbit>& orbits);
+    // By value: a caller that builds the orbits for the batch alone moves them in.
+    explicit cSgp4Batch(std::vector<cOrbit> orbits);
 
     std::size_t Size() const { return orbits.size(); }
     std::size_t NearEarthCount() const { return nearIndex.size(); }
@@ -44,10 +45,22 @@ public:
     // Every set at each of the dates; each set's tsince is formed as cOrbit::PositionAt forms
     // it from a date.
     void PropagateAt(const std::vector<cJulianDate>& when, cSgp4BatchStates& out) const;
+    // Every set at minutes after one date: tsince = (when - epoch) * 1440 + minutesAfter[k],
+    // as a caller of cOrbit::PositionAt forms "a minute before" from its own tsince.
+    void PropagateAt(const cJulianDate& when, const std::vector<double>& minutesAfter,
+                     cSgp4BatchStates& out) const;
+    // Set `set` alone at each of the times (minutes from its epoch); out holds that one set.
+    void PropagateSet(std::size_t set, const std::vector<double>& tsince,
+                      cSgp4BatchStates& out) const;
 
 private:
+    // tsince of request (time, set): tsince[time]; else from when[time]; else, with
+    // minutesAfter, from when[0] plus minutesAfter[time].
     void Run(std::size_t nTimes, const double* tsince, const cJulianDate* when,
-             cSgp4BatchStates& out) const;
+             const double* minutesAfter, cSgp4BatchStates& out) const;
+    // One finished block: lane j (of n) to out at index[j], set sets[j] at time t[j].
+    void Collect(const double* lanes, const double* t, std::size_t n, const std::size_t* sets,
+                 const std::size_t* index, cSgp4BatchStates& out) const;
     void Scalar(std::size_t set, double t, std::size_t index, cSgp4BatchStates& out) const;
 
     std::vector<cOrbit> orbits;

@@ -6,6 +6,8 @@
 
 #include "earthview/earth_tracks.h"
 #include "earthview/map_projection.h"
+#include "earthview/track_sampling.h"
+#include "orbit/eci.h"
 #include "orbit/element_set.h"
 #include "orbit/globals.h"
 #include "orbit/orbit.h"
@@ -114,6 +116,38 @@ TEST(EarthTracks, PropagatesShownSatellitesAndTheDetailOne) {
 // The tracks come from SGP4 at every fourth point and interpolation between, converted by a
 // closed form: every point must still match the full conversion of an exact position, and a
 // track must be kept inside its span and be due outside it.
+// The vector arc tangents in every quadrant, on the axes and at the poles, against the
+// iterated geodetic conversion; the centre gives the documented point.
+TEST(EarthTracks, GeodeticPointsMatchTheIteratedConversionEverywhere) {
+    const cJulianDate date = cJulianDate::FromJd(2461168.3);
+    const double positions[][3] = {{7000, 0, 0},     {-7000, 0, 0},      {0, 7000, 0},
+                                   {0, -7000, 0},    {-5000, -4000, 3000}, {3000, -6000, -2000},
+                                   {0, 0, 6800},     {0, 0, -42164},     {-1e-9, 0, 26000},
+                                   {20000, 30000, -15000}, {0, 0, 0}};
+    constexpr std::size_t n = std::size(positions);
+    double x[n], y[n], z[n], gmst[n];
+    for (std::size_t i = 0; i < n; ++i) {
+        x[i] = positions[i][0];
+        y[i] = positions[i][1];
+        z[i] = positions[i][2];
+        gmst[i] = date.ToGmst();
+    }
+    GeoPoint out[n];
+    GeodeticPoints(x, y, z, gmst, n, out);
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const cCoordGeo g = cEci(cVector(x[i], y[i], z[i]), cVector(), date, false).ToGeodetic();
+        EXPECT_NEAR(out[i].lat, g.lat, 3e-5) << i;
+        EXPECT_GE(out[i].lon, 0.0) << i;
+        EXPECT_LT(out[i].lon, TWOPI) << i;
+        // Over a pole the iterated height degenerates, and the longitude means nothing.
+        if (std::fabs(g.lat) > 1.5) continue;
+        EXPECT_NEAR(std::remainder(out[i].lon - g.lon, TWOPI), 0.0, 1e-12) << i;
+        EXPECT_NEAR(out[i].alt, g.alt, 0.1) << i;
+    }
+    EXPECT_EQ(out[n - 1].lat, 0.0);
+    EXPECT_EQ(out[n - 1].alt, -XKMPER);
+}
+
 TEST(EarthTracks, InterpolatedTrackMatchesExactPositionsAndHoldsItsSpan) {
     KeplerCatalogue catalogue;
     KeplerRecord iss;

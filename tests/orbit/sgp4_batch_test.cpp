@@ -170,5 +170,31 @@ TEST(Sgp4Batch, InvalidSetsAndFarTimesTakeTheScalarAnswer) {
         EXPECT_EQ(out.status[out.Index(i, orbits.size() - 1)], SGP4_BATCH_INVALID);
 }
 
+// The one-set and minutes-after-a-date entry points over near-earth, deep-space and invalid
+// sets, with more times than one block holds.
+TEST(Sgp4Batch, OneSetAndMinutesAfterADateMatchTheScalarPropagator) {
+    std::vector<cOrbit> orbits = ReadOrbits(std::string(ORVANTA_TEST_DATA_DIR) + "/orbit/str3.tle");
+    orbits.emplace_back(cElementSet("SHORT", "1 00005U", "2 00005"));
+    const cSgp4Batch batch(orbits);
+    const std::vector<double> t = Times(-700.0, 2000.0, 27.0);  // 101 times
+    cSgp4BatchStates out;
+    for (std::size_t set = 0; set < orbits.size(); ++set) {
+        batch.PropagateSet(set, t, out);
+        ASSERT_EQ(out.sets, 1u);
+        const Agreement a = Compare({orbits[set]}, out, [&](std::size_t i, std::size_t) { return t[i]; });
+        EXPECT_EQ(a.mismatched, 0) << set;
+        EXPECT_LT(a.pos, kOneMillimetre) << set;
+    }
+    const cJulianDate when = cJulianDate::FromJd(orbits[0].Epoch().Date() + 0.3);
+    const std::vector<double> after = {0.0, -1.0, -2.0};
+    batch.PropagateAt(when, after, out);
+    const Agreement a = Compare(orbits, out, [&](std::size_t i, std::size_t set) {
+        return (when.Date() - orbits[set].Epoch().Date()) * 1440.0 + after[i];
+    });
+    EXPECT_EQ(a.mismatched, 0);
+    EXPECT_GT(a.ok, 5);
+    EXPECT_LT(a.pos, kOneMillimetre);
+}
+
 }  // namespace
 }  // namespace orvanta

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace orvanta {
@@ -159,12 +160,22 @@ std::vector<std::size_t> SatelliteChooser::Remove(const std::vector<std::size_t>
 }
 
 std::vector<SelectedSat> SatelliteChooser::BuildSelection() const {
+    // One pass over the catalogue, not a search per item: a constellation of 10,000 in a
+    // catalogue of 15,000 took a tenth of a second of the window thread.
+    std::unordered_map<std::int32_t, std::int32_t> firstIndex;
+    firstIndex.reserve(selected_.size());
+    for (const SatelliteListItem& item : selected_)
+        firstIndex.emplace(item.catalogueNumber, NO_CATALOGUE_INDEX);
+    for (std::int32_t i = 0; i < catalogue_.Count(); ++i) {
+        auto it = firstIndex.find(catalogue_.records[static_cast<std::size_t>(i)].catalogueNumber);
+        if (it != firstIndex.end() && it->second == NO_CATALOGUE_INDEX) it->second = i;
+    }
     std::vector<SelectedSat> selection;
     selection.reserve(selected_.size());
     for (const SatelliteListItem& item : selected_) {
         SelectedSat s;
         s.catalogueNumber = item.catalogueNumber;
-        s.catalogueIndex = FindCatalogueIndex(catalogue_, item.catalogueNumber);
+        s.catalogueIndex = firstIndex[item.catalogueNumber];
         selection.push_back(s);
     }
     return selection;
@@ -213,14 +224,14 @@ SatelliteSaveResult SaveSatelliteSettings(ISettingsWriter& writer, const Satelli
 
 std::vector<int> MapSelectionIndices(const std::vector<SelectedSat>& former,
                                      const std::vector<SelectedSat>& current) {
+    std::unordered_map<std::int32_t, int> firstPlace;
+    firstPlace.reserve(current.size());
+    for (std::size_t j = 0; j < current.size(); ++j)
+        firstPlace.emplace(current[j].catalogueNumber, static_cast<int>(j));
     std::vector<int> map(former.size(), -1);
     for (std::size_t i = 0; i < former.size(); ++i) {
-        for (std::size_t j = 0; j < current.size(); ++j) {
-            if (current[j].catalogueNumber == former[i].catalogueNumber) {
-                map[i] = static_cast<int>(j);
-                break;
-            }
-        }
+        auto it = firstPlace.find(former[i].catalogueNumber);
+        if (it != firstPlace.end()) map[i] = it->second;
     }
     return map;
 }

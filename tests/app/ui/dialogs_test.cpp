@@ -11,8 +11,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -277,6 +279,54 @@ TEST_F(SatelliteDialogTest, ManyItemsMoveAtOnceAndTheWidgetFollowsTheChooser) {
     for (int i = 0; i < sel->count(); ++i)
         ASSERT_EQ(sel->item(i)->text().toStdString(),
                   d->Chooser().Selected()[static_cast<std::size_t>(i)].text);
+}
+
+TEST_F(SatelliteDialogTest, AWholeConstellationIsAddedOnceInOrderFromTheFilter) {
+    // 10,000 of a constellation among other sets, one of them listed twice in the file and
+    // one already selected.
+    KeplerCatalogue big;
+    const KeplerRecord iss = SampleCatalogue().records[0];
+    for (int i = 0; i < 12000; ++i) {
+        KeplerRecord r = iss;
+        const int n = (i * 7919) % 12000;
+        std::snprintf(r.name, sizeof r.name, n < 10000 ? "STARLINK-%d" : "OTHER %d", n);
+        r.catalogueNumber = 40000 + n;
+        big.records.push_back(r);
+    }
+    big.records.push_back(big.records[5]);
+    catalogue = big;
+    auto d = Open({Sel(40000 + 1234)});
+    auto* avail = Child<QListWidget>(d.get(), "availableList");
+    auto* sel = Child<QListWidget>(d.get(), "selectedList");
+    Child<QLineEdit>(d.get(), "filterEdit")->setText("starlink");
+    QTest::mouseClick(Child<QPushButton>(d.get(), "filterButton"), Qt::LeftButton);
+    ASSERT_EQ(avail->count(), 9999);
+    avail->setFocus();
+    QTest::keyClick(avail, Qt::Key_A, Qt::ControlModifier);
+    QTest::mouseClick(Child<QPushButton>(d.get(), "addButton"), Qt::LeftButton);
+    EXPECT_EQ(avail->count(), 0);
+    ASSERT_EQ(sel->count(), 10000);
+    std::set<int> numbers;
+    for (int i = 0; i < sel->count(); ++i) {
+        numbers.insert(sel->item(i)->data(Qt::UserRole).toInt());
+        ASSERT_EQ(sel->item(i)->text().toStdString(),
+                  d->Chooser().Selected()[static_cast<std::size_t>(i)].text);
+        if (i > 0) ASSERT_LT(sel->item(i - 1)->text().compare(sel->item(i)->text()), 0) << i;
+    }
+    EXPECT_EQ(numbers.size(), 10000u);
+    // The filter again offers none of them; the saved selection holds each once.
+    QTest::mouseClick(Child<QPushButton>(d.get(), "filterButton"), Qt::LeftButton);
+    EXPECT_EQ(avail->count(), 0);
+    QTest::mouseClick(Child<QPushButton>(d.get(), "justSaveButton"), Qt::LeftButton);
+    ASSERT_EQ(d->NewSelection().size(), 10000u);
+    EXPECT_EQ(d->NewSelection().front().catalogueIndex,
+              FindCatalogueIndex(catalogue, d->NewSelection().front().catalogueNumber));
+    const auto five = std::find_if(d->NewSelection().begin(), d->NewSelection().end(),
+                                   [&](const SelectedSat& s) {
+                                       return s.catalogueNumber == big.records[5].catalogueNumber;
+                                   });
+    ASSERT_NE(five, d->NewSelection().end());
+    EXPECT_EQ(five->catalogueIndex, 5);  // the first of the two records
 }
 
 TEST_F(SatelliteDialogTest, OpensAtTheOwnersLeftEdge150PixelsBelowItsTop) {

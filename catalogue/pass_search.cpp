@@ -221,8 +221,26 @@ int PassSearch::PassesPerSatellite() const {
 }
 
 void SortPassTable(std::vector<PassRecord>& table) {
-    std::stable_sort(table.begin(), table.end(),
-                     [](const PassRecord& a, const PassRecord& b) { return a.aos < b.aos; });
+    // A record carries its tracks (about a kilobyte): a merge sort of a constellation's
+    // table moved each one many times. The order is found on (AOS, slot) pairs, which keeps
+    // it stable, and each record then moves once along its permutation cycle.
+    const std::size_t n = table.size();
+    std::vector<std::pair<double, std::size_t>> keys(n);
+    for (std::size_t i = 0; i < n; ++i) keys[i] = {table[i].aos, i};
+    std::sort(keys.begin(), keys.end());
+    std::vector<char> placed(n, 0);
+    for (std::size_t start = 0; start < n; ++start) {
+        if (placed[start] || keys[start].second == start) continue;
+        PassRecord held = std::move(table[start]);
+        std::size_t to = start;
+        while (keys[to].second != start) {
+            table[to] = std::move(table[keys[to].second]);
+            placed[to] = 1;
+            to = keys[to].second;
+        }
+        table[to] = std::move(held);
+        placed[to] = 1;
+    }
 }
 
 }  // namespace orvanta

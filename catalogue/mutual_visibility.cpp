@@ -123,4 +123,10 @@ MutualSearchResult FindMutualWindows(const PassSearchSatellite& satellite,
     return result;
 }
 
+bool PassSeenFromBoth(const PassSearchSatellite& satellite, const PassRecord& pass,
+                      const ObserverLocation& here, const ObserverLocation& there) {
+    if (pass.IsEmpty() || !(pass.los > pass.aos)) return false;
+    return !FindMutualWindows(satellite, here, there, pass.aos, pass.los).windows.empty();
+}
+
 }  // namespace orvanta

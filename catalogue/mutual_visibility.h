@@ -35,4 +35,9 @@ MutualSearchResult FindMutualWindows(const PassSearchSatellite& satellite,
                                      double now, double untilJd,
                                      const std::function<void(int, const std::string&)>& log = {});
 
+// True when the pass (a record of the search over here) has a moment when there sees the
+// satellite too.
+bool PassSeenFromBoth(const PassSearchSatellite& satellite, const PassRecord& pass,
+                      const ObserverLocation& here, const ObserverLocation& there);
+
 }  // namespace orvanta

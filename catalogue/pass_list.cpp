@@ -160,6 +160,7 @@ void PassListRows::Fill(std::vector<PassRecord>& table, double now,
         if (r.aos == 0.0 || r.los == 0.0 || r.los < now) continue;
         if (r.satellite < 0 || r.satellite >= selected) continue;
         if (context.visibleOnly && !r.HasVisibleWindow()) continue;
+        if (context.keep && !context.keep(r, context)) continue;
         r.listed = 1;
         rows_.push_back(static_cast<int>(i));
     }

@@ -2,6 +2,7 @@
 // The pass list's rows over the pass table: which records have a row, in table order, and
 // what a one-second tick changes (rows removed at LOS, live values of passes in progress).
 // The list view only mirrors these changes, so a tick never rebuilds the list.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct PassListContext {
     int metric = 1;  // 1 km, 2 statute miles, 3 nautical miles
     RowTimeOptions time;
     bool visibleOnly = false;  // "Visible Only": rows only for passes one can see
+    // Rows only for the passes this keeps (null: every pass), such as those a second site
+    // sees at the same time.
+    std::function<bool(const PassRecord&, const PassListContext&)> keep;
 };
 
 // Live azimuth, elevation (degrees) and range (display unit) of a pass in progress, from

@@ -171,6 +171,8 @@ public:
     // Makes the named location at index the observer location and searches the passes
     // again, as Settings > Location does; false when there is no such entry.
     bool SwitchLocation(int index);
+    // Lists only the passes that location (there) sees too; an empty name lists them all.
+    void ShowMutualPasses(const std::string& name, const ObserverLocation& there);
     // Settings > Alerts...
     void OpenAlertSettings();
     // File > Exit: closes even when "Close To Tray" would only hide the window.
@@ -243,6 +245,7 @@ private:
     IPrompt* prompt_ = nullptr;
     Clock clock_;
     Settings settings_;
+    std::string mutualWith_;  // the pass list's second site, empty for none
     KeplerCatalogue catalogue_;
     std::vector<SelectedSat> selection_;
     std::unique_ptr<std::vector<PassRecord>> passTable_;

@@ -32,6 +32,11 @@ public:
     void SetTimeOptions(bool use24h);
     // "Visible Only": rows only for the passes one can see (taken at the next fill).
     void SetVisibleOnly(bool on) { context_.visibleOnly = on; }
+    // Takes effect at the next Fill; null lists every pass.
+    using RowFilter = std::function<bool(const PassRecord&, const PassListContext&)>;
+    void SetRowFilter(RowFilter keep) {
+        context_.keep = std::move(keep);
+    }
     // The locale's time format for the 12-hour setting; none: "h:mm:ss AM".
     void SetLocaleTime(std::shared_ptr<const IDateTimeRenderer> renderer) {
         localeTime_ = std::move(renderer);

@@ -19,28 +19,6 @@ constexpr double kHorizonStep = 0.17951958020513104;
 // Nautical miles per radian of arc (180 x 60 / pi).
 constexpr double kNauticalMilesPerRadian = 3437.7467707849396;
 
-// Geodetic point of an inertial position (km) in closed form instead of the iteration of
-// ToGeodetic: the latitude from the ellipsoid's flattening scaled by the height (within some
-// 1e-5 rad at any altitude), the height over the ellipsoid's radius under the point (tens of
-// metres). A map pixel is some 40 km, and 220 points a satellite make the iteration count.
-GeoPoint Geodetic(double x, double y, double z, double gmst) {
-    double lon = std::fmod(std::atan2(y, x) - gmst, TWOPI);
-    if (lon < 0.0) lon += TWOPI;
-    if (lon >= TWOPI) lon = 0.0;
-    const double r = std::sqrt(x * x + y * y);
-    const double d = std::sqrt(r * r + z * z);
-    if (d == 0.0) return {0.0, lon, -XKMPER};
-    const double lat = std::atan2(z, r * (1.0 - E2 * XKMPER / d));
-    return {lat, lon, d - XKMPER * (1.0 - F * z * z / (d * d))};
-}
-
-GeoPoint TrackPointAt(const cOrbit& orbit, double tsince) {
-    cEci eci;
-    if (!orbit.PositionAt(tsince, eci)) return {};
-    const cVector& p = eci.Pos();
-    return Geodetic(p.x, p.y, p.z, eci.Date().ToGmst());
-}
-
 }  // namespace
 
 bool TrackSpanHolds(const TrackRecord& r, double jd) {
@@ -147,6 +125,8 @@ void EarthTracks::Rebuild(const KeplerCatalogue& catalogue,
     }
     orbits_ = std::move(orbits);
     ++generation_;
+    tickSets_.clear();
+    tickBatch_.reset();
 }
 
 TrackJob EarthTracks::PrepareTracks(const std::vector<SelectedSat>& selection,
@@ -190,27 +170,78 @@ int EarthTracks::Update(const std::vector<SelectedSat>& selection, const Observe
                         double julianDate, bool withTracks, int detailIndex) {
     if (records_.size() != selection.size()) return selection.empty() ? 0 : 1;
     const cSite site(home.latitude, home.longitude, home.altitudeMetres / 1000);
-    for (std::size_t i = 0; i < selection.size(); ++i) {
-        TrackRecord& r = records_[i];
-        const bool detail = static_cast<int>(i) == detailIndex;
-        if (!(*orbits_)[i] || (!selection[i].shown && !detail)) continue;
-        const cOrbit& orbit = *(*orbits_)[i];
+    // The current point and look angles of one state.
+    auto place = [&](TrackRecord& r, cEci eci) {
+        const cCoordTopo look = site.LookAngles(eci);
+        const cCoordGeo geo = eci.ToGeodetic();
+        r.now = {geo.lat, geo.lon, geo.alt};
+        r.azimuth = look.az;
+        r.elevation = look.el;
+    };
+
+    // The shown satellites at the three instants in one batch call.
+    std::vector<int> shown;
+    for (std::size_t i = 0; i < selection.size(); ++i)
+        if (selection[i].shown && (*orbits_)[i]) shown.push_back(static_cast<int>(i));
+    if (!tickBatch_ || shown != tickSets_) {
+        std::vector<cOrbit> orbits;
+        orbits.reserve(shown.size());
+        for (int i : shown) orbits.push_back(*(*orbits_)[i]);
+        tickBatch_ = std::make_shared<const cSgp4Batch>(std::move(orbits));
+        tickSets_ = std::move(shown);
+    }
+    static const std::vector<double> kMinutesAfter = {0.0, -1.0, -2.0};
+    tickBatch_->PropagateAt(cJulianDate::FromJd(julianDate), kMinutesAfter, tickStates_);
+    const cSgp4BatchStates& s = tickStates_;
+    const std::size_t n = tickSets_.size();
+    // The minute-ago points of all of them through the vector geodetic loop; each at the
+    // sidereal angle of its own instant, as the single propagation dates it.
+    tickAgo_.resize(4 * 2 * n);
+    tickAgoPoints_.resize(2 * n);
+    double *x = tickAgo_.data(), *y = x + 2 * n, *z = y + 2 * n, *gmst = z + 2 * n;
+    for (std::size_t k = 0; k < n; ++k) {
+        const cOrbit& orbit = *(*orbits_)[tickSets_[k]];
         const double t = (julianDate - orbit.Epoch().Date()) * 1440.0;
-        cEci eci;
-        if (orbit.PositionAt(t, eci)) {
-            const cCoordTopo look = site.LookAngles(eci);
-            const cCoordGeo geo = eci.ToGeodetic();
-            r.now = {geo.lat, geo.lon, geo.alt};
-            r.azimuth = look.az;
-            r.elevation = look.el;
+        for (std::size_t m = 0; m < 2; ++m) {
+            const std::size_t idx = s.Index(m + 1, k), at = 2 * k + m;
+            x[at] = s.x[idx];
+            y[at] = s.y[idx];
+            z[at] = s.z[idx];
+            cJulianDate date = orbit.Epoch();
+            date.AddMin(t - 1.0 - m);
+            gmst[at] = date.ToGmst();
+        }
+    }
+    const GeoPoint* agoPoints = tickAgoPoints_.data();
+    GeodeticPoints(x, y, z, gmst, 2 * n, tickAgoPoints_.data());
+    for (std::size_t k = 0; k < n; ++k) {
+        const int i = tickSets_[k];
+        TrackRecord& r = records_[i];
+        const cOrbit& orbit = *(*orbits_)[i];
+        const std::size_t now = s.Index(0, k);
+        if (s.status[now] == SGP4_BATCH_OK) {
+            cJulianDate date = orbit.Epoch();
+            date.AddMin((julianDate - orbit.Epoch().Date()) * 1440.0);
+            place(r, cEci(cVector(s.x[now], s.y[now], s.z[now]),
+                          cVector(s.vx[now], s.vy[now], s.vz[now]), date, false));
         }
         r.computed = true;
         r.at = julianDate;
-        if (!selection[i].shown) continue;  // the detail line needs no more
         // The horizon's 36 points cost more than the position itself; only drawn ones.
         if (selection[i].radioHorizon) r.horizon = RadioHorizon(r.now.lat, r.now.lon, r.now.alt);
-        r.oneMinuteAgo = TrackPointAt(orbit, t - 1.0);
-        r.twoMinutesAgo = TrackPointAt(orbit, t - 2.0);
+        r.oneMinuteAgo = s.status[s.Index(1, k)] == SGP4_BATCH_OK ? agoPoints[2 * k] : GeoPoint{};
+        r.twoMinutesAgo = s.status[s.Index(2, k)] == SGP4_BATCH_OK ? agoPoints[2 * k + 1] : GeoPoint{};
+    }
+
+    // The detail satellite when not shown: its position for the status bar only.
+    if (detailIndex >= 0 && static_cast<std::size_t>(detailIndex) < selection.size() &&
+        !selection[detailIndex].shown && (*orbits_)[detailIndex]) {
+        TrackRecord& r = records_[detailIndex];
+        const cOrbit& orbit = *(*orbits_)[detailIndex];
+        cEci eci;
+        if (orbit.PositionAt((julianDate - orbit.Epoch().Date()) * 1440.0, eci)) place(r, eci);
+        r.computed = true;
+        r.at = julianDate;
     }
     if (withTracks) ApplyTracks(ComputeTracks(PrepareTracks(selection, julianDate)));
     return selection.empty() ? 0 : 1;

@@ -11,6 +11,7 @@
 #include "catalogue/element_file.h"
 #include "common/settings_records.h"
 #include "orbit/orbit.h"
+#include "orbit/sgp4_batch.h"
 
 namespace orvanta {
 
@@ -117,6 +118,12 @@ private:
         std::make_shared<const std::vector<std::optional<cOrbit>>>();
     std::uint64_t generation_ = 0;
     std::vector<std::int32_t> knownNumbers_;     // the selection at the last ShowAddedSatellites
+    // The shown satellites (tickSets_) in one batch for the tick; rebuilt when they change.
+    std::vector<int> tickSets_;
+    std::shared_ptr<const cSgp4Batch> tickBatch_;
+    cSgp4BatchStates tickStates_;
+    std::vector<double> tickAgo_;  // x, y, z and sidereal angle of the minute-ago points
+    std::vector<GeoPoint> tickAgoPoints_;
 };
 
 }  // namespace orvanta

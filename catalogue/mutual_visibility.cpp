@@ -37,9 +37,10 @@ public:
 
     // Highest elevation on [a, b] seconds: a scan finds the best sample, a golden-section
     // search between its neighbours the peak (or the edge, when the track only climbs).
+    // A window's elevation has one hump, so a few dozen samples find it even over hours.
     double MaxOn(double a, double b) const {
         if (b <= a) return At(a);
-        const int steps = std::max(2, static_cast<int>(std::ceil((b - a) / 10.0)));
+        const int steps = std::clamp(static_cast<int>(std::ceil((b - a) / 30.0)), 8, 200);
         const double h = (b - a) / steps;
         int best = 0;
         double bestEl = -1e9;

@@ -123,6 +123,7 @@ protected:
 
 private:
     void BuildPopupMenu();
+    void FillSatelliteMenu();
     void ShowSatellitePopup(int index, const QPoint& globalPos);
     void UpdateTitle();
     void UpdateDetailLine();
@@ -152,7 +153,8 @@ private:
     QLabel* detailLabel_ = nullptr;
     QMenu* popup_ = nullptr;
     QMenu* satPopup_ = nullptr;
-    std::vector<QAction*> satelliteActions_;
+    QMenu* satellitesMenu_ = nullptr;
+    std::vector<QAction*> satelliteActions_;  // empty until the satellites menu is filled
     QTimer timer_;
     QElapsedTimer steady_;
     qint64 trackMark_ = 0;

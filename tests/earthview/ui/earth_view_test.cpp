@@ -106,6 +106,17 @@ protected:
 
 TEST_F(EarthViewTest, MenuHoldsEverySatelliteWithChecksFromTheSettings) {
     EarthView& view = Open();
+    // The satellites' entries are made when their menu opens, not at every new selection.
+    auto entries = [&view] {
+        int n = 0;
+        for (QAction* a : view.findChildren<QAction*>())
+            n += a->data().toInt() >= CMD_SATELLITE_BASE && a->data().toInt() < CMD_SAT_MENU_TITLE;
+        return n;
+    };
+    EXPECT_EQ(entries(), 0);
+    for (QMenu* menu : view.findChildren<QMenu*>())
+        if (menu->title() == QStringLiteral("Satellites")) emit menu->aboutToShow();
+    EXPECT_EQ(entries(), 2);
     ASSERT_NE(view.Action(CMD_SATELLITE_BASE + 1), nullptr);
     EXPECT_EQ(view.Action(CMD_SATELLITE_BASE)->text(), QStringLiteral("ISS (ZARYA)"));
     EXPECT_TRUE(view.Action(CMD_SATELLITE_BASE + 1)->isChecked());

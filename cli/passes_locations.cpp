@@ -29,8 +29,7 @@ std::optional<ObserverLocation> StoredLocation(const std::string& name, std::str
     return std::nullopt;
 }
 
-std::optional<ObserverLocation> LocationOrCoordinates(const std::string& text,
-                                                      std::string& error) {
+std::optional<ObserverLocation> LocationOrCoordinates(const std::string& text, std::string& error) {
     if (const auto place = ParseLocationCoordinates(text)) return place;
     return StoredLocation(text, error);
 }

@@ -14,8 +14,7 @@ namespace orvanta::cli {
 // in error, when there is none of that name.
 std::optional<ObserverLocation> StoredLocation(const std::string& name, std::string& error);
 // "LAT,LON[,ALT_M]" or a stored location's name.
-std::optional<ObserverLocation> LocationOrCoordinates(const std::string& text,
-                                                      std::string& error);
+std::optional<ObserverLocation> LocationOrCoordinates(const std::string& text, std::string& error);
 
 inline constexpr char kMutualCsvHeader[] =
     "catalogue,name,start_utc,end_utc,duration_s,max_el_here,max_el_there";

@@ -120,7 +120,8 @@ LocationBook ReadLocationBook(CRegistry& reg) {
 bool WriteLocationBook(CRegistry& reg, const LocationBook& book) {
     const std::vector<std::uint8_t> bytes = EncodeLocations(book.locations);
     std::vector<std::pair<std::string, platform::SettingValue>> values;
-    values.emplace_back(kLocationsValue, platform::SettingValue::Binary(bytes.data(), bytes.size()));
+    values.emplace_back(kLocationsValue,
+                        platform::SettingValue::Binary(bytes.data(), bytes.size()));
     const NamedLocation* active = book.Active();
     values.emplace_back(kActiveLocationValue,
                         platform::SettingValue::Dword(active ? std::uint32_t(book.active + 1) : 0));
@@ -161,12 +162,16 @@ LocationEditError RemoveLocation(LocationBook& book, int index) {
 
 const char* LocationEditErrorText(LocationEditError error) {
     switch (error) {
-        case LocationEditError::None: return "";
+        case LocationEditError::None:
+            return "";
         case LocationEditError::BadName:
             return "A location name has 1 to 40 characters and no control characters.";
-        case LocationEditError::DuplicateName: return "There is already a location of that name.";
-        case LocationEditError::ListFull: return "The list holds at most 32 locations.";
-        case LocationEditError::NoSuchEntry: return "There is no such location.";
+        case LocationEditError::DuplicateName:
+            return "There is already a location of that name.";
+        case LocationEditError::ListFull:
+            return "The list holds at most 32 locations.";
+        case LocationEditError::NoSuchEntry:
+            return "There is no such location.";
     }
     return "";
 }

@@ -100,7 +100,8 @@ TEST(MutualVisibility, SitesOnOppositeSidesOfTheEarthShareNoWindow) {
     const MutualSearchResult got = FindMutualWindows(*test::Find(sats, 25544), {0, 48.0, 11.0},
                                                      {0, -48.0, -169.0}, kStart, kStart + 1.0);
     EXPECT_TRUE(got.windows.empty());
-    EXPECT_TRUE(FindMutualWindows(*test::Find(sats, 25544), {}, {}, kStart, kStart).windows.empty());
+    EXPECT_TRUE(
+        FindMutualWindows(*test::Find(sats, 25544), {}, {}, kStart, kStart).windows.empty());
 }
 
 }  // namespace

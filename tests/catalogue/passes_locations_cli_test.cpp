@@ -30,7 +30,8 @@ protected:
         CRegistry reg(platform::OpenFileSettingsStore(settings_));
         ASSERT_TRUE(reg.OpenSettings());
         LocationBook book;
-        book.locations = {{"Home", {520, 48.1374, 11.5755}}, {"Club station", {10, 53.5511, 9.9937}}};
+        book.locations = {{"Home", {520, 48.1374, 11.5755}},
+                          {"Club station", {10, 53.5511, 9.9937}}};
         book.active = 0;
         ASSERT_TRUE(WriteLocationBook(reg, book));
     }
@@ -39,8 +40,9 @@ protected:
         fs::remove_all(dir_);
     }
     CliRun Run(const std::string& args) {
-        return testing::RunCli(kCli, "passes --tle \"" + kSample + "\" --sat 25544 " + args +
-                                         " --start 2026-05-07T12:00:00Z",
+        return testing::RunCli(kCli,
+                               "passes --tle \"" + kSample + "\" --sat 25544 " + args +
+                                   " --start 2026-05-07T12:00:00Z",
                                dir_);
     }
 

@@ -13,9 +13,10 @@
 namespace orvanta {
 namespace {
 
-const std::vector<NamedLocation> kThree = {{"Home", {520, 48.1374, 11.5755}},
-                                           {"Club station", {10, 53.5511, 9.9937}},
-                                           {"Dark site \xC3\xA9t\xC3\xA9", {2100, -24.6272, -70.4042}}};
+const std::vector<NamedLocation> kThree = {
+    {"Home", {520, 48.1374, 11.5755}},
+    {"Club station", {10, 53.5511, 9.9937}},
+    {"Dark site \xC3\xA9t\xC3\xA9", {2100, -24.6272, -70.4042}}};
 
 TEST(NamedLocations, EncodeDecodeRoundTripAndDamagedBytesGiveEmptyList) {
     std::vector<std::uint8_t> bytes = EncodeLocations(kThree);
@@ -49,7 +50,8 @@ TEST(NamedLocations, NameRulesAndEdits) {
     EXPECT_FALSE(IsValidLocationName("\xC3"));  // cut UTF-8
 
     LocationBook book;
-    for (const auto& l : kThree) ASSERT_EQ(AddLocation(book, l.name, l.observer), LocationEditError::None);
+    for (const auto& l : kThree)
+        ASSERT_EQ(AddLocation(book, l.name, l.observer), LocationEditError::None);
     EXPECT_EQ(AddLocation(book, "HOME", {}), LocationEditError::DuplicateName);
     EXPECT_EQ(RenameLocation(book, 1, "home"), LocationEditError::DuplicateName);
     EXPECT_EQ(RenameLocation(book, 1, "Club"), LocationEditError::None);

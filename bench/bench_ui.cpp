@@ -155,6 +155,21 @@ void BenchChooserAdd() {
     Report("chooser_add_10000, satellites added", selected->count(), "");
     Report("chooser_add_10000", added * 1e3, "ms");
     Report("chooser_save_10000", saved * 1e3, "ms");
+
+    // Opened again with them selected, then all of them deleted.
+    const double t1 = Now();
+    SatelliteSettingsDialog again(nullptr, catalogue, dialog.NewSelection(), SatelliteOptions{},
+                                  prompt, writer, [] { return kStart; });
+    again.SetAlertSatellites({});
+    again.show();
+    QApplication::processEvents();
+    const double opened = Now() - t1;
+    auto* chosen = again.findChild<QListWidget*>(QStringLiteral("selectedList"));
+    chosen->selectAll();
+    again.findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
+    QApplication::processEvents();
+    Report("chooser_open_10000", opened * 1e3, "ms");
+    Report("chooser_delete_10000", (Now() - t1 - opened) * 1e3, "ms");
 }
 #endif
 

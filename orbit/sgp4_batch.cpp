@@ -297,6 +297,43 @@ void cSgp4Batch::PropagateSet(std::size_t set, const std::vector<double>& tsince
     }
 }
 
+void cSgp4Batch::PropagateRequests(const std::vector<std::size_t>& sets,
+                                   const std::vector<double>& tsince,
+                                   cSgp4BatchStates& out) const {
+    const std::size_t n = std::min(sets.size(), tsince.size());
+    Resize(out, 1, n);
+    // Each lane's constants copied into a block of their own: 35 loads a request, against the
+    // model's hundreds of operations.
+    alignas(64) double block[F_COUNT * kBlock];
+    alignas(64) double t[kBlock];
+    alignas(64) double lanes[O_COUNT * kBlock];
+    std::size_t laneSet[kBlock], index[kBlock];
+    std::size_t filled = 0;
+    auto run = [&] {
+        for (std::size_t j = filled; j < kBlock; ++j) {  // padding repeats the last lane
+            t[j] = t[filled - 1];
+            for (int f = 0; f < F_COUNT; ++f) block[f * kBlock + j] = block[f * kBlock + filled - 1];
+        }
+        BlockOfSets(block, kBlock, t, lanes);
+        Collect(lanes, t, filled, laneSet, index, out);
+        filled = 0;
+    };
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t set = sets[k];
+        if (laneOf[set] < 0) {
+            Scalar(set, tsince[k], k, out);
+            continue;
+        }
+        const std::size_t col = static_cast<std::size_t>(laneOf[set]);
+        for (int f = 0; f < F_COUNT; ++f) block[f * kBlock + filled] = consts[f * columns + col];
+        t[filled] = tsince[k];
+        laneSet[filled] = set;
+        index[filled] = k;
+        if (++filled == kBlock) run();
+    }
+    if (filled > 0) run();
+}
+
 void cSgp4Batch::Collect(const double* lanes, const double* t, std::size_t n,
                          const std::size_t* sets, const std::size_t* index,
                          cSgp4BatchStates& out) const {

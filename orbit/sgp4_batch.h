@@ -52,6 +52,10 @@ public:
     // Set `set` alone at each of the times (minutes from its epoch); out holds that one set.
     void PropagateSet(std::size_t set, const std::vector<double>& tsince,
                       cSgp4BatchStates& out) const;
+    // Request k is set sets[k] at tsince[k]: each set at its own times, the lanes still a set
+    // each. out holds one "set" of sets.size() times, in the order of the requests.
+    void PropagateRequests(const std::vector<std::size_t>& sets, const std::vector<double>& tsince,
+                           cSgp4BatchStates& out) const;
 
 private:
     // tsince of request (time, set): tsince[time]; else from when[time]; else, with

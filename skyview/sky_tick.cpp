@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 
 #include "common/settings.h"
@@ -12,6 +13,7 @@
 #include "orbit/element_set.h"
 #include "orbit/globals.h"
 #include "orbit/orbit.h"
+#include "orbit/sgp4_batch.h"
 #include "orbit/site.h"
 #include "skyview/sky_chart.h"
 
@@ -29,25 +31,36 @@ std::string Printf(const char* format, auto... args) {
 
 // The orbit of a satellite's element set, built once rather than at every tick: with
 // thousands listed the parse and model set-up cost more than the tracks. Per thread, as
-// every thread keeps its own orbits; a changed set (same number, new lines) is rebuilt.
-const cOrbit& CachedOrbit(const KeplerRecord& satellite) {
-    struct Entry {
-        char line1[KEPLER_TEXT_SIZE];
-        char line2[KEPLER_TEXT_SIZE];
-        cOrbit orbit;
-    };
-    thread_local std::unordered_map<std::int32_t, Entry> cache;
-    auto it = cache.find(satellite.catalogueNumber);
-    if (it != cache.end() && std::memcmp(it->second.line1, satellite.line1, KEPLER_TEXT_SIZE) == 0 &&
+// every thread keeps its own orbits; a changed set (same number, new lines) is rebuilt and
+// gets a new id, which the tick's batch is keyed on.
+struct CachedOrbit {
+    char line1[KEPLER_TEXT_SIZE];
+    char line2[KEPLER_TEXT_SIZE];
+    cOrbit orbit;
+    std::uint64_t id = 0;
+};
+
+thread_local std::unordered_map<std::int32_t, CachedOrbit> orbitCache;
+thread_local std::uint64_t orbitCacheBuilt = 0;
+
+// A bound for long runs with many catalogues; called before a tick looks anything up, so
+// the entries it hands out stay valid through the tick.
+void TrimOrbitCache() {
+    if (orbitCache.size() > 50000) orbitCache.clear();
+}
+
+const CachedOrbit& OrbitOf(const KeplerRecord& satellite) {
+    auto it = orbitCache.find(satellite.catalogueNumber);
+    if (it != orbitCache.end() &&
+        std::memcmp(it->second.line1, satellite.line1, KEPLER_TEXT_SIZE) == 0 &&
         std::memcmp(it->second.line2, satellite.line2, KEPLER_TEXT_SIZE) == 0)
-        return it->second.orbit;
-    if (cache.size() > 50000) cache.clear();  // a bound for long runs with many catalogues
+        return it->second;
     const cElementSet elements(std::string(satellite.Name()), std::string(satellite.Line1()),
                                std::string(satellite.Line2()));
-    Entry entry{{}, {}, cOrbit(elements)};
+    CachedOrbit entry{{}, {}, cOrbit(elements), ++orbitCacheBuilt};
     std::memcpy(entry.line1, satellite.line1, sizeof entry.line1);
     std::memcpy(entry.line2, satellite.line2, sizeof entry.line2);
-    return cache.insert_or_assign(satellite.catalogueNumber, std::move(entry)).first->second.orbit;
+    return orbitCache.insert_or_assign(satellite.catalogueNumber, std::move(entry)).first->second;
 }
 
 // Azimuth and elevation of many positions from one site: the site's place on the rotating
@@ -85,6 +98,81 @@ private:
     double lon_, sinLat_, cosLat_, achcp_, z_;
 };
 
+// Whole kilometres, as every site of the program is built.
+SiteLook SiteOf(const ObserverLocation& observer) {
+    const cSite site(observer.latitude, observer.longitude, observer.altitudeMetres / 1000);
+    return SiteLook(site.GetLocation());
+}
+
+// One of a pass's two series: point i at start + (first + i) * step minutes from epoch.
+struct TrackSeries {
+    double start = 0.0, step = 0.0;
+    int first = 0;
+    double MinutesAt(int i) const { return start + (first + i) * step; }
+};
+
+// SGP4 runs at every stride-th point and the last; the points between follow by cubic
+// Hermite interpolation of position and velocity, metres off at these spacings.
+struct PassPlan {
+    double epoch = 0.0;
+    int stride = 1;
+    TrackSeries series[2];  // AOS to now, now towards LOS
+};
+
+int KnotCount(int stride) { return (TRACK_POINTS - 2) / stride + 2; }
+int KnotPoint(int k, int stride) { return std::min(k * stride, TRACK_POINTS - 1); }
+
+PassPlan PlanPass(const PassRecord& r, const cOrbit& orbit, double now) {
+    PassPlan plan;
+    plan.epoch = orbit.Epoch().Date();
+    const double mAos = (r.aos - plan.epoch) * 1440.0;
+    const double mLos = (r.los - plan.epoch) * 1440.0;
+    const double mNow = (now - plan.epoch) * 1440.0;
+    // An eccentric orbit sweeps its perigee too fast for the interpolation: every point.
+    plan.stride = orbit.Elements().FieldValue(FLD_E, U_RAD) < 0.1 ? 3 : 1;
+    plan.series[0] = {mAos, (mNow - mAos) / TRACK_POINTS, 1};
+    plan.series[1] = {mNow, (mLos - mNow) / TRACK_POINTS, 0};
+    return plan;
+}
+
+struct Knot {
+    bool ok = false;
+    cVector p, v;  // km, km/s
+};
+
+// The points of series s from its knots. A point next to a failed knot gets its own SGP4
+// run; a failed step keeps the point it had rather than a position from nowhere.
+void FillSeries(const cOrbit& orbit, const SiteLook& from, const PassPlan& plan, int s,
+                const Knot* knots, PassRecord& r) {
+    const TrackSeries& series = plan.series[s];
+    TrackPoint* out = s == 0 ? r.pastTrack.data() : r.futureTrack.data();
+    auto jdAt = [&](int i) { return plan.epoch + series.MinutesAt(i) / 1440.0; };
+    const int n = KnotCount(plan.stride);
+    for (int q = 0; q < n; ++q) {
+        const int i = KnotPoint(q, plan.stride);
+        if (knots[q].ok) from.Look(knots[q].p, jdAt(i), out[i]);
+    }
+    for (int q = 0; q + 1 < n; ++q) {
+        const int i = KnotPoint(q, plan.stride), j = KnotPoint(q + 1, plan.stride);
+        const Knot &a = knots[q], &b = knots[q + 1];
+        const double dt = (j - i) * series.step * 60.0;
+        for (int k = i + 1; k < j; ++k) {
+            if (!a.ok || !b.ok) {
+                cEci e;
+                if (orbit.PositionAt(series.MinutesAt(k), e)) from.Look(e.Pos(), jdAt(k), out[k]);
+                continue;
+            }
+            const double u = static_cast<double>(k - i) / (j - i), u2 = u * u, u3 = u2 * u;
+            const double h00 = 2 * u3 - 3 * u2 + 1, h10 = (u3 - 2 * u2 + u) * dt;
+            const double h01 = -2 * u3 + 3 * u2, h11 = (u3 - u2) * dt;
+            const cVector p(h00 * a.p.x + h10 * a.v.x + h01 * b.p.x + h11 * b.v.x,
+                            h00 * a.p.y + h10 * a.v.y + h01 * b.p.y + h11 * b.v.y,
+                            h00 * a.p.z + h10 * a.v.z + h01 * b.p.z + h11 * b.v.z);
+            from.Look(p, jdAt(k), out[k]);
+        }
+    }
+}
+
 }  // namespace
 
 bool PeriodicScreenshotCheck(SkyViewState& s, std::uint32_t tick, int updateMinutes,
@@ -113,53 +201,90 @@ bool SkyPassVisible(const PassRecord& r) {
 
 bool ComputePassTrack(PassRecord& r, const KeplerRecord& satellite,
                       const ObserverLocation& observer, double now) {
-    const cOrbit& orbit = CachedOrbit(satellite);
+    TrimOrbitCache();
+    const cOrbit& orbit = OrbitOf(satellite).orbit;
     if (!orbit.IsValid()) return false;
-    // Whole kilometres, as every site of the program is built.
-    const cSite site(observer.latitude, observer.longitude, observer.altitudeMetres / 1000);
-    const SiteLook from(site.GetLocation());
-    const double epoch = orbit.Epoch().Date();
-    const double mAos = (r.aos - epoch) * 1440.0;
-    const double mLos = (r.los - epoch) * 1440.0;
-    const double mNow = (now - epoch) * 1440.0;
-    // SGP4 at every third point; the two between by cubic Hermite interpolation of position
-    // and velocity, metres off at these spacings. A failed step keeps the point it had
-    // rather than a position from nowhere.
-    // An eccentric orbit sweeps its perigee too fast for the interpolation: every point.
-    const int stride = orbit.Elements().FieldValue(FLD_E, U_RAD) < 0.1 ? 3 : 1;
-    auto series = [&](double start, double step, int first, TrackPoint* out) {
-        auto minutesAt = [&](int i) { return start + (first + i) * step; };
-        cEci a, b;
-        bool okA = orbit.PositionAt(minutesAt(0), a);
-        if (okA) from.Look(a.Pos(), epoch + minutesAt(0) / 1440.0, out[0]);
-        for (int i = 0; i + 1 < TRACK_POINTS; i += stride) {
-            const int j = std::min(i + stride, TRACK_POINTS - 1);
-            const bool okB = orbit.PositionAt(minutesAt(j), b);
-            if (okB) from.Look(b.Pos(), epoch + minutesAt(j) / 1440.0, out[j]);
-            const double dt = (j - i) * step * 60.0;
-            for (int k = i + 1; k < j; ++k) {
-                const double jd = epoch + minutesAt(k) / 1440.0;
-                if (!okA || !okB) {
-                    cEci e;
-                    if (orbit.PositionAt(minutesAt(k), e)) from.Look(e.Pos(), jd, out[k]);
-                    continue;
-                }
-                const double u = static_cast<double>(k - i) / (j - i), u2 = u * u, u3 = u2 * u;
-                const double h00 = 2 * u3 - 3 * u2 + 1, h10 = (u3 - 2 * u2 + u) * dt;
-                const double h01 = -2 * u3 + 3 * u2, h11 = (u3 - u2) * dt;
-                const cVector &pa = a.Pos(), &va = a.Vel(), &pb = b.Pos(), &vb = b.Vel();
-                const cVector p(h00 * pa.x + h10 * va.x + h01 * pb.x + h11 * vb.x,
-                                h00 * pa.y + h10 * va.y + h01 * pb.y + h11 * vb.y,
-                                h00 * pa.z + h10 * va.z + h01 * pb.z + h11 * vb.z);
-                from.Look(p, jd, out[k]);
-            }
-            a = b;
-            okA = okB;
+    const SiteLook from = SiteOf(observer);
+    const PassPlan plan = PlanPass(r, orbit, now);
+    for (int s = 0; s < 2; ++s) {
+        Knot knots[TRACK_POINTS];
+        for (int k = 0; k < KnotCount(plan.stride); ++k) {
+            cEci eci;
+            knots[k].ok = orbit.PositionAt(plan.series[s].MinutesAt(KnotPoint(k, plan.stride)), eci);
+            knots[k].p = eci.Pos();
+            knots[k].v = eci.Vel();
         }
-    };
-    series(mAos, (mNow - mAos) / TRACK_POINTS, 1, r.pastTrack.data());
-    series(mNow, (mLos - mNow) / TRACK_POINTS, 0, r.futureTrack.data());
+        FillSeries(orbit, from, plan, s, knots, r);
+    }
     return true;
+}
+
+std::vector<char> ComputePassTracks(const std::vector<PassRecord*>& records,
+                                    const std::vector<const KeplerRecord*>& satellites,
+                                    const ObserverLocation& observer, double now) {
+    TrimOrbitCache();
+    const std::size_t n = std::min(records.size(), satellites.size());
+    std::vector<char> ok(n, 0);
+    // The batch of the passes' orbits, kept while the same orbits are up.
+    struct Batch {
+        std::vector<std::uint64_t> ids;
+        std::unique_ptr<cSgp4Batch> batch;
+        std::vector<std::size_t> sets;
+        std::vector<double> tsince;
+        cSgp4BatchStates states;
+    };
+    thread_local Batch b;
+    std::vector<const CachedOrbit*> entries;
+    std::vector<std::uint64_t> ids;
+    for (std::size_t k = 0; k < n; ++k) {
+        const CachedOrbit& e = OrbitOf(*satellites[k]);
+        ok[k] = e.orbit.IsValid();
+        if (!ok[k]) continue;
+        entries.push_back(&e);
+        ids.push_back(e.id);
+    }
+    if (!b.batch || ids != b.ids) {
+        std::vector<cOrbit> orbits;
+        orbits.reserve(entries.size());
+        for (const CachedOrbit* e : entries) orbits.push_back(e->orbit);
+        b.batch = std::make_unique<cSgp4Batch>(std::move(orbits));
+        b.ids = std::move(ids);
+    }
+    // Every knot of every pass in one call.
+    std::vector<PassPlan> plans;
+    plans.reserve(entries.size());
+    b.sets.clear();
+    b.tsince.clear();
+    for (std::size_t k = 0, j = 0; k < n; ++k) {
+        if (!ok[k]) continue;
+        plans.push_back(PlanPass(*records[k], entries[j]->orbit, now));
+        const PassPlan& plan = plans.back();
+        for (const TrackSeries& series : plan.series)
+            for (int q = 0; q < KnotCount(plan.stride); ++q) {
+                b.sets.push_back(j);
+                b.tsince.push_back(series.MinutesAt(KnotPoint(q, plan.stride)));
+            }
+        ++j;
+    }
+    b.batch->PropagateRequests(b.sets, b.tsince, b.states);
+    const cSgp4BatchStates& st = b.states;
+    const SiteLook from = SiteOf(observer);
+    std::size_t at = 0;
+    for (std::size_t k = 0, j = 0; k < n; ++k) {
+        if (!ok[k]) continue;
+        const PassPlan& plan = plans[j];
+        for (int s = 0; s < 2; ++s) {
+            Knot knots[TRACK_POINTS];
+            for (int q = 0; q < KnotCount(plan.stride); ++q, ++at) {
+                knots[q].ok = st.status[at] == SGP4_BATCH_OK;
+                knots[q].p = cVector(st.x[at], st.y[at], st.z[at]);
+                knots[q].v = cVector(st.vx[at], st.vy[at], st.vz[at]);
+            }
+            FillSeries(entries[j]->orbit, from, plan, s, knots, *records[k]);
+        }
+        ++j;
+    }
+    return ok;
 }
 
 TooltipStep TooltipTiming(std::uint32_t tick, std::uint32_t lastMove, bool shown) {

@@ -32,20 +32,33 @@ bool SkyPassVisible(const PassRecord& record);
 // satellite's orbit. False, tracks untouched, when the orbit cannot be built.
 bool ComputePassTrack(PassRecord& record, const KeplerRecord& satellite,
                       const ObserverLocation& observer, double now);
+// The same for many passes at once, through the batch propagator; per record true when its
+// orbit could be built (and its tracks were filled).
+std::vector<char> ComputePassTracks(const std::vector<PassRecord*>& records,
+                                    const std::vector<const KeplerRecord*>& satellites,
+                                    const ObserverLocation& observer, double now);
 // Step 5 over the whole table. satelliteOf gives a record's catalogue entry (or null).
 template <typename SatelliteOf>
 void UpdateSkyTracks(std::vector<PassRecord>& table, const SkyViewState& state,
                      const ObserverLocation& observer, double now, SatelliteOf satelliteOf) {
+    std::vector<PassRecord*> records;
+    std::vector<const KeplerRecord*> satellites;
     for (std::size_t i = 0; i < table.size(); ++i) {
         PassRecord& r = table[i];
         if (!SkyPassVisible(r)) continue;
         if (state.showTracks) {
-            const KeplerRecord* sat = satelliteOf(r);
-            if (sat && ComputePassTrack(r, *sat, observer, now)) r.trackValid = 1;
+            if (const KeplerRecord* sat = satelliteOf(r)) {
+                records.push_back(&r);
+                satellites.push_back(sat);
+            }
         } else if (state.tooltipOwner != static_cast<int>(i)) {
             r.trackValid = 0;
         }
     }
+    if (records.empty()) return;
+    const std::vector<char> ok = ComputePassTracks(records, satellites, observer, now);
+    for (std::size_t k = 0; k < records.size(); ++k)
+        if (ok[k]) records[k]->trackValid = 1;
 }
 
 // Step 6: what the tooltip does on this tick.

@@ -170,9 +170,9 @@ TEST(Sgp4Batch, InvalidSetsAndFarTimesTakeTheScalarAnswer) {
         EXPECT_EQ(out.status[out.Index(i, orbits.size() - 1)], SGP4_BATCH_INVALID);
 }
 
-// The one-set and minutes-after-a-date entry points over near-earth, deep-space and invalid
+// The one-set, per-request and minutes-after-a-date entry points over near-earth, deep-space and invalid
 // sets, with more times than one block holds.
-TEST(Sgp4Batch, OneSetAndMinutesAfterADateMatchTheScalarPropagator) {
+TEST(Sgp4Batch, OneSetRequestsAndMinutesAfterADateMatchTheScalarPropagator) {
     std::vector<cOrbit> orbits = ReadOrbits(std::string(ORVANTA_TEST_DATA_DIR) + "/orbit/str3.tle");
     orbits.emplace_back(cElementSet("SHORT", "1 00005U", "2 00005"));
     const cSgp4Batch batch(orbits);
@@ -185,6 +185,25 @@ TEST(Sgp4Batch, OneSetAndMinutesAfterADateMatchTheScalarPropagator) {
         EXPECT_EQ(a.mismatched, 0) << set;
         EXPECT_LT(a.pos, kOneMillimetre) << set;
     }
+    // Requests in any order of sets, more than a block of them.
+    std::vector<std::size_t> sets;
+    std::vector<double> times;
+    for (std::size_t k = 0; k < 3 * t.size(); ++k) {
+        sets.push_back((k * 7) % orbits.size());
+        times.push_back(t[k % t.size()]);
+    }
+    batch.PropagateRequests(sets, times, out);
+    for (std::size_t k = 0; k < sets.size(); ++k) {
+        cEci eci;
+        const bool ok = orbits[sets[k]].PositionAt(times[k], eci);
+        ASSERT_EQ(out.status[k] == SGP4_BATCH_OK, ok) << k;
+        if (!ok) continue;
+        EXPECT_LT(std::fabs(out.x[k] - eci.Pos().x) + std::fabs(out.z[k] - eci.Pos().z) +
+                      std::fabs(out.vy[k] - eci.Vel().y),
+                  kOneMillimetre)
+            << k;
+    }
+
     const cJulianDate when = cJulianDate::FromJd(orbits[0].Epoch().Date() + 0.3);
     const std::vector<double> after = {0.0, -1.0, -2.0};
     batch.PropagateAt(when, after, out);

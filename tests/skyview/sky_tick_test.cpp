@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "catalogue/pass_list.h"
@@ -204,6 +205,42 @@ TEST(SkyTracks, TrackValidFollowsShowTracksExceptForTheTooltipsPass) {
     s.showTracks = 1;
     UpdateSkyTracks(table, s, ObserverLocation{0, 51.5, 0}, 2461168.25, sat);
     EXPECT_EQ(table[0].trackValid, 1);
+}
+
+// The whole table's tracks in one batch call give the single-pass tracks: near-earth,
+// deep-space (every point propagated) and a set that cannot be built, which stays invalid.
+TEST(SkyTracks, TableTracksMatchTheSinglePassTracks) {
+    KeplerRecord molniya = Iss();
+    std::snprintf(molniya.line1, sizeof molniya.line1, "1 25485U 98054A   26127.50000000  .00000100  00000-0  10000-3 0  9990");
+    std::snprintf(molniya.line2, sizeof molniya.line2, "2 25485  62.8000 100.0000 7400000 270.0000  10.0000  2.00600000  1000");
+    molniya.catalogueNumber = 25485;
+    KeplerRecord broken = Iss();
+    broken.line2[10] = '\0';
+    broken.catalogueNumber = 99999;
+    const KeplerRecord sats[] = {Iss(), molniya, broken};
+    const double now = 2461168.25;
+    std::vector<PassRecord> table(3);
+    for (int i = 0; i < 3; ++i) {
+        table[i].satellite = i;
+        table[i].listed = 1;
+        table[i].currentElevation = 10;
+        table[i].aos = now - (3.0 + i) / 1440;
+        table[i].los = now + (40.0 + i) / 1440;
+    }
+    SkyViewState s;
+    s.showTracks = 1;
+    const ObserverLocation site{46, 51.4779, -0.0015};
+    UpdateSkyTracks(table, s, site, now, [&](const PassRecord& r) { return &sats[r.satellite]; });
+    EXPECT_EQ(table[2].trackValid, 0);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(table[i].trackValid, 1) << i;
+        PassRecord one = table[i];
+        ASSERT_TRUE(ComputePassTrack(one, sats[i], site, now));
+        for (int k = 0; k < TRACK_POINTS; ++k) {
+            EXPECT_NEAR(table[i].pastTrack[k].azimuth, one.pastTrack[k].azimuth, 1e-9) << i << k;
+            EXPECT_NEAR(table[i].futureTrack[k].elevation, one.futureTrack[k].elevation, 1e-9) << i << k;
+        }
+    }
 }
 
 TEST(SkyStars, OnlyStarsBrighterThanTheLimitAndAboveTheHorizonGetBoxes) {

@@ -25,13 +25,14 @@ constexpr double kEarthRadPerMinute = TWOPI * EARTH_ROT_PER_DAY / 1440.0;
 // Knots of `count` points stepping from point 0: every stride-th point and the last.
 void AddKnots(int count, int stride, double t0, double step, std::vector<double>& knots) {
     knots.push_back(t0);
-    for (int j = 0; j < count; j += stride) knots.push_back(t0 + (j + std::min(stride, count - j)) * step);
+    for (int j = 0; j < count; j += stride)
+        knots.push_back(t0 + (j + std::min(stride, count - j)) * step);
 }
 
 // Positions of the count points after knot `first`; ok says whether both knots around a
 // point succeeded.
-void Interpolate(const cSgp4BatchStates& s, std::size_t first, int count, int stride,
-                 double step, double gmst0, TrackScratch& w) {
+void Interpolate(const cSgp4BatchStates& s, std::size_t first, int count, int stride, double step,
+                 double gmst0, TrackScratch& w) {
     w.x.resize(count);
     w.y.resize(count);
     w.z.resize(count);
@@ -69,9 +70,8 @@ void Series(const cSgp4BatchStates& s, std::size_t first, int count, int stride,
 }  // namespace
 
 ORVANTA_TRACK_CLONES void GeodeticPoints(const double* __restrict x, const double* __restrict y,
-                                         const double* __restrict z,
-                                         const double* __restrict gmst, std::size_t n,
-                                         GeoPoint* __restrict out) {
+                                         const double* __restrict z, const double* __restrict gmst,
+                                         std::size_t n, GeoPoint* __restrict out) {
     for (std::size_t i = 0; i < n; ++i) {
         const double xi = x[i], yi = y[i], zi = z[i];
         const double lon = sgp4batch::Fmod2p(sgp4batch::AcTan(yi, xi) - gmst[i]);
@@ -87,8 +87,8 @@ ORVANTA_TRACK_CLONES void GeodeticPoints(const double* __restrict x, const doubl
     }
 }
 
-void SampleTracks(const cSgp4Batch& batch, std::size_t set, const cOrbit& orbit,
-                  double julianDate, ComputedTrack& out, TrackScratch& w) {
+void SampleTracks(const cSgp4Batch& batch, std::size_t set, const cOrbit& orbit, double julianDate,
+                  ComputedTrack& out, TrackScratch& w) {
     const double t = (julianDate - orbit.Epoch().Date()) * 1440.0;
     const double minutes = orbit.Period() / 60.0;
     const double pastStep = minutes / 3.0 / PAST_TRACK_POINTS;

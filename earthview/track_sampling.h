@@ -25,7 +25,7 @@ struct TrackScratch {
 
 // The past and future points of `set` (orbit is the batch's set) at julianDate: the same
 // points and spacing as one SGP4 call per knot gives.
-void SampleTracks(const cSgp4Batch& batch, std::size_t set, const cOrbit& orbit,
-                  double julianDate, ComputedTrack& out, TrackScratch& scratch);
+void SampleTracks(const cSgp4Batch& batch, std::size_t set, const cOrbit& orbit, double julianDate,
+                  ComputedTrack& out, TrackScratch& scratch);
 
 }  // namespace orvanta

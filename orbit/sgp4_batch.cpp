@@ -312,7 +312,8 @@ void cSgp4Batch::PropagateRequests(const std::vector<std::size_t>& sets,
     auto run = [&] {
         for (std::size_t j = filled; j < kBlock; ++j) {  // padding repeats the last lane
             t[j] = t[filled - 1];
-            for (int f = 0; f < F_COUNT; ++f) block[f * kBlock + j] = block[f * kBlock + filled - 1];
+            for (int f = 0; f < F_COUNT; ++f)
+                block[f * kBlock + j] = block[f * kBlock + filled - 1];
         }
         BlockOfSets(block, kBlock, t, lanes);
         Collect(lanes, t, filled, laneSet, index, out);

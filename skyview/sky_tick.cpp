@@ -210,7 +210,8 @@ bool ComputePassTrack(PassRecord& r, const KeplerRecord& satellite,
         Knot knots[TRACK_POINTS];
         for (int k = 0; k < KnotCount(plan.stride); ++k) {
             cEci eci;
-            knots[k].ok = orbit.PositionAt(plan.series[s].MinutesAt(KnotPoint(k, plan.stride)), eci);
+            const double t = plan.series[s].MinutesAt(KnotPoint(k, plan.stride));
+            knots[k].ok = orbit.PositionAt(t, eci);
             knots[k].p = eci.Pos();
             knots[k].v = eci.Vel();
         }

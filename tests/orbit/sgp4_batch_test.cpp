@@ -170,8 +170,8 @@ TEST(Sgp4Batch, InvalidSetsAndFarTimesTakeTheScalarAnswer) {
         EXPECT_EQ(out.status[out.Index(i, orbits.size() - 1)], SGP4_BATCH_INVALID);
 }
 
-// The one-set, per-request and minutes-after-a-date entry points over near-earth, deep-space and invalid
-// sets, with more times than one block holds.
+// The one-set, per-request and minutes-after-a-date entry points over near-earth, deep-space
+// and invalid sets, with more times than one block holds.
 TEST(Sgp4Batch, OneSetRequestsAndMinutesAfterADateMatchTheScalarPropagator) {
     std::vector<cOrbit> orbits = ReadOrbits(std::string(ORVANTA_TEST_DATA_DIR) + "/orbit/str3.tle");
     orbits.emplace_back(cElementSet("SHORT", "1 00005U", "2 00005"));

@@ -238,7 +238,8 @@ TEST(SkyTracks, TableTracksMatchTheSinglePassTracks) {
         ASSERT_TRUE(ComputePassTrack(one, sats[i], site, now));
         for (int k = 0; k < TRACK_POINTS; ++k) {
             EXPECT_NEAR(table[i].pastTrack[k].azimuth, one.pastTrack[k].azimuth, 1e-9) << i << k;
-            EXPECT_NEAR(table[i].futureTrack[k].elevation, one.futureTrack[k].elevation, 1e-9) << i << k;
+            EXPECT_NEAR(table[i].futureTrack[k].elevation, one.futureTrack[k].elevation, 1e-9)
+                << i << k;
         }
     }
 }

@@ -5,6 +5,9 @@
 //   orvanta --measure-startup   starts, prints the time from start to the first painted main
 //                               window and the mean time of a clock tick with its repaint
 //                               (once the start-up search is done), and quits
+//   orvanta --measure-chooser   the satellite chooser off-screen with the built-in sets: filters
+//                               STARLINK, selects every row, adds them, saves; opens again with
+//                               them selected and deletes them all; prints each step's time
 //   orvanta --render VIEW --at ISO8601Z --size WxH --out FILE
 //                               draws a view off-screen for the current settings and
 //                               selection at that instant and writes the image (no display
@@ -12,18 +15,24 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/ui/main_window.h"
+#include "app/ui/satellite_settings_dialog.h"
 #include "app/ui/offscreen_render.h"
 #include "catalogue/ui/pass_list_model.h"
+#include "common/prompt.h"
 #include "common/registry.h"
 #include "earthview/image_file.h"
 #include "earthview/ui/earth_view_render.h"
 #include "maintenance/update_check.h"
+#include "orbit/tle_file.h"
 #include "platform/settings_store.h"
 #include "skyview/ui/pass_chart.h"
 #include "skyview/ui/sky_view_render.h"
@@ -69,6 +78,72 @@ private:
     bool reported_ = false;
 };
 
+// The chooser with a whole constellation, driven as a user would; nothing is written to the
+// settings. Lines as orvanta-bench prints them.
+int MeasureChooser() {
+    using namespace orvanta;
+    TleReadResult file;
+    std::string error;
+    const std::string path = QCoreApplication::applicationDirPath().toStdString() + "/keplers";
+    if (!ReadTleFile(path, file, error)) {
+        std::fprintf(stderr, "orvanta: %s\n", error.c_str());
+        return 1;
+    }
+    KeplerCatalogue catalogue;
+    for (const TleRecord& r : file.records) {
+        KeplerRecord k;
+        std::snprintf(k.name, sizeof k.name, "%s", r.name.c_str());
+        std::snprintf(k.line1, sizeof k.line1, "%s", r.line1.c_str());
+        std::snprintf(k.line2, sizeof k.line2, "%s", r.line2.c_str());
+        k.catalogueNumber = std::atoi(r.line1.substr(2, 5).c_str());
+        catalogue.records.push_back(k);
+    }
+    struct NullWriter : ISettingsWriter {
+        void WriteDword(const std::string&, std::uint32_t) override {}
+        void WriteDouble(const std::string&, double) override {}
+        void WriteBinary(const std::string&, const std::vector<std::uint8_t>&) override {}
+    } writer;
+    ScriptedPrompt prompt;
+    auto now = [] { return 2461168.25; };
+    auto report = [](const char* name, double ms) {
+        std::printf("%s: %.6g ms\n", name, ms);
+        std::fflush(stdout);
+    };
+    auto button = [](QWidget* d, const char* name) {
+        d->findChild<QPushButton*>(QLatin1String(name))->click();
+        QApplication::processEvents();
+    };
+    QElapsedTimer t;
+    SatelliteSettingsDialog dialog(nullptr, catalogue, {}, SatelliteOptions{}, prompt, writer, now);
+    dialog.SetAlertSatellites({});  // as the program opens it
+    dialog.show();
+    QApplication::processEvents();
+    t.start();
+    dialog.findChild<QLineEdit*>(QStringLiteral("filterEdit"))->setText(QStringLiteral("STARLINK"));
+    button(&dialog, "filterButton");
+    dialog.findChild<QListWidget*>(QStringLiteral("availableList"))->selectAll();
+    button(&dialog, "addButton");
+    report("chooser_add_10000", t.nsecsElapsed() / 1e6);
+    std::printf("chooser_add_10000, satellites added: %d\n",
+                dialog.findChild<QListWidget*>(QStringLiteral("selectedList"))->count());
+    t.start();
+    button(&dialog, "justSaveButton");
+    report("chooser_save_10000", t.nsecsElapsed() / 1e6);
+
+    t.start();
+    SatelliteSettingsDialog again(nullptr, catalogue, dialog.NewSelection(), SatelliteOptions{},
+                                  prompt, writer, now);
+    again.SetAlertSatellites({});
+    again.show();
+    QApplication::processEvents();
+    report("chooser_open_10000", t.nsecsElapsed() / 1e6);
+    t.start();
+    again.findChild<QListWidget*>(QStringLiteral("selectedList"))->selectAll();
+    button(&again, "deleteButton");
+    report("chooser_delete_10000", t.nsecsElapsed() / 1e6);
+    return 0;
+}
+
 // Qt aborts (with a core dump) when it finds no display; say so plainly instead and point
 // at the command line, which needs none.
 bool DisplayMissing() {
@@ -90,8 +165,9 @@ int main(int argc, char** argv) {
     started.start();
     const bool measure = argc > 1 && std::strcmp(argv[1], "--measure-startup") == 0;
     const bool render = argc > 1 && std::strcmp(argv[1], "--render") == 0;
+    const bool chooser = argc > 1 && std::strcmp(argv[1], "--measure-chooser") == 0;
     // An off-screen render needs fonts, not a screen.
-    if (render && DisplayMissing()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if ((render || chooser) && DisplayMissing()) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("%s\n", orvanta::kProgramVersion);
         return 0;
@@ -105,6 +181,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    if (chooser) return MeasureChooser();
     QApplication::setApplicationName(QStringLiteral("Orvanta"));
     QApplication::setOrganizationName(QStringLiteral("Quorrin"));
     // Lets Wayland desktops match the window with the installed menu entry and its icon.

@@ -24,8 +24,8 @@
 #include <cstring>
 
 #include "app/ui/main_window.h"
-#include "app/ui/satellite_settings_dialog.h"
 #include "app/ui/offscreen_render.h"
+#include "app/ui/satellite_settings_dialog.h"
 #include "catalogue/ui/pass_list_model.h"
 #include "common/prompt.h"
 #include "common/registry.h"

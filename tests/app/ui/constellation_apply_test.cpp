@@ -21,7 +21,8 @@ class ConstellationApplyTest : public MainWindowTest {};
 
 TEST_F(ConstellationApplyTest, TheWindowNeverWaitsForTheSearchOfTenThousandSatellites) {
     std::filesystem::copy_file(std::string(ORVANTA_TEST_DATA_DIR) + "/../../resources/data/keplers",
-                               home_ / "keplers", std::filesystem::copy_options::overwrite_existing);
+                               home_ / "keplers",
+                               std::filesystem::copy_options::overwrite_existing);
     WriteObserver();
     WriteSelection({25544});
     WriteDword("Number of passes", 1);
@@ -47,7 +48,8 @@ TEST_F(ConstellationApplyTest, TheWindowNeverWaitsForTheSearchOfTenThousandSatel
     FindAction(&w, "&Satellites...")->trigger();
     ASSERT_GT(added, 10000);
     EXPECT_EQ(w.Selection().size(), static_cast<std::size_t>(added));  // the ISS and the group
-    QApplication::processEvents();  // the queued start
+    // The search starts on the next turn of the event loop.
+    QApplication::processEvents();
     ASSERT_TRUE(w.SearchRunning());
     gate_->Allow(50);
     ASSERT_TRUE(gate_->WaitUntilHeld(1, std::chrono::seconds(60)));

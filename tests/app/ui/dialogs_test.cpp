@@ -321,10 +321,9 @@ TEST_F(SatelliteDialogTest, AWholeConstellationIsAddedOnceInOrderFromTheFilter) 
     ASSERT_EQ(d->NewSelection().size(), 10000u);
     EXPECT_EQ(d->NewSelection().front().catalogueIndex,
               FindCatalogueIndex(catalogue, d->NewSelection().front().catalogueNumber));
-    const auto five = std::find_if(d->NewSelection().begin(), d->NewSelection().end(),
-                                   [&](const SelectedSat& s) {
-                                       return s.catalogueNumber == big.records[5].catalogueNumber;
-                                   });
+    const auto five = std::find_if(
+        d->NewSelection().begin(), d->NewSelection().end(),
+        [&](const SelectedSat& s) { return s.catalogueNumber == big.records[5].catalogueNumber; });
     ASSERT_NE(five, d->NewSelection().end());
     EXPECT_EQ(five->catalogueIndex, 5);  // the first of the two records
 }

@@ -144,7 +144,8 @@ QAction* EarthView::Action(int command) const {
     if (command >= CMD_SATELLITE_BASE && command < CMD_SATELLITE_BASE + count) {
         // Asking for an entry makes the entries, as opening the menu does.
         const_cast<EarthView*>(this)->FillSatelliteMenu();
-        return satelliteActions_[static_cast<std::size_t>(command - CMD_SATELLITE_BASE)];
+        const auto i = static_cast<std::size_t>(command - CMD_SATELLITE_BASE);
+        return i < satelliteActions_.size() ? satelliteActions_[i] : nullptr;
     }
     const QList<QAction*> all = popup_->findChildren<QAction*>();
     for (QAction* a : all)

@@ -63,6 +63,7 @@ TEST_F(PassAlertsUiTest, LeadAlertIsToldOnceAndNotForASimulatedTime) {
 }
 
 TEST(AlertsDialogTest, ChoicesForSatellitesNotListedAndTheTrayOptionWithoutATraySurvive) {
+    EnsureApplication();
     PassAlertSettings stored;
     stored.satellites = {25544, 99999};  // 99999 is no longer selected
     stored.closeToTray = true;

@@ -192,13 +192,7 @@ QImage RenderPassChart(const PassChartInput& input, QSize size) {
     EnsureStarsLoaded();
     SkyViewState state = input.options;
     const double jd = input.atJd;
-    const RiseSetTexts texts =
-        RefreshRiseSet(jd, AstroSite(input.observer.latitude, input.observer.longitude),
-                       [](double t) { return FormatTime(cJulianDate::FromJd(t)); });
-    state.sunriseText = texts.sunrise;
-    state.sunsetText = texts.sunset;
-    state.moonriseText = texts.moonrise;
-    state.moonsetText = texts.moonset;
+    FillRiseSetTexts(state, jd, input.observer);
 
     SkyPaintInput in;
     in.state = &state;

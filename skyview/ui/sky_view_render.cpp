@@ -37,6 +37,16 @@ void EnsureStarsLoaded() {
     if (data && work.Ok()) SetStarCatalogue(LoadStarCatalogue(*data, work.Path()));
 }
 
+void FillRiseSetTexts(SkyViewState& state, double jd, const ObserverLocation& observer) {
+    const RiseSetTexts texts =
+        RefreshRiseSet(jd, AstroSite(observer.latitude, observer.longitude),
+                       [](double t) { return FormatTime(cJulianDate::FromJd(t)); });
+    state.sunriseText = texts.sunrise;
+    state.sunsetText = texts.sunset;
+    state.moonriseText = texts.moonrise;
+    state.moonsetText = texts.moonset;
+}
+
 QImage RenderSkyChartAt(const Settings& settings, const KeplerCatalogue& catalogue,
                         const std::vector<SelectedSat>& selection, double jd, QSize size) {
     EnsureStarsLoaded();
@@ -71,13 +81,7 @@ QImage RenderSkyChartAt(const Settings& settings, const KeplerCatalogue& catalog
     }
     UpdateSkyTracks(table, state, settings.observer, jd, satelliteOf);
 
-    const RiseSetTexts texts =
-        RefreshRiseSet(jd, AstroSite(settings.observer.latitude, settings.observer.longitude),
-                       [](double t) { return FormatTime(cJulianDate::FromJd(t)); });
-    state.sunriseText = texts.sunrise;
-    state.sunsetText = texts.sunset;
-    state.moonriseText = texts.moonrise;
-    state.moonsetText = texts.moonset;
+    FillRiseSetTexts(state, jd, settings.observer);
 
     SkyPaintInput in;
     in.state = &state;

@@ -11,6 +11,7 @@
 #include "catalogue/element_file.h"
 #include "catalogue/ui/render_context.h"
 #include "common/settings.h"
+#include "skyview/sky_view_state.h"
 
 namespace orvanta {
 
@@ -18,6 +19,8 @@ namespace orvanta {
 std::optional<std::string> BuiltInStarFile();
 // Loads the built-in stars into the shared catalogue unless they are loaded already.
 void EnsureStarsLoaded();
+// The Sun's and Moon's rise and set texts of the chart's corners for the site at jd.
+void FillRiseSetTexts(SkyViewState& state, double jd, const ObserverLocation& observer);
 
 QImage RenderSkyChartAt(const Settings& settings, const KeplerCatalogue& catalogue,
                         const std::vector<SelectedSat>& selection, double julianDate,

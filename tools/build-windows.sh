@@ -11,35 +11,9 @@ PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev google
 
 say() { echo "build-windows: $*" >&2; }
 
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=()
-  if [ "$(id -u)" -ne 0 ]; then
-    if ! command -v sudo >/dev/null 2>&1; then
-      say "these Debian packages are missing: ${missing[*]}"
-      say "this user cannot install them (not root, no sudo). As root, run:"
-      echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
-      say "then run this command again."
-      exit 1
-    fi
-    SUDO=(sudo)
-  fi
-  say "installing ${#missing[@]} Debian packages and what they need (${missing[*]})"
-  "${SUDO[@]}" apt-get update -qq
-  log=$(mktemp)
-  if ! DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y --no-install-recommends \
-         "${missing[@]}" >"$log" 2>&1; then
-    tail -n 30 "$log" >&2
-    rm -f "$log"
-    say "package installation failed (see the lines above)"
-    exit 1
-  fi
-  rm -f "$log"
-  say "packages installed"
-fi
+# shellcheck source=tools/packages.sh
+. tools/packages.sh
+ensure_packages "${PACKAGES[@]}"
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

@@ -9,18 +9,9 @@ cd "$(dirname "$0")/.."
 say() { echo "fuzz: $*" >&2; }
 
 PACKAGES=(clang libclang-rt-14-dev cmake ninja-build zlib1g-dev libfreeimage-dev)
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=()
-  [ "$(id -u)" -ne 0 ] && SUDO=(sudo)
-  say "installing ${missing[*]}"
-  "${SUDO[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+# shellcheck source=tools/packages.sh
+. tools/packages.sh
+ensure_packages "${PACKAGES[@]}"
 
 BUILD=${ORVANTA_FUZZ_BUILD_DIR:-build-fuzz}
 SECONDS_EACH=${FUZZ_SECONDS:-20}

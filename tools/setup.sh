@@ -10,43 +10,14 @@ PACKAGES=(cmake g++ ninja-build pkg-config zlib1g-dev libfreeimage-dev
           qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation)
 PACKAGES+=(iproute2 procps)  # ip netns and sysctl for the ping and trace route tests
 PACKAGES+=(libhamlib-utils)  # rotctld and rigctld dummies for the radio tests
+PACKAGES+=(dbus-daemon)  # private buses for the time-setting and notification tests
 PACKAGES+=(desktop-file-utils appstream lintian dpkg-dev file)  # validators and the package build of the install tests
 
 say() { echo "setup: $*" >&2; }
 
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=()
-  if [ "$(id -u)" -ne 0 ]; then
-    if ! command -v sudo >/dev/null 2>&1; then
-      say "these Debian packages are missing: ${missing[*]}"
-      say "this user cannot install them (not root, no sudo). As root, run:"
-      echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
-      say "then run this command again."
-      exit 1
-    fi
-    SUDO=(sudo)
-  fi
-  say "installing ${#missing[@]} Debian packages and what they need (${missing[*]});"
-  say "on a fresh machine this takes a few minutes"
-  "${SUDO[@]}" apt-get update -qq
-  # apt's own lines are many; show one line per ten packages set up, all of them on failure.
-  log=$(mktemp)
-  if ! DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y --no-install-recommends \
-         "${missing[@]}" 2>&1 | tee "$log" |
-       awk '/^Setting up /{n++; if (n % 10 == 0) {printf "setup:   %d packages set up\n", n > "/dev/stderr"}}
-            /^[0-9]+ upgraded, [0-9]+ newly installed/{print "setup:   " $0 > "/dev/stderr"}'; then
-    tail -n 30 "$log" >&2
-    rm -f "$log"
-    say "package installation failed (see the lines above)"
-    exit 1
-  fi
-  rm -f "$log"
-  say "packages installed"
-fi
+# shellcheck source=tools/packages.sh
+. tools/packages.sh
+ensure_packages "${PACKAGES[@]}"
 
 BUILD_DIR=${ORVANTA_BUILD_DIR:-build}
 GEN=()

@@ -20,10 +20,15 @@ BASE=()
 trap 'rm -rf "$FRESH"' EXIT
 if timeout 20 "$BIN/orvanta-cli" download "${BASE[@]}" --group stations --out "$FRESH/stations" 2>"$FRESH/log" &&
    timeout 20 "$BIN/orvanta-cli" download "${BASE[@]}" --group visual --out "$FRESH/visual" 2>>"$FRESH/log"; then
-  # One file, each satellite once: the first (freshest) set of a number wins.
+  # One file, each satellite once: the first (freshest) set of a number wins. Sets are found
+  # by their line numbers, so a two-line set or a stray line cannot shift the rest.
   { gzip -dc "$FRESH/stations" "$FRESH/visual"; gzip -dc "$BIN/keplers"; } |
-    awk '{ n = NR % 3 } n == 1 { name = $0 } n == 2 { num = substr($0, 3, 5); l1 = $0 }
-         n == 0 && !(num in seen) { seen[num] = 1; print name; print l1; print $0 }' |
+    awk '/^1 / { l1 = $0; next }
+         /^2 / { num = substr(l1, 3, 5)
+                 if (l1 != "" && !(num in seen)) {
+                   seen[num] = 1; if (name != "") print name; print l1; print $0 }
+                 l1 = ""; name = ""; next }
+         { name = $0 }' |
     gzip -9 >"$FRESH/keplers" && mv "$FRESH/keplers" "$BIN/keplers" &&
     echo "Fresh element sets from CelesTrak (stations, visual) are in $BIN/keplers."
 else

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/ui/main_window.h"
+#include "app/ui/satellite_details_window.h"
 #include "catalogue/download_times.h"
 #include "catalogue/element_install.h"
 #include "catalogue/element_loader.h"
@@ -177,14 +178,20 @@ void MainWindow::ReplaceCatalogue(const KeplerCatalogue& catalogue) {
         earthView_->RebuildEarthView();
         earthView_->update();
     }
-    if (auto* radio = findChild<RadioWindow*>())
-        radio->OnCatalogueReplaced([this](int number) -> std::optional<cElementSet> {
-            for (const KeplerRecord& k : catalogue_.records)
-                if (k.catalogueNumber == number)
-                    return cElementSet(std::string(k.Name()), std::string(k.Line1()),
-                                       std::string(k.Line2()));
-            return std::nullopt;
-        });
+    const auto newElements = [this](int number) -> std::optional<cElementSet> {
+        for (const KeplerRecord& k : catalogue_.records)
+            if (k.catalogueNumber == number)
+                return cElementSet(std::string(k.Name()), std::string(k.Line1()),
+                                   std::string(k.Line2()));
+        return std::nullopt;
+    };
+    if (auto* radio = findChild<RadioWindow*>()) radio->OnCatalogueReplaced(newElements);
+    for (SatelliteDetailsWindow* details : findChildren<SatelliteDetailsWindow*>()) {
+        if (const auto elements = newElements(details->CatalogueNumber()))
+            details->SetElements(*elements);
+        else
+            details->close();  // no longer in the catalogue: its old values would mislead
+    }
     StartPassSearch();
 }
 

@@ -98,6 +98,13 @@ QString SatelliteDetailsWindow::Value(const QString& label) const {
     return it == values_.end() ? QString() : it->second->text();
 }
 
+void SatelliteDetailsWindow::SetElements(const cElementSet& elements) {
+    input_.elements = elements;
+    orbit_ = cOrbit(elements);
+    searched_ = false;  // the old sets' next rise
+    Refresh();
+}
+
 std::optional<double> SatelliteDetailsWindow::NextAosAt(double now) {
     if (input_.listedAos)
         if (const auto listed = input_.listedAos(now)) return listed;

@@ -36,6 +36,8 @@ public:
     int CatalogueNumber() const { return catalogueNumber_; }
     // Reads the program time again and shows the values at it.
     void Refresh();
+    // Newer elements of the same satellite (a catalogue replaced by a download).
+    void SetElements(const cElementSet& elements);
     // The shown value of a row by its label ("Altitude"); empty for no such row.
     QString Value(const QString& label) const;
 

@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 
 #include "../../catalogue/ui/stand_in_server.h"
+#include "app/ui/satellite_details_window.h"
 #include "catalogue/ui/element_downloader.h"
 #include "earthview/ui/earth_view.h"
 #include "maintenance/gzip_decoder.h"
@@ -130,6 +131,9 @@ TEST_F(ElementDownloadUiTest, ADownloadReplacesThePassesAndOrbitsOfTheOldSets) {
     ASSERT_TRUE(earth);
     earth->UpdateSatPositions(false);
     const GeoPoint oldAt = earth->Records().at(0).now;
+    SatelliteDetailsWindow* details = w.OpenSatelliteDetails(25544);
+    ASSERT_TRUE(details);
+    const QString oldEpoch = details->Value("Elements epoch");
 
     ASSERT_TRUE(w.StartElementDownload());
     ASSERT_TRUE(WaitForDownload(w));
@@ -141,6 +145,7 @@ TEST_F(ElementDownloadUiTest, ADownloadReplacesThePassesAndOrbitsOfTheOldSets) {
     EXPECT_NE(newAos, oldAos);
     earth->UpdateSatPositions(false);
     EXPECT_NE(earth->Records().at(0).now.lon, oldAt.lon);
+    EXPECT_NE(details->Value("Elements epoch"), oldEpoch) << oldEpoch.toStdString();
 
     // The same passes as a fresh start from the downloaded file.
     Close();

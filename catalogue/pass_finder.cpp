@@ -16,6 +16,7 @@
 #include "orbit/globals.h"
 #include "orbit/orbit.h"
 #include "orbit/site.h"
+#include "orbit/site_frame.h"
 
 namespace orvanta {
 
@@ -61,7 +62,8 @@ public:
           site_(ctx.observer.latitude, ctx.observer.longitude,
                 // Sites take whole kilometres, as everywhere the location is used.
                 static_cast<double>(ctx.observer.altitudeMetres / 1000)),
-          astroSite_(ctx.observer.latitude, ctx.observer.longitude) {
+          astroSite_(ctx.observer.latitude, ctx.observer.longitude),
+          frame_(site_.GetLocation()) {
         lat_ = DegToRad(ctx.observer.latitude);
         lon_ = DegToRad(ctx.observer.longitude);
         sinLat_ = std::sin(lat_);
@@ -117,6 +119,7 @@ private:
     cOrbit orbit_;
     cSite site_;
     AstroSite astroSite_;
+    cSiteFrame frame_;
     double lat_ = 0, lon_ = 0, sinLat_ = 0, cosLat_ = 1;
     double t0_ = 0.0;
     std::int64_t evaluations_ = 0;
@@ -177,7 +180,10 @@ bool Finder::Evaluate(std::int64_t k, Sample& s) {
     const double speed = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
     if (r < rMin_ || r > rMax_ || speed > vMax_ || speed < vMin_) WidenBounds(r, speed);
 
-    const cCoordTopo topo = site_.LookAngles(eci);
+    // One sidereal time and one sine and cosine of it serve the look angles and dh/dt.
+    const double theta = eci.Date().ToLmst(frame_.lon);
+    const double st = std::sin(theta), ct = std::cos(theta);
+    const cCoordTopo topo = frame_.LookAngles(eci, st, ct);
     s.k = k;
     s.az = topo.az;
     s.el = topo.el;
@@ -185,8 +191,6 @@ bool Finder::Evaluate(std::int64_t k, Sample& s) {
     s.h = topo.range * std::sin(topo.el);
     // dh/dt for h = u.(p - o) with u the site's zenith turning with the Earth; u.o is
     // constant, so only the satellite's terms remain.
-    const double theta = eci.Date().ToLmst(lon_);
-    const double st = std::sin(theta), ct = std::cos(theta);
     const double ux = cosLat_ * ct, uy = cosLat_ * st, uz = sinLat_;
     const double udx = -kEarthRate * cosLat_ * st, udy = kEarthRate * cosLat_ * ct;
     s.hdot = udx * p.x + udy * p.y + ux * v.x + uy * v.y + uz * v.z;

@@ -4,25 +4,34 @@
 #include <cmath>
 
 #include "orbit/globals.h"
+#include "orbit/site_frame.h"
 
 namespace orvanta {
 
 cSite::cSite(double latDeg, double lonDeg, double altKm)
     : geo(DegToRad(latDeg), DegToRad(lonDeg), altKm) {}
 
-cCoordTopo cSite::LookAngles(const cEci& sat) const {
-    const cEci obs(geo, sat.Date());
-    const double rrx = sat.Vel().x - obs.Vel().x;
-    const double rry = sat.Vel().y - obs.Vel().y;
-    const double rrz = sat.Vel().z - obs.Vel().z;
-    const double rx = sat.Pos().x - obs.Pos().x;
-    const double ry = sat.Pos().y - obs.Pos().y;
-    const double rz = sat.Pos().z - obs.Pos().z;
+cSiteFrame::cSiteFrame(const cCoordGeo& geo)
+    : lon(geo.lon), sinLat(std::sin(geo.lat)), cosLat(std::cos(geo.lat)) {
+    // As cEci(cCoordGeo, date) has them, operation for operation.
+    const double c = 1.0 / std::sqrt(1.0 - E2 * sinLat * sinLat);
+    const double s = ONE_MINUS_F * ONE_MINUS_F * c;
+    axisKm = (XKMPER * c + geo.alt) * cosLat;
+    heightKm = (XKMPER * s + geo.alt) * sinLat;
+}
+
+cCoordTopo cSiteFrame::LookAngles(const cEci& sat, double sinTheta, double cosTheta) const {
+    // Earth rotation, rad/s, written as cEci writes it.
+    constexpr double mfactor = TWOPI * (EARTH_ROT_PER_DAY / SEC_PER_DAY);
+    const double ox = axisKm * cosTheta, oy = axisKm * sinTheta;
+    const double rrx = sat.Vel().x - -mfactor * oy;
+    const double rry = sat.Vel().y - mfactor * ox;
+    const double rrz = sat.Vel().z - 0.0;
+    const double rx = sat.Pos().x - ox;
+    const double ry = sat.Pos().y - oy;
+    const double rz = sat.Pos().z - heightKm;
     const double range = std::sqrt(rx * rx + ry * ry + rz * rz);
 
-    const double theta = sat.Date().ToLmst(geo.lon);
-    const double sinLat = std::sin(geo.lat), cosLat = std::cos(geo.lat);
-    const double sinTheta = std::sin(theta), cosTheta = std::cos(theta);
     const double topS = sinLat * cosTheta * rx + sinLat * sinTheta * ry - cosLat * rz;
     const double topE = -sinTheta * rx + cosTheta * ry;
     const double topZ = cosLat * cosTheta * rx + cosLat * sinTheta * ry + sinLat * rz;
@@ -37,6 +46,12 @@ cCoordTopo cSite::LookAngles(const cEci& sat) const {
     const double el = std::asin(std::clamp(topZ / range, -1.0, 1.0));
     const double rate = (rx * rrx + ry * rry + rz * rrz) / range;
     return cCoordTopo(az, el, range, rate);
+}
+
+cCoordTopo cSite::LookAngles(const cEci& sat) const {
+    const cSiteFrame frame(geo);
+    const double theta = sat.Date().ToLmst(geo.lon);
+    return frame.LookAngles(sat, std::sin(theta), std::cos(theta));
 }
 
 cVector cSite::GetRangeVector(const cEci& sat) const {

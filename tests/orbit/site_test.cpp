@@ -6,6 +6,7 @@
 #include "orbit/globals.h"
 #include "orbit/orbit.h"
 #include "orbit/site.h"
+#include "orbit/site_frame.h"
 
 namespace orvanta {
 namespace {
@@ -89,6 +90,35 @@ TEST(Site, RangeVectorAndRangeRate) {
         EXPECT_LT(ta.az, TWOPI);
         EXPECT_GE(ta.el, -PI / 2.0);
         EXPECT_LE(ta.el, PI / 2.0);
+    }
+}
+
+TEST(Site, FrameMatchesTheSitePositionToTheLastBit) {
+    // The pass search prints look angles computed through the frame; they must be those of
+    // the site's own inertial position at every date, not merely close.
+    const cOrbit iss(
+        cElementSet("ISS", "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993",
+                    "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437"));
+    for (const cSite& site : {cSite(51.4779, -0.0015, 0.0), cSite(-33.9, 151.2, 1.0),
+                              cSite(89.9, -179.9, 4.0), cSite(0.0, 180.0, 0.0)}) {
+        const cSiteFrame frame(site.GetLocation());
+        for (double t : {0.0, 37.25, 733.0, 5000.5}) {
+            cEci sat;
+            ASSERT_TRUE(iss.PositionAt(t, sat));
+            const cEci obs = site.GetPosition(sat.Date());
+            const double theta = sat.Date().ToLmst(site.GetLocation().lon);
+            const double st = std::sin(theta), ct = std::cos(theta);
+            EXPECT_EQ(frame.axisKm * ct, obs.Pos().x);
+            EXPECT_EQ(frame.axisKm * st, obs.Pos().y);
+            EXPECT_EQ(frame.heightKm, obs.Pos().z);
+            const cCoordTopo a = frame.LookAngles(sat, st, ct), b = site.LookAngles(sat);
+            EXPECT_EQ(a.az, b.az);
+            EXPECT_EQ(a.el, b.el);
+            EXPECT_EQ(a.range, b.range);
+            EXPECT_EQ(a.rangeRate, b.rangeRate);
+            const cVector r = site.GetRangeVector(sat);
+            EXPECT_EQ(std::sqrt(r.x * r.x + r.y * r.y + r.z * r.z), a.range);
+        }
     }
 }
 

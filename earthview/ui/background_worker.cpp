@@ -45,7 +45,8 @@ void EarthBackgroundWorker::SetState(int state) {
         std::lock_guard lock(mutex_);
         state_ = state;
         // A pass under way started before this request, so it must start again.
-        if (state == EARTH_REPAINT_NOW || state == EARTH_REPAINT_SLOW || state == EARTH_CLOUD_ARRIVED)
+        if (state == EARTH_REPAINT_NOW || state == EARTH_REPAINT_SLOW ||
+            state == EARTH_REPAINT_FAST || state == EARTH_CLOUD_ARRIVED)
             ++requests_;
     }
     wake_.notify_all();
@@ -53,8 +54,17 @@ void EarthBackgroundWorker::SetState(int state) {
 
 void EarthBackgroundWorker::RequestSlowRepaint() {
     int expected = state_.load();
-    if (expected == EARTH_REPAINT_NOW || expected == EARTH_STOP) return;
+    if (expected == EARTH_REPAINT_NOW || expected == EARTH_REPAINT_FAST || expected == EARTH_STOP)
+        return;
     SetState(EARTH_REPAINT_SLOW);
+}
+
+void EarthBackgroundWorker::RequestFastRepaint() {
+    const int expected = state_.load();
+    if (expected == EARTH_REPAINT_NOW || expected == EARTH_REPAINT_FAST ||
+        expected == EARTH_CLOUD_ARRIVED || expected == EARTH_STOP)
+        return;
+    SetState(EARTH_REPAINT_FAST);
 }
 
 bool EarthBackgroundWorker::TakeFinished(PixelImage& display) {
@@ -98,7 +108,8 @@ void EarthBackgroundWorker::Run() {
             if (state_ == EARTH_CLOUD_ARRIVED) state_ = EARTH_REPAINT_NOW;
             continue;
         }
-        if (state == EARTH_REPAINT_NOW || state == EARTH_REPAINT_SLOW) {
+        if (state == EARTH_REPAINT_NOW || state == EARTH_REPAINT_SLOW ||
+            state == EARTH_REPAINT_FAST) {
             if (!ComposePass()) return;
             continue;
         }
@@ -155,7 +166,9 @@ bool EarthBackgroundWorker::ComposePass() {
         }
         if (state_ == EARTH_STOP) break;
         if (restart) continue;
-        if (timing_.finishPauseMs > 0 && !Sleep(timing_.finishPauseMs)) break;
+        if (state_ != EARTH_REPAINT_FAST && timing_.finishPauseMs > 0 &&
+            !Sleep(timing_.finishPauseMs))
+            break;
         lock.lock();
         if (state_ == EARTH_STOP) break;
         // A request during the pause is still to be served, not overwritten by "done".

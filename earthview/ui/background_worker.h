@@ -21,6 +21,7 @@ enum EarthWorkerState : int {
     EARTH_PASS_DONE = 4,      // the composite is finished; the window takes it over
     EARTH_CLOUD_ARRIVED = 5,  // a new cloud map file; load it, then compose at full speed
     EARTH_REPAINT_SLOW = 6,   // compose, pausing after every row
+    EARTH_REPAINT_FAST = 7,   // compose at full speed, quietly (a clock run fast or set)
 };
 
 struct EarthWorkerTiming {
@@ -59,6 +60,9 @@ public:
     void RequestRepaint() { SetState(EARTH_REPAINT_NOW); }
     // The five-minute refresh: a slow pass unless a full-speed one is under way.
     void RequestSlowRepaint();
+    // The Sun has moved on faster than the slow refresh follows: a quiet full-speed pass,
+    // unless a full-speed one is under way (asking again would only restart it).
+    void RequestFastRepaint();
 
     // In state 4: copies the composite into display, sets the state to idle, true.
     bool TakeFinished(PixelImage& display);

@@ -144,6 +144,7 @@ EarthView::EarthView(EarthViewEnvironment environment, QSize size, QWidget* pare
     if (env_.startTimer) timer_.start(1000);
     // The full-speed pass starting now makes the first slow refresh due in five minutes.
     repaintMark_ = TickMs();
+    shadeTime_ = env_.now ? env_.now() : 0.0;
     if (env_.startWorker && !worker_->Start(EARTH_REPAINT_NOW))
         LogEvent("Earth update thread could not be created!", LOG_ERROR);
     screenshotMark_ = TickMs();
@@ -430,7 +431,12 @@ void EarthView::Tick() {
     if (cycle || tracks_.TracksDue(*env_.selection, now)) RequestTracks(now);
     if (std::llabs(tick - repaintMark_) > 300000) {
         repaintMark_ = tick;
+        shadeTime_ = now;
         worker_->RequestSlowRepaint();
+    } else if (std::fabs(now - shadeTime_) > 10.0 / 1440.0) {
+        // A jump or a fast clock: the slow refresh would show an old day and night.
+        shadeTime_ = now;
+        worker_->RequestFastRepaint();
     }
     if (std::llabs(tick - screenshotMark_) >= static_cast<qint64>(settings_.earthviewUpdate) * 60000) {
         screenshotMark_ = tick;

@@ -159,6 +159,7 @@ private:
     QElapsedTimer steady_;
     qint64 trackMark_ = 0;
     qint64 repaintMark_ = 0;
+    double shadeTime_ = 0.0;  // the clock's time at the last repaint asked for
     qint64 screenshotMark_ = 0;
     int dragAnchor_ = 0;
     int popupTarget_ = -1;

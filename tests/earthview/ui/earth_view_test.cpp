@@ -233,6 +233,20 @@ TEST_F(EarthViewTest, BackgroundIsHandedOverWhenThePassIsDone) {
     ASSERT_TRUE(WaitFor([&] { return view.Worker()->State() == EARTH_PASS_DONE; }));
 }
 
+TEST_F(EarthViewTest, ClockSetAheadRepaintsTheDayAndNightWithoutWaitingForTheSlowRefresh) {
+    EarthView& view = Open(true);
+    ASSERT_TRUE(WaitFor([&] { return view.Worker()->State() == EARTH_PASS_DONE; }));
+    view.Tick();
+    const qint64 before = view.DisplayMap().cacheKey();
+    now_ += 0.25;  // six hours on within the same real second
+    view.Tick();
+    EXPECT_EQ(view.Worker()->State(), EARTH_REPAINT_FAST);
+    EXPECT_FALSE(view.windowTitle().contains(QStringLiteral("repainted now")));
+    ASSERT_TRUE(WaitFor([&] { return view.Worker()->State() == EARTH_PASS_DONE; }));
+    view.Tick();
+    EXPECT_NE(view.DisplayMap().cacheKey(), before);
+}
+
 TEST_F(EarthViewTest, PeriodicScreenshotEveryIntervalWithCommandAndWallpaper) {
     settings_.earthviewUpdate = 2;
     settings_.earthviewScreenshot = 1;

@@ -121,6 +121,10 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, PassesArg
     if (a.location && (a.lat || a.lon)) return "--location replaces --lat and --lon";
     if (!a.location && (!a.lat || !a.lon)) return "--lat and --lon are required";
     if (a.mutual && a.ical) return "--mutual writes CSV only";
+    // Its rows are windows, not passes: the per-pass extras have no column there.
+    if (a.mutual && (a.flares || a.lunar || a.visibleOnly))
+        return "--mutual lists windows above both horizons; --flares, --lunar and "
+               "--visible-only do not apply to it";
     if (!a.start) return "--start is required";
     if (a.until && *a.until <= *a.start) return "--until must be later than --start";
     return std::nullopt;

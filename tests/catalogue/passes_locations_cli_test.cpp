@@ -90,6 +90,8 @@ TEST_F(PassesLocationsCli, MutualPrintsOneRowAWindowByNameOrCoordinates) {
     const CliRun bad = Run("--location Home --mutual Atlantis" + span);
     EXPECT_EQ(bad.status, 2);
     EXPECT_TRUE(bad.out.empty());
+    // Per-pass options would be dropped without a word: refused instead.
+    EXPECT_EQ(Run("--location Home --mutual Home --visible-only" + span).status, 2);
 }
 
 }  // namespace

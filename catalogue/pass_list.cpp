@@ -162,6 +162,10 @@ void PassListRows::Fill(std::vector<PassRecord>& table, double now,
         if (context.visibleOnly && !r.HasVisibleWindow()) continue;
         if (context.keep && !context.keep(r, context)) continue;
         r.listed = 1;
+        // A pass under way shows where the satellite is from the first paint, not 0/0/0.
+        if (r.aos < now)
+            if (const KeplerRecord* sat = PassSatellite(r, context))
+                UpdateLiveValues(r, *sat, context.observer, context.metric, now);
         rows_.push_back(static_cast<int>(i));
     }
 }

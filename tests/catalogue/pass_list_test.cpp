@@ -55,6 +55,8 @@ TEST(PassListRows, FillSkipsEmptyEndedAndUnselectedRecords) {
     EXPECT_EQ(table[0].listed, 1);
     EXPECT_EQ(table[2].listed, 0);
     EXPECT_EQ(table[3].listed, 0);  // satellite 5 is not in a selection of two
+    // The pass under way has its live values before the first tick.
+    EXPECT_GT(table[4].currentRange, 100.0);
 }
 
 TEST(PassListRows, TickRemovesEndedRowsOneByOneAndReportsLiveOnes) {

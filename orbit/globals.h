@@ -43,6 +43,19 @@ inline double RadToDeg(double rad) {
 
 // Remainder of x by 2 pi in [0, 2 pi).
 inline double Fmod2p(double x) {
+    // glibc's fmod walks the exponent difference bit by bit, and the propagator takes one
+    // a state. For x > 0 the remainder is representable, so x - n 2 pi with one rounding
+    // (fma) is it exactly; a quotient off by one is put right by an exact add or subtract.
+    // Zeros go to fmod, which keeps their sign.
+    if (x > 0.0 && x < 1e15) {
+        const double n = std::floor(x / TWOPI);
+        double q = std::fma(-n, TWOPI, x);
+        if (q < 0.0)
+            q += TWOPI;
+        else if (q >= TWOPI)
+            q -= TWOPI;
+        return q;
+    }
     double r = std::fmod(x, TWOPI);
     if (r < 0.0) r += TWOPI;
     return r;

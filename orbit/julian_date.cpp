@@ -180,7 +180,12 @@ double cJulianDate::ToGmst() const {
 }
 
 double cJulianDate::ToLmst(double lon) const {
-    return std::fmod(ToGmst() + lon, TWOPI);
+    // The sum lies in [-pi, 3 pi): there fmod is the sum itself or the sum less 2 pi, which
+    // is exact (Sterbenz), so the library's bit-by-bit remainder is needed only beyond.
+    const double v = ToGmst() + lon;
+    if (v > -TWOPI && v < TWOPI) return v;
+    if (v >= TWOPI && v < 2.0 * TWOPI) return v - TWOPI;
+    return std::fmod(v, TWOPI);
 }
 
 void cJulianDate::ToCalendar(int& year, int* month, double* dom) const {

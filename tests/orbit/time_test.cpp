@@ -72,6 +72,30 @@ TEST(JulianDate, LocalSiderealTimeWestIsUnnormalised) {
     EXPECT_NEAR(std::cos(lmst), std::cos(Fmod2p(d.ToGmst() + lon)), 1e-12);
 }
 
+// Both reductions skip std::fmod where the answer is exact without it; they must agree with
+// it to the bit, including quotients that land next to a whole number of turns.
+TEST(AngleHelpers, ReductionsAreFmodToTheBit) {
+    const auto fmod2p = [](double x) {
+        double r = std::fmod(x, TWOPI);
+        return r < 0.0 ? r + TWOPI : r;
+    };
+    int differ = 0;
+    for (double x = 0.0; x < 5e4; x = x * 1.0007 + 0.013) differ += Fmod2p(x) != fmod2p(x);
+    for (int k = 0; k < 2000000; k += 997) {
+        const double turn = k * TWOPI;
+        for (double x : {turn, std::nextafter(turn, 0.0), std::nextafter(turn, 1e300)})
+            differ += Fmod2p(x) != fmod2p(x) || Fmod2p(-x) != fmod2p(-x);
+    }
+    for (double x : {0.0, -0.0, 1e15, 3e17, -1e-300, 1e-300})
+        differ += std::signbit(Fmod2p(x)) != std::signbit(fmod2p(x)) || Fmod2p(x) != fmod2p(x);
+    for (double jd = 2400000.5; jd < 2540000.0; jd += 0.6180339887 * 13.7)
+        for (double lon : {-PI, -2.5, -1e-9, 0.0, 1.3, PI}) {
+            const cJulianDate d = cJulianDate::FromJd(jd);
+            differ += d.ToLmst(lon) != std::fmod(d.ToGmst() + lon, TWOPI);
+        }
+    EXPECT_EQ(differ, 0);
+}
+
 TEST(JulianDate, CalendarComponents) {
     int year = 0, month = 0;
     double dom = 0;

@@ -174,7 +174,7 @@ int RunPasses(const std::vector<std::string>& args) {
 
     auto add = [&](const TleRecord& r) {
         PassSearchSatellite s;
-        s.name = r.name;
+        s.name = TrimRight(r.name);  // as the program names it in its lines
         s.line1 = r.line1;
         s.line2 = r.line2;
         s.catalogueNumber = RecordCatalogueNumber(r);

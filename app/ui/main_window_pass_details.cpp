@@ -37,7 +37,7 @@ PassDetailsWindow* MainWindow::OpenPassDetails(int row) {
     PassDetailsInput input;
     input.elements =
         cElementSet(std::string(sat->Name()), std::string(sat->Line1()), std::string(sat->Line2()));
-    input.name = std::string(sat->Name());
+    input.name = std::string(sat->DisplayName());
     input.pass = pass;
     input.observer = model->Context().observer;
     input.now = Now();

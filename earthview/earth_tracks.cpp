@@ -1,6 +1,7 @@
 #include "earthview/earth_tracks.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <thread>
 
@@ -108,26 +109,73 @@ int EarthTracks::ShowAddedSatellites(std::vector<SelectedSat>& selection, bool a
     return shown;
 }
 
+namespace {
+
+using ElementLines = std::optional<std::array<std::string, 3>>;
+
+// The orbits of the copied element lines in parallel chunks; stops early once cancelled.
+std::shared_ptr<const std::vector<std::optional<cOrbit>>> BuildOrbits(
+    const std::vector<ElementLines>& lines, const std::atomic<bool>& cancel, int threads) {
+    auto orbits = std::make_shared<std::vector<std::optional<cOrbit>>>(lines.size());
+    auto work = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to && !cancel.load(std::memory_order_relaxed); ++i)
+            if (const ElementLines& l = lines[i])
+                (*orbits)[i].emplace(cElementSet((*l)[0], (*l)[1], (*l)[2]));
+    };
+    const std::size_t n = lines.size();
+    const std::size_t parts = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(1, n / 256));
+    std::vector<std::thread> helpers;
+    for (std::size_t p = 1; p < parts; ++p) helpers.emplace_back(work, n * p / parts, n * (p + 1) / parts);
+    work(0, n / parts);
+    for (std::thread& t : helpers) t.join();
+    return orbits;
+}
+
+}  // namespace
+
+EarthTracks::~EarthTracks() {
+    if (cancelOrbits_) cancelOrbits_->store(true);
+}
+
 void EarthTracks::Rebuild(const KeplerCatalogue& catalogue,
-                          const std::vector<SelectedSat>& selection) {
+                          const std::vector<SelectedSat>& selection, bool background) {
+    // A build still under way is for the old selection: stop it (the wait is one orbit).
+    if (cancelOrbits_) cancelOrbits_->store(true);
+    pendingOrbits_ = {};
     records_.assign(selection.size(), TrackRecord{});
-    auto orbits = std::make_shared<std::vector<std::optional<cOrbit>>>();
-    orbits->reserve(selection.size());
-    for (const SelectedSat& entry : selection) {
-        const KeplerRecord* record = SelectedRecord(catalogue, entry);
-        if (!record) {
-            orbits->emplace_back();
-            continue;
-        }
-        orbits->emplace_back(cOrbit(cElementSet(std::string(record->Name()),
-                                                std::string(record->Line1()),
-                                                std::string(record->Line2()))));
-    }
-    orbits_ = std::move(orbits);
+    // The lines are copied: the catalogue may be replaced while the workers read them.
+    std::vector<ElementLines> lines(selection.size());
+    for (std::size_t i = 0; i < selection.size(); ++i)
+        if (const KeplerRecord* record = SelectedRecord(catalogue, selection[i]))
+            lines[i].emplace(std::array<std::string, 3>{std::string(record->Name()),
+                                                         std::string(record->Line1()),
+                                                         std::string(record->Line2())});
     ++generation_;
     tickSets_.clear();
     tickBatch_.reset();
+    if (!background || selection.empty()) {
+        cancelOrbits_.reset();
+        orbits_ = BuildOrbits(lines, std::atomic<bool>{false}, 1);
+        return;
+    }
+    orbits_ = std::make_shared<const OrbitList>();
+    cancelOrbits_ = std::make_shared<std::atomic<bool>>(false);
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    pendingOrbits_ = std::async(std::launch::async,
+                                [lines = std::move(lines), cancel = cancelOrbits_, cores] {
+                                    return BuildOrbits(lines, *cancel, cores);
+                                });
 }
+
+void EarthTracks::CollectOrbits(bool wait) {
+    if (!pendingOrbits_.valid()) return;
+    if (!wait && pendingOrbits_.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
+    orbits_ = pendingOrbits_.get();
+    cancelOrbits_.reset();
+}
+
+void EarthTracks::WaitForOrbits() { CollectOrbits(true); }
 
 TrackJob EarthTracks::PrepareTracks(const std::vector<SelectedSat>& selection,
                                     double julianDate) const {
@@ -135,7 +183,7 @@ TrackJob EarthTracks::PrepareTracks(const std::vector<SelectedSat>& selection,
     job.orbits = orbits_;
     job.julianDate = julianDate;
     job.generation = generation_;
-    if (records_.size() != selection.size()) return job;
+    if (records_.size() != selection.size() || !OrbitsReady()) return job;
     for (std::size_t i = 0; i < selection.size(); ++i)
         // Every shown satellite, so a track switched on later has one at once.
         if (selection[i].shown && (*orbits_)[i])
@@ -158,7 +206,7 @@ bool EarthTracks::ApplyTracks(const TrackResult& result) {
 }
 
 bool EarthTracks::TracksDue(const std::vector<SelectedSat>& selection, double julianDate) const {
-    if (records_.size() != selection.size()) return false;
+    if (records_.size() != selection.size() || !OrbitsReady()) return false;
     for (std::size_t i = 0; i < selection.size(); ++i)
         if (selection[i].shown && selection[i].track && (*orbits_)[i] &&
             !TrackSpanHolds(records_[i], julianDate))
@@ -168,7 +216,8 @@ bool EarthTracks::TracksDue(const std::vector<SelectedSat>& selection, double ju
 
 int EarthTracks::Update(const std::vector<SelectedSat>& selection, const ObserverLocation& home,
                         double julianDate, bool withTracks, int detailIndex) {
-    if (records_.size() != selection.size()) return selection.empty() ? 0 : 1;
+    CollectOrbits(false);
+    if (records_.size() != selection.size() || !OrbitsReady()) return selection.empty() ? 0 : 1;
     const cSite site(home.latitude, home.longitude, home.altitudeMetres / 1000);
     // The current point and look angles of one state.
     auto place = [&](TrackRecord& r, cEci eci) {

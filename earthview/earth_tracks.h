@@ -3,8 +3,11 @@
 // points one and two minutes ago, a third of an orbit behind, two and a half orbits ahead,
 // and the radio horizon around it.
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <future>
 #include <memory>
+#include <string>
 #include <optional>
 #include <vector>
 
@@ -86,8 +89,20 @@ std::array<GeoPoint, HORIZON_POINTS> RadioHorizon(double lat, double lon, double
 // and the detail satellite, whose line the status bar shows.
 class EarthTracks {
 public:
-    // Rebuilds the records and orbits (zeroed) for a new selection or catalogue.
-    void Rebuild(const KeplerCatalogue& catalogue, const std::vector<SelectedSat>& selection);
+    EarthTracks() = default;
+    ~EarthTracks();
+    EarthTracks(const EarthTracks&) = delete;
+    EarthTracks& operator=(const EarthTracks&) = delete;
+
+    // Rebuilds the records (zeroed) and orbits for a new selection or catalogue. In the
+    // background the orbits are built on worker threads: until Update finds them done, the
+    // records stay uncomputed, so nothing is drawn rather than the last selection's places.
+    void Rebuild(const KeplerCatalogue& catalogue, const std::vector<SelectedSat>& selection,
+                 bool background = false);
+    // True once the orbits of the last Rebuild are in place.
+    bool OrbitsReady() const { return orbits_->size() == records_.size(); }
+    // Blocks until a background Rebuild has its orbits.
+    void WaitForOrbits();
 
     // Recomputes every record at julianDate (UTC, offset included) from the home location.
     // With tracks also the 220 track points. Returns 1 when the selection is not empty.
@@ -112,11 +127,17 @@ public:
     const std::vector<TrackRecord>& Records() const { return records_; }
 
 private:
+    using OrbitList = std::vector<std::optional<cOrbit>>;
+    // Takes the orbits of a background Rebuild when they are done (or always, with wait).
+    void CollectOrbits(bool wait);
+
     std::vector<TrackRecord> records_;
     // Empty where the satellite is not catalogued; shared with track jobs under way.
     std::shared_ptr<const std::vector<std::optional<cOrbit>>> orbits_ =
         std::make_shared<const std::vector<std::optional<cOrbit>>>();
     std::uint64_t generation_ = 0;
+    std::future<std::shared_ptr<const OrbitList>> pendingOrbits_;
+    std::shared_ptr<std::atomic<bool>> cancelOrbits_;
     std::vector<std::int32_t> knownNumbers_;     // the selection at the last ShowAddedSatellites
     // The shown satellites (tickSets_) in one batch for the tick; rebuilt when they change.
     std::vector<int> tickSets_;

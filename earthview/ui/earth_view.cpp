@@ -118,7 +118,7 @@ EarthView::EarthView(EarthViewEnvironment environment, QSize size, QWidget* pare
 
     RestoreWindowPlacement(*this, "Earthview");
 
-    RebuildEarthView();
+    RebuildEarthView(false);  // the first paint already shows the markers
 
     busy_ = new BusyIndicator(this);
     busy_->move(5, 5);
@@ -159,10 +159,10 @@ qint64 EarthView::TickMs() const {
     return env_.tickMs ? env_.tickMs() : steady_.msecsSinceReference();
 }
 
-void EarthView::RebuildEarthView() {
+void EarthView::RebuildEarthView(bool background) {
     tracks_.ShowAddedSatellites(*env_.selection, settings_.showAllSatnames == kChecked,
                                 settings_.showRadioHorizon == kChecked);
-    tracks_.Rebuild(*env_.catalogue, *env_.selection);
+    tracks_.Rebuild(*env_.catalogue, *env_.selection, background);
     BuildPopupMenu();
 }
 

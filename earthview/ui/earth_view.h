@@ -79,8 +79,9 @@ public:
     EarthView(EarthViewEnvironment environment, QSize size, QWidget* parent = nullptr);
     ~EarthView() override;
 
-    // For a new selection or catalogue: new track records and a new satellite menu.
-    void RebuildEarthView();
+    // For a new selection or catalogue: new track records and a new satellite menu; the
+    // orbits in the background, markers from the first tick after they are built.
+    void RebuildEarthView(bool background = true);
     // Recomputes positions (and with tracks the track points); 1 when the selection is not
     // empty.
     int UpdateSatPositions(bool withTracks);

@@ -385,5 +385,42 @@ TEST_F(EarthViewTest, TracksAreKeptInTheirSpanAndRebuiltWhenTheTimeLeavesIt) {
     }, 10000));
 }
 
+// A new selection's orbits are built off the window thread: until they are there the view
+// draws no markers, never the old satellites' places under the new names.
+TEST_F(EarthViewTest, ARebuiltSelectionNeverShowsTheOldPositions) {
+    catalogue_.records.push_back(Satellite("THIRD SAT", 40001, "100.0000"));
+    catalogue_.records.push_back(Satellite("FOURTH SAT", 40002, "300.0000"));
+    catalogue_.records.push_back(Satellite("FIFTH SAT", 40003, "250.0000"));
+    selection_.push_back({40001, 2, 1, 0, 0, 0});
+    EarthView& view = Open();
+    ASSERT_EQ(view.Records().size(), 3u);
+    ASSERT_TRUE(view.Records()[0].computed);
+
+    selection_ = {{40002, 3, 1, 0, 0, 0}, {40003, 4, 1, 0, 0, 0}};
+    EarthTracks expected;
+    expected.Rebuild(catalogue_, selection_);
+    expected.Update(selection_, settings_.observer, now_, false, -1);
+    auto matches = [&] {
+        for (std::size_t i = 0; i < 2; ++i) {
+            const TrackRecord& r = view.Records()[i];
+            if (r.computed && (r.now.lat != expected.Records()[i].now.lat ||
+                               r.now.lon != expected.Records()[i].now.lon))
+                return false;
+        }
+        return true;
+    };
+    view.RebuildEarthView();
+    ASSERT_EQ(view.Records().size(), 2u);
+    EXPECT_TRUE(matches());
+    view.UpdateSatPositions(true);
+    EXPECT_TRUE(matches());
+    ASSERT_TRUE(WaitFor([&] {
+        view.Tick();
+        return view.Records()[1].computed;
+    }));
+    EXPECT_TRUE(matches());
+    EXPECT_TRUE(view.Records()[0].computed);
+}
+
 }  // namespace
 }  // namespace orvanta

@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "orbit/omm_reader.h"
 
@@ -42,23 +46,32 @@ std::size_t TextSizeHint(const std::string& path) {
     return hint;
 }
 
-}  // namespace
+// Element lines are taken one at a time so that a file can be parsed while the rest of it
+// is still being decompressed.
+class TleLineParser {
+public:
+    explicit TleLineParser(std::size_t sizeHint) {
+        result.records.reserve(sizeHint / 160);  // a named set is about 165 bytes
+    }
 
-TleReadResult ParseTleText(std::string_view text) {
-    TleReadResult result;
-    result.records.reserve(text.size() / 160);  // a named set is about 165 bytes
-    std::string pendingName;
-    bool havePendingName = false;
-    std::string pendingLine1;
-    int pendingLine1Number = 0;
-    bool haveLine1 = false;
+    // Lines of text, each ended by a newline; a last piece without one is a line too.
+    void Text(std::string_view text) {
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            std::size_t end = text.find('\n', pos);
+            if (end == std::string_view::npos) end = text.size();
+            Line(text.substr(pos, end - pos));
+            pos = end + 1;
+        }
+    }
 
-    int lineNumber = 0;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
-        const std::string_view raw = text.substr(pos, end - pos);
+    TleReadResult Finish() {
+        if (haveLine1) ++result.strayLines;
+        return std::move(result);
+    }
+
+private:
+    void Line(std::string_view raw) {
         std::string line;
         if (raw.find('\r') == std::string_view::npos) {
             line.assign(raw);  // the usual case, copied whole
@@ -67,11 +80,10 @@ TleReadResult ParseTleText(std::string_view text) {
             for (char c : raw)
                 if (c != '\r') line.push_back(c);
         }
-        pos = end + 1;
         ++lineNumber;
 
-        if (!line.empty() && line[0] == '#') continue;
-        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        if (!line.empty() && line[0] == '#') return;
+        if (line.find_first_not_of(" \t") == std::string::npos) return;
 
         const bool isLine1 = IsElementLine(line, '1');
         const bool isLine2 = IsElementLine(line, '2');
@@ -89,7 +101,7 @@ TleReadResult ParseTleText(std::string_view text) {
                 record.lineNumber = pendingLine1Number;
                 result.records.push_back(std::move(record));
                 havePendingName = false;
-                continue;
+                return;
             }
             ++result.strayLines;  // the unpaired line 1
             havePendingName = false;
@@ -107,8 +119,104 @@ TleReadResult ParseTleText(std::string_view text) {
             havePendingName = true;
         }
     }
-    if (haveLine1) ++result.strayLines;
-    return result;
+
+    TleReadResult result;
+    std::string pendingName;  // a name line waiting for its set
+    bool havePendingName = false;
+    std::string pendingLine1;
+    int pendingLine1Number = 0;
+    bool haveLine1 = false;
+    int lineNumber = 0;
+};
+
+// Parses element lines on a second thread while the main one inflates the rest of a large
+// file, so that reading a big catalogue takes about the time of the inflate alone. The thread sees only the text
+// up to the last newline published, which later appends do not move while the reserved
+// capacity holds; an append beyond it stops the early parse, and so does OMM content (the
+// text is then parsed whole, as for a small file).
+class EarlyParse {
+public:
+    EarlyParse(const std::string& text, std::size_t hint) : base_(text.data()), parser_(hint) {
+        if (hint < kMinimumText) return;
+        try {
+            worker_ = std::thread([this] { Run(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: parsed whole at the end.
+        }
+    }
+    ~EarlyParse() { Stop(); }
+    EarlyParse(const EarlyParse&) = delete;
+    EarlyParse& operator=(const EarlyParse&) = delete;
+
+    void Publish(std::size_t size) {
+        if (!worker_.joinable()) return;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ready_ = size;
+        }
+        wake_.notify_one();
+    }
+    void Stop() { End(true); }
+    // The parse of the whole text, when the early parse covered it and it is element lines.
+    bool Finish(TleReadResult& result) {
+        if (!worker_.joinable()) return false;
+        End(false);
+        if (IsOmm(DetectElementTextFormat(std::string_view(base_, ready_)))) return false;
+        result = parser_.Finish();
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kMinimumText = std::size_t(256) << 10;
+
+    void End(bool stop) {
+        if (!worker_.joinable()) return;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            (stop ? stop_ : done_) = true;
+        }
+        wake_.notify_one();
+        worker_.join();
+    }
+    void Run() {
+        std::size_t from = 0, seen = 0;
+        for (;;) {
+            std::size_t upto = 0;
+            bool done = false;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait(lock, [&] { return stop_ || done_ || ready_ > seen; });
+                if (stop_) return;
+                upto = seen = ready_;
+                done = done_;
+            }
+            const std::string_view fresh(base_ + from, upto - from);
+            if (done) {
+                parser_.Text(fresh);
+                return;
+            }
+            const std::size_t newline = fresh.rfind('\n');
+            if (newline == std::string_view::npos) continue;
+            parser_.Text(fresh.substr(0, newline + 1));
+            from += newline + 1;
+        }
+    }
+
+    const char* base_;
+    TleLineParser parser_;
+    std::thread worker_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::size_t ready_ = 0;  // bytes of text published
+    bool stop_ = false, done_ = false;
+};
+
+}  // namespace
+
+TleReadResult ParseTleText(std::string_view text) {
+    TleLineParser parser(text.size());
+    parser.Text(text);
+    return parser.Finish();
 }
 
 TleReadResult ParseElementSetText(std::string_view text) {
@@ -141,7 +249,9 @@ bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& er
         return false;
     }
     std::string text;
-    text.reserve(std::min(TextSizeHint(path), maxText));
+    const std::size_t hint = std::min(TextSizeHint(path), maxText);
+    text.reserve(hint);
+    EarlyParse early(text, hint);
     char buffer[65536];
     for (;;) {
         const int n = gzread(file, buffer, sizeof buffer);
@@ -165,7 +275,9 @@ bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& er
             gzclose(file);
             return false;
         }
+        if (text.size() + static_cast<std::size_t>(n) > text.capacity()) early.Stop();
         text.append(buffer, static_cast<std::size_t>(n));
+        early.Publish(text.size());
     }
     // A gzip stream cut short reads as end of file; zlib only says so here.
     int code = 0;
@@ -176,7 +288,7 @@ bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& er
         return false;
     }
     gzclose(file);
-    result = ParseElementSetText(text);
+    if (!early.Finish(result)) result = ParseElementSetText(text);
     if (result.records.empty() && !result.firstProblem.empty()) {
         error = path + ": no usable element set (" + result.firstProblem + ")";
         return false;

@@ -89,6 +89,66 @@ TEST_F(TleFileTest, PlainAndGzipFilesReadAlike) {
     }
 }
 
+// Large files are parsed while they are still being inflated; the sets must be those of
+// the whole text parsed at once, whichever chunk a line or set falls across, also when the
+// size a gzip file announces is short (two members) and when the content is not element
+// lines after all.
+TEST_F(TleFileTest, LargeFilesReadAsTheirWholeText) {
+    std::string text;
+    for (int i = 0; text.size() < 700000; ++i) {
+        const std::string name = "SAT " + std::string(static_cast<std::size_t>(i % 23), 'X');
+        switch (i % 7) {
+        case 0: text += name + "\r\n" + kL1 + "\r\n" + kL2 + "\r\n"; break;
+        case 1: text += kG1 + "\n" + kG2 + "   extra columns\n"; break;
+        case 2: text += "# comment\n\n" + name + "\n" + kL1 + "\n"; break;  // stray line 1
+        case 3: text += kG2 + "\n"; break;  // stray line 2
+        default: text += name + "\n" + kG1 + "\n" + kG2 + "\n";
+        }
+    }
+    text += "LAST\n" + kL1 + "\n" + kL2;  // no final newline
+    const TleReadResult whole = ParseTleText(text);
+    ASSERT_GT(whole.records.size(), 3000u);
+
+    const auto plain = dir / "big.tle";
+    std::ofstream(plain, std::ios::binary) << text;
+    const auto packed = dir / "big.tle.gz";
+    const auto twoMembers = dir / "two.tle.gz";
+    auto pack = [](const std::filesystem::path& path, const char* mode, std::string_view part) {
+        gzFile gz = gzopen(path.string().c_str(), mode);
+        ASSERT_NE(gz, nullptr);
+        ASSERT_EQ(gzwrite(gz, part.data(), static_cast<unsigned>(part.size())),
+                  static_cast<int>(part.size()));
+        gzclose(gz);
+    };
+    pack(packed, "wb", text);
+    pack(twoMembers, "wb", std::string_view(text).substr(0, 650000));
+    pack(twoMembers, "ab", std::string_view(text).substr(650000));
+
+    for (const auto& path : {plain, packed, twoMembers}) {
+        TleReadResult r;
+        std::string error;
+        ASSERT_TRUE(ReadTleFile(path.string(), r, error)) << error;
+        ASSERT_EQ(r.records.size(), whole.records.size()) << path;
+        EXPECT_EQ(r.strayLines, whole.strayLines) << path;
+        int differ = 0;
+        for (std::size_t i = 0; i < r.records.size(); ++i) {
+            const TleRecord &a = r.records[i], &b = whole.records[i];
+            differ += a.name != b.name || a.line1 != b.line1 || a.line2 != b.line2 ||
+                      a.lineNumber != b.lineNumber;
+        }
+        EXPECT_EQ(differ, 0) << path;
+    }
+
+    // Opening like a JSON document: read as one, however many element lines follow.
+    const auto json = dir / "big.json";
+    std::ofstream(json, std::ios::binary) << "[" << text;
+    TleReadResult r;
+    std::string error;
+    EXPECT_FALSE(ReadTleFile(json.string(), r, error));
+    EXPECT_NE(error.find(ParseElementSetText("[" + text).firstProblem), std::string::npos)
+        << error;
+}
+
 TEST_F(TleFileTest, UnreadableFilesAreReported) {
     TleReadResult r;
     std::string error;

@@ -25,6 +25,11 @@ AlertsDialog::AlertsDialog(QWidget* parent, const PassAlertSettings& settings,
         item->setCheckState(settings.satellites.count(number) ? Qt::Checked : Qt::Unchecked);
         numbers_.push_back(number);
     }
+    // Check boxes as tall as the text touched row to row, and a selection of a few dozen
+    // satellites showed through a slit of a dozen rows.
+    list_->setSpacing(1);
+    list_->setMinimumHeight(16 * (fontMetrics().height() + 4));
+    list_->setMinimumWidth(list_->sizeHintForColumn(0) + 40);
     layout->addWidget(list_);
 
     auto* form = new QFormLayout;

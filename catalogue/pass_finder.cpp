@@ -43,10 +43,13 @@ std::string Printf(const char* format, const std::string& name, int number) {
 struct Sample {
     std::int64_t k = 0;  // seconds from the search start
     cEci eci;
-    double az = 0.0, el = 0.0;  // radians
-    double range = 0.0;         // km
-    double h = 0.0;             // height above the site's horizon plane, km (sign of el)
-    double hdot = 0.0;          // its rate, km/s
+    // The line of sight's south and east components, km: the azimuth is wanted at few samples.
+    double south = 0.0, east = 0.0;
+    double el = 0.0;     // radians
+    double range = 0.0;  // km
+    double h = 0.0;      // height above the site's horizon plane, km (sign of el)
+    double hdot = 0.0;   // its rate, km/s
+    double Az() const { return cSiteFrame::Azimuth(south, east); }  // radians
 };
 
 class Finder {
@@ -183,9 +186,10 @@ bool Finder::Evaluate(std::int64_t k, Sample& s) {
     // One sidereal time and one sine and cosine of it serve the look angles and dh/dt.
     const double theta = eci.Date().ToLmst(frame_.lon);
     const double st = std::sin(theta), ct = std::cos(theta);
-    const cCoordTopo topo = frame_.LookAngles(eci, st, ct);
+    const cSiteFrame::Look topo = frame_.LookWithoutAzimuth(eci, st, ct);
     s.k = k;
-    s.az = topo.az;
+    s.south = topo.south;
+    s.east = topo.east;
     s.el = topo.el;
     s.range = topo.range;
     s.h = topo.range * std::sin(topo.el);
@@ -278,7 +282,7 @@ double Finder::FlareStep(const Sample& s, PassRecord& record) {
     g.vel = s.eci.Vel();
     g.lineOfSight = site_.GetRangeVector(s.eci);
     SunEquatorial(jd, g.sunRaDeg, g.sunDecDeg);
-    g.azimuthDeg = RadToDeg(s.az);
+    g.azimuthDeg = RadToDeg(s.Az());
     g.elevationDeg = RadToDeg(s.el);
     g.rangeKm = s.range;
 
@@ -323,7 +327,7 @@ double Finder::LunarWait(const Sample& s, double moonAz, double moonEl, double d
     if (apartEl > 0.0) wait = std::max(wait, AngularTime(DegToRad(apartEl), s.range, satRate));
     const double cosSep =
         std::sin(s.el) * std::sin(DegToRad(moonEl)) +
-        std::cos(s.el) * std::cos(DegToRad(moonEl)) * std::cos(s.az - DegToRad(moonAz));
+        std::cos(s.el) * std::cos(DegToRad(moonEl)) * std::cos(s.Az() - DegToRad(moonAz));
     const double sep = RadToDeg(std::acos(std::clamp(cosSep, -1.0, 1.0)));
     const double apart = sep - drift - 2.0 * radius - kAngleMargin;
     if (apart > 0.0) wait = std::max(wait, AngularTime(DegToRad(apart), s.range, satRate));
@@ -345,7 +349,7 @@ double Finder::LunarStep(const Sample& s, PassRecord& record) {
     moonJd_ = jd;
     moonAz_ = moonAz;
     moonEl_ = moonEl;
-    switch (lunar_.Step(jd, RadToDeg(s.az), RadToDeg(s.el), moonAz, moonEl, moonDist, record)) {
+    switch (lunar_.Step(jd, RadToDeg(s.Az()), RadToDeg(s.el), moonAz, moonEl, moonDist, record)) {
         case LunarTracker::LUNAR_MOON_SET:
             Log(LOG_INFORMATION, Named("Lunar pass found, but moon sets during pass: %s (#%d)"));
             break;
@@ -389,7 +393,7 @@ SatelliteSearchEnd Finder::TracePass(const Sample& aos, PassRecord& record, Samp
 
 void Finder::FinishPass(PassRecord& record, const Sample& los) {
     record.los = Jd(los.k);
-    record.setAzimuth = RadToDeg(los.az);
+    record.setAzimuth = RadToDeg(los.Az());
     if (lunar_.EndOfPass(record.los, record) == LunarTracker::LUNAR_FOUND) {
         char buf[768];
         std::snprintf(buf, sizeof buf, "Lunar pass found: %s (#%d) %s", sat_.name.c_str(),
@@ -492,7 +496,7 @@ SatelliteSearchResult Finder::Run() {
         PassRecord record{};
         record.satellite = index_;
         record.aos = Jd(aos.k);
-        record.riseAzimuth = RadToDeg(aos.az);
+        record.riseAzimuth = RadToDeg(aos.Az());
         Sample los;
         const End e = TracePass(aos, record, los);
         if (e != End::COMPLETE) return finish(e);

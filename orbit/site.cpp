@@ -20,7 +20,8 @@ cSiteFrame::cSiteFrame(const cCoordGeo& geo)
     heightKm = (XKMPER * s + geo.alt) * sinLat;
 }
 
-cCoordTopo cSiteFrame::LookAngles(const cEci& sat, double sinTheta, double cosTheta) const {
+cSiteFrame::Look cSiteFrame::LookWithoutAzimuth(const cEci& sat, double sinTheta,
+                                                double cosTheta) const {
     // Earth rotation, rad/s, written as cEci writes it.
     constexpr double mfactor = TWOPI * (EARTH_ROT_PER_DAY / SEC_PER_DAY);
     const double ox = axisKm * cosTheta, oy = axisKm * sinTheta;
@@ -30,22 +31,30 @@ cCoordTopo cSiteFrame::LookAngles(const cEci& sat, double sinTheta, double cosTh
     const double rx = sat.Pos().x - ox;
     const double ry = sat.Pos().y - oy;
     const double rz = sat.Pos().z - heightKm;
-    const double range = std::sqrt(rx * rx + ry * ry + rz * rz);
-
-    const double topS = sinLat * cosTheta * rx + sinLat * sinTheta * ry - cosLat * rz;
-    const double topE = -sinTheta * rx + cosTheta * ry;
+    Look look;
+    look.range = std::sqrt(rx * rx + ry * ry + rz * rz);
+    look.south = sinLat * cosTheta * rx + sinLat * sinTheta * ry - cosLat * rz;
+    look.east = -sinTheta * rx + cosTheta * ry;
     const double topZ = cosLat * cosTheta * rx + cosLat * sinTheta * ry + sinLat * rz;
+    // Rounding can put the quotient a hair beyond 1 straight overhead.
+    look.el = std::asin(std::clamp(topZ / look.range, -1.0, 1.0));
+    look.rangeRate = (rx * rrx + ry * rry + rz * rrz) / look.range;
+    return look;
+}
 
+double cSiteFrame::Azimuth(double south, double east) {
     // atan2 of the east and north components: the same angle as atan(-top_e / top_s) with
     // its quadrant fix, but also defined when top_s is exactly zero (due east or west, or
     // straight overhead), where the quotient's sign would depend on the sign of a zero.
-    double az = std::atan2(topE, -topS);
+    double az = std::atan2(east, -south);
     if (az < 0.0) az += TWOPI;
     if (az >= TWOPI) az = 0.0;
-    // Rounding can put the quotient a hair beyond 1 straight overhead.
-    const double el = std::asin(std::clamp(topZ / range, -1.0, 1.0));
-    const double rate = (rx * rrx + ry * rry + rz * rrz) / range;
-    return cCoordTopo(az, el, range, rate);
+    return az;
+}
+
+cCoordTopo cSiteFrame::LookAngles(const cEci& sat, double sinTheta, double cosTheta) const {
+    const Look look = LookWithoutAzimuth(sat, sinTheta, cosTheta);
+    return cCoordTopo(Azimuth(look.south, look.east), look.el, look.range, look.rangeRate);
 }
 
 cCoordTopo cSite::LookAngles(const cEci& sat) const {

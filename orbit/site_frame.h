@@ -14,6 +14,15 @@ struct cSiteFrame {
     // sidereal angle at its date, Date().ToLmst(lon).
     cCoordTopo LookAngles(const cEci& sat, double sinTheta, double cosTheta) const;
 
+    // The same without the azimuth, which a caller sampling a whole pass needs only at a few
+    // samples: the south and east components of the line of sight keep it for Azimuth.
+    struct Look {
+        double south = 0.0, east = 0.0;  // km
+        double el = 0.0, range = 0.0, rangeRate = 0.0;
+    };
+    Look LookWithoutAzimuth(const cEci& sat, double sinTheta, double cosTheta) const;
+    static double Azimuth(double south, double east);
+
     double lon = 0.0;
     double sinLat = 0.0, cosLat = 1.0;
     double axisKm = 0.0;    // distance from the Earth's axis

@@ -130,10 +130,10 @@ private:
 };
 
 // Parses element lines on a second thread while the main one inflates the rest of a large
-// file, so that reading a big catalogue takes about the time of the inflate alone. The thread sees only the text
-// up to the last newline published, which later appends do not move while the reserved
-// capacity holds; an append beyond it stops the early parse, and so does OMM content (the
-// text is then parsed whole, as for a small file).
+// file, so that reading a big catalogue takes about the time of the inflate alone. The
+// thread sees only the text up to the last newline published, which later appends do not
+// move while the reserved capacity holds; an append beyond it stops the early parse, and so
+// does OMM content (the text is then parsed whole, as for a small file).
 class EarlyParse {
 public:
     EarlyParse(const std::string& text, std::size_t hint) : base_(text.data()), parser_(hint) {

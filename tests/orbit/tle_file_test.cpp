@@ -97,13 +97,17 @@ TEST_F(TleFileTest, LargeFilesReadAsTheirWholeText) {
     std::string text;
     for (int i = 0; text.size() < 700000; ++i) {
         const std::string name = "SAT " + std::string(static_cast<std::size_t>(i % 23), 'X');
-        switch (i % 7) {
-        case 0: text += name + "\r\n" + kL1 + "\r\n" + kL2 + "\r\n"; break;
-        case 1: text += kG1 + "\n" + kG2 + "   extra columns\n"; break;
-        case 2: text += "# comment\n\n" + name + "\n" + kL1 + "\n"; break;  // stray line 1
-        case 3: text += kG2 + "\n"; break;  // stray line 2
-        default: text += name + "\n" + kG1 + "\n" + kG2 + "\n";
-        }
+        const int kind = i % 7;
+        if (kind == 0)
+            text += name + "\r\n" + kL1 + "\r\n" + kL2 + "\r\n";
+        else if (kind == 1)
+            text += kG1 + "\n" + kG2 + "   extra columns\n";
+        else if (kind == 2)
+            text += "# comment\n\n" + name + "\n" + kL1 + "\n";  // a stray line 1
+        else if (kind == 3)
+            text += kG2 + "\n";  // a stray line 2
+        else
+            text += name + "\n" + kG1 + "\n" + kG2 + "\n";
     }
     text += "LAST\n" + kL1 + "\n" + kL2;  // no final newline
     const TleReadResult whole = ParseTleText(text);
@@ -145,8 +149,7 @@ TEST_F(TleFileTest, LargeFilesReadAsTheirWholeText) {
     TleReadResult r;
     std::string error;
     EXPECT_FALSE(ReadTleFile(json.string(), r, error));
-    EXPECT_NE(error.find(ParseElementSetText("[" + text).firstProblem), std::string::npos)
-        << error;
+    EXPECT_NE(error.find(ParseElementSetText("[" + text).firstProblem), std::string::npos) << error;
 }
 
 TEST_F(TleFileTest, UnreadableFilesAreReported) {

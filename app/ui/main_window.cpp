@@ -279,6 +279,8 @@ void MainWindow::TickClock() {
         SetPassListHeaders();
         FillPassList();
     }
+    // A clock run backwards leaves the searched span at its start, where passes are missing.
+    if (now < listedFrom_ && !SearchRunning()) StartPassSearch();
     if (now > nextAutorefresh_ && settings_.passlistAutorefresh) {
         nextAutorefresh_ = now + 10.0;
         StartPassSearch();

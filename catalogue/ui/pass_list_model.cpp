@@ -65,6 +65,8 @@ void PassListModel::Fill(double now) {
 }
 
 void PassListModel::Tick(double now) {
+    // Back in time a pass under way becomes one ahead, which no live row reports.
+    const bool back = now < now_;
     now_ = now;
     if (!table_) {
         Clear();
@@ -79,6 +81,10 @@ void PassListModel::Tick(double now) {
         endRemoveRows();
     }
     if (rowCount() == 0) return;
+    if (back) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, PASS_LIST_COLUMNS - 1));
+        return;
+    }
     emit dataChanged(index(0, COL_COUNTDOWN), index(rowCount() - 1, COL_COUNTDOWN),
                      {Qt::DisplayRole});
     for (int row : changes.live) emit dataChanged(index(row, 0), index(row, PASS_LIST_COLUMNS - 1));

@@ -4,10 +4,12 @@
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "app/ui/time_control.h"
 #include "catalogue/pass_record.h"
+#include "catalogue/ui/pass_list_model.h"
 #include "earthview/ui/earth_view.h"
 #include "tests/app/ui/ui_test_support.h"
 
@@ -87,6 +89,34 @@ TEST_F(MainWindowTest, AJumpPastTheListedPassesSearchesAgainFromTheNewTime) {
     ASSERT_TRUE(w.WaitForSearch(60000));
     ASSERT_FALSE(w.PassTable().empty());
     for (const PassRecord& p : w.PassTable()) EXPECT_GT(p.los, w.Now());
+}
+
+TEST_F(MainWindowTest, RunBackwardsTheListIsRepaintedWholeAndSearchedFromTheEarlierTime) {
+    WriteObserver();
+    WriteSelection({25544});
+    MainWindow& w = Start();
+    ASSERT_TRUE(w.WaitForSearch(60000));
+    ASSERT_GT(w.PassList()->Model()->rowCount(), 1);
+    w.OpenTimeControl();
+    QComboBox* rates = w.TimeControl()->RateList();
+    const int back = rates->findText("×-3600");
+    ASSERT_GE(back, 0);
+    rates->setCurrentIndex(back);
+    emit rates->activated(back);
+    QSignalSpy changed(w.PassList()->Model(), &QAbstractItemModel::dataChanged);
+    utc_ += kSecond;
+    w.TickClock();
+    EXPECT_TRUE(w.SearchRunning());
+    // Every cell, not only the countdown: a pass that was under way is ahead again.
+    bool whole = false;
+    for (const QList<QVariant>& args : changed) {
+        const QModelIndex from = args[0].toModelIndex(), to = args[1].toModelIndex();
+        whole = whole || (from.row() == 0 && from.column() == 0 &&
+                          to.row() == w.PassList()->Model()->rowCount() - 1 &&
+                          to.column() == PASS_LIST_COLUMNS - 1);
+    }
+    EXPECT_TRUE(whole);
+    ASSERT_TRUE(w.WaitForSearch(60000));
 }
 
 }  // namespace

@@ -28,6 +28,27 @@ std::string ClockUtc(double jd) {
 // The text of printf's "%.*f" (to_chars with a precision is defined as printf), without the
 // format parsing that made up most of the time spent writing a pass table.
 void AppendFixed(std::string& out, double v, int decimals) {
+    // Angles and magnitudes to one or two decimals, the bulk of a table: the scaled value
+    // rounded to a whole number is printf's digits whenever it lies clear of a half (the
+    // product's rounding error is far below the margin); near a half, printf decides.
+    if ((decimals == 1 || decimals == 2) && std::fabs(v) < 1e9) {
+        const double scaled = std::fabs(v) * (decimals == 1 ? 10.0 : 100.0);
+        const double whole = std::floor(scaled + 0.5);
+        if (std::fabs(scaled - whole) < 0.5 - 1e-6) {
+            char buf[24];
+            char* p = buf + sizeof buf;
+            auto n = static_cast<std::uint64_t>(whole);
+            for (int i = 0; i < decimals; ++i, n /= 10) *--p = static_cast<char>('0' + n % 10);
+            *--p = '.';
+            do {
+                *--p = static_cast<char>('0' + n % 10);
+                n /= 10;
+            } while (n > 0);
+            if (std::signbit(v)) *--p = '-';
+            out.append(p, buf + sizeof buf);
+            return;
+        }
+    }
     char buf[400];  // the longest finite double in fixed notation, with the decimals
     const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
     out.append(buf, r.ptr);

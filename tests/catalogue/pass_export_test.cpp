@@ -1,6 +1,8 @@
 // Pass export formats: CSV quoting and empty fields, iCalendar escaping and line folding.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -64,6 +66,37 @@ TEST(PassCsv, VisibilityColumnsFilledOrEmptyAndNamesQuoted) {
     unknown.record.visibilityKnown = 0;
     EXPECT_EQ(Split(PassCsvRow(unknown), ",").size(), 24u);
     EXPECT_EQ(Split(PassCsvHeader(), ",").size(), 24u);
+}
+
+// Angles and magnitudes are printf's "%.2f" and "%.1f" to the character, also for values
+// next to a rounding half, negative values that round to zero and values too big for a
+// shortcut.
+TEST(PassCsv, NumbersAsPrintfWritesThem) {
+    const std::vector<std::string> header = Split(PassCsvHeader(), ",");
+    const auto column = [&](const char* name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
+                                        header.begin());
+    };
+    const std::size_t az = column("rise_az"), mag = column("brightest_mag");
+    std::vector<double> values = {0.0,  -0.0,      0.005,  0.015,  2.675,   0.125, 0.05,
+                                  0.25, -0.004,    -0.04,  -0.045, 359.995, 1e9,   -1e9,
+                                  3e15, 1.0 / 3.0, 89.995, 90.0,   -2.05,   -2.15, 1e-300};
+    for (double x = -400.0; x < 400.0; x += 0.0123457) values.push_back(x);
+    for (int k = -4000; k <= 4000; ++k) values.push_back(k / 200.0);  // halves of 0.01
+    int differ = 0;
+    for (double v : values) {
+        PassExportRow row = Row("SAT", true);
+        row.record.riseAzimuth = v;
+        row.record.brightestMagnitude = v;
+        const std::vector<std::string> f = Split(PassCsvRow(row), ",");
+        char two[400], one[400];
+        std::snprintf(two, sizeof two, "%.2f", v);
+        std::snprintf(one, sizeof one, "%.1f", v);
+        differ += f[az] != two || f[mag] != one;
+        if (f[az] != two || f[mag] != one) ADD_FAILURE() << v << ": " << f[az] << " " << f[mag];
+        if (differ > 5) break;
+    }
+    EXPECT_EQ(differ, 0);
 }
 
 TEST(PassICalendar, EscapedFoldedAndOneEventPerPass) {

@@ -81,6 +81,8 @@ void MainWindow::ApplyWelcome(const WelcomeChoices& choices) {
     passList_->SetColumnShown(COL_MAGNITUDE, true);
     passList_->SetColumnShown(COL_VISIBLE, true);
     resize(std::max(width(), passList_->FullWidth()), height());
+    // Stored now, as the choices above are, not only at a clean exit.
+    SaveLayouts();
 
     passList_->Model()->Clear();
     passTable_->clear();

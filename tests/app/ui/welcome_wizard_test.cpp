@@ -134,6 +134,10 @@ TEST_F(WelcomeTest, KeyboardRunEndsInPassesFromTheServedSets) {
     EXPECT_NEAR(w.CurrentSettings().observer.latitude, 51.5085, 1e-9);
     EXPECT_FALSE(w.PassList()->header()->isSectionHidden(COL_VISIBLE));
     EXPECT_FALSE(w.PassList()->header()->isSectionHidden(COL_MAGNITUDE));
+    // Stored at once, like the place: a start after a crash shows them too.
+    const ColumnLayout stored = RestoreColumns("Passlist", PASSLIST_COLUMNS);
+    ASSERT_GT(stored.hidden.size(), std::size_t(COL_VISIBLE));
+    EXPECT_EQ(stored.hidden[COL_VISIBLE].value_or(true), false);
     // Stations and bright ones (ISS once), and the picked NAVSTAR 43, were stored.
     std::vector<int> numbers;
     for (const SelectedSat& s : w.Selection()) numbers.push_back(s.catalogueNumber);

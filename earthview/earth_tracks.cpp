@@ -160,18 +160,35 @@ void EarthTracks::Rebuild(const KeplerCatalogue& catalogue,
     }
     orbits_ = std::make_shared<const OrbitList>();
     cancelOrbits_ = std::make_shared<std::atomic<bool>>(false);
+    // The shown satellites' tick batch too: setting it up costs as much as a tick.
+    std::vector<int> shown;
+    for (std::size_t i = 0; i < selection.size(); ++i)
+        if (selection[i].shown && lines[i]) shown.push_back(static_cast<int>(i));
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    pendingOrbits_ = std::async(std::launch::async,
-                                [lines = std::move(lines), cancel = cancelOrbits_, cores] {
-                                    return BuildOrbits(lines, *cancel, cores);
-                                });
+    pendingOrbits_ = std::async(
+        std::launch::async,
+        [lines = std::move(lines), shown = std::move(shown), cancel = cancelOrbits_, cores] {
+            BuiltOrbits built{BuildOrbits(lines, *cancel, cores), {}, {}};
+            std::vector<cOrbit> orbits;
+            orbits.reserve(shown.size());
+            for (int i : shown)
+                if (const auto& orbit = (*built.orbits)[i]) orbits.push_back(*orbit);
+            if (orbits.size() == shown.size() && !cancel->load()) {
+                built.tickSets = std::move(shown);
+                built.tickBatch = std::make_shared<const cSgp4Batch>(std::move(orbits));
+            }
+            return built;
+        });
 }
 
 void EarthTracks::CollectOrbits(bool wait) {
     if (!pendingOrbits_.valid()) return;
     if (!wait && pendingOrbits_.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
         return;
-    orbits_ = pendingOrbits_.get();
+    BuiltOrbits built = pendingOrbits_.get();
+    orbits_ = std::move(built.orbits);
+    tickSets_ = std::move(built.tickSets);
+    tickBatch_ = std::move(built.tickBatch);
     cancelOrbits_.reset();
 }
 

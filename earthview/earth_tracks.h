@@ -136,7 +136,12 @@ private:
     std::shared_ptr<const std::vector<std::optional<cOrbit>>> orbits_ =
         std::make_shared<const std::vector<std::optional<cOrbit>>>();
     std::uint64_t generation_ = 0;
-    std::future<std::shared_ptr<const OrbitList>> pendingOrbits_;
+    struct BuiltOrbits {
+        std::shared_ptr<const OrbitList> orbits;
+        std::vector<int> tickSets;
+        std::shared_ptr<const cSgp4Batch> tickBatch;
+    };
+    std::future<BuiltOrbits> pendingOrbits_;
     std::shared_ptr<std::atomic<bool>> cancelOrbits_;
     std::vector<std::int32_t> knownNumbers_;     // the selection at the last ShowAddedSatellites
     // The shown satellites (tickSets_) in one batch for the tick; rebuilt when they change.

@@ -90,7 +90,12 @@ void PassSearchState::Log(int thread, int level, const std::string& text) {
         LogEvent(text, level);
 }
 
+void PassSearchState::FillTable() {
+    std::call_once(tableFilled, [this] { table.assign(tableSize, PassRecord{}); });
+}
+
 void SearchWorker(PassSearchState& state, int threadNumber) {
+    state.FillTable();
     SearchThread& me = *state.threads[static_cast<std::size_t>(threadNumber)];
     const PassSearchInputs& in = state.inputs;
     const int n = in.options.passesPerSatellite;
@@ -143,7 +148,7 @@ bool PassSearch::Start(PassSearchInputs inputs, int processors) {
     auto state = std::make_unique<PassSearchState>();
     state->inputs = std::move(inputs);
     state->log = log_;
-    state->table.assign(static_cast<std::size_t>(satellites) * n, PassRecord{});
+    state->tableSize = static_cast<std::size_t>(satellites) * n;
     const int workers = WorkerCount(processors, satellites);
     const auto ranges = DivideSelection(satellites, workers);
     for (int j = 0; j < workers; ++j) {
@@ -187,6 +192,7 @@ void PassSearch::Wait() {
     if (!state_) return;
     for (auto& t : state_->threads)
         if (t->handle.joinable()) t->handle.join();
+    state_->FillTable();  // no worker could be started
 }
 
 double PassSearch::Progress() const {

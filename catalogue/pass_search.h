@@ -100,12 +100,17 @@ using WorkerLogFn = std::function<void(int thread, int level, const std::string&
 struct PassSearchState {
     PassSearchInputs inputs;
     std::vector<PassRecord> table;  // satellites x N, zero-filled
+    std::size_t tableSize = 0;
+    // The first worker fills the table, so Start does not clear tens of MB on its caller.
+    std::once_flag tableFilled;
     std::vector<std::unique_ptr<SearchThread>> threads;
     std::atomic<bool> abort{false};
     WorkerLogFn log;  // empty: straight to the event log
 
     // Places the line in the thread's message field, then hands it on.
     void Log(int thread, int level, const std::string& text);
+    // Zero-fills the table once; every worker calls it before writing its slots.
+    void FillTable();
 };
 
 // Worker entry: searches the selection range of thread threadNumber.

@@ -7,6 +7,7 @@
 #include "catalogue/ui/element_downloader.h"
 #include "earthview/ui/earth_view.h"
 #include "maintenance/gzip_decoder.h"
+#include "tests/support/qt_wait.h"
 #include "ui_test_support.h"
 
 namespace orvanta::testing {
@@ -143,7 +144,11 @@ TEST_F(ElementDownloadUiTest, ADownloadReplacesThePassesAndOrbitsOfTheOldSets) {
     ASSERT_FALSE(w.PassTable().empty());
     const double newAos = w.PassTable().front().aos;
     EXPECT_NE(newAos, oldAos);
-    earth->UpdateSatPositions(false);
+    // The new orbits are built off the window thread: compare once they are there.
+    ASSERT_TRUE(WaitFor([&] {
+        earth->Tick();
+        return earth->Records().at(0).computed;
+    }));
     EXPECT_NE(earth->Records().at(0).now.lon, oldAt.lon);
     EXPECT_NE(details->Value("Elements epoch"), oldEpoch) << oldEpoch.toStdString();
 

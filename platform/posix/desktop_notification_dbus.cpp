@@ -1,5 +1,5 @@
-// org.freedesktop.Notifications.Notify on the session bus (Desktop Notifications
-// Specification 1.2): app_name, replaces_id, app_icon, summary, body, actions, hints,
+// org.freedesktop.Notifications.Notify on the session bus (the freedesktop notification
+// protocol, version 1.2): app_name, replaces_id, app_icon, summary, body, actions, hints,
 // expire_timeout; the answer is the notification's id.
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -19,6 +19,23 @@ namespace orvanta::bench {
 
 constexpr double kInstant = 2461383.0;  // 2026-12-08 12:00 UTC
 
+// One element set into the catalogue, selected with its track and name (and horizon).
+static void AddShown(const TleRecord& r, bool horizon, KeplerCatalogue& catalogue,
+                     std::vector<SelectedSat>& selection) {
+    KeplerRecord k;
+    std::snprintf(k.name, sizeof k.name, "%s", r.name.c_str());
+    std::snprintf(k.line1, sizeof k.line1, "%s", r.line1.c_str());
+    std::snprintf(k.line2, sizeof k.line2, "%s", r.line2.c_str());
+    k.catalogueNumber = ParseCatalogueNumber(r.line1.substr(2, 5));
+    catalogue.records.push_back(k);
+    SelectedSat s;
+    s.catalogueNumber = k.catalogueNumber;
+    s.catalogueIndex = catalogue.Count() - 1;
+    s.shown = s.track = s.nameLabel = 1;
+    s.radioHorizon = horizon ? 1 : 0;
+    selection.push_back(s);
+}
+
 bool LoadThousandSatellites(KeplerCatalogue& catalogue, std::vector<SelectedSat>& selection) {
     TleReadResult file;
     std::string error;
@@ -28,17 +45,7 @@ bool LoadThousandSatellites(KeplerCatalogue& catalogue, std::vector<SelectedSat>
     }
     for (const TleRecord& r : file.records) {
         if (r.line2.size() < 63 || std::stod(r.line2.substr(52, 11)) < 11.0) continue;
-        KeplerRecord k;
-        std::snprintf(k.name, sizeof k.name, "%s", r.name.c_str());
-        std::snprintf(k.line1, sizeof k.line1, "%s", r.line1.c_str());
-        std::snprintf(k.line2, sizeof k.line2, "%s", r.line2.c_str());
-        k.catalogueNumber = ParseCatalogueNumber(r.line1.substr(2, 5));
-        catalogue.records.push_back(k);
-        SelectedSat s;
-        s.catalogueNumber = k.catalogueNumber;
-        s.catalogueIndex = catalogue.Count() - 1;
-        s.shown = s.track = s.radioHorizon = s.nameLabel = 1;
-        selection.push_back(s);
+        AddShown(r, true, catalogue, selection);
         if (selection.size() == 1000) break;
     }
     return selection.size() == 1000;
@@ -66,17 +73,7 @@ bool LoadRecentLowOrbit(std::size_t count, KeplerCatalogue& catalogue,
                      [&](const TleRecord* a, const TleRecord* b) { return epoch(*a) > epoch(*b); });
     for (std::size_t i = 0; i < count; ++i) {
         const TleRecord& r = *low[i];
-        KeplerRecord k;
-        std::snprintf(k.name, sizeof k.name, "%s", r.name.c_str());
-        std::snprintf(k.line1, sizeof k.line1, "%s", r.line1.c_str());
-        std::snprintf(k.line2, sizeof k.line2, "%s", r.line2.c_str());
-        k.catalogueNumber = ParseCatalogueNumber(r.line1.substr(2, 5));
-        catalogue.records.push_back(k);
-        SelectedSat s;
-        s.catalogueNumber = k.catalogueNumber;
-        s.catalogueIndex = catalogue.Count() - 1;
-        s.shown = s.track = s.nameLabel = 1;
-        selection.push_back(s);
+        AddShown(r, false, catalogue, selection);
     }
     return true;
 }

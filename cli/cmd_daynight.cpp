@@ -52,8 +52,8 @@ int RunDayNight(const std::vector<std::string>& args) {
         }
     }
     if (!jd || out.empty()) return UsageError("daynight: --at and --out are required");
-    if (!ImageSupportBuiltIn()) {
-        std::fprintf(stderr, "orvanta-cli: daynight: %s\n", kNoImageSupportText);
+    if (const std::string problem = ImageSupportProblem(); !problem.empty()) {
+        std::fprintf(stderr, "orvanta-cli: daynight: %s\n", problem.c_str());
         return 1;
     }
 

@@ -37,6 +37,10 @@ constexpr int BlueOf(std::uint32_t p) { return static_cast<int>(p & 0xFF); }
 bool ImageSupportBuiltIn();
 inline constexpr const char* kNoImageSupportText = "image support is not built into this edition";
 
+// Empty when images can be read and written; else why they cannot, the line every read and
+// write logs (kNoImageSupportText, or the image library could not be opened).
+std::string ImageSupportProblem();
+
 // Decodes a JPEG file with the library's accurate (slower, exact) decoder; nothing when
 // the file is missing or is not a readable JPEG.
 std::optional<PixelImage> DecodeJpegFile(const std::filesystem::path& file);
@@ -53,7 +57,8 @@ bool SaveImageFile(const PixelImage& image, const std::filesystem::path& file, i
 // The event-log line for a message of the image library.
 std::string ImageErrorText(const std::string& message, const std::string& formatName);
 
-// Routes the image library's own messages to the event log at level 2 (once at start).
+// Routes the image library's own messages to the event log at level 2 (once at start). It
+// does not open the library: that waits for the first image read or write.
 void InstallImageMessageHandler();
 
 }  // namespace orvanta

@@ -13,6 +13,8 @@ void ReportNoImageSupport() { LogEvent(kNoImageSupportText, LOG_ERROR); }
 
 bool ImageSupportBuiltIn() { return false; }
 
+std::string ImageSupportProblem() { return kNoImageSupportText; }
+
 std::optional<PixelImage> DecodeJpegFile(const std::filesystem::path&) {
     ReportNoImageSupport();
     return std::nullopt;

@@ -67,5 +67,23 @@ TEST_F(DayNightCliTest, BadArgumentsExitTwoWithOneLine) {
     EXPECT_EQ(unwritable.status, 1);
 }
 
+#ifndef _WIN32
+// The library is opened on first use, so a missing one is an error message, not a failed start.
+TEST_F(DayNightCliTest, WithoutTheImageLibraryExitsOneWithTheReason) {
+    const std::string absent = Path("libabsent.so");
+    const auto run = RunCli("env", "ORVANTA_FREEIMAGE_LIBRARY=" + absent + " \"" + kCli +
+                                       "\" daynight --at 2026-12-21T12:00:00Z --out " + Path("a.png"),
+                            dir_.Path());
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(run.err.size(), 1u);
+    EXPECT_EQ(run.err[0].rfind("orvanta-cli: daynight: image support is not available: " + absent +
+                                   " could not be loaded (" + absent + ": cannot open",
+                               0),
+              0u)
+        << run.err[0];
+    EXPECT_FALSE(fs::exists(Path("a.png")));
+}
+#endif
+
 }  // namespace
 }  // namespace orvanta

@@ -9,6 +9,7 @@
 #include "astro/sun_moon.h"
 #include "catalogue/flare.h"
 #include "catalogue/lunar_pass.h"
+#include "catalogue/pass_finder_core.h"
 #include "catalogue/pass_visibility.h"
 #include "catalogue/std_magnitude.h"
 #include "common/event_log.h"
@@ -40,109 +41,62 @@ std::string Printf(const char* format, const std::string& name, int number) {
     return buf;
 }
 
-struct Sample {
-    std::int64_t k = 0;  // seconds from the search start
-    cEci eci;
-    // The line of sight's south and east components, km: the azimuth is wanted at few samples.
-    double south = 0.0, east = 0.0;
-    double el = 0.0;     // radians
-    double range = 0.0;  // km
-    double h = 0.0;      // height above the site's horizon plane, km (sign of el)
-    double hdot = 0.0;   // its rate, km/s
-    double Az() const { return cSiteFrame::Azimuth(south, east); }  // radians
-};
+}  // namespace
 
-class Finder {
-public:
-    Finder(const PassSearchSatellite& sat, int selectionIndex, const SatelliteSearchContext& ctx,
-           PassRecord* slots)
-        : sat_(sat),
-          index_(selectionIndex),
-          ctx_(ctx),
-          slots_(slots),
-          elements_(sat.name, sat.line1, sat.line2),
-          orbit_(elements_),
-          site_(ctx.observer.latitude, ctx.observer.longitude,
-                // Sites take whole kilometres, as everywhere the location is used.
-                static_cast<double>(ctx.observer.altitudeMetres / 1000)),
-          astroSite_(ctx.observer.latitude, ctx.observer.longitude),
-          frame_(site_.GetLocation()) {
-        lat_ = DegToRad(ctx.observer.latitude);
-        lon_ = DegToRad(ctx.observer.longitude);
-        sinLat_ = std::sin(lat_);
-        cosLat_ = std::cos(lat_);
-        siteSpeed_ = kEarthRate * (XKMPER + std::max(0.0, site_.GetLocation().alt) + 10.0);
-        flareActive_ = ctx.options.searchIridiumFlares &&
-                       IsFlareCandidate(sat.name, elements_.FieldText(FLD_INTLDESC));
-        lunarActive_ = ctx.options.searchLunarPasses;
-        if (ctx.options.visibility)
-            visibility_.emplace(orbit_, site_, astroSite_, StandardMagnitude(sat.catalogueNumber));
-    }
+namespace pass_finder {
 
-    SatelliteSearchResult Run();
+Finder::Finder(const PassSearchSatellite& sat, int selectionIndex, const SatelliteSearchContext& ctx,
+               PassRecord* slots, const cOrbit* orbit)
+    : sat_(sat),
+      index_(selectionIndex),
+      ctx_(ctx),
+      slots_(slots),
+      ownOrbit_(orbit ? std::nullopt
+                      : std::optional<cOrbit>(std::in_place,
+                                              cElementSet(sat.name, sat.line1, sat.line2))),
+      orbit_(orbit ? *orbit : *ownOrbit_),
+      elements_(orbit_.Elements()),
+      site_(ctx.observer.latitude, ctx.observer.longitude,
+            // Sites take whole kilometres, as everywhere the location is used.
+            static_cast<double>(ctx.observer.altitudeMetres / 1000)),
+      astroSite_(ctx.observer.latitude, ctx.observer.longitude),
+      frame_(site_.GetLocation()) {
+    lat_ = DegToRad(ctx.observer.latitude);
+    lon_ = DegToRad(ctx.observer.longitude);
+    sinLat_ = std::sin(lat_);
+    cosLat_ = std::cos(lat_);
+    siteSpeed_ = kEarthRate * (XKMPER + std::max(0.0, site_.GetLocation().alt) + 10.0);
+    flareActive_ = ctx.options.searchIridiumFlares &&
+                   IsFlareCandidate(sat.name, elements_.FieldText(FLD_INTLDESC));
+    lunarActive_ = ctx.options.searchLunarPasses;
+    if (ctx.options.visibility)
+        visibility_.emplace(orbit_, site_, astroSite_, StandardMagnitude(sat.catalogueNumber));
+}
 
-private:
-    using End = SatelliteSearchEnd;
+std::string Finder::Named(const char* format) const {
+    return Printf(format, sat_.name, sat_.catalogueNumber);
+}
 
-    bool Aborted() const { return ctx_.abort && ctx_.abort->load(std::memory_order_relaxed); }
-    double Jd(std::int64_t k) const { return ctx_.now + static_cast<double>(k) / SEC_PER_DAY; }
-    double Tsince(std::int64_t k) const { return t0_ + static_cast<double>(k) / 60.0; }
-    void Log(int level, const std::string& text) const {
-        if (ctx_.log) ctx_.log(level, text);
-    }
-    std::string Named(const char* format) const {
-        return Printf(format, sat_.name, sat_.catalogueNumber);
-    }
+std::int64_t Finder::StepOf(double seconds) {
+    if (!(seconds >= 1.0)) return 1;  // also NaN
+    const double floored = std::floor(seconds * (1.0 - 1e-9));
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::min(floored, 1e9)), 1,
+                                    kMaxStep);
+}
 
-    void InitBounds();
-    void WidenBounds(double r, double v);
-    bool Evaluate(std::int64_t k, Sample& s);
-    double HorizonTime(const Sample& s, int direction) const;
-    double AngularTime(double budgetRad, double rangeKm, double constantRate) const;
-    static std::int64_t StepOf(double seconds) {
-        if (!(seconds >= 1.0)) return 1;  // also NaN
-        const double floored = std::floor(seconds * (1.0 - 1e-9));
-        return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::min(floored, 1e9)), 1,
-                                        kMaxStep);
-    }
+bool Finder::Propagation::await_ready() {
+    if (f.queue_) return false;
+    f.stateOk_ = f.orbit_.PositionAt(tsince, f.state_);
+    return true;
+}
 
-    End FindAosForward(Sample& cur, std::int64_t limit, Sample& aos, bool& found);
-    End FindAosBackward(const Sample& above, Sample& aos);
-    End TracePass(const Sample& aos, PassRecord& record, Sample& los);
-    double FlareStep(const Sample& s, PassRecord& record);
-    double LunarStep(const Sample& s, PassRecord& record);
-    double LunarWait(const Sample& s, double moonAz, double moonEl, double drift) const;
-    void FinishPass(PassRecord& record, const Sample& los);
-
-    const PassSearchSatellite& sat_;
-    int index_;
-    const SatelliteSearchContext& ctx_;
-    PassRecord* slots_;
-    cElementSet elements_;
-    cOrbit orbit_;
-    cSite site_;
-    AstroSite astroSite_;
-    cSiteFrame frame_;
-    double lat_ = 0, lon_ = 0, sinLat_ = 0, cosLat_ = 1;
-    double t0_ = 0.0;
-    std::int64_t evaluations_ = 0;
-
-    // Bounds on the orbit over the search, with margins; widened if a state ever exceeds them.
-    double aKm_ = 0, ecc_ = 0;
-    double rMin_ = 0, rMax_ = 0, vMax_ = 0, vMin_ = 0, accMax_ = 0;
-    double hAcc_ = 0;        // bound on the second derivative of h, km/s^2
-    double relSpeed_ = 0;    // bound on the satellite's speed relative to the site, km/s
-    double mirrorRate_ = 0;  // bound on the turning rate of an antenna normal, rad/s
-    double siteSpeed_ = 0;
-
-    bool flareActive_ = false;
-    bool lunarActive_ = false;
-    FlareTracker flare_;
-    LunarTracker lunar_;
-    bool moonKnown_ = false;
-    double moonJd_ = 0.0, moonAz_ = 0.0, moonEl_ = 0.0;  // the last exact Moon place, its date
-    std::optional<PassVisibility> visibility_;  // when the options ask for it
-};
+void Finder::Deliver(bool ok, const cVector& pos, const cVector& vel, double tsince) {
+    stateOk_ = ok;
+    if (!ok) return;
+    cJulianDate date = orbit_.Epoch();
+    date.AddMin(tsince);
+    state_ = cEci(pos, vel, date, UNITS_KM);
+}
 
 void Finder::InitBounds() {
     aKm_ = orbit_.SemiMajor() * XKMPER;
@@ -172,10 +126,10 @@ void Finder::WidenBounds(double r, double v) {
     mirrorRate_ = 1.42 * (accMax_ / vMin_ + 0.01 * accMax_ * rMax_ / angularMomentum);
 }
 
-bool Finder::Evaluate(std::int64_t k, Sample& s) {
+bool Finder::Evaluated(std::int64_t k, bool ok, Sample& s) {
     ++evaluations_;
-    cEci eci;
-    if (!orbit_.PositionAt(Tsince(k), eci) || eci.Units() != UNITS_KM) return false;
+    const cEci& eci = state_;
+    if (!ok || eci.Units() != UNITS_KM) return false;
     const cVector& p = eci.Pos();
     const cVector& v = eci.Vel();
     if (!std::isfinite(p.x + p.y + p.z + v.x + v.y + v.z)) return false;
@@ -228,43 +182,46 @@ double Finder::AngularTime(double budgetRad, double rangeKm, double constantRate
     return std::max(linear, t2);
 }
 
-SatelliteSearchEnd Finder::FindAosForward(Sample& cur, std::int64_t limit, Sample& aos,
-                                          bool& found) {
+SearchTask<SatelliteSearchEnd> Finder::FindAosForward(Sample& cur, std::int64_t limit,
+                                                      Sample& aos, bool& found) {
     found = false;
     for (;;) {
-        if (Aborted()) return End::ABORTED;
+        if (Aborted()) co_return End::ABORTED;
         const std::int64_t k = cur.k + StepOf(HorizonTime(cur, +1));
         // Every second before k is certified below the horizon.
-        if (k > limit) return End::COMPLETE;
+        if (k > limit) co_return End::COMPLETE;
         Sample next;
-        if (!Evaluate(k, next)) return End::PROPAGATION_FAILED;
+        const bool ok = co_await Propagate(k);
+        if (!Evaluated(k, ok, next)) co_return End::PROPAGATION_FAILED;
         if (next.el > 0.0) {
             aos = next;
             found = true;
-            return End::COMPLETE;
+            co_return End::COMPLETE;
         }
         cur = next;
     }
 }
 
-SatelliteSearchEnd Finder::FindAosBackward(const Sample& above, Sample& aos) {
+SearchTask<SatelliteSearchEnd> Finder::FindAosBackward(const Sample& above, Sample& aos) {
     Sample cur = above;
     const std::int64_t limit = above.k - kWindow;
     for (;;) {
-        if (Aborted()) return End::ABORTED;
+        if (Aborted()) co_return End::ABORTED;
         const std::int64_t step = StepOf(HorizonTime(cur, -1));
         const std::int64_t k = cur.k - step;
-        if (k < limit) return End::NEVER_SETS;
+        if (k < limit) co_return End::NEVER_SETS;
         Sample prev;
-        if (!Evaluate(k, prev)) return End::PROPAGATION_FAILED;
+        const bool ok = co_await Propagate(k);
+        if (!Evaluated(k, ok, prev)) co_return End::PROPAGATION_FAILED;
         if (!(prev.el > 0.0)) {
             // Seconds after k up to cur are certified above: AOS is the next one.
             if (step == 1) {
                 aos = cur;
-            } else if (!Evaluate(k + 1, aos)) {
-                return End::PROPAGATION_FAILED;
+            } else {
+                const bool next = co_await Propagate(k + 1);
+                if (!Evaluated(k + 1, next, aos)) co_return End::PROPAGATION_FAILED;
             }
-            return End::COMPLETE;
+            co_return End::COMPLETE;
         }
         cur = prev;
     }
@@ -367,13 +324,14 @@ double Finder::LunarStep(const Sample& s, PassRecord& record) {
     return std::max(1.0, LunarWait(s, moonAz, moonEl, 0.0));
 }
 
-SatelliteSearchEnd Finder::TracePass(const Sample& aos, PassRecord& record, Sample& los) {
+SearchTask<SatelliteSearchEnd> Finder::TracePass(const Sample& aos, PassRecord& record,
+                                                 Sample& los) {
     flare_.Reset();
     lunar_.Reset();
     Sample cur = aos;
     for (;;) {
-        if (Aborted()) return End::ABORTED;
-        if (cur.k - aos.k > kWindow) return End::NEVER_SETS;
+        if (Aborted()) co_return End::ABORTED;
+        if (cur.k - aos.k > kWindow) co_return End::NEVER_SETS;
         double wait = HorizonTime(cur, +1);
         if (cur.el > 0.0) {
             // Flare first, then the lunar step, at every second above the horizon that
@@ -382,10 +340,12 @@ SatelliteSearchEnd Finder::TracePass(const Sample& aos, PassRecord& record, Samp
             if (lunarActive_) wait = std::min(wait, LunarStep(cur, record));
         }
         Sample next;
-        if (!Evaluate(cur.k + StepOf(wait), next)) return End::PROPAGATION_FAILED;
+        const std::int64_t k = cur.k + StepOf(wait);
+        const bool ok = co_await Propagate(k);
+        if (!Evaluated(k, ok, next)) co_return End::PROPAGATION_FAILED;
         if (next.el < 0.0) {
             los = next;
-            return End::COMPLETE;
+            co_return End::COMPLETE;
         }
         cur = next;
     }
@@ -415,44 +375,45 @@ void Finder::FinishPass(PassRecord& record, const Sample& los) {
                                      : LIGHTING_TWILIGHT;
 }
 
-SatelliteSearchResult Finder::Run() {
-    SatelliteSearchResult result;
-    auto finish = [&](End end) {
-        result.end = end;
-        result.evaluations = evaluations_ + (visibility_ ? visibility_->Evaluations() : 0);
-        switch (end) {
-            case End::NO_ORBIT:
-                Log(LOG_WARNING, Named("Aborted trying to find passes for satellite %s (#%d): its "
-                                       "elements give no orbit!"));
-                break;
-            case End::PROPAGATION_FAILED:
-                Log(LOG_WARNING, Named("Stopped trying to find passes for satellite %s (#%d): its "
-                                       "orbit could not be computed further!"));
-                break;
-            case End::NEVER_SETS:
-                Log(LOG_WARNING, Named("Aborted trying to find passes for satellite %s (#%d): it "
-                                       "does not set within 7 days!"));
-                break;
-            case End::NO_FURTHER_PASS:
-                Log(LOG_WARNING, Named("Stopped trying to find passes for satellite %s (#%d): no "
-                                       "further pass within 30 days!"));
-                break;
-            default:
-                break;
-        }
-        return result;
-    };
+SatelliteSearchResult Finder::Finish(SatelliteSearchResult result, End end) const {
+    result.end = end;
+    result.evaluations = evaluations_ + (visibility_ ? visibility_->Evaluations() : 0);
+    switch (end) {
+        case End::NO_ORBIT:
+            Log(LOG_WARNING, Named("Aborted trying to find passes for satellite %s (#%d): its "
+                                   "elements give no orbit!"));
+            break;
+        case End::PROPAGATION_FAILED:
+            Log(LOG_WARNING, Named("Stopped trying to find passes for satellite %s (#%d): its "
+                                   "orbit could not be computed further!"));
+            break;
+        case End::NEVER_SETS:
+            Log(LOG_WARNING, Named("Aborted trying to find passes for satellite %s (#%d): it "
+                                   "does not set within 7 days!"));
+            break;
+        case End::NO_FURTHER_PASS:
+            Log(LOG_WARNING, Named("Stopped trying to find passes for satellite %s (#%d): no "
+                                   "further pass within 30 days!"));
+            break;
+        default:
+            break;
+    }
+    return result;
+}
 
-    if (!sat_.located) return finish(End::NOT_LOCATED);
-    if (!orbit_.IsValid()) return finish(End::NO_ORBIT);
+SearchTask<SatelliteSearchResult> Finder::Run() {
+    SatelliteSearchResult result;
+
+    if (!sat_.located) co_return Finish(result, End::NOT_LOCATED);
+    if (!orbit_.IsValid()) co_return Finish(result, End::NO_ORBIT);
     const double period = orbit_.Period();
     if (period > 85800.0 && period < 87000.0) {
         Log(LOG_WARNING,
             Named("Aborted trying to find passes for geosynchronous satellite %s (#%d)!"));
-        return finish(End::GEOSYNCHRONOUS);
+        co_return Finish(result, End::GEOSYNCHRONOUS);
     }
     const int n = ctx_.options.passesPerSatellite;
-    if (n <= 0) return finish(End::COMPLETE);
+    if (n <= 0) co_return Finish(result, End::COMPLETE);
     InitBounds();
     t0_ = (ctx_.now - orbit_.Epoch().Date()) * MIN_PER_DAY;
 
@@ -462,44 +423,45 @@ SatelliteSearchResult Finder::Run() {
             std::floor((ctx_.options.untilJd - ctx_.now) * SEC_PER_DAY + 1e-6));
 
     Sample cur;
-    if (!Evaluate(0, cur)) return finish(End::PROPAGATION_FAILED);
+    const bool ok = co_await Propagate(0);
+    if (!Evaluated(0, ok, cur)) co_return Finish(result, End::PROPAGATION_FAILED);
     Sample aos;
     bool haveAos = false;
     if (cur.el > 0.0) {
         // A pass in progress is found from its rise, however long ago.
-        const End e = FindAosBackward(cur, aos);
-        if (e != End::COMPLETE) return finish(e);
+        const End e = co_await FindAosBackward(cur, aos);
+        if (e != End::COMPLETE) co_return Finish(result, e);
         haveAos = true;
     }
     const std::int64_t windowEnd = (haveAos ? aos.k : 0) + kWindow;
     std::int64_t lastLos = 0;
 
     while (result.passes < n) {
-        if (Aborted()) return finish(End::ABORTED);
+        if (Aborted()) co_return Finish(result, End::ABORTED);
         if (!haveAos) {
             const bool first = result.passes == 0;
             const std::int64_t natural = first ? windowEnd : lastLos + kGiveUpGap;
             const std::int64_t limit = std::min(natural, untilK);
-            const End e = FindAosForward(cur, limit, aos, haveAos);
-            if (e != End::COMPLETE) return finish(e);
+            const End e = co_await FindAosForward(cur, limit, aos, haveAos);
+            if (e != End::COMPLETE) co_return Finish(result, e);
             if (!haveAos) {
-                if (untilK <= natural) return finish(End::UNTIL_REACHED);
-                if (!first) return finish(End::NO_FURTHER_PASS);
+                if (untilK <= natural) co_return Finish(result, End::UNTIL_REACHED);
+                if (!first) co_return Finish(result, End::NO_FURTHER_PASS);
                 if (ctx_.options.reportNvs)
                     Log(LOG_WARNING,
                         Named("This satellite is not visible within 7 days: %s (#%d)"));
-                return finish(End::NOT_VISIBLE);
+                co_return Finish(result, End::NOT_VISIBLE);
             }
         }
-        if (aos.k > untilK) return finish(End::UNTIL_REACHED);
+        if (aos.k > untilK) co_return Finish(result, End::UNTIL_REACHED);
 
         PassRecord record{};
         record.satellite = index_;
         record.aos = Jd(aos.k);
         record.riseAzimuth = RadToDeg(aos.Az());
         Sample los;
-        const End e = TracePass(aos, record, los);
-        if (e != End::COMPLETE) return finish(e);
+        const End e = co_await TracePass(aos, record, los);
+        if (e != End::COMPLETE) co_return Finish(result, e);
         FinishPass(record, los);
         if (visibility_) visibility_->Compute(Tsince(aos.k), los.k - aos.k, record, &aos.eci);
         slots_[result.passes] = record;
@@ -509,10 +471,10 @@ SatelliteSearchResult Finder::Run() {
         lastLos = los.k;
         haveAos = false;
     }
-    return finish(End::COMPLETE);
+    co_return Finish(result, End::COMPLETE);
 }
 
-}  // namespace
+}  // namespace pass_finder
 
 SatelliteSearchResult SearchSatellitePasses(const PassSearchSatellite& satellite,
                                             int selectionIndex,
@@ -520,8 +482,11 @@ SatelliteSearchResult SearchSatellitePasses(const PassSearchSatellite& satellite
                                             PassRecord* slots) {
     SatelliteSearchContext ctx = context;
     if (!ctx.formatDateTime) ctx.formatDateTime = FormatUtcDateTime;
-    Finder finder(satellite, selectionIndex, ctx, slots);
-    return finder.Run();
+    pass_finder::Finder finder(satellite, selectionIndex, ctx, slots);
+    // Alone, the search propagates at once and so never waits: it runs to its end here.
+    SearchTask<SatelliteSearchResult> task = finder.Run();
+    task.Start();
+    return task.Result();
 }
 
 std::string FormatUtcDateTime(double jd) {

@@ -5,7 +5,6 @@
 #include <system_error>
 #include <unordered_map>
 
-#include "catalogue/pass_finder.h"
 #include "common/event_log.h"
 
 namespace orvanta {
@@ -92,42 +91,6 @@ void PassSearchState::Log(int thread, int level, const std::string& text) {
 
 void PassSearchState::FillTable() {
     std::call_once(tableFilled, [this] { table.assign(tableSize, PassRecord{}); });
-}
-
-void SearchWorker(PassSearchState& state, int threadNumber) {
-    state.FillTable();
-    SearchThread& me = *state.threads[static_cast<std::size_t>(threadNumber)];
-    const PassSearchInputs& in = state.inputs;
-    const int n = in.options.passesPerSatellite;
-    const int count = me.last - me.first + 1;
-    const double slotsDone = count > 0 && n > 0 ? 100.0 / (static_cast<double>(count) * n) : 0.0;
-
-    SatelliteSearchContext ctx;
-    ctx.now = in.now;
-    ctx.observer = in.observer;
-    ctx.options = in.options;
-    ctx.abort = &state.abort;
-    ctx.formatDateTime =
-        in.formatDateTime ? in.formatDateTime : PassTimeFormatter(FormatUtcDateTime);
-    ctx.log = [&state, threadNumber](int level, const std::string& text) {
-        state.Log(threadNumber, level, text);
-    };
-
-    for (int s = me.first; s <= me.last; ++s) {
-        if (state.abort.load(std::memory_order_relaxed)) break;
-        if (in.gate && !in.gate->Enter(state.abort)) break;
-        ctx.passStored = [&me, slotsDone, s, first = me.first, n](int k) {
-            me.progress.store(slotsDone * ((s - first) * n + k + 1), std::memory_order_relaxed);
-        };
-        PassRecord* slots = n > 0 ? &state.table[static_cast<std::size_t>(s) * n] : nullptr;
-        const SatelliteSearchResult r =
-            SearchSatellitePasses(in.satellites[static_cast<std::size_t>(s)], s, ctx, slots);
-        if (r.end == SatelliteSearchEnd::ABORTED) break;
-        // A satellite with fewer than N passes still counts as done for the progress bar.
-        me.progress.store(n > 0 ? slotsDone * ((s - me.first + 1) * n) : 100.0,
-                          std::memory_order_relaxed);
-    }
-    me.running.store(false, std::memory_order_release);
 }
 
 PassSearch::PassSearch(WorkerLogFn log) : log_(std::move(log)) {}

@@ -20,6 +20,9 @@ public:
     cEci() = default;
     // Copies the vectors as they are; units are earth radii when inAe is set, else none.
     cEci(const cVector& pos, const cVector& vel, const cJulianDate& date, bool inAe = true);
+    // Copies the vectors as they are, in the given units (a batch propagator's answers).
+    cEci(const cVector& pos_, const cVector& vel_, const cJulianDate& date_, DistanceUnits units_)
+        : pos(pos_), vel(vel_), date(date_), units(units_) {}
     // Position and velocity of a point fixed on the rotating Earth, km and km/s.
     cEci(const cCoordGeo& geo, const cJulianDate& date);
     virtual ~cEci() = default;

@@ -33,6 +33,9 @@ enum Field {
 
 // Lanes per block: the intermediates of one block stay in the first-level cache.
 constexpr std::size_t kBlock = 64;
+// The fewest lanes a block of requests computes: requests go in blocks of 64, 32, 16 and 8
+// lanes, so that few lanes are padding. A lane's answer does not depend on its block.
+constexpr std::size_t kSmallBlock = 8;
 
 // Lane results: position, velocity and a code (0 ok, 1 failed, 2 left to the scalar path).
 enum Out { O_X, O_Y, O_Z, O_VX, O_VY, O_VZ, O_CODE, O_COUNT };
@@ -42,11 +45,11 @@ constexpr double CODE_OK = 0.0, CODE_FAILED = 1.0, CODE_SCALAR = 2.0;
 // constants at base[field * fs + i * S] (S = 1: a set per lane, S = 0: one set, a time per lane)
 // and its time at t[i]. The same steps as cNoradSGP4::PositionAt and cNoradBase::FinishState,
 // written as loops over the lanes.
-template <int S>
+template <int S, std::size_t N = kBlock>
 inline __attribute__((always_inline)) void Block(const double* __restrict base, std::size_t fs,
                                                  const double* __restrict t,
                                                  double* __restrict out) {
-    constexpr std::size_t n = kBlock;
+    constexpr std::size_t n = N;  // lanes computed; out keeps the stride of kBlock
 // A macro rather than a lambda: a captured pointer loses __restrict, and the stores would then
 // need run-time alias checks.
 #define K(f) base[(f)*fs + i * S]
@@ -215,6 +218,28 @@ ORVANTA_LANE_CLONES void BlockOfSets(const double* base, std::size_t fs, const d
     Block<1>(base, fs, t, out);
 }
 
+ORVANTA_LANE_CLONES void Lanes32OfSets(const double* base, const double* t, double* out) {
+    Block<1, 32>(base, kBlock, t, out);
+}
+
+ORVANTA_LANE_CLONES void Lanes16OfSets(const double* base, const double* t, double* out) {
+    Block<1, 16>(base, kBlock, t, out);
+}
+
+ORVANTA_LANE_CLONES void Lanes8OfSets(const double* base, const double* t, double* out) {
+    Block<1, kSmallBlock>(base, kBlock, t, out);
+}
+
+// size lanes (64, 32, 16 or 8) of constants laid out with the stride of kBlock.
+void LanesOfSets(std::size_t size, const double* base, const double* t, double* out) {
+    switch (size) {
+        case kBlock: BlockOfSets(base, kBlock, t, out); break;
+        case 32: Lanes32OfSets(base, t, out); break;
+        case 16: Lanes16OfSets(base, t, out); break;
+        default: Lanes8OfSets(base, t, out); break;
+    }
+}
+
 ORVANTA_LANE_CLONES void BlockOfTimes(const double* base, std::size_t fs, const double* t,
                                       double* out) {
     Block<0>(base, fs, t, out);
@@ -310,12 +335,21 @@ void cSgp4Batch::PropagateRequests(const std::vector<std::size_t>& sets,
     std::size_t laneSet[kBlock], index[kBlock];
     std::size_t filled = 0;
     auto run = [&] {
-        for (std::size_t j = filled; j < kBlock; ++j) {  // padding repeats the last lane
+        // Blocks of 64, 32, 16 and 8 lanes in turn, so that few lanes are padding; the
+        // padding repeats the last request.
+        const std::size_t padded = (filled + kSmallBlock - 1) / kSmallBlock * kSmallBlock;
+        for (std::size_t j = filled; j < padded; ++j) {
             t[j] = t[filled - 1];
             for (int f = 0; f < F_COUNT; ++f)
                 block[f * kBlock + j] = block[f * kBlock + filled - 1];
         }
-        BlockOfSets(block, kBlock, t, lanes);
+        std::size_t done = 0;
+        for (std::size_t size = kBlock; size >= kSmallBlock; size /= 2) {
+            if (padded - done < size) continue;
+            // The block's constants and results keep the stride of kBlock.
+            LanesOfSets(size, block + done, t + done, lanes + done);
+            done += size;
+        }
         Collect(lanes, t, filled, laneSet, index, out);
         filled = 0;
     };

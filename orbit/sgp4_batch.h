@@ -36,6 +36,7 @@ public:
     explicit cSgp4Batch(std::vector<cOrbit> orbits);
 
     std::size_t Size() const { return orbits.size(); }
+    const cOrbit& Orbit(std::size_t i) const { return orbits[i]; }
     std::size_t NearEarthCount() const { return nearIndex.size(); }
     // True when set i runs on the vector path.
     bool IsVectorised(std::size_t i) const { return laneOf[i] >= 0; }

@@ -1,6 +1,7 @@
 # orvanta_core_library(<folder> SOURCES ... [DEPENDS ...])
 #   Static library orvanta_core_<folder>; part of the orvanta_core layer.
-#   Core code may use the standard library, zlib and FreeImage, never Qt or OS headers.
+#   Core code may use the standard library, zlib (libdeflate where installed) and FreeImage,
+#   never Qt or OS headers.
 function(orvanta_core_library folder)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
   set(target orvanta_core_${folder})

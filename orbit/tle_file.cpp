@@ -8,20 +8,22 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
 #include "orbit/omm_reader.h"
+#include "orbit/record_stock.h"
+#include "orbit/whole_file_text.h"
 
 namespace orvanta {
 
 namespace {
 
 constexpr std::size_t kElementLineLength = 69;
-
-bool IsElementLine(const std::string& line, char which) {
-    return line.size() >= 2 && line[0] == which && line[1] == ' ';
-}
+constexpr std::size_t kSetBytes = 165;  // a named set of the usual files, line ends included
+// Smaller texts are parsed at once: a second thread would not pay for itself.
+constexpr std::size_t kMinimumThreadedText = std::size_t(256) << 10;
 
 // The text's size, to read it into one allocation: a gzip file's last four bytes hold it
 // (modulo 4 GiB, and only the last member's), a plain file is its own size. 0 when unknown;
@@ -47,59 +49,82 @@ std::size_t TextSizeHint(const std::string& path) {
 }
 
 // Element lines are taken one at a time so that a file can be parsed while the rest of it
-// is still being decompressed.
+// is still being decompressed. A line is looked at where it lies in the text; only the lines
+// a set keeps are copied, once, into its record. So a name or line 1 waiting for the next
+// line is a view of the text, which must stay where it is until Finish.
 class TleLineParser {
 public:
-    explicit TleLineParser(std::size_t sizeHint) {
-        result.records.reserve(sizeHint / 160);  // a named set is about 165 bytes
+    // Records from the stock when there is one.
+    explicit TleLineParser(std::size_t sizeHint, RecordStock* stock = nullptr) : stock(stock) {
+        if (!stock) result.records.reserve(sizeHint / 160);  // a named set is about 165 bytes
     }
 
     // Lines of text, each ended by a newline; a last piece without one is a line too.
     void Text(std::string_view text) {
-        std::size_t pos = 0;
-        while (pos < text.size()) {
-            std::size_t end = text.find('\n', pos);
-            if (end == std::string_view::npos) end = text.size();
-            Line(text.substr(pos, end - pos));
-            pos = end + 1;
+        if (text.empty()) return;
+        const bool anyCr = std::memchr(text.data(), '\r', text.size()) != nullptr;
+        const char* pos = text.data();
+        const char* const end = pos + text.size();
+        while (pos < end) {
+            const char* newline = static_cast<const char*>(std::memchr(pos, '\n', end - pos));
+            const char* lineEnd = newline ? newline : end;
+            const std::string_view raw(pos, static_cast<std::size_t>(lineEnd - pos));
+            Line(anyCr ? WithoutCr(raw) : raw);
+            pos = lineEnd + 1;
         }
     }
 
     TleReadResult Finish() {
         if (haveLine1) ++result.strayLines;
+        if (stock) result.records = stock->Finish(stocked);
         return std::move(result);
     }
 
 private:
-    void Line(std::string_view raw) {
-        std::string line;
-        if (raw.find('\r') == std::string_view::npos) {
-            line.assign(raw);  // the usual case, copied whole
-        } else {
-            line.reserve(raw.size());
-            for (char c : raw)
-                if (c != '\r') line.push_back(c);
-        }
+    // The line without its CR characters: the text itself when it has none, else a copy in
+    // the scratch buffer, valid until the next line.
+    std::string_view WithoutCr(std::string_view raw) {
+        if (raw.find('\r') == std::string_view::npos) return raw;
+        scratch.clear();
+        for (char c : raw)
+            if (c != '\r') scratch.push_back(c);
+        return scratch;
+    }
+    // A line kept for the next one: a line out of the scratch buffer is copied to its own.
+    std::string_view Keep(std::string_view line, std::string& own) const {
+        if (line.data() != scratch.data()) return line;
+        own.assign(line);
+        return own;
+    }
+
+    void Line(std::string_view line) {
         ++lineNumber;
 
-        if (!line.empty() && line[0] == '#') return;
-        if (line.find_first_not_of(" \t") == std::string::npos) return;
+        if (line.empty() || line[0] == '#') return;
+        if ((line[0] == ' ' || line[0] == '\t') &&
+            line.find_first_not_of(" \t") == std::string_view::npos)
+            return;
 
-        const bool isLine1 = IsElementLine(line, '1');
-        const bool isLine2 = IsElementLine(line, '2');
-        if (isLine1 || isLine2) {
-            if (line.size() > kElementLineLength) line.resize(kElementLineLength);
-        }
+        const bool elementLine = line.size() >= 2 && line[1] == ' ';
+        const bool isLine1 = elementLine && line[0] == '1';
+        const bool isLine2 = elementLine && line[0] == '2';
+        if (isLine1 || isLine2) line = line.substr(0, kElementLineLength);
 
         if (haveLine1) {
             haveLine1 = false;
             if (isLine2) {
-                TleRecord record;
-                if (havePendingName) record.name = std::move(pendingName);
-                record.line1 = std::move(pendingLine1);
-                record.line2 = std::move(line);
-                record.lineNumber = pendingLine1Number;
-                result.records.push_back(std::move(record));
+                if (!havePendingName) pendingName = {};
+                if (stock) {
+                    TleRecord& record = stock->Take(stocked++);
+                    record.name.assign(pendingName);
+                    record.line1.assign(pendingLine1);
+                    record.line2.assign(line);
+                    record.lineNumber = pendingLine1Number;
+                } else {
+                    // Built from the views in place: one allocation and copy per string.
+                    result.records.push_back({std::string(pendingName), std::string(pendingLine1),
+                                              std::string(line), pendingLine1Number});
+                }
                 havePendingName = false;
                 return;
             }
@@ -108,25 +133,28 @@ private:
         }
 
         if (isLine1) {
-            pendingLine1 = std::move(line);
+            pendingLine1 = Keep(line, ownLine1);
             pendingLine1Number = lineNumber;
             haveLine1 = true;
         } else if (isLine2) {
             ++result.strayLines;
             havePendingName = false;
         } else {
-            pendingName = std::move(line);
+            pendingName = Keep(line, ownName);
             havePendingName = true;
         }
     }
 
     TleReadResult result;
-    std::string pendingName;  // a name line waiting for its set
+    RecordStock* stock;
+    std::size_t stocked = 0;       // records taken from the stock
+    std::string_view pendingName;  // a name line waiting for its set
     bool havePendingName = false;
-    std::string pendingLine1;
+    std::string_view pendingLine1;
     int pendingLine1Number = 0;
     bool haveLine1 = false;
     int lineNumber = 0;
+    std::string scratch, ownName, ownLine1;  // lines with CR characters, without them
 };
 
 // Parses element lines on a second thread while the main one inflates the rest of a large
@@ -137,7 +165,7 @@ private:
 class EarlyParse {
 public:
     EarlyParse(const std::string& text, std::size_t hint) : base_(text.data()), parser_(hint) {
-        if (hint < kMinimumText) return;
+        if (hint < kMinimumThreadedText) return;
         try {
             worker_ = std::thread([this] { Run(); });
         } catch (const std::system_error&) {
@@ -167,8 +195,6 @@ public:
     }
 
 private:
-    static constexpr std::size_t kMinimumText = std::size_t(256) << 10;
-
     void End(bool stop) {
         if (!worker_.joinable()) return;
         {
@@ -211,6 +237,15 @@ private:
     bool stop_ = false, done_ = false;
 };
 
+// Element lines found no set but OMM content named its trouble: the file is refused.
+bool Usable(const std::string& path, const TleReadResult& result, std::string& error) {
+    if (result.records.empty() && !result.firstProblem.empty()) {
+        error = path + ": no usable element set (" + result.firstProblem + ")";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 TleReadResult ParseTleText(std::string_view text) {
@@ -241,6 +276,26 @@ TleReadResult ParseElementSetText(std::string_view text) {
 
 bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& error,
                  std::size_t maxText) {
+    // Read and inflated whole where it can be (plain, or gzip through libdeflate), which is
+    // faster than the stream below; every other file, and every error, takes the stream.
+    std::optional<RecordStock> stock;
+    WholeFileText whole;
+    const auto sized = [&](std::size_t size) {
+        if (size >= kMinimumThreadedText) stock.emplace(size / kSetBytes);
+    };
+    if (ReadWholeFileText(path, maxText, whole, sized)) {
+        const std::string_view text = whole.View();
+        if (IsOmm(DetectElementTextFormat(text))) {
+            result = ParseElementSetText(text);
+        } else {
+            TleLineParser parser(text.size(), stock ? &*stock : nullptr);
+            parser.Text(text);
+            result = parser.Finish();
+        }
+        return Usable(path, result, error);
+    }
+    stock.reset();
+
     errno = 0;
     gzFile file = gzopen(path.c_str(), "rb");
     if (!file) {
@@ -289,11 +344,7 @@ bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& er
     }
     gzclose(file);
     if (!early.Finish(result)) result = ParseElementSetText(text);
-    if (result.records.empty() && !result.firstProblem.empty()) {
-        error = path + ": no usable element set (" + result.firstProblem + ")";
-        return false;
-    }
-    return true;
+    return Usable(path, result, error);
 }
 
 }  // namespace orvanta

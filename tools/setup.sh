@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(cmake g++ ninja-build pkg-config zlib1g-dev libfreeimage-dev
+PACKAGES=(cmake g++ ninja-build pkg-config zlib1g-dev libdeflate-dev libfreeimage-dev
           libgtest-dev libgmock-dev
           qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation)
 PACKAGES+=(iproute2 procps)  # ip netns and sysctl for the ping and trace route tests

@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "orbit/record_stock.h"
 #include "orbit/tle_file.h"
 #include "tests/support/unique_temp_dir.h"
 
@@ -197,6 +199,73 @@ TEST_F(TleFileTest, TextPastTheLimitIsRefusedPlainOrCompressed) {
         EXPECT_TRUE(r.records.empty());
     }
     EXPECT_EQ(kMaxElementText, std::size_t(256) << 20);
+}
+
+// A gzip file goes to zlib's stream whenever the whole-file inflate cannot vouch for it, so
+// the sets and the errors stay zlib's: bytes after the member, a size in the trailer that
+// lies, a header CRC (zlib checks it, the fast inflate would not).
+TEST_F(TleFileTest, GzipFilesTheFastInflateCannotVouchForReadThroughZlib) {
+    std::string text;
+    for (int i = 0; text.size() < 300000; ++i)
+        text += "SAT " + std::to_string(i) + "\n" + kL1 + "\n" + kL2 + "\n";
+    const std::size_t sets = ParseTleText(text).records.size();
+    auto gzip = [&](bool headerCrc) {
+        z_stream z{};
+        EXPECT_EQ(deflateInit2(&z, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY), Z_OK);
+        gz_header header{};
+        header.hcrc = headerCrc;
+        deflateSetHeader(&z, &header);
+        std::string out(deflateBound(&z, text.size()), '\0');
+        z.next_in = reinterpret_cast<Bytef*>(text.data());
+        z.avail_in = static_cast<uInt>(text.size());
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = static_cast<uInt>(out.size());
+        EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+        out.resize(z.total_out);
+        deflateEnd(&z);
+        return out;
+    };
+    auto read = [&](const std::string& bytes, std::string& error) {
+        const auto path = dir / "file.gz";
+        std::ofstream(path, std::ios::binary) << bytes;
+        TleReadResult r;
+        error.clear();
+        return ReadTleFile(path.string(), r, error) ? r.records.size() : std::size_t(0);
+    };
+    std::string error, bytes = gzip(false);
+    EXPECT_EQ(read(bytes + "trailing junk", error), sets) << error;
+    bytes.back() ^= 1;  // the trailer's size
+    EXPECT_EQ(read(bytes, error), 0u);
+    EXPECT_NE(error.find("incorrect length check"), std::string::npos) << error;
+
+    bytes = gzip(true);
+    EXPECT_EQ(read(bytes, error), sets) << error;
+    bytes[10] ^= 1;  // the header CRC
+    EXPECT_EQ(read(bytes, error), 0u);
+    EXPECT_NE(error.find("header crc mismatch"), std::string::npos) << error;
+}
+
+// Records made ready on a second thread: taken in order, more than expected or fewer, they
+// are the records filled in, whichever thread readied each one.
+TEST(RecordStock, MoreOrFewerRecordsThanExpected) {
+    for (const std::size_t used : {0u, 10u, 2000u, 5000u}) {
+        RecordStock stock(2000);
+        for (std::size_t i = 0; i < used; ++i) {
+            TleRecord& r = stock.Take(i);
+            EXPECT_TRUE(r.name.empty() && r.line1.empty() && r.lineNumber == 0);
+            r.name = std::to_string(i);
+            r.line1 = kL1;
+            r.lineNumber = static_cast<int>(i);
+        }
+        const std::vector<TleRecord> records = stock.Finish(used);
+        ASSERT_EQ(records.size(), used);
+        int wrong = 0;
+        for (std::size_t i = 0; i < used; ++i)
+            wrong += records[i].name != std::to_string(i) || records[i].line1 != kL1 ||
+                     records[i].lineNumber != static_cast<int>(i) ||
+                     records[i].catalogueNumber != -1;
+        EXPECT_EQ(wrong, 0) << used;
+    }
 }
 
 TEST_F(TleFileTest, VerificationFileWithItsExtraColumns) {

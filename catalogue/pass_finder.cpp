@@ -71,6 +71,7 @@ Finder::Finder(const PassSearchSatellite& sat, int selectionIndex, const Satelli
     lunarActive_ = ctx.options.searchLunarPasses;
     if (ctx.options.visibility)
         visibility_.emplace(orbit_, site_, astroSite_, StandardMagnitude(sat.catalogueNumber));
+    if (visibility_) visibility_->Queue(&queue_);
 }
 
 std::string Finder::Named(const char* format) const {
@@ -82,20 +83,6 @@ std::int64_t Finder::StepOf(double seconds) {
     const double floored = std::floor(seconds * (1.0 - 1e-9));
     return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::min(floored, 1e9)), 1,
                                     kMaxStep);
-}
-
-bool Finder::Propagation::await_ready() {
-    if (f.queue_) return false;
-    f.stateOk_ = f.orbit_.PositionAt(tsince, f.state_);
-    return true;
-}
-
-void Finder::Deliver(bool ok, const cVector& pos, const cVector& vel, double tsince) {
-    stateOk_ = ok;
-    if (!ok) return;
-    cJulianDate date = orbit_.Epoch();
-    date.AddMin(tsince);
-    state_ = cEci(pos, vel, date, UNITS_KM);
 }
 
 void Finder::InitBounds() {
@@ -351,7 +338,7 @@ SearchTask<SatelliteSearchEnd> Finder::TracePass(const Sample& aos, PassRecord& 
     }
 }
 
-void Finder::FinishPass(PassRecord& record, const Sample& los) {
+void Finder::FinishPass(PassRecord& record, const Sample& los, const cEci* mid) {
     record.los = Jd(los.k);
     record.setAzimuth = RadToDeg(los.Az());
     if (lunar_.EndOfPass(record.los, record) == LunarTracker::LUNAR_FOUND) {
@@ -360,11 +347,8 @@ void Finder::FinishPass(PassRecord& record, const Sample& los) {
                       sat_.catalogueNumber, ctx_.formatDateTime(record.lunarStart).c_str());
         Log(LOG_INFORMATION, buf);
     }
-    // Midpoint between AOS and LOS: the "maximum" elevation the list shows.
-    const double tMid = Tsince(los.k) - (record.los - record.aos) * 720.0;
-    cEci mid;
-    if (orbit_.PositionAt(tMid, mid) && mid.Units() == UNITS_KM) {
-        const cCoordTopo topo = site_.LookAngles(mid);
+    if (mid && mid->Units() == UNITS_KM) {
+        const cCoordTopo topo = site_.LookAngles(*mid);
         record.maxElevation = RadToDeg(topo.el);
         record.midAzimuth = RadToDeg(topo.az);
     }
@@ -462,8 +446,14 @@ SearchTask<SatelliteSearchResult> Finder::Run() {
         Sample los;
         const End e = co_await TracePass(aos, record, los);
         if (e != End::COMPLETE) co_return Finish(result, e);
-        FinishPass(record, los);
-        if (visibility_) visibility_->Compute(Tsince(aos.k), los.k - aos.k, record, &aos.eci);
+        // Midpoint between AOS and LOS: the "maximum" elevation the list shows.
+        const double tMid = Tsince(los.k) - (Jd(los.k) - record.aos) * 720.0;
+        cEci mid;
+        bool midOk = false;
+        co_await Propagation{orbit_, tMid, queue_, mid, midOk};
+        FinishPass(record, los, midOk ? &mid : nullptr);
+        if (visibility_)
+            co_await visibility_->ComputeSteps(Tsince(aos.k), los.k - aos.k, record, &aos.eci);
         slots_[result.passes] = record;
         if (ctx_.passStored) ctx_.passStored(result.passes);
         ++result.passes;

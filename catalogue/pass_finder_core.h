@@ -15,6 +15,7 @@
 #include "catalogue/lunar_pass.h"
 #include "catalogue/pass_finder.h"
 #include "catalogue/pass_visibility.h"
+#include "catalogue/propagation_queue.h"
 #include "catalogue/search_task.h"
 #include "orbit/element_set.h"
 #include "orbit/globals.h"
@@ -36,15 +37,6 @@ struct Sample {
     double Az() const { return cSiteFrame::Azimuth(south, east); }  // radians
 };
 
-class Finder;
-
-// A propagation a finder in lockstep waits for: its orbit at tsince minutes.
-struct PendingPropagation {
-    Finder* finder = nullptr;
-    double tsince = 0.0;
-    std::coroutine_handle<> resume;
-};
-
 class Finder {
 public:
     // orbit: the satellite's orbit when the caller holds one for as long as the finder
@@ -59,29 +51,17 @@ public:
     // From now on the propagations go to queue (and wait there) instead of being made at
     // once; set is the orbit's index in the caller's batch.
     void Queue(std::vector<PendingPropagation>* queue, std::size_t set) {
-        queue_ = queue;
-        set_ = set;
+        queue_.queue = queue;
+        queue_.set = set;
     }
-    std::size_t Set() const { return set_; }
-    const cOrbit& Orbit() const { return orbit_; }
-    // The answer to the queued propagation, before its waiter is resumed: the state in km
-    // and km/s, dated as cOrbit::PositionAt dates it; ok false when the model failed.
-    void Deliver(bool ok, const cVector& pos, const cVector& vel, double tsince);
 
 private:
     using End = SatelliteSearchEnd;
 
     // co_await Propagate(k): true with state_ holding the orbit at second k.
-    struct Propagation {
-        Finder& f;
-        double tsince;
-        bool await_ready();
-        void await_suspend(std::coroutine_handle<> waiter) {
-            f.queue_->push_back({&f, tsince, waiter});
-        }
-        bool await_resume() const { return f.stateOk_; }
-    };
-    Propagation Propagate(std::int64_t k) { return Propagation{*this, Tsince(k)}; }
+    Propagation Propagate(std::int64_t k) {
+        return Propagation{orbit_, Tsince(k), queue_, state_, stateOk_};
+    }
 
     bool Aborted() const { return ctx_.abort && ctx_.abort->load(std::memory_order_relaxed); }
     double Jd(std::int64_t k) const { return ctx_.now + static_cast<double>(k) / SEC_PER_DAY; }
@@ -105,7 +85,8 @@ private:
     double FlareStep(const Sample& s, PassRecord& record);
     double LunarStep(const Sample& s, PassRecord& record);
     double LunarWait(const Sample& s, double moonAz, double moonEl, double drift) const;
-    void FinishPass(PassRecord& record, const Sample& los);
+    // mid: the state at the middle of the pass, null when it could not be computed.
+    void FinishPass(PassRecord& record, const Sample& los, const cEci* mid);
     SatelliteSearchResult Finish(SatelliteSearchResult result, End end) const;
 
     const PassSearchSatellite& sat_;
@@ -122,8 +103,7 @@ private:
     double t0_ = 0.0;
     std::int64_t evaluations_ = 0;
 
-    std::vector<PendingPropagation>* queue_ = nullptr;
-    std::size_t set_ = 0;
+    PropagationQueue queue_;
     cEci state_;  // the last propagation's answer
     bool stateOk_ = false;
 

@@ -22,7 +22,6 @@ namespace {
 constexpr std::size_t kLanes = 64;
 
 using pass_finder::Finder;
-using pass_finder::PendingPropagation;
 
 struct Lane {
     int satellite = 0;  // selection index
@@ -164,16 +163,15 @@ void SearchWorker(PassSearchState& state, int threadNumber) {
         sets.clear();
         times.clear();
         for (const PendingPropagation& p : waiting) {
-            sets.push_back(p.finder->Set());
+            sets.push_back(p.set);
             times.push_back(p.tsince);
         }
         batch.PropagateRequests(sets, times, states);
         for (std::size_t i = 0; i < waiting.size(); ++i) {
             const std::size_t at = states.Index(i, 0);
-            waiting[i].finder->Deliver(states.status[at] == SGP4_BATCH_OK,
-                                       cVector(states.x[at], states.y[at], states.z[at]),
-                                       cVector(states.vx[at], states.vy[at], states.vz[at]),
-                                       waiting[i].tsince);
+            waiting[i].Deliver(states.status[at] == SGP4_BATCH_OK,
+                               cVector(states.x[at], states.y[at], states.z[at]),
+                               cVector(states.vx[at], states.vy[at], states.vz[at]));
         }
         for (const PendingPropagation& p : waiting) p.resume.resume();
         std::size_t kept = 0;

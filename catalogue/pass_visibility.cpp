@@ -42,31 +42,48 @@ double DiscOverlap(double r1, double r2, double d) {
     return r1 * r1 * a1 + r2 * r2 * a2 - 0.5 * std::sqrt(std::max(0.0, k));
 }
 
-// Intervals [start, end) of grid seconds in [0, n) on which a state holds. sample(j) gives
-// the state at second j and for how many seconds after j it is certified to stay so; the
-// next sample is taken at the first uncertified second, so every change of state is found
-// at the very second it happens, and nothing between samples can be missed.
-template <class Sample>
-bool StateIntervals(std::int64_t n, Sample sample, PassVisibility::Intervals& on) {
-    on.clear();
-    std::int64_t j = 0, start = -1;
-    while (j < n) {
-        bool state = false;
-        double certified = 0.0;
-        if (!sample(j, state, certified)) return false;
-        if (state && start < 0) start = j;
-        if (!state && start >= 0) {
-            on.emplace_back(start, j);
-            start = -1;
+// Intervals [start, end) of grid seconds in [0, n) on which a state holds. Sample gives
+// the state at second Next() and for how many seconds after it it is certified to stay so;
+// the next sample is taken at the first uncertified second, so every change of state is
+// found at the very second it happens, and nothing between samples can be missed.
+class IntervalScan {
+public:
+    IntervalScan(std::int64_t n, PassVisibility::Intervals& on) : n_(n), on_(on) { on_.clear(); }
+    bool More() const { return j_ < n_; }
+    std::int64_t Next() const { return j_; }
+    // The state at Next() and the seconds it is certified to hold.
+    void Sample(bool state, double certified) {
+        if (state && start_ < 0) start_ = j_;
+        if (!state && start_ >= 0) {
+            on_.emplace_back(start_, j_);
+            start_ = -1;
         }
         // Seconds strictly inside the certified time keep the state; the first one that
         // is not is the next sample.
         std::int64_t step = 1;
         if (certified > 1.0)
             step = static_cast<std::int64_t>(std::floor(std::min(certified, 1e9) * (1.0 - 1e-9))) + 1;
-        j += step;
+        j_ += step;
     }
-    if (start >= 0) on.emplace_back(start, n);
+    void Finish() {
+        if (start_ >= 0) on_.emplace_back(start_, n_);
+    }
+
+private:
+    std::int64_t n_, j_ = 0, start_ = -1;
+    PassVisibility::Intervals& on_;
+};
+
+template <class Sample>
+bool StateIntervals(std::int64_t n, Sample sample, PassVisibility::Intervals& on) {
+    IntervalScan scan(n, on);
+    while (scan.More()) {
+        bool state = false;
+        double certified = 0.0;
+        if (!sample(scan.Next(), state, certified)) return false;
+        scan.Sample(state, certified);
+    }
+    scan.Finish();
     return true;
 }
 
@@ -194,14 +211,24 @@ cVector PassVisibility::SunAt(double t) {
                    sunA_.z + f * (sunB_.z - sunA_.z));
 }
 
-bool PassVisibility::Evaluate(double t, State& s, int needs) {
-    cEci eci;
-    if (t == 0.0 && aosState_) {
-        eci = *aosState_;  // the pass search's own state at AOS
-    } else {
-        ++evaluations_;
-        if (!orbit_.PositionAt(tsinceAos_ + t / 60.0, eci)) return false;
+bool PassVisibility::Evaluation::await_ready() {
+    if (t == 0.0 && v.aosState_) {
+        eci = *v.aosState_;  // the pass search's own state at AOS
+        ok = true;
+        return true;
     }
+    ++v.evaluations_;
+    if (v.queue_ && v.queue_->queue) return false;
+    ok = v.orbit_.PositionAt(v.tsinceAos_ + t / 60.0, eci);
+    return true;
+}
+
+void PassVisibility::Evaluation::await_suspend(std::coroutine_handle<> waiter) {
+    v.queue_->queue->push_back(
+        {v.queue_->set, v.tsinceAos_ + t / 60.0, &v.orbit_, &eci, &ok, waiter});
+}
+
+bool PassVisibility::Evaluated(double t, const cEci& eci, State& s, int needs) {
     if (eci.Units() != UNITS_KM) return false;
     const cVector& p = eci.Pos();
     const cVector& v = eci.Vel();
@@ -281,22 +308,40 @@ double PassVisibility::ShadowCertified(const State& s) const {
 
 bool PassVisibility::SunlitIntervals(double tsinceStart, double jdStart, std::int64_t seconds,
                                      Intervals& lit) {
+    // With no queue the steps never wait: they run to their end here.
+    const PropagationQueue* queue = std::exchange(queue_, nullptr);
+    SearchTask<bool> steps = SunlitSteps(tsinceStart, jdStart, seconds, lit);
+    steps.Start();
+    queue_ = queue;
+    return steps.Result();
+}
+
+SearchTask<bool> PassVisibility::SunlitSteps(double tsinceStart, double jdStart,
+                                             std::int64_t seconds, Intervals& lit) {
     tsinceAos_ = tsinceStart;
     jdAos_ = jdStart;
     State s;
-    return StateIntervals(
-        seconds,
-        [&](std::int64_t j, bool& state, double& certified) {
-            if (!Evaluate(static_cast<double>(j), s, SUN)) return false;
-            state = s.light.Sunlit();
-            certified = ShadowCertified(s);
-            return true;
-        },
-        lit);
+    IntervalScan scan(seconds, lit);
+    while (scan.More()) {
+        const bool ok = co_await Evaluate(static_cast<double>(scan.Next()), s, SUN);
+        if (!ok) co_return false;
+        scan.Sample(s.light.Sunlit(), ShadowCertified(s));
+    }
+    scan.Finish();
+    co_return true;
 }
 
 bool PassVisibility::Compute(double tsinceAos, std::int64_t seconds, PassRecord& record,
                              const cEci* aosState) {
+    const PropagationQueue* queue = std::exchange(queue_, nullptr);
+    SearchTask<bool> steps = ComputeSteps(tsinceAos, seconds, record, aosState);
+    steps.Start();
+    queue_ = queue;
+    return steps.Result();
+}
+
+SearchTask<bool> PassVisibility::ComputeSteps(double tsinceAos, std::int64_t seconds,
+                                              PassRecord& record, const cEci* aosState) {
     tsinceAos_ = tsinceAos;
     jdAos_ = record.aos;
     aosState_ = aosState;
@@ -310,12 +355,13 @@ bool PassVisibility::Compute(double tsinceAos, std::int64_t seconds, PassRecord&
     record.shadowEntry = record.shadowExit = 0.0;
     record.visibleStart = record.visibleEnd = record.visibleMaxElevation = 0.0;
     record.brightestTime = record.brightestMagnitude = 0.0;
-    if (seconds <= 0) return false;
+    if (seconds <= 0) co_return false;
     auto jd = [&](double t) { return jdAos_ + t / SEC_PER_DAY; };
 
     // True culmination; never below the elevation the list shows for the midpoint.
     double tCul = 0.0, elCul = 0.0;
-    if (!Culminate(seconds, tCul, elCul)) return false;
+    const bool culminated = co_await Culminate(seconds, tCul, elCul);
+    if (!culminated) co_return false;
     double culDeg = elCul / kDeg;
     if (culDeg < record.maxElevation) {
         tCul = 0.5 * static_cast<double>(seconds);
@@ -327,7 +373,8 @@ bool PassVisibility::Compute(double tsinceAos, std::int64_t seconds, PassRecord&
     // Sunlit or in shadow on every second of the pass.
     Intervals lit, dark;
     State s;
-    if (!SunlitIntervals(tsinceAos, record.aos, seconds, lit)) return false;
+    const bool lighted = co_await SunlitSteps(tsinceAos, record.aos, seconds, lit);
+    if (!lighted) co_return false;
     record.sunlitAtAos = !lit.empty() && lit.front().first == 0 ? 1 : 0;
     for (const auto& [from, to] : lit) {
         if (from > 0 && record.shadowExit == 0.0) record.shadowExit = jd(static_cast<double>(from));
@@ -362,7 +409,7 @@ bool PassVisibility::Compute(double tsinceAos, std::int64_t seconds, PassRecord&
             return true;
         },
         dark);
-    if (!ok) return false;
+    if (!ok) co_return false;
 
     // Visible: both at once. The longest such stretch is the pass's visible window.
     std::int64_t vs = -1, ve = -1;
@@ -375,40 +422,49 @@ bool PassVisibility::Compute(double tsinceAos, std::int64_t seconds, PassRecord&
             }
         }
     record.visibilityKnown = 1;
-    if (vs < 0) return true;
+    if (vs < 0) co_return true;
     record.visibleStart = jd(static_cast<double>(vs));
     record.visibleEnd = jd(static_cast<double>(ve));
     const double last = static_cast<double>(ve - 1);
     if (tCul >= static_cast<double>(vs) && tCul <= last) {
         record.visibleMaxElevation = culDeg;
     } else {
-        if (!Evaluate(tCul < static_cast<double>(vs) ? static_cast<double>(vs) : last, s, LOOK))
-            return false;
+        const bool looked =
+            co_await Evaluate(tCul < static_cast<double>(vs) ? static_cast<double>(vs) : last, s, LOOK);
+        if (!looked) co_return false;
         record.visibleMaxElevation = s.el / kDeg;
     }
 
     // Brightest magnitude inside the window: from the window's ends and the culmination,
     // successive parabolas through the best three seconds (a golden-section step where a
     // parabola is no use), to within four seconds (a few hundredths of a magnitude at most).
-    if (!stdMag_) return true;
+    if (!stdMag_) co_return true;
     std::int64_t bestJ = vs;
     double bestM = std::numeric_limits<double>::infinity();
-    auto mag = [&](std::int64_t j, double& m) {
-        if (!Evaluate(static_cast<double>(j), s, ALL)) return false;
-        m = MagnitudeAt(s);
+    // The magnitude at second j once s holds everything there.
+    auto mag = [&](std::int64_t j) {
+        const double m = MagnitudeAt(s);
         if (m < bestM) {
             bestM = m;
             bestJ = j;
         }
-        return true;
+        return m;
     };
     std::int64_t xa = vs, xb = ve - 1;
     double fa = 0.0, fb = 0.0, fc = 0.0;
-    if (!mag(xa, fa)) return false;
-    if (xb > xa && !mag(xb, fb)) return false;
+    bool seen = co_await Evaluate(static_cast<double>(xa), s, ALL);
+    if (!seen) co_return false;
+    fa = mag(xa);
+    if (xb > xa) {
+        seen = co_await Evaluate(static_cast<double>(xb), s, ALL);
+        if (!seen) co_return false;
+        fb = mag(xb);
+    }
     if (xb - xa >= 2) {
         std::int64_t xc = std::clamp<std::int64_t>(std::llround(tCul), xa + 1, xb - 1);
-        if (!mag(xc, fc)) return false;
+        seen = co_await Evaluate(static_cast<double>(xc), s, ALL);
+        if (!seen) co_return false;
+        fc = mag(xc);
         for (int iter = 0; iter < 8 && xb - xa > 4; ++iter) {
             std::int64_t u;
             if (fc <= fa && fc <= fb) {
@@ -426,12 +482,17 @@ bool PassVisibility::Compute(double tsinceAos, std::int64_t seconds, PassRecord&
                 if (u == xc) {
                     if (fa < fb) xb = xc, fb = fc; else xa = xc, fa = fc;
                     xc = fa < fb ? xa + (xb - xa) / 2 : xb - (xb - xa) / 2;
-                    if (xc <= xa || xc >= xb || !mag(xc, fc)) break;
+                    if (xc <= xa || xc >= xb) break;
+                    seen = co_await Evaluate(static_cast<double>(xc), s, ALL);
+                    if (!seen) break;
+                    fc = mag(xc);
                     continue;
                 }
             }
             double fu = 0.0;
-            if (!mag(u, fu)) return false;
+            seen = co_await Evaluate(static_cast<double>(u), s, ALL);
+            if (!seen) co_return false;
+            fu = mag(u);
             const bool bracketed = fc <= fa && fc <= fb;
             if (fu >= fc && (bracketed || (u > xa && u < xc) != (fa < fb))) {
                 // No better than the middle: u narrows the interval on its side.
@@ -461,7 +522,7 @@ bool PassVisibility::Compute(double tsinceAos, std::int64_t seconds, PassRecord&
         record.brightestMagnitude = bestM;
         record.brightestTime = jd(static_cast<double>(bestJ));
     }
-    return true;
+    co_return true;
 }
 
 }  // namespace orvanta

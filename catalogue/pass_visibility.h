@@ -3,6 +3,7 @@
 // does it enter and leave the Earth's shadow, the part of the pass that can be seen (above
 // the horizon, sunlit, the Sun below -6 degrees at the site), how bright it gets, and the
 // true culmination. catalogue/README.md explains the stepping.
+#include <coroutine>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -10,6 +11,8 @@
 
 #include "astro/sun_moon.h"
 #include "catalogue/pass_record.h"
+#include "catalogue/propagation_queue.h"
+#include "catalogue/search_task.h"
 #include "orbit/eci.h"
 #include "orbit/orbit.h"
 #include "orbit/site.h"
@@ -63,6 +66,13 @@ public:
     // propagated over the pass.
     bool Compute(double tsinceAos, std::int64_t seconds, PassRecord& record,
                  const cEci* aosState = nullptr);
+    // The same for a search coroutine: its propagations go where queue sends them (see
+    // Queue), so it may wait on each.
+    SearchTask<bool> ComputeSteps(double tsinceAos, std::int64_t seconds, PassRecord& record,
+                                  const cEci* aosState);
+    // The propagations from now on: to the queue queue points to (the pass search's own);
+    // null, or a queue with no vector, propagates at once.
+    void Queue(const PropagationQueue* queue) { queue_ = queue; }
 
     // Lit stretches [from, to) of the whole seconds 0 .. seconds - 1 after jdStart (which is
     // tsinceStart minutes after the epoch). Each change is found at the very second it
@@ -77,11 +87,29 @@ public:
 private:
     struct State;
     enum Needs { LOOK = 1, SUN = 2, ALL = 3 };
-    bool Evaluate(double t, State& s, int needs);
+    // co_await Evaluate(t, s, needs): false when the orbit cannot be propagated to t
+    // seconds after AOS; else s holds what needs asks for.
+    struct Evaluation {
+        PassVisibility& v;
+        double t;
+        State& s;
+        int needs;
+        cEci eci;
+        bool ok = false;
+        bool await_ready();
+        void await_suspend(std::coroutine_handle<> waiter);
+        bool await_resume() { return ok && v.Evaluated(t, eci, s, needs); }
+    };
+    Evaluation Evaluate(double t, State& s, int needs) {
+        return Evaluation{*this, t, s, needs, cEci(), false};
+    }
+    bool Evaluated(double t, const cEci& eci, State& s, int needs);
+    SearchTask<bool> SunlitSteps(double tsinceStart, double jdStart, std::int64_t seconds,
+                                 Intervals& lit);
     void InitBounds();
     void Widen(double r, double speed, double rdot);
     double ShadowCertified(const State& s) const;
-    bool Culminate(std::int64_t seconds, double& tBest, double& elBest);
+    SearchTask<bool> Culminate(std::int64_t seconds, double& tBest, double& elBest);
     double MagnitudeAt(const State& s) const;
 
     const cOrbit& orbit_;
@@ -100,6 +128,7 @@ private:
     double gastJd_ = 0.0, gastDeg_ = 0.0;  // an exact apparent sidereal time and its date
     cVector SunAt(double t);
     std::int64_t evaluations_ = 0;
+    const PropagationQueue* queue_ = nullptr;
     // Bounds over the orbit for the shadow stepping, widened when a state exceeds them.
     double rLow_ = 0.0, rHigh_ = 0.0, vMin_ = 0.0, vMax_ = 0.0, rdotMax_ = 0.0;
     double shadowRate_ = 0.0;   // bound on the rate of Sunlight::margin, rad/s

@@ -45,25 +45,25 @@ double PassVisibility::MagnitudeAt(const State& s) const {
 // peak lies within seconds), kept inside the bracket the signs give, bisecting when a step
 // would leave it; done when the step left is under 0.01 s. Long passes, which may rise and
 // fall more than once, first look for the best of a coarse sampling.
-bool PassVisibility::Culminate(std::int64_t seconds, double& tBest, double& elBest) {
+SearchTask<bool> PassVisibility::Culminate(std::int64_t seconds, double& tBest, double& elBest) {
     const double span = static_cast<double>(seconds);
     double a = 0.0, b = span;  // el' > 0 at a, < 0 at b (at AOS rising, at LOS setting)
     State s;
     elBest = -PI;
-    auto eval = [&](double t) {
-        if (!Evaluate(t, s, LOOK)) return false;
+    auto note = [&] {  // s holds the last evaluation
         if (s.el > elBest) {
             elBest = s.el;
             tBest = s.t;
         }
-        return true;
     };
     if (seconds > 1800) {
         const int n = 48;
         int best = 0;
         for (int i = 0; i <= n; ++i) {
             const double before = elBest;
-            if (!eval(span * i / n)) return false;
+            const bool ok = co_await Evaluate(span * i / n, s, LOOK);
+            if (!ok) co_return false;
+            note();
             if (elBest > before) best = i;
         }
         a = span * std::max(0, best - 1) / n;
@@ -71,7 +71,9 @@ bool PassVisibility::Culminate(std::int64_t seconds, double& tBest, double& elBe
     }
     constexpr double kTol = 0.01;  // seconds
     double x = 0.5 * (a + b);
-    if (!eval(x)) return false;
+    const bool ok = co_await Evaluate(x, s, LOOK);
+    if (!ok) co_return false;
+    note();
     double fx = s.elDot, elx = s.el;
     // First step: the curvature of a parabola through the horizon at both ends.
     double curvature = -8.0 * std::max(elx, 1e-4) / ((b - a) * (b - a));
@@ -93,7 +95,9 @@ bool PassVisibility::Culminate(std::int64_t seconds, double& tBest, double& elBe
             break;
         }
         const double px = x, pf = fx;
-        if (!eval(next)) return false;
+        const bool stepped = co_await Evaluate(next, s, LOOK);
+        if (!stepped) co_return false;
+        note();
         x = next;
         fx = s.elDot;
         elx = s.el;
@@ -102,7 +106,7 @@ bool PassVisibility::Culminate(std::int64_t seconds, double& tBest, double& elBe
             if (c < 0.0) curvature = c;
         }
     }
-    return true;
+    co_return true;
 }
 
 }  // namespace orvanta

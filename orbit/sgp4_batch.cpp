@@ -258,6 +258,7 @@ cSgp4Batch::cSgp4Batch(std::vector<cOrbit> orbitsIn) : orbits(std::move(orbitsIn
     const std::size_t cols = nearIndex.size();
     columns = (cols + kBlock - 1) / kBlock * kBlock;
     consts.assign(F_COUNT * columns, 0.0);
+    setConsts.reserve(F_COUNT * nearIndex.size());
     for (std::size_t col = 0; col < columns && cols > 0; ++col) {
         const cNoradSGP4& m = *orbits[nearIndex[std::min(col, cols - 1)]].NearEarthModel();
         const double simple = m.isimp ? 1.0 : 0.0;
@@ -270,6 +271,7 @@ cSgp4Batch::cSgp4Batch(std::vector<cOrbit> orbitsIn) : orbits(std::move(orbitsIn
             m.xmdot, m.omgdot, m.xnodot, m.xnodcf, m.xlcof, m.aycof};
         // clang-format on
         for (int f = 0; f < F_COUNT; ++f) consts[f * columns + col] = v[f];
+        if (col < cols) setConsts.insert(setConsts.end(), v, v + F_COUNT);
     }
 }
 
@@ -327,8 +329,8 @@ void cSgp4Batch::PropagateRequests(const std::vector<std::size_t>& sets,
                                    cSgp4BatchStates& out) const {
     const std::size_t n = std::min(sets.size(), tsince.size());
     Resize(out, 1, n);
-    // Each lane's constants copied into a block of their own: 35 loads a request, against the
-    // model's hundreds of operations.
+    // Each lane's constants copied into a block of their own, from the set's own row: 35
+    // loads a request, against the model's hundreds of operations.
     alignas(64) double block[F_COUNT * kBlock];
     alignas(64) double t[kBlock];
     alignas(64) double lanes[O_COUNT * kBlock];
@@ -359,8 +361,8 @@ void cSgp4Batch::PropagateRequests(const std::vector<std::size_t>& sets,
             Scalar(set, tsince[k], k, out);
             continue;
         }
-        const std::size_t col = static_cast<std::size_t>(laneOf[set]);
-        for (int f = 0; f < F_COUNT; ++f) block[f * kBlock + filled] = consts[f * columns + col];
+        const double* row = setConsts.data() + static_cast<std::size_t>(laneOf[set]) * F_COUNT;
+        for (int f = 0; f < F_COUNT; ++f) block[f * kBlock + filled] = row[f];
         t[filled] = tsince[k];
         laneSet[filled] = set;
         index[filled] = k;

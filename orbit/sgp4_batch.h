@@ -73,6 +73,7 @@ private:
     std::vector<std::size_t> nearIndex;  // per column: the set
     std::size_t columns = 0;             // near-earth sets rounded up to whole blocks
     std::vector<double> consts;          // [field * columns + column]
+    std::vector<double> setConsts;       // [column * fields + field]: a set's own row
 };
 
 }  // namespace orvanta

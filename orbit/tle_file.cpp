@@ -280,8 +280,12 @@ bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& er
     // faster than the stream below; every other file, and every error, takes the stream.
     std::optional<RecordStock> stock;
     WholeFileText whole;
-    const auto sized = [&](std::size_t size) {
-        if (size >= kMinimumThreadedText) stock.emplace(size / kSetBytes);
+    const auto sized = [&](std::size_t size, std::size_t fileSize) {
+        // No more room made than a file of this size is likely to need (element text packs
+        // to about a third), nor more than the largest catalogue.
+        constexpr std::size_t kLikelyRatio = 8, kMostSets = std::size_t(1) << 17;
+        size = std::min(size, fileSize * kLikelyRatio);
+        if (size >= kMinimumThreadedText) stock.emplace(std::min(size / kSetBytes, kMostSets));
     };
     if (ReadWholeFileText(path, maxText, whole, sized)) {
         const std::string_view text = whole.View();

@@ -20,8 +20,9 @@ struct WholeFileText {
 };
 
 // True with the file's text; false when the file is to be read through zlib instead. sized
-// hears the text's size once it is known, before the file is read and inflated.
+// hears the text's size as the file states it, and the file's size, before the file is read
+// and inflated (a damaged gzip file may claim any size up to maxText).
 bool ReadWholeFileText(const std::string& path, std::size_t maxText, WholeFileText& text,
-                       const std::function<void(std::size_t)>& sized = {});
+                       const std::function<void(std::size_t text, std::size_t file)>& sized = {});
 
 }  // namespace orvanta

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 
 namespace orvanta {
 
@@ -25,33 +27,251 @@ std::string ClockUtc(double jd) {
     return buf;
 }
 
-// The text of printf's "%.*f" (to_chars with a precision is defined as printf), without the
-// format parsing that made up most of the time spent writing a pass table.
-void AppendFixed(std::string& out, double v, int decimals) {
-    // Angles and magnitudes to one or two decimals, the bulk of a table: the scaled value
-    // rounded to a whole number is printf's digits whenever it lies clear of a half (the
-    // product's rounding error is far below the margin); near a half, printf decides.
-    if ((decimals == 1 || decimals == 2) && std::fabs(v) < 1e9) {
-        const double scaled = std::fabs(v) * (decimals == 1 ? 10.0 : 100.0);
-        const double whole = std::floor(scaled + 0.5);
-        if (std::fabs(scaled - whole) < 0.5 - 1e-6) {
-            char buf[24];
-            char* p = buf + sizeof buf;
-            auto n = static_cast<std::uint64_t>(whole);
-            for (int i = 0; i < decimals; ++i, n /= 10) *--p = static_cast<char>('0' + n % 10);
-            *--p = '.';
-            do {
-                *--p = static_cast<char>('0' + n % 10);
-                n /= 10;
-            } while (n > 0);
-            if (std::signbit(v)) *--p = '-';
-            out.append(p, buf + sizeof buf);
-            return;
+// "00" to "99": digits written two at a time.
+struct DigitPairs {
+    char text[200];
+    constexpr DigitPairs() : text() {
+        for (int i = 0; i < 100; ++i) {
+            text[2 * i] = static_cast<char>('0' + i / 10);
+            text[2 * i + 1] = static_cast<char>('0' + i % 10);
         }
     }
-    char buf[400];  // the longest finite double in fixed notation, with the decimals
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-    out.append(buf, r.ptr);
+};
+constexpr DigitPairs kDigitPairs;
+
+char* PutTwo(char* p, unsigned v) {
+    std::memcpy(p, kDigitPairs.text + 2 * v, 2);
+    return p + 2;
+}
+
+// v in decimal: up to five digits (angles, durations, catalogue numbers) by digit pairs,
+// more by to_chars.
+char* PutUnsigned(char* p, std::uint32_t v) {
+    if (v < 100) {
+        if (v >= 10) return PutTwo(p, v);
+        *p = static_cast<char>('0' + v);
+        return p + 1;
+    }
+    if (v >= 100000) return std::to_chars(p, p + 10, v).ptr;
+    unsigned high = v / 100;  // 1 ... 999
+    const unsigned low = v - high * 100;
+    if (high >= 100) {
+        *p++ = static_cast<char>('0' + high / 100);
+        high %= 100;
+        p = PutTwo(p, high);
+    } else if (high >= 10) {
+        p = PutTwo(p, high);
+    } else {
+        *p++ = static_cast<char>('0' + high);
+    }
+    return PutTwo(p, low);
+}
+
+// The longest text PutShortFixed writes: "-1000000000.00" (just below 1e9, rounded up).
+constexpr std::size_t kShortFixed = 14;
+
+// printf's "%.1f" or "%.2f" of v for the bulk of a table, angles and magnitudes, or nullptr
+// for a value it leaves to to_chars: the scaled value rounded to a whole number is printf's
+// digits whenever it lies clear of a half (the product's rounding error is far below the
+// margin); near a half, or for huge values, printf's rule has to decide.
+template <int kDecimals>
+char* PutShortFixed(char* p, double v) {
+    static_assert(kDecimals == 1 || kDecimals == 2);
+    constexpr unsigned kUnit = kDecimals == 1 ? 10 : 100;
+    const double a = std::fabs(v);
+    if (!(a < 1e9)) return nullptr;
+    const double scaled = a * kUnit;
+    const auto rounded = static_cast<std::int64_t>(scaled + 0.5);  // floor, as scaled >= 0
+    if (!(std::fabs(scaled - static_cast<double>(rounded)) < 0.5 - 1e-6)) return nullptr;
+    if (std::signbit(v)) *p++ = '-';
+    std::uint32_t units, fraction;
+    if (rounded < 100000) {  // the usual angle or magnitude: in 32 bits
+        const auto whole = static_cast<std::uint32_t>(rounded);
+        units = whole / kUnit;
+        fraction = whole - units * kUnit;
+    } else {
+        const auto whole = static_cast<std::uint64_t>(rounded);
+        units = static_cast<std::uint32_t>(whole / kUnit);  // at most 1e9
+        fraction = static_cast<std::uint32_t>(whole - std::uint64_t{units} * kUnit);
+    }
+    p = PutUnsigned(p, units);
+    *p++ = '.';
+    if constexpr (kDecimals == 1) {
+        *p = static_cast<char>('0' + fraction);
+        return p + 1;
+    } else {
+        return PutTwo(p, fraction);
+    }
+}
+
+// The longest fixed-notation text of a double with a few decimals.
+constexpr std::size_t kLongFixed = 400;
+
+// The text of printf's "%.*f" (to_chars with a precision is defined as printf), without the
+// format parsing that made up most of the time spent writing a pass table. p has room for
+// kLongFixed characters.
+char* PutFixed(char* p, double v, int decimals) {
+    char* end = decimals == 1   ? PutShortFixed<1>(p, v)
+                : decimals == 2 ? PutShortFixed<2>(p, v)
+                                : nullptr;
+    return end ? end : std::to_chars(p, p + kLongFixed, v, std::chars_format::fixed, decimals).ptr;
+}
+
+void AppendFixed(std::string& out, double v, int decimals) {
+    char buf[kLongFixed];
+    out.append(buf, PutFixed(buf, v, decimals));
+}
+
+// std::llround, which is a library call, for the seconds of a pass.
+long long RoundHalfAway(double x) {
+    if (!(std::fabs(x) < 4503599627370496.0)) return std::llround(x);  // 2^52
+    auto whole = static_cast<long long>(x);
+    const double rest = x - static_cast<double>(whole);  // exact
+    if (rest >= 0.5) ++whole;
+    if (rest <= -0.5) --whole;
+    return whole;
+}
+
+// One CSV row, written into a buffer on the stack and copied out once: appending field by
+// field to a std::string was most of the cost of a pass table. Every field but the first is
+// written with the comma before it. The buffer holds the most the usual fields of a row
+// write (kRowMost), so they are written without a check on the space left; text that may be
+// longer (a long or quoted name, a huge number, a time outside 1970 ... 9893) goes to a
+// string instead, after what the buffer held, and leaves the buffer empty.
+class CsvRowWriter {
+public:
+    static constexpr std::size_t kShortName = 200;
+
+    // Up to 20 characters ("-9223372036854775808").
+    void Number(long long n) {
+        if (n >= 0 && n <= 0xFFFFFFFF)
+            end_ = PutUnsigned(end_, static_cast<std::uint32_t>(n));
+        else
+            end_ = std::to_chars(end_, end_ + 20, n).ptr;
+    }
+    void Char(char c) { *end_++ = c; }
+    // Text of a known small size (a word, empty fields, a short name).
+    void Short(std::string_view s) {
+        std::memcpy(end_, s.data(), s.size());
+        end_ += s.size();
+    }
+    void Long(std::string_view s) {
+        spill_.append(buf_, end_);
+        spill_ += s;
+        end_ = buf_;
+    }
+    // The time as FormatIsoUtcSeconds writes it, whose arithmetic (the time rounded to the
+    // millisecond, then cut to the second) is repeated here for times from 1970 to the year
+    // 9893; it writes any other time itself. The times of a row nearly always share their
+    // date, which is worked out once. 21 characters.
+    void Time(double jd) {
+        const double ms = (jd - kUnixEpochJd) * 86400000.0;
+        if (!(ms >= 0.0 && ms < 2.5e14)) return OtherTime(jd);
+        const auto truncated = static_cast<std::int64_t>(ms);
+        auto whole = static_cast<std::uint64_t>(truncated);
+        if (ms - static_cast<double>(truncated) >= 0.5) ++whole;  // llround's, as ms >= 0
+        const std::uint64_t days = whole / 86400000;
+        const auto second = static_cast<unsigned>(whole - days * 86400000) / 1000;
+        if (days != day_) NewDay(days);
+        char* p = end_;
+        *p = ',';
+        std::memcpy(p + 1, date_, sizeof date_);
+        p[11] = 'T';
+        PutTwo(p + 12, second / 3600);
+        p[14] = ':';
+        PutTwo(p + 15, second % 3600 / 60);
+        p[17] = ':';
+        PutTwo(p + 18, second % 60);
+        p[20] = 'Z';
+        end_ = p + 21;
+    }
+    void TimeOrEmpty(double jd) {
+        if (jd != 0.0)
+            Time(jd);
+        else
+            Char(',');
+    }
+    // Up to 1 + kShortFixed characters.
+    template <int kDecimals>
+    void Fixed(double v) {
+        *end_ = ',';
+        if (char* end = PutShortFixed<kDecimals>(end_ + 1, v))
+            end_ = end;
+        else
+            LongFixed(v, kDecimals);
+    }
+    std::string Take() {
+        if (spill_.empty()) return std::string(buf_, end_);
+        spill_.append(buf_, end_);
+        return std::move(spill_);
+    }
+    void AppendTo(std::string& out) {
+        if (!spill_.empty()) out += spill_;
+        out.append(buf_, end_);
+    }
+
+private:
+    // The most the usual fields write: the catalogue number, the name, nine times, ten
+    // fixed-decimal values, the duration, the lighting word, sunlit_at_aos and the line end
+    // (an empty field writes its comma only).
+    static constexpr std::size_t kRowMost =
+        20 + 1 + kShortName + 9 * 21 + 10 * (1 + kShortFixed) + 21 + 9 + 2 + 1;
+    static constexpr std::size_t kSize = 640;
+    static_assert(kRowMost <= kSize);
+
+    // Kept out of Time and Fixed, whose usual path then needs no stack frame.
+    [[gnu::noinline]] void OtherTime(double jd) {
+        Char(',');
+        Long(FormatIsoUtcSeconds(jd));
+    }
+    [[gnu::noinline]] void LongFixed(double v, int decimals) {
+        char buf[kLongFixed];
+        end_ += 1;  // the comma
+        Long(std::string_view(buf, PutFixed(buf, v, decimals) - buf));
+    }
+    [[gnu::noinline]] void NewDay(std::uint64_t days) {
+        day_ = days;
+        std::int64_t y;
+        int m, d;
+        CivilFromDays(static_cast<std::int64_t>(days), y, m, d);
+        const auto year = static_cast<unsigned>(y);
+        char* q = PutTwo(PutTwo(date_, year / 100), year % 100);
+        *q++ = '-';
+        q = PutTwo(q, static_cast<unsigned>(m));
+        *q++ = '-';
+        PutTwo(q, static_cast<unsigned>(d));
+    }
+
+    char buf_[kSize];
+    char* end_ = buf_;
+    std::string spill_;  // the row's text before buf_, once something long was written
+    std::uint64_t day_ = ~std::uint64_t{0};
+    char date_[10];  // YYYY-MM-DD of day_
+};
+
+// Whether CsvField would quote the text: eight characters at a time, as names are read
+// for every row. A character equal to one of the four is a zero byte of the word XORed with
+// it, and (x - 0x01...) & ~x & 0x80... is non-zero exactly when x has a zero byte.
+bool NeedsCsvQuotes(std::string_view text) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    const auto special = [](std::uint64_t w) {
+        const auto zero = [](std::uint64_t x) { return (x - kOnes) & ~x & (kOnes << 7); };
+        return (zero(w ^ (kOnes * ',')) | zero(w ^ (kOnes * '"')) | zero(w ^ (kOnes * '\r')) |
+                zero(w ^ (kOnes * '\n'))) != 0;
+    };
+    const std::size_t n = text.size();
+    if (n < 8) {
+        for (char c : text)
+            if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
+        return false;
+    }
+    std::uint64_t w;
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+        std::memcpy(&w, text.data() + i, 8);
+        if (special(w)) return true;
+    }
+    std::memcpy(&w, text.data() + n - 8, 8);  // the last eight, overlapping the loop's
+    return special(w);
 }
 
 std::string Fixed(double v, int decimals) {
@@ -65,7 +285,7 @@ std::string TrimRight(std::string s) {
     return s;
 }
 
-const char* LightingWord(int code) {
+std::string_view LightingWord(int code) {
     switch (code) {
         case LIGHTING_SUNLIT:
             return "day";
@@ -76,10 +296,6 @@ const char* LightingWord(int code) {
         default:
             return "";
     }
-}
-
-std::string TimeOrEmpty(double jd) {
-    return jd != 0.0 ? FormatIsoUtcSeconds(jd) : std::string();
 }
 
 // TEXT value escaping of RFC 5545 (3.3.11).
@@ -143,84 +359,84 @@ std::string PassCsvHeader() {
            "visible_max_el,brightest_mag,brightest_utc";
 }
 
-std::string PassCsvRow(const PassExportRow& row) {
-    // Appended in place: a table of thousands of rows spent most of its time on the
-    // temporaries of a chain of string sums.
+namespace {
+
+void WriteCsvRow(const PassExportRow& row, CsvRowWriter& out) {
     const PassRecord& r = row.record;
-    std::string out;
-    out.reserve(256);
-    const auto comma = [&] { out += ','; };
-    const auto time = [&](double jd) { out += FormatIsoUtcSeconds(jd); };
-    const auto timeOrEmpty = [&](double jd) {
-        if (jd != 0.0) time(jd);
-    };
-    const auto fixed = [&](double v, int decimals) { AppendFixed(out, v, decimals); };
-    out += std::to_string(row.catalogueNumber);
-    comma();
-    out += CsvField(TrimRight(row.name));
-    comma();
-    time(r.aos);
-    comma();
-    time(r.los);
-    for (double v : {r.riseAzimuth, r.maxElevation, r.midAzimuth, r.setAzimuth}) {
-        comma();
-        fixed(v, 2);
-    }
-    comma();
-    out += std::to_string(std::llround((r.los - r.aos) * 86400.0));
-    comma();
-    out += LightingWord(r.lighting);
-    comma();
-    timeOrEmpty(r.lunarStart);
-    comma();
-    timeOrEmpty(r.lunarEnd);
-    comma();
+    out.Number(row.catalogueNumber);
+    std::size_t nameEnd = row.name.size();
+    while (nameEnd > 0 && (row.name[nameEnd - 1] == ' ' || row.name[nameEnd - 1] == '\t' ||
+                           row.name[nameEnd - 1] == '\r'))
+        --nameEnd;
+    const std::string_view name(row.name.data(), nameEnd);
+    out.Char(',');
+    if (NeedsCsvQuotes(name))
+        out.Long(CsvField(std::string(name)));
+    else if (name.size() > CsvRowWriter::kShortName)
+        out.Long(name);
+    else
+        out.Short(name);
+    out.Time(r.aos);
+    out.Time(r.los);
+    for (double v : {r.riseAzimuth, r.maxElevation, r.midAzimuth, r.setAzimuth}) out.Fixed<2>(v);
+    out.Char(',');
+    out.Number(RoundHalfAway((r.los - r.aos) * 86400.0));
+    out.Char(',');
+    out.Short(LightingWord(r.lighting));
+    out.TimeOrEmpty(r.lunarStart);
+    out.TimeOrEmpty(r.lunarEnd);
     const int flare = r.LastCompletedFlare();
     if (flare >= 0) {
-        time(r.flareStart[static_cast<std::size_t>(flare)]);
-        for (double v : {r.flareMagnitude, r.flareAzimuth, r.flareElevation}) {
-            comma();
-            fixed(v, 1);
-        }
+        out.Time(r.flareStart[static_cast<std::size_t>(flare)]);
+        for (double v : {r.flareMagnitude, r.flareAzimuth, r.flareElevation}) out.Fixed<1>(v);
     } else {
-        out += ",,,";
+        out.Short(",,,,");
     }
     // For visual observers.
     if (r.visibilityKnown) {
-        comma();
-        timeOrEmpty(r.culmination);
-        comma();
-        if (r.culmination != 0.0) fixed(r.culminationElevation, 2);
-        comma();
-        out += r.sunlitAtAos ? '1' : '0';
-        comma();
+        out.TimeOrEmpty(r.culmination);
+        if (r.culmination != 0.0)
+            out.Fixed<2>(r.culminationElevation);
+        else
+            out.Char(',');
+        out.Char(',');
+        out.Char(r.sunlitAtAos ? '1' : '0');
         if (r.HasVisibleWindow()) {
-            time(r.visibleStart);
-            comma();
-            time(r.visibleEnd);
-            comma();
-            fixed(r.visibleMaxElevation, 2);
-            comma();
+            out.Time(r.visibleStart);
+            out.Time(r.visibleEnd);
+            out.Fixed<2>(r.visibleMaxElevation);
         } else {
-            out += ",,,";
+            out.Short(",,,");
         }
         if (r.brightestTime != 0.0) {
-            fixed(r.brightestMagnitude, 1);
-            comma();
-            time(r.brightestTime);
+            out.Fixed<1>(r.brightestMagnitude);
+            out.Time(r.brightestTime);
         } else {
-            comma();
+            out.Short(",,");
         }
     } else {
-        out += ",,,,,,,,";  // eight empty fields
+        out.Short(",,,,,,,,");  // eight empty fields
     }
-    out += '\n';
-    return out;
+    out.Char('\n');
+}
+
+}  // namespace
+
+std::string PassCsvRow(const PassExportRow& row) {
+    CsvRowWriter out;
+    WriteCsvRow(row, out);
+    return out.Take();
+}
+
+void AppendPassCsvRow(std::string& out, const PassExportRow& row) {
+    CsvRowWriter writer;
+    WriteCsvRow(row, writer);
+    writer.AppendTo(out);
 }
 
 std::string PassesCsv(const std::vector<PassExportRow>& rows) {
     std::string out = PassCsvHeader() + '\n';
-    for (const PassExportRow& row : rows) out += PassCsvRow(row);
+    for (const PassExportRow& row : rows) AppendPassCsvRow(out, row);
     return out;
 }
 

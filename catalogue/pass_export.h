@@ -24,6 +24,8 @@ std::string CsvField(const std::string& text);
 std::string PassCsvHeader();
 // One row, with its line end. The visibility columns are empty when the record has none.
 std::string PassCsvRow(const PassExportRow& row);
+// The same row appended to out, for a table built in one string.
+void AppendPassCsvRow(std::string& out, const PassExportRow& row);
 // Header and every row, "\n" line ends.
 std::string PassesCsv(const std::vector<PassExportRow>& rows);
 

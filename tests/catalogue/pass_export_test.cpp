@@ -2,7 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -95,6 +101,197 @@ TEST(PassCsv, NumbersAsPrintfWritesThem) {
         differ += f[az] != two || f[mag] != one;
         if (f[az] != two || f[mag] != one) ADD_FAILURE() << v << ": " << f[az] << " " << f[mag];
         if (differ > 5) break;
+    }
+    EXPECT_EQ(differ, 0);
+}
+
+// The row as the snprintf formatter wrote it, field by field: the reference the faster one
+// must match to the byte.
+std::string ReferenceTime(double jd) {
+    const UtcSeconds f = UtcSecondsFromJd(jd);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04lld-%02d-%02dT%02d:%02d:%02dZ",
+                  static_cast<long long>(f.year), f.month, f.day, f.hour, f.minute, f.second);
+    return buf;
+}
+
+std::string ReferenceFixed(double v, int decimals) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+std::string ReferenceRow(const PassExportRow& row) {
+    const PassRecord& r = row.record;
+    std::string name = row.name;
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t' || name.back() == '\r'))
+        name.pop_back();
+    if (name.find_first_of(",\"\r\n") != std::string::npos) {
+        std::string quoted = "\"";
+        for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        name = quoted + "\"";
+    }
+    const auto t = [](double jd) { return jd != 0.0 ? ReferenceTime(jd) : std::string(); };
+    const char* light = r.lighting == LIGHTING_SUNLIT     ? "day"
+                        : r.lighting == LIGHTING_DARK     ? "night"
+                        : r.lighting == LIGHTING_TWILIGHT ? "twilight"
+                                                          : "";
+    char duration[32];
+    std::snprintf(duration, sizeof duration, "%lld", std::llround((r.los - r.aos) * 86400.0));
+    std::string s = std::to_string(row.catalogueNumber) + "," + name + "," + ReferenceTime(r.aos) +
+                    "," + ReferenceTime(r.los);
+    for (double v : {r.riseAzimuth, r.maxElevation, r.midAzimuth, r.setAzimuth})
+        s += "," + ReferenceFixed(v, 2);
+    s += std::string(",") + duration + "," + light + "," + t(r.lunarStart) + "," + t(r.lunarEnd);
+    const int flare = r.LastCompletedFlare();
+    if (flare >= 0)
+        s += "," + ReferenceTime(r.flareStart[flare]) + "," + ReferenceFixed(r.flareMagnitude, 1) +
+             "," + ReferenceFixed(r.flareAzimuth, 1) + "," + ReferenceFixed(r.flareElevation, 1);
+    else
+        s += ",,,,";
+    if (!r.visibilityKnown) return s + ",,,,,,,,\n";
+    s += "," + t(r.culmination) + "," +
+         (r.culmination != 0.0 ? ReferenceFixed(r.culminationElevation, 2) : "") + "," +
+         (r.sunlitAtAos ? "1" : "0");
+    if (r.HasVisibleWindow())
+        s += "," + ReferenceTime(r.visibleStart) + "," + ReferenceTime(r.visibleEnd) + "," +
+             ReferenceFixed(r.visibleMaxElevation, 2);
+    else
+        s += ",,,";
+    if (r.brightestTime != 0.0)
+        s += "," + ReferenceFixed(r.brightestMagnitude, 1) + "," + ReferenceTime(r.brightestTime);
+    else
+        s += ",,";
+    return s + "\n";
+}
+
+// Random records over every branch of a row: rounding ties, negatives that round to zero,
+// huge, tiny and non-finite numbers, times on day and millisecond boundaries, before 1970 and
+// past 9999, missing visibility fields, names to quote and one longer than any row.
+TEST(PassCsv, RowsMatchTheSnprintfFormatterOnRandomRecords) {
+    std::mt19937_64 rng(20260508);
+    const auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    };
+    const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<double> special = {0.0,   -0.0,  0.005,   -0.004, -0.05,         2.675,
+                                   1.005, 0.125, 359.995, -2.05,  -999.995,      1e9,
+                                   -1e9,  3e15,  -1e300,  1e-300, 5e-324,        nan,
+                                   -nan,  inf,   -inf,    1e22,   999999999.995, 687194767.355};
+    special.push_back(std::nextafter(1e9, 0.0));  // "1000000000.00", the longest short text
+    special.push_back(-special.back());
+    const auto number = [&]() {
+        switch (pick(6)) {
+            case 0:
+                return uniform(-400.0, 400.0);
+            case 1:
+                return (pick(160001) - 80000) / 200.0;  // halves of 0.01
+            case 2:
+                return (pick(16001) - 8000) / 20.0;  // halves of 0.1
+            case 3: {
+                const std::uint64_t bits = rng();
+                double v;
+                std::memcpy(&v, &bits, sizeof v);
+                return v;
+            }
+            case 4:
+                return uniform(-1.0, 1.0) * std::pow(10.0, pick(24) - 8);
+            default:
+                return special[static_cast<std::size_t>(pick(static_cast<int>(special.size())))];
+        }
+    };
+    // 1970, 2026-05-08, the leap days 2000-02-29 and 2028-02-29, 9999-12-31, the year 9900,
+    // the year 1 and dates the calendar writes with more or fewer digits.
+    const std::vector<double> days = {kUnixEpochJd, kDay,      2451604.5, 2461830.5, 5373483.5,
+                                      5337000.5,    1721425.5, 0.0,       -1e6,      1e10};
+    const auto time = [&]() {
+        double base = pick(3) == 0
+                          ? days[static_cast<std::size_t>(pick(static_cast<int>(days.size())))]
+                          : std::floor(uniform(kUnixEpochJd, 2488069.5));  // 1970 ... 2100
+        switch (pick(4)) {
+            case 0:  // a millisecond rounding either way about midnight
+                return base + (86400.0 - (pick(2) ? 0.0004 : 0.0006)) / 86400.0;
+            case 1:
+                return base + pick(86400) / 86400.0;
+            default:
+                return base + uniform(0.0, 1.0);
+        }
+    };
+    std::vector<std::string> names = {
+        "ISS (ZARYA)   ", "",      " \t\r", "A,B",    "say \"hi\"",
+        "line\nbreak",    "tab\t", "\"",    "cr\rin", "UTF-8 \xC3\x84 "};
+    names.push_back(std::string(700, 'x') + "\",\"" + "  ");  // longer than any row
+    int differ = 0;
+    std::string table = "header\n", expectedTable = table;
+    for (int i = 0; i < 20000 && differ < 5; ++i) {
+        PassExportRow row;
+        const int numbers[] = {0, -1, 25544, INT_MAX, INT_MIN, 99999};
+        row.catalogueNumber = pick(2) ? numbers[pick(6)] : static_cast<int>(rng());
+        row.name = names[static_cast<std::size_t>(pick(static_cast<int>(names.size())))];
+        PassRecord& r = row.record;
+        r.aos = time();
+        r.los = pick(8) ? r.aos + uniform(0.0, 2000.0) / 86400.0 : r.aos + number() / 86400.0;
+        if (pick(8) == 0) r.los = r.aos + (pick(2000) + 0.5) / 86400.0;  // half-second ties
+        r.riseAzimuth = number();
+        r.maxElevation = number();
+        r.midAzimuth = number();
+        r.setAzimuth = number();
+        const std::int32_t lights[] = {LIGHTING_NONE, LIGHTING_SUNLIT, LIGHTING_DARK,
+                                       LIGHTING_TWILIGHT, 3};
+        r.lighting = lights[pick(5)];
+        if (pick(4) == 0) r.lunarStart = time();
+        if (pick(4) == 0) r.lunarEnd = time();
+        for (int k = 0; k < FLARE_ANTENNAS; ++k) {
+            if (pick(4) == 0) r.flareStart[k] = time();
+            if (pick(4) == 0) r.flareEnd[k] = time();
+        }
+        r.flareMagnitude = number();
+        r.flareAzimuth = number();
+        r.flareElevation = number();
+        r.visibilityKnown = pick(4) == 0 ? 0 : pick(2) + 1;
+        r.sunlitAtAos = pick(3);
+        if (pick(3)) r.culmination = time();
+        r.culminationElevation = number();
+        if (pick(2)) r.visibleStart = time();
+        if (pick(3)) r.visibleEnd = pick(4) ? r.visibleStart + 0.001 : time();
+        r.visibleMaxElevation = number();
+        if (pick(2)) r.brightestTime = time();
+        r.brightestMagnitude = number();
+        const std::string got = PassCsvRow(row), want = ReferenceRow(row);
+        if (got != want) {
+            ++differ;
+            ADD_FAILURE() << "row " << i << "\n got: " << got << "want: " << want;
+        }
+        AppendPassCsvRow(table, row);
+        expectedTable += want;
+    }
+    EXPECT_EQ(differ, 0);
+    EXPECT_TRUE(table == expectedTable);
+}
+
+// The faster columns rely on to_chars with a precision writing printf's digits (round half
+// to even on the exact binary value): checked here on doubles of every size.
+TEST(PassCsv, ToCharsWithPrecisionIsPrintf) {
+    std::mt19937_64 rng(7);
+    int differ = 0;
+    for (int i = 0; i < 100000 && differ < 5; ++i) {
+        double v;
+        if (i % 2) {
+            const std::uint64_t bits = rng();
+            std::memcpy(&v, &bits, sizeof v);
+        } else {
+            v = std::ldexp(static_cast<double>(rng() >> 11), static_cast<int>(rng() % 120) - 100);
+        }
+        const int decimals = static_cast<int>(rng() % 4);
+        char a[400], b[400];
+        const auto r = std::to_chars(a, a + sizeof a, v, std::chars_format::fixed, decimals);
+        std::snprintf(b, sizeof b, "%.*f", decimals, v);
+        if (std::string(a, r.ptr) != b) {
+            ++differ;
+            ADD_FAILURE() << std::string(a, r.ptr) << " vs " << b;
+        }
     }
     EXPECT_EQ(differ, 0);
 }

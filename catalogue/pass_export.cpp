@@ -132,6 +132,14 @@ long long RoundHalfAway(double x) {
     return whole;
 }
 
+// The date of the last time a thread wrote: the times of a row, and the rows of one
+// satellite in turn, mostly fall on the same day.
+struct DayText {
+    std::uint64_t day = ~std::uint64_t{0};  // since 1970
+    char text[10];                          // YYYY-MM-DD
+};
+thread_local DayText tLastDay;
+
 // One CSV row, written into a buffer on the stack and copied out once: appending field by
 // field to a std::string was most of the cost of a pass table. Every field but the first is
 // written with the comma before it. The buffer holds the most the usual fields of a row
@@ -162,8 +170,7 @@ public:
     }
     // The time as FormatIsoUtcSeconds writes it, whose arithmetic (the time rounded to the
     // millisecond, then cut to the second) is repeated here for times from 1970 to the year
-    // 9893; it writes any other time itself. The times of a row nearly always share their
-    // date, which is worked out once. 21 characters.
+    // 9893; it writes any other time itself. 21 characters.
     void Time(double jd) {
         const double ms = (jd - kUnixEpochJd) * 86400000.0;
         if (!(ms >= 0.0 && ms < 2.5e14)) return OtherTime(jd);
@@ -172,10 +179,11 @@ public:
         if (ms - static_cast<double>(truncated) >= 0.5) ++whole;  // llround's, as ms >= 0
         const std::uint64_t days = whole / 86400000;
         const auto second = static_cast<unsigned>(whole - days * 86400000) / 1000;
-        if (days != day_) NewDay(days);
+        DayText& date = tLastDay;
+        if (days != date.day) NewDay(date, days);
         char* p = end_;
         *p = ',';
-        std::memcpy(p + 1, date_, sizeof date_);
+        std::memcpy(p + 1, date.text, sizeof date.text);
         p[11] = 'T';
         PutTwo(p + 12, second / 3600);
         p[14] = ':';
@@ -229,13 +237,13 @@ private:
         end_ += 1;  // the comma
         Long(std::string_view(buf, PutFixed(buf, v, decimals) - buf));
     }
-    [[gnu::noinline]] void NewDay(std::uint64_t days) {
-        day_ = days;
+    [[gnu::noinline]] static void NewDay(DayText& date, std::uint64_t days) {
+        date.day = days;
         std::int64_t y;
         int m, d;
         CivilFromDays(static_cast<std::int64_t>(days), y, m, d);
         const auto year = static_cast<unsigned>(y);
-        char* q = PutTwo(PutTwo(date_, year / 100), year % 100);
+        char* q = PutTwo(PutTwo(date.text, year / 100), year % 100);
         *q++ = '-';
         q = PutTwo(q, static_cast<unsigned>(m));
         *q++ = '-';
@@ -245,8 +253,6 @@ private:
     char buf_[kSize];
     char* end_ = buf_;
     std::string spill_;  // the row's text before buf_, once something long was written
-    std::uint64_t day_ = ~std::uint64_t{0};
-    char date_[10];  // YYYY-MM-DD of day_
 };
 
 // Whether CsvField would quote the text: eight characters at a time, as names are read

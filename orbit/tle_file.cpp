@@ -8,12 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <optional>
 #include <system_error>
 #include <thread>
 
 #include "orbit/omm_reader.h"
-#include "orbit/record_stock.h"
 #include "orbit/whole_file_text.h"
 
 namespace orvanta {
@@ -21,9 +19,6 @@ namespace orvanta {
 namespace {
 
 constexpr std::size_t kElementLineLength = 69;
-constexpr std::size_t kSetBytes = 165;  // a named set of the usual files, line ends included
-// Smaller texts are parsed at once: a second thread would not pay for itself.
-constexpr std::size_t kMinimumThreadedText = std::size_t(256) << 10;
 
 // The text's size, to read it into one allocation: a gzip file's last four bytes hold it
 // (modulo 4 GiB, and only the last member's), a plain file is its own size. 0 when unknown;
@@ -54,9 +49,8 @@ std::size_t TextSizeHint(const std::string& path) {
 // line is a view of the text, which must stay where it is until Finish.
 class TleLineParser {
 public:
-    // Records from the stock when there is one.
-    explicit TleLineParser(std::size_t sizeHint, RecordStock* stock = nullptr) : stock(stock) {
-        if (!stock) result.records.reserve(sizeHint / 160);  // a named set is about 165 bytes
+    explicit TleLineParser(std::size_t sizeHint) {
+        result.records.reserve(sizeHint / 160);  // a named set is about 165 bytes
     }
 
     // Lines of text, each ended by a newline; a last piece without one is a line too.
@@ -76,7 +70,6 @@ public:
 
     TleReadResult Finish() {
         if (haveLine1) ++result.strayLines;
-        if (stock) result.records = stock->Finish(stocked);
         return std::move(result);
     }
 
@@ -114,17 +107,9 @@ private:
             haveLine1 = false;
             if (isLine2) {
                 if (!havePendingName) pendingName = {};
-                if (stock) {
-                    TleRecord& record = stock->Take(stocked++);
-                    record.name.assign(pendingName);
-                    record.line1.assign(pendingLine1);
-                    record.line2.assign(line);
-                    record.lineNumber = pendingLine1Number;
-                } else {
-                    // Built from the views in place: one allocation and copy per string.
-                    result.records.push_back({std::string(pendingName), std::string(pendingLine1),
-                                              std::string(line), pendingLine1Number});
-                }
+                // Built from the views in place: one allocation and copy per string.
+                result.records.push_back({std::string(pendingName), std::string(pendingLine1),
+                                          std::string(line), pendingLine1Number});
                 havePendingName = false;
                 return;
             }
@@ -146,8 +131,6 @@ private:
     }
 
     TleReadResult result;
-    RecordStock* stock;
-    std::size_t stocked = 0;       // records taken from the stock
     std::string_view pendingName;  // a name line waiting for its set
     bool havePendingName = false;
     std::string_view pendingLine1;
@@ -165,7 +148,7 @@ private:
 class EarlyParse {
 public:
     EarlyParse(const std::string& text, std::size_t hint) : base_(text.data()), parser_(hint) {
-        if (hint < kMinimumThreadedText) return;
+        if (hint < kMinimumText) return;
         try {
             worker_ = std::thread([this] { Run(); });
         } catch (const std::system_error&) {
@@ -195,6 +178,8 @@ public:
     }
 
 private:
+    static constexpr std::size_t kMinimumText = std::size_t(256) << 10;
+
     void End(bool stop) {
         if (!worker_.joinable()) return;
         {
@@ -278,27 +263,13 @@ bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& er
                  std::size_t maxText) {
     // Read and inflated whole where it can be (plain, or gzip through libdeflate), which is
     // faster than the stream below; every other file, and every error, takes the stream.
-    std::optional<RecordStock> stock;
+    // One thread: on a machine of two cores a second one slowed the inflate as much as it
+    // took off the parse.
     WholeFileText whole;
-    const auto sized = [&](std::size_t size, std::size_t fileSize) {
-        // No more room made than a file of this size is likely to need (element text packs
-        // to about a third), nor more than the largest catalogue.
-        constexpr std::size_t kLikelyRatio = 8, kMostSets = std::size_t(1) << 17;
-        size = std::min(size, fileSize * kLikelyRatio);
-        if (size >= kMinimumThreadedText) stock.emplace(std::min(size / kSetBytes, kMostSets));
-    };
-    if (ReadWholeFileText(path, maxText, whole, sized)) {
-        const std::string_view text = whole.View();
-        if (IsOmm(DetectElementTextFormat(text))) {
-            result = ParseElementSetText(text);
-        } else {
-            TleLineParser parser(text.size(), stock ? &*stock : nullptr);
-            parser.Text(text);
-            result = parser.Finish();
-        }
+    if (ReadWholeFileText(path, maxText, whole)) {
+        result = ParseElementSetText(whole.View());
         return Usable(path, result, error);
     }
-    stock.reset();
 
     errno = 0;
     gzFile file = gzopen(path.c_str(), "rb");

@@ -54,8 +54,7 @@ bool InflateOneMember(const unsigned char* in, std::size_t n, std::size_t size,
 
 }  // namespace
 
-bool ReadWholeFileText(const std::string& path, std::size_t maxText, WholeFileText& text,
-                       const std::function<void(std::size_t text, std::size_t file)>& sized) {
+bool ReadWholeFileText(const std::string& path, std::size_t maxText, WholeFileText& text) {
     File file(path);
     const long fileSize = file.Size();
     if (fileSize < 0 || static_cast<unsigned long>(fileSize) > maxText) return false;
@@ -65,7 +64,6 @@ bool ReadWholeFileText(const std::string& path, std::size_t maxText, WholeFileTe
 
     if (n < 2 || head[0] != 0x1f || head[1] != 0x8b) {
         // zlib too passes a file without the gzip magic through as it is.
-        if (sized) sized(n, n);
         text.data = std::make_unique_for_overwrite<char[]>(n);
         if (!file.Read(0, text.data.get(), n) || !file.AtEnd()) return false;
         text.size = n;
@@ -80,7 +78,6 @@ bool ReadWholeFileText(const std::string& path, std::size_t maxText, WholeFileTe
         tail[0] | tail[1] << 8 | tail[2] << 16 | static_cast<std::size_t>(tail[3]) << 24;
     // Empty, past the limit, or more than deflate can expand to (1032:1): zlib's to judge.
     if (size == 0 || size > maxText || size / 1032 > n) return false;
-    if (sized) sized(size, n);
     const auto gz = std::make_unique_for_overwrite<unsigned char[]>(n);
     return file.Read(0, gz.get(), n) && file.AtEnd() && InflateOneMember(gz.get(), n, size, text);
 #else

@@ -5,7 +5,6 @@
 // CRC, damage of any kind, more than the caller's limit) is left to the zlib stream, which
 // also words the errors.
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,10 +18,7 @@ struct WholeFileText {
     std::string_view View() const { return {data.get(), size}; }
 };
 
-// True with the file's text; false when the file is to be read through zlib instead. sized
-// hears the text's size as the file states it, and the file's size, before the file is read
-// and inflated (a damaged gzip file may claim any size up to maxText).
-bool ReadWholeFileText(const std::string& path, std::size_t maxText, WholeFileText& text,
-                       const std::function<void(std::size_t text, std::size_t file)>& sized = {});
+// True with the file's text; false when the file is to be read through zlib instead.
+bool ReadWholeFileText(const std::string& path, std::size_t maxText, WholeFileText& text);
 
 }  // namespace orvanta

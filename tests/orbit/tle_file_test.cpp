@@ -7,9 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 
-#include "orbit/record_stock.h"
 #include "orbit/tle_file.h"
 #include "tests/support/unique_temp_dir.h"
 
@@ -243,29 +241,6 @@ TEST_F(TleFileTest, GzipFilesTheFastInflateCannotVouchForReadThroughZlib) {
     bytes[10] ^= 1;  // the header CRC
     EXPECT_EQ(read(bytes, error), 0u);
     EXPECT_NE(error.find("header crc mismatch"), std::string::npos) << error;
-}
-
-// Records made ready on a second thread: taken in order, more than expected or fewer, they
-// are the records filled in, whichever thread readied each one.
-TEST(RecordStock, MoreOrFewerRecordsThanExpected) {
-    for (const std::size_t used : {0u, 10u, 2000u, 5000u}) {
-        RecordStock stock(2000);
-        for (std::size_t i = 0; i < used; ++i) {
-            TleRecord& r = stock.Take(i);
-            EXPECT_TRUE(r.name.empty() && r.line1.empty() && r.lineNumber == 0);
-            r.name = std::to_string(i);
-            r.line1 = kL1;
-            r.lineNumber = static_cast<int>(i);
-        }
-        const std::vector<TleRecord> records = stock.Finish(used);
-        ASSERT_EQ(records.size(), used);
-        int wrong = 0;
-        for (std::size_t i = 0; i < used; ++i)
-            wrong += records[i].name != std::to_string(i) || records[i].line1 != kL1 ||
-                     records[i].lineNumber != static_cast<int>(i) ||
-                     records[i].catalogueNumber != -1;
-        EXPECT_EQ(wrong, 0) << used;
-    }
 }
 
 TEST_F(TleFileTest, VerificationFileWithItsExtraColumns) {

@@ -44,27 +44,31 @@ char* PutTwo(char* p, unsigned v) {
     return p + 2;
 }
 
-// v in decimal: up to five digits (angles, durations, catalogue numbers) by digit pairs,
-// more by to_chars.
-char* PutUnsigned(char* p, std::uint32_t v) {
+// v < 10000 in decimal.
+inline char* PutSmall(char* p, unsigned v) {
     if (v < 100) {
         if (v >= 10) return PutTwo(p, v);
         *p = static_cast<char>('0' + v);
         return p + 1;
     }
-    if (v >= 100000) return std::to_chars(p, p + 10, v).ptr;
-    unsigned high = v / 100;  // 1 ... 999
-    const unsigned low = v - high * 100;
-    if (high >= 100) {
-        *p++ = static_cast<char>('0' + high / 100);
-        high %= 100;
+    const unsigned high = v / 100;
+    if (high >= 10)
         p = PutTwo(p, high);
-    } else if (high >= 10) {
-        p = PutTwo(p, high);
-    } else {
+    else
         *p++ = static_cast<char>('0' + high);
-    }
-    return PutTwo(p, low);
+    return PutTwo(p, v - high * 100);
+}
+
+// v in decimal: up to five digits (durations, catalogue numbers) by digit pairs, more by
+// to_chars.
+char* PutUnsigned(char* p, std::uint32_t v) {
+    if (v < 10000) return PutSmall(p, v);
+    if (v >= 100000) return std::to_chars(p, p + 10, v).ptr;
+    const unsigned low = v % 10000;
+    *p = static_cast<char>('0' + v / 10000);
+    PutTwo(p + 1, low / 100);
+    PutTwo(p + 3, low % 100);
+    return p + 5;
 }
 
 // The longest text PutShortFixed writes: "-1000000000.00" (just below 1e9, rounded up).
@@ -84,17 +88,18 @@ char* PutShortFixed(char* p, double v) {
     const auto rounded = static_cast<std::int64_t>(scaled + 0.5);  // floor, as scaled >= 0
     if (!(std::fabs(scaled - static_cast<double>(rounded)) < 0.5 - 1e-6)) return nullptr;
     if (std::signbit(v)) *p++ = '-';
-    std::uint32_t units, fraction;
-    if (rounded < 100000) {  // the usual angle or magnitude: in 32 bits
+    std::uint32_t fraction;
+    if (rounded < 100000) {  // the usual angle or magnitude, in 32 bits
         const auto whole = static_cast<std::uint32_t>(rounded);
-        units = whole / kUnit;
+        const std::uint32_t units = whole / kUnit;
         fraction = whole - units * kUnit;
+        p = PutSmall(p, units);
     } else {
         const auto whole = static_cast<std::uint64_t>(rounded);
-        units = static_cast<std::uint32_t>(whole / kUnit);  // at most 1e9
+        const auto units = static_cast<std::uint32_t>(whole / kUnit);  // at most 1e9
         fraction = static_cast<std::uint32_t>(whole - std::uint64_t{units} * kUnit);
+        p = PutUnsigned(p, units);
     }
-    p = PutUnsigned(p, units);
     *p++ = '.';
     if constexpr (kDecimals == 1) {
         *p = static_cast<char>('0' + fraction);

@@ -143,7 +143,7 @@ struct DayText {
     std::uint64_t day = ~std::uint64_t{0};  // since 1970
     char text[10];                          // YYYY-MM-DD
 };
-thread_local DayText tLastDay;
+thread_local DayText lastDay;
 
 // One CSV row, written into a buffer on the stack and copied out once: appending field by
 // field to a std::string was most of the cost of a pass table. Every field but the first is
@@ -184,7 +184,7 @@ public:
         if (ms - static_cast<double>(truncated) >= 0.5) ++whole;  // llround's, as ms >= 0
         const std::uint64_t days = whole / 86400000;
         const auto second = static_cast<unsigned>(whole - days * 86400000) / 1000;
-        DayText& date = tLastDay;
+        DayText& date = lastDay;
         if (days != date.day) NewDay(date, days);
         char* p = end_;
         *p = ',';

@@ -53,12 +53,4 @@ void PassSearchGate::Wake() {
     changed_.notify_all();
 }
 
-bool PassSearchGate::TryEnter() {
-    std::lock_guard lock(mutex_);
-    if (!open_ && permits_ <= 0) return false;
-    if (!open_) --permits_;
-    ++passed_;
-    return true;
-}
-
 }  // namespace orvanta

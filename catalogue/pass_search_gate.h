@@ -31,9 +31,6 @@ public:
     // Worker side: waits until the worker may begin a satellite; false when abort was
     // set first (the worker then ends).
     bool Enter(const std::atomic<bool>& abort);
-    // Worker side, for a worker that has other satellites under way: begins one only if the
-    // gate lets it through now, never waits.
-    bool TryEnter();
     // Wakes held workers so they see an abort set just before.
     void Wake();
 

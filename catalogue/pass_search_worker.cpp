@@ -120,10 +120,13 @@ void SearchWorker(PassSearchState& state, int threadNumber) {
     int next = me.first;
     for (;;) {
         if (state.abort.load(std::memory_order_relaxed)) break;
-        // Open searches up to the lanes; a worker with none open may wait at the gate.
+        // Open searches up to the lanes. A gate is passed before each satellite, so a gated
+        // worker (the tests' hold on a search) begins one only when it has none open, as
+        // when every satellite was searched alone.
         bool refused = false;
-        while (lanes.size() < kLanes && next <= me.last) {
-            if (in.gate && !(lanes.empty() ? in.gate->Enter(state.abort) : in.gate->TryEnter())) {
+        const std::size_t open = in.gate ? 1 : kLanes;
+        while (lanes.size() < open && next <= me.last) {
+            if (in.gate && !in.gate->Enter(state.abort)) {
                 refused = true;
                 break;
             }

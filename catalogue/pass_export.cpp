@@ -372,14 +372,14 @@ std::string PassCsvHeader() {
 
 namespace {
 
-void WriteCsvRow(const PassExportRow& row, CsvRowWriter& out) {
-    const PassRecord& r = row.record;
-    out.Number(row.catalogueNumber);
-    std::size_t nameEnd = row.name.size();
-    while (nameEnd > 0 && (row.name[nameEnd - 1] == ' ' || row.name[nameEnd - 1] == '\t' ||
-                           row.name[nameEnd - 1] == '\r'))
+void WriteCsvRow(int catalogueNumber, std::string_view fullName, const PassRecord& r,
+                 CsvRowWriter& out) {
+    out.Number(catalogueNumber);
+    std::size_t nameEnd = fullName.size();
+    while (nameEnd > 0 && (fullName[nameEnd - 1] == ' ' || fullName[nameEnd - 1] == '\t' ||
+                           fullName[nameEnd - 1] == '\r'))
         --nameEnd;
-    const std::string_view name(row.name.data(), nameEnd);
+    const std::string_view name(fullName.data(), nameEnd);
     out.Char(',');
     if (NeedsCsvQuotes(name))
         out.Long(CsvField(std::string(name)));
@@ -435,13 +435,18 @@ void WriteCsvRow(const PassExportRow& row, CsvRowWriter& out) {
 
 std::string PassCsvRow(const PassExportRow& row) {
     CsvRowWriter out;
-    WriteCsvRow(row, out);
+    WriteCsvRow(row.catalogueNumber, row.name, row.record, out);
     return out.Take();
 }
 
 void AppendPassCsvRow(std::string& out, const PassExportRow& row) {
+    AppendPassCsvRow(out, row.catalogueNumber, row.name, row.record);
+}
+
+void AppendPassCsvRow(std::string& out, int catalogueNumber, std::string_view name,
+                      const PassRecord& record) {
     CsvRowWriter writer;
-    WriteCsvRow(row, writer);
+    WriteCsvRow(catalogueNumber, name, record, writer);
     writer.AppendTo(out);
 }
 

@@ -2,6 +2,7 @@
 // Passes as text for other programs: the CSV table of `orvanta-cli passes` (RFC 4180) and
 // iCalendar (RFC 5545, one VEVENT per pass), shared by the command line and File → Export.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/pass_record.h"
@@ -26,6 +27,9 @@ std::string PassCsvHeader();
 std::string PassCsvRow(const PassExportRow& row);
 // The same row appended to out, for a table built in one string.
 void AppendPassCsvRow(std::string& out, const PassExportRow& row);
+// The same from the row's parts, for a caller that holds the record elsewhere.
+void AppendPassCsvRow(std::string& out, int catalogueNumber, std::string_view name,
+                      const PassRecord& record);
 // Header and every row, "\n" line ends.
 std::string PassesCsv(const std::vector<PassExportRow>& rows);
 

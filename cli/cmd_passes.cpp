@@ -243,13 +243,15 @@ int RunPasses(const std::vector<std::string>& args) {
     // and keep only the rows. Satellites are searched independently (the first passes of a
     // search with fewer slots are the same passes) and the rows are sorted as the whole table
     // would be (by AOS, ties in satellite and slot order), so the output is the same.
+    // Rows are written into one text per formatting part; a row is its place there.
     struct Row {
         double aos;
         std::size_t satellite;
         int slot;
-        std::string text;  // CSV row or VEVENT
+        std::size_t text, offset, length;  // CSV row or VEVENT: texts[text], from offset
     };
     std::vector<Row> rows;
+    std::vector<std::string> texts;
     const double stamp =
         2440587.5 + std::chrono::duration<double>(
                         std::chrono::system_clock::now().time_since_epoch())
@@ -281,7 +283,13 @@ int RunPasses(const std::vector<std::string>& args) {
             }
             // Formatting thousands of rows is a fifth of a short run's own work: one part of
             // the satellites for each search thread, joined in order.
-            auto format = [&](std::size_t from, std::size_t to, std::vector<Row>& out) {
+            const std::size_t parts =
+                std::min<std::size_t>(static_cast<std::size_t>(threads), done.size() / 8 + 1);
+            const std::size_t text0 = texts.size();
+            texts.resize(text0 + parts);
+            auto format = [&](std::size_t from, std::size_t to, std::size_t part,
+                              std::vector<Row>& out) {
+                std::string& text = texts[text0 + part];
                 for (std::size_t d = from; d < to; ++d) {
                     const std::size_t index = which[first + done[d]];
                     const PassRecord* slots =
@@ -291,30 +299,29 @@ int RunPasses(const std::vector<std::string>& args) {
                         if (r.IsEmpty() || r.los == 0.0) continue;
                         if (a.visibleOnly && !r.HasVisibleWindow()) continue;
                         const auto& [number, name] = who[index];
-                        const PassExportRow row{number, name, r};
-                        out.push_back({r.aos, index, k,
-                                       a.ical ? PassICalEvent(row, stamp) : PassCsvRow(row)});
+                        const std::size_t offset = text.size();
+                        if (a.ical)
+                            text += PassICalEvent(PassExportRow{number, name, r}, stamp);
+                        else
+                            AppendPassCsvRow(text, number, name, r);
+                        out.push_back({r.aos, index, k, text0 + part, offset, text.size() - offset});
                     }
                 }
             };
-            const std::size_t parts =
-                std::min<std::size_t>(static_cast<std::size_t>(threads), done.size() / 8 + 1);
             std::vector<std::vector<Row>> partRows(parts);
             std::vector<std::thread> helpers;
             for (std::size_t p = 1; p < parts; ++p) {
                 const std::size_t from = done.size() * p / parts;
                 const std::size_t to = done.size() * (p + 1) / parts;
                 try {
-                    helpers.emplace_back(format, from, to, std::ref(partRows[p]));
+                    helpers.emplace_back(format, from, to, p, std::ref(partRows[p]));
                 } catch (const std::system_error&) {
-                    format(from, to, partRows[p]);  // no thread to be had: here, then
+                    format(from, to, p, partRows[p]);  // no thread to be had: here, then
                 }
             }
-            format(0, done.size() / parts, partRows[0]);
+            format(0, done.size() / parts, 0, partRows[0]);
             for (std::thread& t : helpers) t.join();
-            for (auto& part : partRows)
-                rows.insert(rows.end(), std::make_move_iterator(part.begin()),
-                            std::make_move_iterator(part.end()));
+            for (auto& part : partRows) rows.insert(rows.end(), part.begin(), part.end());
         }
     };
     std::vector<std::size_t> every(all.size());
@@ -333,7 +340,10 @@ int RunPasses(const std::vector<std::string>& args) {
     });
 
     std::string out = a.ical ? ICalendarBegin() : PassCsvHeader() + '\n';
-    for (const Row& row : rows) out += row.text;
+    std::size_t size = out.size();
+    for (const Row& row : rows) size += row.length;
+    out.reserve(size + 64);
+    for (const Row& row : rows) out.append(texts[row.text], row.offset, row.length);
     if (a.ical) out += ICalendarEnd();
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;

@@ -159,7 +159,12 @@ int RunPasses(const std::vector<std::string>& args) {
         a.tlePath = ProgramElementFile(error);
         if (a.tlePath.empty()) return UsageError("passes: " + error);
     }
-    if (!ReadTleFile(a.tlePath, file, error)) return UsageError("passes: " + error);
+    // Asked for some satellites, the reader copies out only theirs (and sets that share
+    // their number columns, which the lookup below then tells apart).
+    const std::optional<TleNumberFilter> keep =
+        a.satellites.empty() ? std::nullopt : std::optional<TleNumberFilter>(a.satellites);
+    if (!ReadTleFile(a.tlePath, file, error, kMaxElementText, keep ? &*keep : nullptr))
+        return UsageError("passes: " + error);
 
     PassSearchInputs in;
     in.now = *a.start;

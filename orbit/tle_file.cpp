@@ -10,7 +10,9 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
+#include "orbit/element_set.h"
 #include "orbit/omm_reader.h"
 #include "orbit/whole_file_text.h"
 
@@ -49,8 +51,10 @@ std::size_t TextSizeHint(const std::string& path) {
 // line is a view of the text, which must stay where it is until Finish.
 class TleLineParser {
 public:
-    explicit TleLineParser(std::size_t sizeHint) {
-        result.records.reserve(sizeHint / 160);  // a named set is about 165 bytes
+    explicit TleLineParser(std::size_t sizeHint, const TleNumberFilter* keep = nullptr)
+        : keep_(keep) {
+        // A named set is about 165 bytes; a filtered read keeps few.
+        if (!keep_) result.records.reserve(sizeHint / 160);
     }
 
     // Lines of text, each ended by a newline; a last piece without one is a line too.
@@ -106,6 +110,10 @@ private:
         if (haveLine1) {
             haveLine1 = false;
             if (isLine2) {
+                if (keep_ && !keep_->Keeps(LineNumberColumns(pendingLine1))) {
+                    havePendingName = false;
+                    return;
+                }
                 if (!havePendingName) pendingName = {};
                 // Built from the views in place: one allocation and copy per string.
                 result.records.push_back({std::string(pendingName), std::string(pendingLine1),
@@ -130,6 +138,11 @@ private:
         }
     }
 
+    static int LineNumberColumns(std::string_view line1) {
+        return line1.size() < 7 ? -1 : CatalogueNumberFromText(line1.substr(2, 5));
+    }
+
+    const TleNumberFilter* keep_;
     TleReadResult result;
     std::string_view pendingName;  // a name line waiting for its set
     bool havePendingName = false;
@@ -147,7 +160,8 @@ private:
 // does OMM content (the text is then parsed whole, as for a small file).
 class EarlyParse {
 public:
-    EarlyParse(const std::string& text, std::size_t hint) : base_(text.data()), parser_(hint) {
+    EarlyParse(const std::string& text, std::size_t hint, const TleNumberFilter* keep)
+        : base_(text.data()), parser_(hint, keep) {
         if (hint < kMinimumText) return;
         try {
             worker_ = std::thread([this] { Run(); });
@@ -239,6 +253,43 @@ TleReadResult ParseTleText(std::string_view text) {
     return parser.Finish();
 }
 
+TleNumberFilter::TleNumberFilter(std::vector<int> numbers) : numbers_(std::move(numbers)) {
+    std::sort(numbers_.begin(), numbers_.end());
+}
+
+bool TleNumberFilter::Keeps(int number) const {
+    return std::binary_search(numbers_.begin(), numbers_.end(), number);
+}
+
+bool TleNumberFilter::Keeps(const TleRecord& record) const {
+    if (record.catalogueNumber >= 0) return Keeps(record.catalogueNumber);
+    const std::string_view line1 = record.line1;
+    return Keeps(line1.size() < 7 ? -1 : CatalogueNumberFromText(line1.substr(2, 5)));
+}
+
+namespace {
+
+TleReadResult ParseFiltered(std::string_view text, const TleNumberFilter* keep) {
+    if (IsOmm(DetectElementTextFormat(text))) return ParseElementSetText(text);
+    TleLineParser parser(text.size(), keep);
+    parser.Text(text);
+    return parser.Finish();
+}
+
+// An OMM document is filtered once read: its records carry their own numbers, and whether
+// the file is usable is judged on all of them.
+bool Filtered(const std::string& path, TleReadResult& result, std::string& error,
+              const TleNumberFilter* keep) {
+    if (!Usable(path, result, error)) return false;
+    if (keep)
+        result.records.erase(std::remove_if(result.records.begin(), result.records.end(),
+                                            [keep](const TleRecord& r) { return !keep->Keeps(r); }),
+                             result.records.end());
+    return true;
+}
+
+}  // namespace
+
 TleReadResult ParseElementSetText(std::string_view text) {
     const ElementTextFormat format = DetectElementTextFormat(text);
     if (!IsOmm(format)) return ParseTleText(text);
@@ -260,15 +311,15 @@ TleReadResult ParseElementSetText(std::string_view text) {
 }
 
 bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& error,
-                 std::size_t maxText) {
+                 std::size_t maxText, const TleNumberFilter* keep) {
     // Read and inflated whole where it can be (plain, or gzip through libdeflate), which is
     // faster than the stream below; every other file, and every error, takes the stream.
     // One thread: on a machine of two cores a second one slowed the inflate as much as it
     // took off the parse.
     WholeFileText whole;
     if (ReadWholeFileText(path, maxText, whole)) {
-        result = ParseElementSetText(whole.View());
-        return Usable(path, result, error);
+        result = ParseFiltered(whole.View(), keep);
+        return Filtered(path, result, error, keep);
     }
 
     errno = 0;
@@ -281,7 +332,7 @@ bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& er
     std::string text;
     const std::size_t hint = std::min(TextSizeHint(path), maxText);
     text.reserve(hint);
-    EarlyParse early(text, hint);
+    EarlyParse early(text, hint, keep);
     char buffer[65536];
     for (;;) {
         const int n = gzread(file, buffer, sizeof buffer);
@@ -318,8 +369,8 @@ bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& er
         return false;
     }
     gzclose(file);
-    if (!early.Finish(result)) result = ParseElementSetText(text);
-    return Usable(path, result, error);
+    if (!early.Finish(result)) result = ParseFiltered(text, keep);
+    return Filtered(path, result, error, keep);
 }
 
 }  // namespace orvanta

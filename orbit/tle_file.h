@@ -44,7 +44,20 @@ inline constexpr std::size_t kMaxElementText = std::size_t(256) << 20;
 // Reads a file (gzip-compressed or plain, element lines or OMM, detected from its content). False with a one-line
 // reason in error when the file cannot be opened or decompressed, or holds more than
 // maxText bytes of text.
+// The sets a reader keeps when it is after a few of them: those whose catalogue number (an
+// element set's line 1 columns 3-7, an OMM record's own) is one of the numbers. The others
+// are passed over before any of their text is copied.
+class TleNumberFilter {
+public:
+    explicit TleNumberFilter(std::vector<int> numbers);
+    bool Keeps(int number) const;
+    bool Keeps(const TleRecord& record) const;
+
+private:
+    std::vector<int> numbers_;  // sorted
+};
+
 bool ReadTleFile(const std::string& path, TleReadResult& result, std::string& error,
-                 std::size_t maxText = kMaxElementText);
+                 std::size_t maxText = kMaxElementText, const TleNumberFilter* keep = nullptr);
 
 }  // namespace orvanta

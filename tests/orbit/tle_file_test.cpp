@@ -257,3 +257,48 @@ TEST_F(TleFileTest, VerificationFileWithItsExtraColumns) {
 
 }  // namespace
 }  // namespace orvanta
+
+namespace orvanta {
+namespace {
+
+// A read after a few satellites keeps exactly the sets a whole read would give for them, in
+// file order and with their line numbers, from element lines (gzip, plain with CR line ends)
+// and from OMM; the unpaired lines are counted as before.
+TEST_F(TleFileTest, AFilteredReadKeepsTheWholeReadsSetsOfThoseNumbers) {
+    const std::string data = std::string(ORVANTA_TEST_DATA_DIR);
+    const std::string crlf = (dir / "crlf.tle").string();
+    {
+        std::ofstream out(crlf, std::ios::binary);
+        // A set passed over takes its name with it: the two-line set after it has none.
+        out << "ISS (ZARYA)\r\n" << kL1 << "\r\n" << kL2 << "\r\n" << kL1 << "\r\nGEO\r\n"
+            << kG1 << "\r\n" << kG2 << "\r\n" << kL1 << "\r\n" << kL2 << "\r\nISS again\r\n"
+            << kL1 << "\r\n" << kL2 << "\r\n";
+    }
+    const TleNumberFilter keep({25544, 48274, 99999});
+    for (const std::string& path : {data + "/catalogue/wellknown.gz", crlf,
+                                    data + "/omm/celestrak-stations-2026-04.json",
+                                    data + "/omm/celestrak-stations-2026-04.csv"}) {
+        SCOPED_TRACE(path);
+        TleReadResult whole, some;
+        std::string error;
+        ASSERT_TRUE(ReadTleFile(path, whole, error)) << error;
+        ASSERT_TRUE(ReadTleFile(path, some, error, kMaxElementText, &keep)) << error;
+        std::vector<const TleRecord*> expected;
+        for (const TleRecord& r : whole.records)
+            if (keep.Keeps(r)) expected.push_back(&r);
+        ASSERT_FALSE(expected.empty());
+        ASSERT_LT(expected.size(), whole.records.size());
+        ASSERT_EQ(some.records.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(some.records[i].name, expected[i]->name);
+            EXPECT_EQ(some.records[i].line1, expected[i]->line1);
+            EXPECT_EQ(some.records[i].line2, expected[i]->line2);
+            EXPECT_EQ(some.records[i].lineNumber, expected[i]->lineNumber);
+            EXPECT_EQ(some.records[i].catalogueNumber, expected[i]->catalogueNumber);
+        }
+        EXPECT_EQ(some.strayLines, whole.strayLines);
+    }
+}
+
+}  // namespace
+}  // namespace orvanta

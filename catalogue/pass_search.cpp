@@ -6,7 +6,6 @@
 #include <unordered_map>
 
 #include "common/event_log.h"
-#include "platform/huge_pages.h"
 
 namespace orvanta {
 
@@ -91,13 +90,7 @@ void PassSearchState::Log(int thread, int level, const std::string& text) {
 }
 
 void PassSearchState::FillTable() {
-    std::call_once(tableFilled, [this] {
-        // Megabytes written once: on huge pages the fill takes about half the time, most of
-        // it having gone on page faults.
-        table.reserve(tableSize);
-        platform::AdviseHugePages(table.data(), tableSize * sizeof(PassRecord));
-        table.assign(tableSize, PassRecord{});
-    });
+    std::call_once(tableFilled, [this] { table.assign(tableSize, PassRecord{}); });
 }
 
 PassSearch::PassSearch(WorkerLogFn log) : log_(std::move(log)) {}

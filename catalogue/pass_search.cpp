@@ -90,7 +90,15 @@ void PassSearchState::Log(int thread, int level, const std::string& text) {
 }
 
 void PassSearchState::FillTable() {
-    std::call_once(tableFilled, [this] { table.assign(tableSize, PassRecord{}); });
+    std::call_once(tableFilled, [this] {
+        if (inputs.table.size() >= tableSize) {
+            table = std::move(inputs.table);
+            table.resize(tableSize);
+        } else {
+            table.assign(tableSize, PassRecord{});
+        }
+        inputs.table = {};
+    });
 }
 
 PassSearch::PassSearch(WorkerLogFn log) : log_(std::move(log)) {}

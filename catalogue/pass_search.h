@@ -57,6 +57,11 @@ struct PassSearchInputs {
     PassTimeFormatter formatDateTime;
     // Passed by every worker before each satellite; null: nothing holds the workers.
     std::shared_ptr<PassSearchGate> gate;
+    // Empty records made ready beforehand (e.g. on another thread while the elements were
+    // read): taken as the table when there are at least as many as the search needs, which
+    // spares the workers filling megabytes before they can begin. Every record must be
+    // PassRecord{}.
+    std::vector<PassRecord> table;
 };
 
 // Re-maps the selection for a search: each entry takes the LAST catalogue record with its

@@ -153,6 +153,34 @@ int RunPasses(const std::vector<std::string>& args) {
     if (a.mutual && !(there = LocationOrCoordinates(*a.mutual, why)))
         return UsageError("passes: --mutual: " + why);
 
+    // The first search's empty pass records, filled on a second thread while the elements
+    // are read: megabytes the search would otherwise fill before it could begin. As many as
+    // that search can take whatever the orbits (it counts no period as under 4,800 s).
+    std::vector<PassRecord> emptyTable;
+    struct Joined {
+        std::thread thread;
+        ~Joined() {
+            if (thread.joinable()) thread.join();
+        }
+    } tableFill;
+    if (!a.satellites.empty() && !a.mutual) {
+        double slots = a.passes.value_or(5);
+        if (a.until) {
+            slots = std::ceil((*a.until - *a.start) * 86400.0 / 4800.0) + 2.0;
+            if (a.passes) slots = std::min(slots, static_cast<double>(*a.passes));
+        }
+        const double records = slots * static_cast<double>(a.satellites.size());
+        if (records >= 1024.0 && records <= static_cast<double>(kBatchRecords)) {
+            try {
+                tableFill.thread = std::thread([&emptyTable, records] {
+                    emptyTable.assign(static_cast<std::size_t>(records), PassRecord{});
+                });
+            } catch (const std::system_error&) {
+                // No thread to be had: the search fills its own table.
+            }
+        }
+    }
+
     TleReadResult file;
     std::string error;
     if (a.tlePath.empty()) {
@@ -276,6 +304,9 @@ int RunPasses(const std::vector<std::string>& args) {
             part.options.passesPerSatellite = n;
             for (std::size_t i = first; i < first + count; ++i)
                 part.satellites.push_back(all[which[i]]);
+            if (tableFill.thread.joinable()) tableFill.thread.join();
+            part.table = std::move(emptyTable);  // the first search's, when there is one
+            emptyTable = {};
             engine.Run(std::move(part), threads);
             const std::vector<PassRecord> table = engine.TakeRecords();
             std::vector<std::size_t> done;  // satellites of the batch that give rows now

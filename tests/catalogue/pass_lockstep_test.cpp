@@ -90,5 +90,30 @@ TEST(PassSearchTogether, EverySatelliteGetsWhatItGetsAlone) {
     EXPECT_EQ(together, alone);
 }
 
+// Empty records handed in are the table when there are enough of them (trimmed to the
+// search's size), and are passed over when there are too few.
+TEST(PassSearchTogether, APreparedTableIsTakenWhenLargeEnough) {
+    PassSearchInputs in;
+    in.now = *ParseIsoUtc("2026-05-08T00:00:00Z");
+    in.observer.latitude = 48.14;
+    in.observer.longitude = 11.58;
+    in.options.passesPerSatellite = 3;
+    in.satellites = test::LoadSatellites(kData + "/orbit/leo_visual.tle");
+    in.satellites.resize(5);
+    PassSearch plain;
+    ASSERT_TRUE(plain.Run(in, 2));
+    for (const std::size_t prepared : {std::size_t(40), std::size_t(15), std::size_t(7)}) {
+        PassSearchInputs with = in;
+        with.table.assign(prepared, PassRecord{});
+        const PassRecord* given = with.table.data();
+        PassSearch search;
+        ASSERT_TRUE(search.Run(std::move(with), 2));
+        const std::vector<PassRecord>& table = search.Records();
+        ASSERT_EQ(table.size(), 15u);
+        EXPECT_EQ(table.data() == given, prepared >= 15) << prepared;
+        for (std::size_t i = 0; i < table.size(); ++i) EXPECT_EQ(table[i].aos, plain.Records()[i].aos);
+    }
+}
+
 }  // namespace
 }  // namespace orvanta

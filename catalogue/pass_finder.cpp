@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <utility>
 
 #include "astro/sun_moon.h"
 #include "catalogue/flare.h"
@@ -115,6 +116,7 @@ void Finder::WidenBounds(double r, double v) {
 
 bool Finder::Evaluated(std::int64_t k, bool ok, Sample& s) {
     ++evaluations_;
+    const bool worked = std::exchange(look_.ready, false);
     const cEci& eci = state_;
     if (!ok || eci.Units() != UNITS_KM) return false;
     const cVector& p = eci.Pos();
@@ -124,16 +126,29 @@ bool Finder::Evaluated(std::int64_t k, bool ok, Sample& s) {
     const double speed = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
     if (r < rMin_ || r > rMax_ || speed > vMax_ || speed < vMin_) WidenBounds(r, speed);
 
-    // One sidereal time and one sine and cosine of it serve the look angles and dh/dt.
-    const double theta = eci.Date().ToLmst(frame_.lon);
-    const double st = std::sin(theta), ct = std::cos(theta);
-    const cSiteFrame::Look topo = frame_.LookWithoutAzimuth(eci, st, ct);
+    // One sidereal time and one sine and cosine of it serve the look angles and dh/dt; a
+    // lockstep worker has worked them out with the round's other samples.
+    double st, ct;
     s.k = k;
-    s.south = topo.south;
-    s.east = topo.east;
-    s.el = topo.el;
-    s.range = topo.range;
-    s.h = topo.range * std::sin(topo.el);
+    if (worked) {
+        st = look_.sinTheta;
+        ct = look_.cosTheta;
+        s.south = look_.south;
+        s.east = look_.east;
+        s.el = look_.el;
+        s.range = look_.range;
+        s.h = look_.up;
+    } else {
+        const double theta = eci.Date().ToLmst(frame_.lon);
+        st = std::sin(theta);
+        ct = std::cos(theta);
+        const cSiteFrame::Look topo = frame_.LookWithoutAzimuth(eci, st, ct);
+        s.south = topo.south;
+        s.east = topo.east;
+        s.el = topo.el;
+        s.range = topo.range;
+        s.h = topo.range * std::sin(topo.el);
+    }
     // dh/dt for h = u.(p - o) with u the site's zenith turning with the Earth; u.o is
     // constant, so only the satellite's terms remain.
     const double ux = cosLat_ * ct, uy = cosLat_ * st, uz = sinLat_;
@@ -450,7 +465,7 @@ SearchTask<SatelliteSearchResult> Finder::Run() {
         const double tMid = Tsince(los.k) - (Jd(los.k) - record.aos) * 720.0;
         cEci mid;
         bool midOk = false;
-        co_await Propagation{orbit_, tMid, queue_, mid, midOk};
+        co_await Propagation{orbit_, tMid, queue_, mid, midOk, nullptr};
         FinishPass(record, los, midOk ? &mid : nullptr);
         if (visibility_)
             co_await visibility_->ComputeSteps(Tsince(aos.k), los.k - aos.k, record, &aos.eci);

@@ -60,7 +60,7 @@ private:
 
     // co_await Propagate(k): true with state_ holding the orbit at second k.
     Propagation Propagate(std::int64_t k) {
-        return Propagation{orbit_, Tsince(k), queue_, state_, stateOk_};
+        return Propagation{orbit_, Tsince(k), queue_, state_, stateOk_, &look_};
     }
 
     bool Aborted() const { return ctx_.abort && ctx_.abort->load(std::memory_order_relaxed); }
@@ -106,6 +106,7 @@ private:
     PropagationQueue queue_;
     cEci state_;  // the last propagation's answer
     bool stateOk_ = false;
+    SampleLook look_;  // its look from the site, when a lockstep worker worked it out
 
     // Bounds on the orbit over the search, with margins; widened if a state ever exceeds them.
     double aKm_ = 0, ecc_ = 0;

@@ -13,6 +13,9 @@
 #include "catalogue/pass_finder_core.h"
 #include "catalogue/pass_search.h"
 #include "orbit/sgp4_batch.h"
+#include "orbit/site.h"
+#include "orbit/site_frame.h"
+#include "orbit/site_look_batch.h"
 
 namespace orvanta {
 
@@ -99,6 +102,12 @@ void SearchWorker(PassSearchState& state, int threadNumber) {
         orbits.emplace_back(cElementSet(sat.name, sat.line1, sat.line2));
     }
     const cSgp4Batch batch(std::move(orbits));
+    // The site as every search places it (whole kilometres of height, see the finder).
+    const cSite site(in.observer.latitude, in.observer.longitude,
+                     static_cast<double>(in.observer.altitudeMetres / 1000));
+    const cSiteFrame frame(site.GetLocation());
+    cSiteLooks looks;
+    std::vector<SampleLook*> lookTo;
 
     LineOrder lines(state, threadNumber, me.first, count);
     double slotsFilled = 0.0;  // slots stored, and the unused ones of ended satellites
@@ -170,11 +179,29 @@ void SearchWorker(PassSearchState& state, int threadNumber) {
             times.push_back(p.tsince);
         }
         batch.PropagateRequests(sets, times, states);
+        looks.Clear();
+        lookTo.clear();
         for (std::size_t i = 0; i < waiting.size(); ++i) {
             const std::size_t at = states.Index(i, 0);
-            waiting[i].Deliver(states.status[at] == SGP4_BATCH_OK,
-                               cVector(states.x[at], states.y[at], states.z[at]),
+            const bool ok = states.status[at] == SGP4_BATCH_OK;
+            waiting[i].Deliver(ok, cVector(states.x[at], states.y[at], states.z[at]),
                                cVector(states.vx[at], states.vy[at], states.vz[at]));
+            if (!ok || !waiting[i].look) continue;
+            looks.Add(waiting[i].state->Date().Date(), states.x[at], states.y[at], states.z[at]);
+            lookTo.push_back(waiting[i].look);
+        }
+        // The looks from the site of the samples that want one, together.
+        LookFromSite(frame, looks);
+        for (std::size_t j = 0; j < lookTo.size(); ++j) {
+            SampleLook& l = *lookTo[j];
+            l.sinTheta = looks.sinTheta[j];
+            l.cosTheta = looks.cosTheta[j];
+            l.south = looks.south[j];
+            l.east = looks.east[j];
+            l.up = looks.up[j];
+            l.range = looks.range[j];
+            l.el = looks.el[j];
+            l.ready = true;
         }
         for (const PendingPropagation& p : waiting) p.resume.resume();
         std::size_t kept = 0;

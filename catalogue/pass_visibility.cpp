@@ -225,7 +225,7 @@ bool PassVisibility::Evaluation::await_ready() {
 
 void PassVisibility::Evaluation::await_suspend(std::coroutine_handle<> waiter) {
     v.queue_->queue->push_back(
-        {v.queue_->set, v.tsinceAos_ + t / 60.0, &v.orbit_, &eci, &ok, waiter});
+        {v.queue_->set, v.tsinceAos_ + t / 60.0, &v.orbit_, &eci, &ok, waiter, nullptr});
 }
 
 bool PassVisibility::Evaluated(double t, const cEci& eci, State& s, int needs) {

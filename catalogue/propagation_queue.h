@@ -11,6 +11,15 @@
 
 namespace orvanta {
 
+// A sample's look from the site, which a lockstep worker works out for a whole round at once
+// (orbit/site_look_batch.h) when the search asks for it with its propagation.
+struct SampleLook {
+    bool ready = false;  // set by the worker, taken by the search
+    double sinTheta = 0.0, cosTheta = 0.0;  // of the local sidereal angle
+    double south = 0.0, east = 0.0, up = 0.0, range = 0.0;  // km
+    double el = 0.0;  // radians
+};
+
 struct PendingPropagation {
     std::size_t set = 0;  // the orbit's index in the worker's batch
     double tsince = 0.0;
@@ -18,6 +27,7 @@ struct PendingPropagation {
     cEci* state = nullptr;  // where the answer goes
     bool* ok = nullptr;
     std::coroutine_handle<> resume;
+    SampleLook* look = nullptr;  // null: the state alone
 
     // The answer in km and km/s, dated as cOrbit::PositionAt dates it.
     void Deliver(bool answered, const cVector& pos, const cVector& vel) const {
@@ -42,6 +52,7 @@ struct Propagation {
     const PropagationQueue& to;
     cEci& state;
     bool& ok;
+    SampleLook* look = nullptr;
 
     bool await_ready() {
         if (to.queue) return false;
@@ -49,7 +60,7 @@ struct Propagation {
         return true;
     }
     void await_suspend(std::coroutine_handle<> waiter) {
-        to.queue->push_back({to.set, tsince, &orbit, &state, &ok, waiter});
+        to.queue->push_back({to.set, tsince, &orbit, &state, &ok, waiter, look});
     }
     bool await_resume() const { return ok; }
 };

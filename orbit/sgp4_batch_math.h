@@ -10,6 +10,15 @@
 
 #include "orbit/globals.h"
 
+// The lane loops get an AVX2 copy chosen at load time where the toolchain can dispatch (ifunc);
+// elsewhere they are compiled once for the baseline. FMA is left out on purpose: contracting
+// the model's products would move the results further from the scalar code's.
+#if defined(__GNUC__) && defined(__linux__) && defined(__x86_64__)
+#define ORVANTA_LANE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define ORVANTA_LANE_CLONES
+#endif
+
 namespace orvanta::sgp4batch {
 
 constexpr double ARG_LIMIT = 1e6;

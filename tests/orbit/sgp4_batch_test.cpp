@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "orbit/sgp4_batch_math.h"
+#include "orbit/site.h"
+#include "orbit/site_look_batch.h"
 #include "orbit/tle_file.h"
 
 namespace orvanta {
@@ -213,6 +216,56 @@ TEST(Sgp4Batch, OneSetRequestsAndMinutesAfterADateMatchTheScalarPropagator) {
     EXPECT_EQ(a.mismatched, 0);
     EXPECT_GT(a.ok, 5);
     EXPECT_LT(a.pos, kOneMillimetre);
+}
+
+}  // namespace
+}  // namespace orvanta
+
+namespace orvanta {
+namespace {
+
+// The looks of many states at once against the site's own, for sites north and south, east
+// and west, from 1990 to 2060 and from below the horizon to the zenith: the sidereal angle to
+// the last bit (through its sine and cosine), the rest within a few units in the last place.
+TEST(SiteLookBatch, MatchesTheSiteFrameOneStateAtATime) {
+    std::uint64_t seed = 12345;
+    auto uniform = [&seed](double a, double b) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        return a + (b - a) * static_cast<double>(seed >> 11) / 9007199254740992.0;
+    };
+    for (const auto& [lat, lon, alt] : {std::array<double, 3>{51.4779, -0.0015, 0.0},
+                                        {-33.9, 151.2, 1.0}, {78.2, 15.6, 0.0}, {0.0, -179.9, 3.0}}) {
+        const cSite site(lat, lon, alt);
+        const cSiteFrame frame(site.GetLocation());
+        cSiteLooks looks;
+        std::vector<cEci> states;
+        for (int i = 0; i < 2000; ++i) {
+            const cJulianDate date = cJulianDate::FromJd(2447892.5 + uniform(0.0, 25567.0));
+            const double r = i == 0 ? 0.0 : uniform(6500.0, 45000.0);
+            cEci above(site.GetLocation(), date);  // i == 0: the site itself, range 0
+            const double ux = frame.cosLat * std::cos(date.ToLmst(frame.lon));
+            const double uy = frame.cosLat * std::sin(date.ToLmst(frame.lon));
+            const cVector p(above.Pos().x + uniform(-1.0, 1.0) * r + (i % 7 == 0 ? ux * r : 0.0),
+                            above.Pos().y + uniform(-1.0, 1.0) * r + (i % 7 == 0 ? uy * r : 0.0),
+                            above.Pos().z + uniform(-1.0, 1.0) * r);
+            states.emplace_back(p, cVector(), date, UNITS_KM);
+            looks.Add(date.Date(), p.x, p.y, p.z);
+        }
+        LookFromSite(frame, looks);
+        for (std::size_t i = 1; i < states.size(); ++i) {
+            const double theta = states[i].Date().ToLmst(frame.lon);
+            const double st = std::sin(theta), ct = std::cos(theta);
+            const cSiteFrame::Look one = frame.LookWithoutAzimuth(states[i], st, ct);
+            ASSERT_NEAR(looks.sinTheta[i], st, 4e-16) << i;
+            ASSERT_NEAR(looks.cosTheta[i], ct, 4e-16) << i;
+            ASSERT_NEAR(looks.range[i], one.range, 1e-15 * one.range) << i;
+            ASSERT_NEAR(looks.south[i], one.south, 1e-14 * one.range) << i;
+            ASSERT_NEAR(looks.east[i], one.east, 1e-14 * one.range) << i;
+            ASSERT_NEAR(looks.up[i], one.range * std::sin(one.el), 1e-14 * one.range) << i;
+            ASSERT_NEAR(looks.el[i], one.el, 1e-14) << i;
+            ASSERT_EQ(looks.el[i] > 0.0, one.el > 0.0) << i;
+        }
+    }
 }
 
 }  // namespace

@@ -22,11 +22,7 @@ constexpr double kInstant = 2461383.0;  // 2026-12-08 12:00 UTC
 // One element set into the catalogue, selected with its track and name (and horizon).
 static void AddShown(const TleRecord& r, bool horizon, KeplerCatalogue& catalogue,
                      std::vector<SelectedSat>& selection) {
-    KeplerRecord k;
-    std::snprintf(k.name, sizeof k.name, "%s", r.name.c_str());
-    std::snprintf(k.line1, sizeof k.line1, "%s", r.line1.c_str());
-    std::snprintf(k.line2, sizeof k.line2, "%s", r.line2.c_str());
-    k.catalogueNumber = ParseCatalogueNumber(r.line1.substr(2, 5));
+    const KeplerRecord k = MakeKeplerRecord(r.name, r.line1, r.line2);
     catalogue.records.push_back(k);
     SelectedSat s;
     s.catalogueNumber = k.catalogueNumber;

@@ -45,10 +45,7 @@ bool BuildScene(Scene& scene) {
         return false;
     }
     for (const TleRecord& r : file.records) {
-        KeplerRecord k;
-        std::snprintf(k.name, sizeof k.name, "%s", r.name.c_str());
-        std::snprintf(k.line1, sizeof k.line1, "%s", r.line1.c_str());
-        std::snprintf(k.line2, sizeof k.line2, "%s", r.line2.c_str());
+        const KeplerRecord k = MakeKeplerRecord(r.name, r.line1, r.line2);
         PassRecord p;
         if (!UpdateLiveValues(p, k, kSite, 1, kInstant) || p.currentElevation <= 0.0) continue;
         p.satellite = scene.catalogue.Count();

@@ -30,11 +30,7 @@ void BenchPassListTick() {
     std::vector<PassSearchSatellite> sats;
     for (const TleRecord& r : file.records) {
         if (r.line2.size() < 63 || std::stod(r.line2.substr(52, 11)) < 14.0) continue;
-        KeplerRecord k;
-        std::snprintf(k.name, sizeof k.name, "%s", r.name.c_str());
-        std::snprintf(k.line1, sizeof k.line1, "%s", r.line1.c_str());
-        std::snprintf(k.line2, sizeof k.line2, "%s", r.line2.c_str());
-        k.catalogueNumber = std::stoi(r.line1.substr(2, 5));
+        const KeplerRecord k = MakeKeplerRecord(r.name, r.line1, r.line2);
         catalogue.records.push_back(k);
         SelectedSat s;
         s.catalogueNumber = k.catalogueNumber;

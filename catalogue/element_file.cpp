@@ -1,7 +1,9 @@
 #include "catalogue/element_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 #include "common/little_endian.h"
 #include "orbit/element_set.h"
@@ -63,6 +65,21 @@ std::string FormatCatalogueItem(const KeplerRecord& record) {
     text += std::to_string(record.catalogueNumber);
     text += ')';
     return text;
+}
+
+KeplerRecord MakeKeplerRecord(std::string_view name, std::string_view line1,
+                              std::string_view line2) {
+    KeplerRecord k;
+    auto copy = [](char (&to)[KEPLER_TEXT_SIZE], std::string_view text) {
+        const std::size_t n = std::min(text.size(), KEPLER_TEXT_SIZE - 1);
+        std::memcpy(to, text.data(), n);
+        to[n] = '\0';
+    };
+    copy(k.name, name);
+    copy(k.line1, line1);
+    copy(k.line2, line2);
+    k.catalogueNumber = line1.size() > 2 ? ParseCatalogueNumber(line1.substr(2, 5)) : 0;
+    return k;
 }
 
 std::int32_t ParseCatalogueNumber(std::string_view field) {

@@ -76,6 +76,11 @@ std::string FormatCatalogueItem(const KeplerRecord& record);
 // are not used). Reads no further than the text it is given.
 std::int32_t ParseCatalogueNumber(std::string_view columns3to7);
 
+// A catalogue record from a set's three lines, each cut at 99 characters, its number read
+// from line 1 as ParseCatalogueNumber reads it.
+KeplerRecord MakeKeplerRecord(std::string_view name, std::string_view line1,
+                              std::string_view line2);
+
 // Sets every entry's catalogue index to its first match in the catalogue, or
 // NO_CATALOGUE_INDEX when its number is absent, so no consumer can index outside it.
 void RemapSelection(const KeplerCatalogue& catalogue, std::vector<SelectedSat>& selection);

@@ -31,6 +31,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/offscreen_render.h"
 #include "app/ui/satellite_settings_dialog.h"
+#include "catalogue/element_file.h"
 #include "catalogue/pass_search.h"
 #include "catalogue/ui/pass_list_model.h"
 #include "common/prompt.h"
@@ -156,12 +157,7 @@ int MeasureChooser() {
     }
     KeplerCatalogue catalogue;
     for (const TleRecord& r : file.records) {
-        KeplerRecord k;
-        std::snprintf(k.name, sizeof k.name, "%s", r.name.c_str());
-        std::snprintf(k.line1, sizeof k.line1, "%s", r.line1.c_str());
-        std::snprintf(k.line2, sizeof k.line2, "%s", r.line2.c_str());
-        k.catalogueNumber = std::atoi(r.line1.substr(2, 5).c_str());
-        catalogue.records.push_back(k);
+        catalogue.records.push_back(MakeKeplerRecord(r.name, r.line1, r.line2));
     }
     struct NullWriter : ISettingsWriter {
         void WriteDword(const std::string&, std::uint32_t) override {}

@@ -23,6 +23,17 @@ std::string Line2WithMotion(const std::string& motion) {
     return line.substr(0, 52) + motion + line.substr(63);
 }
 
+// A record made from a set's lines keeps 99 characters of each and reads an Alpha-5 number.
+TEST(CatalogueNumberTest, RecordFromLines) {
+    const std::string line1 = "1 A0001U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993";
+    const KeplerRecord k = MakeKeplerRecord(std::string(120, 'N'), line1, "2 A0001");
+    EXPECT_EQ(k.catalogueNumber, 100001);
+    EXPECT_EQ(std::string(k.name), std::string(99, 'N'));
+    EXPECT_EQ(std::string(k.line1), line1);
+    EXPECT_EQ(std::string(k.line2), "2 A0001");
+    EXPECT_EQ(MakeKeplerRecord("", "1", "").catalogueNumber, 0);
+}
+
 TEST(CatalogueNumberTest, DecimalAndAlpha5Forms) {
     EXPECT_EQ(ParseCatalogueNumber("25544"), 25544);
     EXPECT_EQ(ParseCatalogueNumber("    5"), 5);

@@ -81,8 +81,9 @@ WelcomeWizard::WelcomeWizard(QWidget* parent, const KeplerCatalogue& catalogue,
     setWindowTitle(QStringLiteral("Welcome to Orvanta"));
     setWizardStyle(QWizard::ClassicStyle);
     setOption(QWizard::NoBackButtonOnStartPage);
+    // Alt+S is Skip's; the finish button takes Alt+P.
     setButtonText(QWizard::CancelButton, QStringLiteral("&Skip"));
-    setButtonText(QWizard::FinishButton, QStringLiteral("&Show passes"));
+    setButtonText(QWizard::FinishButton, QStringLiteral("Show &passes"));
     setPage(PlacePage, BuildPlacePage());
     setPage(SatellitesPage, BuildSatellitesPage());
     setPage(ElementsPage, BuildElementsPage());

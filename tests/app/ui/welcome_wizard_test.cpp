@@ -2,6 +2,7 @@
 // from a CelesTrak stand-in on 127.0.0.1, the offline finish, and Skip storing nothing.
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -163,6 +164,22 @@ TEST_F(WelcomeTest, OfflineFinishKeepsTheBuiltInSetsAndSaysSoOnce) {
     EXPECT_EQ(w.Catalogue().Count(), 5);
     EXPECT_TRUE(Logged("Predictions very inaccurate"));
     EXPECT_GT(ListedPassesOf(w, 25544), 0);
+}
+
+// Every button the wizard shows answers its own Alt key: Skip's and the finish button's
+// once were the same, and Alt+S then only moved the focus between them.
+TEST_F(WelcomeTest, ButtonsHaveTheirOwnAltKeys) {
+    MainWindow& w = Start();
+    WelcomeWizard* wizard = w.OpenWelcome();
+    QList<QKeySequence> keys;
+    for (const auto which : {QWizard::BackButton, QWizard::NextButton, QWizard::FinishButton,
+                             QWizard::CancelButton}) {
+        const QKeySequence key = QKeySequence::mnemonic(wizard->buttonText(which));
+        ASSERT_FALSE(key.isEmpty()) << wizard->buttonText(which).toStdString();
+        EXPECT_FALSE(keys.contains(key)) << wizard->buttonText(which).toStdString();
+        keys.append(key);
+    }
+    wizard->reject();
 }
 
 TEST(WelcomeGps, UseGpsFillsThePlace) {
